@@ -1,0 +1,2 @@
+// Placeholder until the run control lands.
+int main() { return 0; }

@@ -1,0 +1,32 @@
+// The message base factory: area identifiers to ready message base objects.
+// This is the only place that names the formats; adding a format means adding
+// its type letter to ParseAreaId and its object to MakeBase.
+#pragma once
+
+#include <memory>
+
+#include "msgbase/message_base.h"
+#include "support/str.h"
+
+namespace mvx {
+
+enum class AreaType : int { kJam = 0, kMsgDir = 1, kSquish = 2, kUnknown = 3 };
+
+// Type from the first character ("J"/"j" JAM; "F","f","M","m","*" *.MSG;
+// "S"/"s" Squish; anything else unknown). path := the identifier without its
+// first character for a known type, the whole identifier for an unknown one;
+// an empty identifier gives kUnknown and leaves path as it was.
+void ParseAreaId(const Str& id, AreaType& type, Str& path);
+// base := a new object of the identifier's format, or none (false).
+bool MakeBase(const Str& id, std::unique_ptr<MessageBase>& base);
+// Makes the object and opens the area, or creates it when its files are
+// absent. On false the object (if one was made) stays in base, not open;
+// its ErrorCode() tells why.
+bool OpenOrCreateBase(const Str& id, std::unique_ptr<MessageBase>& base);
+// Closes and releases; false for none, or when the close failed to bring the
+// area's files up to date (the object is released either way).
+bool CloseBase(std::unique_ptr<MessageBase>& base);
+// Releases without closing first; true when there was an object.
+bool DisposeBase(std::unique_ptr<MessageBase>& base);
+
+}  // namespace mvx

@@ -1,0 +1,53 @@
+// Shared test helpers: scratch directories, the test clock, file bytes.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace mvx::testkit {
+
+// A fresh directory under the system's temporary directory, removed with
+// everything in it when the object goes. path() has no trailing separator.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  const std::string& path() const { return path_; }
+  // path() + "/" + name
+  std::string operator/(const std::string& name) const { return path_ + "/" + name; }
+
+ private:
+  std::string path_;
+};
+
+// Makes the test clock read the given moment while the object lives.
+class ScopedClock {
+ public:
+  ScopedClock(int year, int month, int day, int hour, int minute, int second, int ms = 0);
+  ~ScopedClock();
+};
+
+// Runs the body with the current directory changed, restoring it afterwards.
+class ScopedCurrentDir {
+ public:
+  explicit ScopedCurrentDir(const std::string& dir);
+  ~ScopedCurrentDir();
+
+ private:
+  std::string old_;
+};
+
+std::vector<std::uint8_t> ReadFileBytes(const std::string& path);
+std::string ReadFileText(const std::string& path);
+void WriteFileBytes(const std::string& path, const std::vector<std::uint8_t>& bytes);
+void WriteFileText(const std::string& path, const std::string& text);
+bool PathExists(const std::string& path);
+// Names in a directory, sorted.
+std::vector<std::string> ListDir(const std::string& path);
+
+}  // namespace mvx::testkit
