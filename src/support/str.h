@@ -57,12 +57,15 @@ class Str {
   friend Str operator+(Str a, std::string_view b) { return a += b; }
   friend Str operator+(Str a, const Str& b) { return a += b.view(); }
   friend Str operator+(Str a, const char* b) { return a += std::string_view(b); }
+  friend Str operator+(Str a, const std::string& b) { return a += std::string_view(b); }
+  friend Str operator+(const std::string& a, const Str& b) { return Str(a) += b.view(); }
   friend Str operator+(Str a, char c) { return a += c; }
   friend Str operator+(std::string_view a, const Str& b) { return Str(a) += b.view(); }
   friend Str operator+(const char* a, const Str& b) { return Str(a) += b.view(); }
   friend bool operator==(const Str& a, const Str& b) { return a.s_ == b.s_; }
   friend bool operator==(const Str& a, std::string_view b) { return a.s_ == b; }
   friend bool operator==(const Str& a, const char* b) { return a.s_ == std::string_view(b); }
+  friend bool operator==(const Str& a, const std::string& b) { return a.s_ == b; }
 
  private:
   std::string s_;

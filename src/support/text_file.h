@@ -24,8 +24,11 @@ class TextFileReader {
   // True when no line is left.
   bool AtEnd();
   // Reads the next line into line; false on a read error (line is then what
-  // could be read, possibly empty).
+  // could be read, possibly empty) and when no line is left (line empty).
   bool ReadLine(Str& line);
+  // True once a read has failed; AtEnd() is then true as well, so a reading
+  // loop always ends.
+  bool ReadError() const { return error_; }
   // Moves back to the start of the file (for a counting pass).
   bool Rewind();
 

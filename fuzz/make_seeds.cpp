@@ -1,0 +1,96 @@
+// Writes the seed corpora: small valid areas made by the library itself, and
+// small configurations.  make_seeds <corpus-dir>
+#include <filesystem>
+#include <iostream>
+#include <memory>
+#include <string>
+
+#include "fuzzkit.h"
+#include "msgbase/base_factory.h"
+#include "msgbase/file_hooks.h"
+#include "support/address.h"
+
+namespace fs = std::filesystem;
+using namespace mvx;
+
+namespace {
+
+void Post(MessageBase& base, int i, bool netmail) {
+  if (netmail) base.SetAreaKind(0);
+  if (!base.BeginNewMessage()) return;
+  FidoAddress orig, dest;
+  ParseAddress("2:5020/1.3", orig);
+  ParseAddress("1:234/5", dest);
+  base.EmitAddressKludges(orig, dest, true);
+  base.PutFromName("Sysop");
+  base.PutToName(i % 2 ? "All" : "John Smith");
+  base.PutSubject("Seed message " + std::to_string(i));
+  base.ChangeAttribute(true, 0x0100);
+  base.AppendTextLineStr("\x01PID: Marvex 2.2Alpha");
+  for (int l = 0; l < i + 1; ++l) base.AppendTextLineStr("Line " + std::to_string(l) + " of the seed text.");
+  base.AppendTextLineStr("SEEN-BY: 5020/1 2");
+  base.AppendTextLineStr("\x01PATH: 5020/1");
+  base.StoreMessage();
+  base.ReleaseMessage();
+}
+
+bool MakeArea(const std::string& id, int messages, bool deleteOne) {
+  std::unique_ptr<MessageBase> base;
+  if (!OpenOrCreateBase(id, base)) return false;
+  for (int i = 0; i < messages; ++i) Post(*base, i, i == 1);
+  if (deleteOne && messages > 1) {
+    base->PositionFrom(1);
+    base->StepForward();
+    base->DeleteMessage();
+  }
+  base->WriteLastRead(2, 5);
+  return CloseBase(base);
+}
+
+void Save(const fs::path& dir, const std::string& name, const std::string& bytes) {
+  fs::create_directories(dir);
+  fuzz::WriteFile((dir / name).string(), bytes);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::cerr << "usage: make_seeds <corpus-dir>\n";
+    return 2;
+  }
+  const fs::path out = argv[1];
+  InstallFileHooks();
+  const std::string work = fuzz::ScratchDir();
+  for (int variant = 0; variant < 3; ++variant) {
+    const int count = variant == 0 ? 1 : variant == 1 ? 3 : 5;
+    const bool del = variant == 2;
+    const std::string tag = std::to_string(variant);
+
+    fuzz::ClearScratchDir();
+    if (MakeArea("S" + work + "/sq", count, del)) {
+      Save(out / "squish_area", "seed" + tag,
+           fuzz::Pack({fuzz::ReadFile(work + "/sq.sqd"), fuzz::ReadFile(work + "/sq.sqi"),
+                       fuzz::ReadFile(work + "/sq.sql")}));
+    }
+    fuzz::ClearScratchDir();
+    if (MakeArea("J" + work + "/jm", count, del)) {
+      Save(out / "jam_area", "seed" + tag,
+           fuzz::Pack({fuzz::ReadFile(work + "/jm.jhr"), fuzz::ReadFile(work + "/jm.jdx"),
+                       fuzz::ReadFile(work + "/jm.jdt"), fuzz::ReadFile(work + "/jm.jlr")}));
+    }
+    fuzz::ClearScratchDir();
+    if (MakeArea("M" + work + "/msg", count, false)) {
+      // Messages 2, 3 and 4 of the area become the seed's 1, 2 and 7.
+      Save(out / "msgdir_area", "seed" + tag,
+           fuzz::Pack({fuzz::ReadFile(work + "/msg/2.msg"), fuzz::ReadFile(work + "/msg/3.msg"),
+                       fuzz::ReadFile(work + "/msg/4.msg"), fuzz::ReadFile(work + "/msg/lastread")}));
+    }
+  }
+  Save(out / "address", "seed0", "2:5020/1.3@fidonet");
+  Save(out / "address", "seed1", "06 Dec 26  04:57:36");
+  Save(out / "address", "seed2", "345/67.8");
+  fuzz::ClearScratchDir();
+  std::cout << "seeds written to " << out << "\n";
+  return 0;
+}

@@ -1,0 +1,159 @@
+// Words, values and upper-casing shared by every reader of configuration
+// text.
+#include "run/words.h"
+
+namespace mvx {
+
+namespace {
+
+// Leading blanks removed (blank = space only).
+Str WithoutLeadingBlanks(const Str& text) {
+  std::size_t i = 0;
+  while (i < text.size() && text[i] == ' ') ++i;
+  return text.sub(i);
+}
+
+Str FirstWordOf(const Str& text) {
+  Str t = WithoutLeadingBlanks(text);
+  std::size_t blank = t.find(' ');
+  return blank == std::string::npos ? t : t.sub(0, blank);
+}
+
+// The keyword match of the Read...Key operations: the line (leading blanks
+// removed) holds a blank and its first word, upper-cased, is the keyword. A
+// keyword alone on its line has no blank and never matches.
+bool KeywordMatches(const char* keyword, const Str& stripped) {
+  std::size_t blank = stripped.find(' ');
+  if (blank == std::string::npos) return false;
+  return UpperCaseCyr(stripped.sub(0, blank)) == keyword;
+}
+
+}  // namespace
+
+Str UpperCaseCyr(const Str& text) {
+  Str out;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    std::uint8_t b = text.byte(i);
+    if (b >= 'a' && b <= 'z') {
+      b = static_cast<std::uint8_t>(b - 0x20);
+    } else if (b >= 0xA0 && b <= 0xAF) {
+      b = static_cast<std::uint8_t>(b - 0x20);
+    } else if (b >= 0xE0 && b <= 0xEF) {
+      b = static_cast<std::uint8_t>(b - 0x50);
+    }
+    out += static_cast<char>(b);
+  }
+  return out;
+}
+
+void StripLeadingBlanks(Str& text) { text = WithoutLeadingBlanks(text); }
+
+Str FirstWord(const Str& text) { return UpperCaseCyr(FirstWordOf(text)); }
+
+Str FirstWordAsIs(const Str& text) { return FirstWordOf(text); }
+
+Str RestWords(const Str& text) {
+  Str t = WithoutLeadingBlanks(text);
+  std::size_t blank = t.find(' ');
+  // A text of one word is its own rest; callers rely on that (ENDAREA).
+  if (blank == std::string::npos) return t;
+  return WithoutLeadingBlanks(t.sub(blank + 1));
+}
+
+Str ValueOf(const Str& line) {
+  std::size_t quote = line.find('"');
+  if (quote != std::string::npos) {
+    std::size_t close = line.find('"', quote + 1);
+    if (close == std::string::npos) return line.sub(quote + 1);
+    return line.sub(quote + 1, close - quote - 1);
+  }
+  std::size_t blank = line.find(' ');
+  if (blank == std::string::npos) return Str();
+  return WithoutLeadingBlanks(line.sub(blank + 1));
+}
+
+Str TextAfterQuotes(const Str& text) {
+  std::size_t first = text.find('"');
+  if (first == std::string::npos) return text;
+  std::size_t second = text.find('"', first + 1);
+  if (second == std::string::npos) return text;
+  return text.sub(second + 1);
+}
+
+std::int32_t ParseNumber(std::string_view text) {
+  std::size_t i = 0;
+  while (i < text.size() && text[i] == ' ') ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+    negative = text[i] == '-';
+    ++i;
+  }
+  std::uint64_t value = 0;
+  bool any = false;
+  if (i < text.size() && text[i] == '$') {
+    for (++i; i < text.size(); ++i) {
+      char c = text[i];
+      int d;
+      if (c >= '0' && c <= '9') {
+        d = c - '0';
+      } else if (c >= 'A' && c <= 'F') {
+        d = c - 'A' + 10;
+      } else if (c >= 'a' && c <= 'f') {
+        d = c - 'a' + 10;
+      } else {
+        return 0;
+      }
+      value = (value << 4) | static_cast<std::uint64_t>(d);
+      if (value > 0xFFFFFFFFull) return 0;
+      any = true;
+    }
+  } else {
+    for (; i < text.size(); ++i) {
+      char c = text[i];
+      if (c < '0' || c > '9') return 0;
+      value = value * 10 + static_cast<std::uint64_t>(c - '0');
+      if (value > 2147483647ull) return 0;
+      any = true;
+    }
+  }
+  if (!any) return 0;
+  // A hexadecimal value is its 32-bit pattern ($FFFFFFFF is -1); negating
+  // goes through unsigned arithmetic so no value can overflow.
+  std::uint32_t bits = static_cast<std::uint32_t>(value);
+  if (negative) bits = 0u - bits;
+  return static_cast<std::int32_t>(bits);
+}
+
+bool NumberInList(const Str& list, std::int32_t n) {
+  Str rest = list;
+  while (rest.find(' ') != std::string::npos) {
+    if (ParseNumber(FirstWord(rest).view()) == n) return true;
+    rest = RestWords(rest);
+  }
+  return ParseNumber(FirstWord(rest).view()) == n;
+}
+
+void ReadStringKey(const char* keyword, Str& setting, const Str& line) {
+  Str stripped = WithoutLeadingBlanks(line);
+  if (KeywordMatches(keyword, stripped)) setting = ValueOf(stripped);
+}
+
+void ReadBoolKey(const char* keyword, bool& setting, const Str& line) {
+  Str stripped = WithoutLeadingBlanks(line);
+  if (!KeywordMatches(keyword, stripped)) return;
+  Str value = RestWords(stripped);
+  setting = !value.empty() && (value[0] == 'Y' || value[0] == 'y');
+}
+
+void ReadNumberKey(const char* keyword, std::int32_t& setting, const Str& line) {
+  Str stripped = WithoutLeadingBlanks(line);
+  if (KeywordMatches(keyword, stripped)) setting = ParseNumber(ValueOf(stripped).view());
+}
+
+bool IsConfigLine(const Str& line) {
+  if (line.empty()) return true;
+  if (line[0] == ';' || line[0] == '#') return false;
+  return !(line.size() >= 2 && line[0] == '\\' && line[1] == '\\');
+}
+
+}  // namespace mvx
