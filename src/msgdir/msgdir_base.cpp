@@ -1,0 +1,108 @@
+// MsgDirBase: opening, creating and closing the area, and the numbers in use.
+#include "msgdir/msgdir_base.h"
+
+#include "msgbase/file_hooks.h"
+#include "msgdir/msg_file_names.h"
+#include "support/text.h"
+
+namespace mvx {
+
+namespace {
+
+// Search attributes of the number scan: plain files, read-only or archive or
+// neither; no directories, hidden or system entries.
+constexpr std::uint32_t kScanAttributes = 0x21;
+
+}  // namespace
+
+MsgDirBase::~MsgDirBase() {
+  ReleaseMessage();
+  CloseArea();
+}
+
+void MsgDirBase::SetAreaFromPath(const Str& path) {
+  SetOpenState(false);
+  // "\" and "/" both end a directory; the one appended becomes the native
+  // separator when a name is handed to the file system.
+  Str area = path;
+  if (!EndsWithSeparator(area.view())) area += '\\';
+  SetAreaPath(area);
+}
+
+bool MsgDirBase::OpenArea(const Str& path) {
+  SetAreaFromPath(path);
+  if (!DirHasEntries(path)) {
+    SetErrorCode(kMsgErrNoArea);
+    return false;
+  }
+  ScanNumbers();
+  SetOpenState(true);
+  return true;
+}
+
+bool MsgDirBase::CreateArea(const Str& path) {
+  SetAreaFromPath(path);
+  MakeDirectoryPath(AreaPath());
+  // Making a directory reports no failure; a directory that could not be made
+  // is caught here rather than by the first message that cannot be written.
+  if (!DirHasEntries(AreaPath())) {
+    SetErrorCode(kMsgErrNoArea);
+    return false;
+  }
+  ScanNumbers();
+  SetOpenState(true);
+  return true;
+}
+
+bool MsgDirBase::AreaExists(const Str& path) { return DirHasEntries(path); }
+
+bool MsgDirBase::CloseArea() {
+  SetAreaPath("");
+  SetOpenState(false);
+  return true;
+}
+
+void MsgDirBase::ScanNumbers() {
+  used_.Clear();
+  topNumber_ = 0;
+  foundNames_.clear();
+
+  Str mask;
+  // An area path too long for the mask cannot hold message files we could
+  // name either: the area stays empty.
+  if (!JoinAreaPath(AreaPath(), "*.MSG", mask)) return;
+  std::unique_ptr<DirScanner> scanner = NewDirScanner();
+  if (!scanner) return;
+  for (bool found = scanner->ScanFirst(mask, kScanAttributes); found; found = scanner->ScanNext()) {
+    const Str name = scanner->Name;
+    const std::int32_t n = MsgNumberFromName(name.view());
+    if (n == 0) continue;
+    const bool usual = IsUsualMsgName(name.view(), n);
+    if (usual) {
+      foundNames_.erase(n);
+    } else if (!used_.Test(n)) {
+      // Only until the usual name turns up: that one is preferred.
+      foundNames_[n] = name;
+    }
+    used_.Mark(n);
+    if (n > topNumber_) topNumber_ = n;
+  }
+  scanner->ScanEnd();
+}
+
+bool MsgDirBase::MessagePath(std::int32_t n, Str& path) const {
+  const auto found = foundNames_.find(n);
+  return JoinAreaPath(areaPath_, found != foundNames_.end() ? found->second : MsgFileName(n), path);
+}
+
+bool MsgDirBase::HasMessage(std::int32_t number) { return number >= 1 && used_.Test(number); }
+
+std::int32_t MsgDirBase::CurrentUid() { return CurrentNumber(); }
+
+void MsgDirBase::PositionByUid(std::int32_t uid) { SetCurrentNumber(uid); }
+
+std::int32_t MsgDirBase::HighestNumber() { return topNumber_; }
+
+std::int32_t MsgDirBase::MessageCount() { return used_.Count(); }
+
+}  // namespace mvx

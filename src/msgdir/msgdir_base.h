@@ -1,0 +1,117 @@
+// MsgDirBase: a message area stored as a directory of numbered *.MSG files.
+//
+// Message n is the file named n in decimal with the extension "MSG" in the
+// area directory: a 190-byte header (msg_header.h), the text with CR line
+// ends and control lines at the top, and one NUL byte. Per-user last-read
+// pointers are 16-bit words in the file "lastread" beside them.
+//
+// The numbers in use are learnt once, when the area is opened or created,
+// and kept up to date by this object's own new and deleted messages; files
+// that other programs add meanwhile are noticed only when a new message's
+// name turns out to be taken (the file is never replaced: the next number is
+// tried).
+//
+// Message 1 is left to the echomail tossers, which keep their high-water mark
+// in 1.MSG and overwrite it: a new message is never given number 1.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+
+#include "msgbase/data_stream.h"
+#include "msgbase/message_base.h"
+#include "msgdir/msg_header.h"
+#include "msgdir/number_set.h"
+
+namespace mvx {
+
+// Error codes of this format (ErrorCode()).
+constexpr std::int32_t kMsgErrNoArea = 0x1000;       // area directory missing
+constexpr std::int32_t kMsgErrNoMessage = 0x1001;    // no message with that number
+constexpr std::int32_t kMsgErrOpenFailed = 0x1002;   // message file unreadable
+constexpr std::int32_t kMsgErrNotOpen = 0x1003;      // no message is open
+
+class MsgDirBase : public MessageBase {
+ public:
+  MsgDirBase() = default;
+  // Releases the open message and closes the area.
+  ~MsgDirBase() override;
+
+  // Opens an existing directory; false with kMsgErrNoArea when it is missing.
+  bool OpenArea(const Str& path) override;
+  // Makes the directory with its missing parents and opens it; false with
+  // kMsgErrNoArea when it still does not exist afterwards.
+  bool CreateArea(const Str& path) override;
+  bool AreaExists(const Str& path) override;
+  // Forgets the area; an open message stays open. Always true.
+  bool CloseArea() override;
+  bool HasMessage(std::int32_t number) override;
+  std::int32_t CurrentUid() override;
+  void PositionByUid(std::int32_t uid) override;
+  // Header and whole text of message CurrentNumber(). A file too short to
+  // hold the header fails with kMsgErrOpenFailed.
+  bool LoadMessage() override;
+  // Header and the leading control lines only; holds no file afterwards.
+  bool LoadHeaderAndKludges() override;
+  bool ReleaseMessage() override;
+  std::int32_t HighestNumber() override;
+  std::int32_t MessageCount() override;
+
+  Str FromName() override;
+  Str ToName() override;
+  Str SubjectText() override;
+  void ReadOrigAddress(FidoAddress& orig) override;
+  void ReadDestAddress(FidoAddress& dest) override;
+  void ReadBothAddresses(FidoAddress& orig, FidoAddress& dest) override;
+  // Names are cut to 35 characters and the subject to 71.
+  void PutFromName(const Str& name) override;
+  void PutToName(const Str& name) override;
+  void PutSubject(const Str& text) override;
+  void EmitOrigKludges(bool newSerial, const FidoAddress& orig) override;
+  void EmitDestKludges(const FidoAddress& dest) override;
+  void EmitAddressKludges(const FidoAddress& orig, const FidoAddress& dest,
+                          bool newSerial) override;
+
+  bool HasAttribute(std::int32_t value) override;
+  void ChangeAttribute(bool on, std::int32_t value) override;
+  void ReadWrittenDate(DateTimeRec& d) override;
+  void ReadArrivedDate(DateTimeRec& d) override;
+  void PutWrittenDate(const DateTimeRec& d) override;
+  void PutArrivedDate(const DateTimeRec& d) override;
+  // False when no message file is held or any write to it failed.
+  bool StoreMessage() override;
+  bool StoreHeaderOnly() override;
+
+  // Creates the file of the next number exclusively; false when the area is
+  // not open, every number up to 32767 is spent, or the file cannot be made.
+  bool BeginNewMessage() override;
+  bool DeleteMessage() override;
+  std::int32_t ReadLastRead(std::int32_t userIndex) override;
+  void WriteLastRead(std::int32_t userIndex, std::int32_t value) override;
+
+  // The header of the current message as it is on disk.
+  const MsgHeader& Header() const { return header_; }
+
+ private:
+  // Sets OpenState false and AreaPath to path with a trailing separator.
+  void SetAreaFromPath(const Str& path);
+  void ScanNumbers();
+  // The path of message n's file: the name the scan found it under, or the
+  // usual one. False when the path would not fit.
+  bool MessagePath(std::int32_t n, Str& path) const;
+  // Steps 1-5 shared by the loads: checks, opens the file and a text buffer,
+  // reads the header. On false the error code is set and nothing is held.
+  bool OpenForLoad();
+  void DropMessage();
+
+  NumberSet used_;
+  std::int32_t topNumber_ = 0;
+  std::unique_ptr<DataStream> messageFile_;
+  MsgHeader header_;
+  // Messages the scan found under a name other than the usual one (0012.MSG
+  // for 12), so that they can still be loaded and deleted.
+  std::map<std::int32_t, Str> foundNames_;
+};
+
+}  // namespace mvx
