@@ -1,1 +1,90 @@
-// Placeholder until the factory lands.
+// The message base factory. The run control names an area by one string whose
+// first character is the storage format; this file turns it into an open
+// MessageBase and is the only place that knows the format classes.
+#include "msgbase/base_factory.h"
+
+#include "jam/jam_base.h"
+#include "msgdir/msgdir_base.h"
+#include "squish/squish_base.h"
+
+namespace mvx {
+
+void ParseAreaId(const Str& id, AreaType& type, Str& path) {
+  if (id.empty()) {
+    type = AreaType::kUnknown;
+    return;
+  }
+  switch (id[0]) {
+    case 'J':
+    case 'j':
+      type = AreaType::kJam;
+      break;
+    case 'F':
+    case 'f':
+    case 'M':
+    case 'm':
+    case '*':
+      type = AreaType::kMsgDir;
+      break;
+    case 'S':
+    case 's':
+      type = AreaType::kSquish;
+      break;
+    default:
+      // The type letter is required: a bare path names no format.
+      type = AreaType::kUnknown;
+      path = id;
+      return;
+  }
+  // Everything after the letter, unchanged: a leading blank stays part of
+  // the path.
+  path = id.sub(1);
+}
+
+bool MakeBase(const Str& id, std::unique_ptr<MessageBase>& base) {
+  base.reset();
+  AreaType type = AreaType::kUnknown;
+  Str path;
+  ParseAreaId(id, type, path);
+  switch (type) {
+    case AreaType::kJam:
+      base = std::make_unique<JamBase>();
+      return true;
+    case AreaType::kMsgDir:
+      base = std::make_unique<MsgDirBase>();
+      return true;
+    case AreaType::kSquish:
+      base = std::make_unique<SquishBase>();
+      return true;
+    case AreaType::kUnknown:
+      break;
+  }
+  return false;
+}
+
+bool OpenOrCreateBase(const Str& id, std::unique_ptr<MessageBase>& base) {
+  if (!MakeBase(id, base)) return false;
+  AreaType type = AreaType::kUnknown;
+  Str path;
+  ParseAreaId(id, type, path);
+  if (base->OpenArea(path)) return true;
+  // Files that are there but cannot be opened (another program holds them,
+  // say) are never replaced by a new empty area.
+  if (base->AreaExists(path)) return false;
+  return base->CreateArea(path);
+}
+
+bool CloseBase(std::unique_ptr<MessageBase>& base) {
+  if (!base) return false;
+  const bool closed = base->CloseArea();
+  DisposeBase(base);
+  return closed;
+}
+
+bool DisposeBase(std::unique_ptr<MessageBase>& base) {
+  const bool had = base != nullptr;
+  base.reset();
+  return had;
+}
+
+}  // namespace mvx

@@ -1,0 +1,134 @@
+// Addresses in control lines: writing MSGID, INTL, FMPT and TOPT from
+// addresses, reading addresses back out of them, and the origin line.
+//
+// Only netmail carries INTL, FMPT and TOPT; echomail and local areas get the
+// MSGID line alone. The parsers are relative, like ParseAddress: they change
+// only what a line names, so callers preset the record first.
+#include <algorithm>
+
+#include "msgbase/message_base.h"
+#include "support/text.h"
+
+namespace mvx {
+
+namespace {
+
+const Str kMsgIdKey = "\x01MSGID:";
+const Str kIntlKey = "\x01INTL";
+const Str kFmptKey = "\x01" "FMPT";
+const Str kToptKey = "\x01TOPT";
+
+constexpr std::size_t kOriginLineMax = 79;
+const Str kOriginLead = " * Origin: ";
+
+Str Word(std::int32_t n, const Str& line) { return SplitWord(n, line.view(), " "); }
+
+Str IntlLine(const FidoAddress& dest, const FidoAddress& orig) {
+  return kIntlKey + " " + FormatAddress3D(dest) + " " + FormatAddress3D(orig);
+}
+
+}  // namespace
+
+void MessageBase::ParseOrigKludge(FidoAddress& orig, const Str& line) {
+  if (line.starts_with(kMsgIdKey.view())) {
+    ParseAddress(Word(2, line), orig);
+  } else if (line.starts_with(kIntlKey.view())) {
+    // INTL names zone, net and node only; the point comes from FMPT.
+    const std::int16_t point = orig.Point;
+    ParseAddress(Word(3, line), orig);
+    orig.Point = point;
+  } else if (line.starts_with(kFmptKey.view())) {
+    ParseSmallInt(Word(2, line).view(), orig.Point);
+  }
+}
+
+void MessageBase::ParseDestKludge(FidoAddress& dest, const Str& line) {
+  if (line.starts_with(kIntlKey.view())) {
+    const std::int16_t point = dest.Point;
+    ParseAddress(Word(2, line), dest);
+    dest.Point = point;
+  } else if (line.starts_with(kToptKey.view())) {
+    ParseSmallInt(Word(2, line).view(), dest.Point);
+  }
+}
+
+// The readers pass the first line and every control line to the parsers; a
+// later line overrides an earlier one. They leave the position at the end.
+
+void MessageBase::ReadOrigAddress(FidoAddress& orig) {
+  MoveTextTo(0);
+  Str line;
+  for (bool first = true; !AtTextEnd(); first = false) {
+    ReadTextLineStr(line);
+    if (first || line.starts_with("\x01")) ParseOrigKludge(orig, line);
+  }
+}
+
+void MessageBase::ReadDestAddress(FidoAddress& dest) {
+  MoveTextTo(0);
+  Str line;
+  for (bool first = true; !AtTextEnd(); first = false) {
+    ReadTextLineStr(line);
+    if (first || line.starts_with("\x01")) ParseDestKludge(dest, line);
+  }
+}
+
+void MessageBase::ReadBothAddresses(FidoAddress& orig, FidoAddress& dest) {
+  MoveTextTo(0);
+  Str line;
+  for (bool first = true; !AtTextEnd(); first = false) {
+    ReadTextLineStr(line);
+    if (first || line.starts_with("\x01")) {
+      ParseOrigKludge(orig, line);
+      ParseDestKludge(dest, line);
+    }
+  }
+}
+
+void MessageBase::EmitOrigKludges(bool newSerial, const FidoAddress& orig) {
+  Str serial;
+  Str existing;
+  if (!newSerial && FindControlLine(kMsgIdKey, existing)) {
+    serial = Word(3, existing);
+  } else {
+    serial = MsgIdSerial();
+  }
+  ReplaceControlLine(kMsgIdKey, kMsgIdKey + " " + FormatAddress(orig) + " " + serial);
+  if (!HasAreaFlag(kAreaNetmail)) return;
+
+  FidoAddress dest;
+  ReadDestAddress(dest);
+  ReplaceControlLine(kIntlKey, IntlLine(dest, orig));
+  if (orig.Point == 0) {
+    DeleteControlLine(kFmptKey);
+  } else {
+    ReplaceControlLine(kFmptKey, kFmptKey + " " + IntToStr(orig.Point));
+  }
+}
+
+void MessageBase::EmitDestKludges(const FidoAddress& dest) {
+  if (!HasAreaFlag(kAreaNetmail)) return;
+  FidoAddress orig;
+  ReadOrigAddress(orig);
+  ReplaceControlLine(kIntlKey, IntlLine(dest, orig));
+  if (dest.Point == 0) {
+    DeleteControlLine(kToptKey);
+  } else {
+    ReplaceControlLine(kToptKey, kToptKey + " " + IntToStr(dest.Point));
+  }
+}
+
+void MessageBase::EmitAddressKludges(const FidoAddress& orig, const FidoAddress& dest,
+                                     bool newSerial) {
+  EmitOrigKludges(newSerial, orig);
+  EmitDestKludges(dest);
+}
+
+void MessageBase::AppendOriginLine(const Str& text, const FidoAddress& addr) {
+  const Str tail = " (" + FormatAddress(addr) + ")";
+  const std::size_t fixed = kOriginLead.size() + tail.size();
+  const std::size_t keep = fixed < kOriginLineMax ? kOriginLineMax - fixed : 0;
+  AppendTextLineStr(kOriginLead + text.sub(0, keep) + tail);
+}
+
+}  // namespace mvx

@@ -1,0 +1,104 @@
+// Directory search over a mask such as "area/*.MSG".
+//
+// The names of the directory are read once when the search starts and sorted,
+// so a search sees a stable list even while the caller creates or deletes
+// files in that directory; each entry's details are read when it is reached,
+// and an entry that has vanished by then is skipped.
+//
+// "." and ".." are returned like any directory, as the original system did:
+// callers test whether a directory exists by searching "dir/*.*" for anything
+// at all, and an existing but empty directory must pass that test. They carry
+// only the directory bit (not hidden), so a search for plain files skips them.
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+#include "platform/posix/dos_time.h"
+#include "platform/posix/name_check.h"
+#include "platform/posix/name_match.h"
+
+namespace mvx::platform {
+
+struct DirSearch::State {
+  std::string dir;  // native directory, with a trailing "/" unless empty
+  std::vector<std::string> names;
+  std::size_t next = 0;
+};
+
+namespace {
+
+bool Describe(const std::string& dir, const std::string& name, DirEntry* entry) {
+  const std::string path = dir + name;
+  struct stat st {};
+  if (stat(path.c_str(), &st) != 0 && lstat(path.c_str(), &st) != 0) return false;
+  std::uint32_t attr = 0;
+  if (S_ISDIR(st.st_mode)) {
+    attr |= kAttrDirectory;
+  } else if (S_ISREG(st.st_mode)) {
+    attr |= kAttrArchive;
+  } else {
+    attr |= kAttrSystem;  // devices, pipes, sockets, dangling links: not files to use
+  }
+  if ((st.st_mode & 0222) == 0 || access(path.c_str(), W_OK) != 0) attr |= kAttrReadOnly;
+  if (name.size() > 1 && name[0] == '.' && name != "..") attr |= kAttrHidden;
+  entry->name = name;
+  entry->attr = attr;
+  entry->dosTime = posix::PackLocalDosTime(st.st_mtime);
+  entry->size = st.st_size > 0xFFFFFFFF ? 0xFFFFFFFFu : static_cast<std::uint32_t>(st.st_size);
+  return true;
+}
+
+}  // namespace
+
+DirSearch::DirSearch() : state_(nullptr) {}
+
+DirSearch::~DirSearch() { Close(); }
+
+void DirSearch::Close() {
+  delete state_;
+  state_ = nullptr;
+}
+
+bool DirSearch::First(const std::string& mask, DirEntry* entry) {
+  Close();
+  state_ = new State;
+  std::size_t cut = mask.size();
+  while (cut > 0 && !IsSeparator(mask[cut - 1])) --cut;
+  const std::string pattern = mask.substr(cut);
+  if (pattern.empty() || !posix::IsUsableName(mask)) return false;
+  state_->dir = cut > 0 ? NativeName(mask.substr(0, cut)) : std::string();
+  if (!state_->dir.empty() && state_->dir.back() != '/') state_->dir += '/';
+
+  if (!posix::HasWildcard(pattern)) {
+    // One name: resolve its case directly instead of listing the directory.
+    const std::string native = NativeName(mask);
+    std::size_t slash = native.rfind('/');
+    const std::string found = slash == std::string::npos ? native : native.substr(slash + 1);
+    if (posix::EqualIgnoringCase(found, pattern)) state_->names.push_back(found);
+  } else {
+    DIR* d = opendir(state_->dir.empty() ? "." : state_->dir.c_str());
+    if (d == nullptr) return false;
+    while (const dirent* e = readdir(d)) {
+      if (posix::MatchesMask(pattern, e->d_name)) state_->names.emplace_back(e->d_name);
+    }
+    closedir(d);
+    std::sort(state_->names.begin(), state_->names.end());
+  }
+  return Next(entry);
+}
+
+bool DirSearch::Next(DirEntry* entry) {
+  if (state_ == nullptr) return false;
+  while (state_->next < state_->names.size()) {
+    const std::string& name = state_->names[state_->next++];
+    if (Describe(state_->dir, name, entry)) return true;
+  }
+  return false;
+}
+
+}  // namespace mvx::platform

@@ -1,0 +1,41 @@
+// Reading and setting a file's last-write time in local time.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <time.h>
+
+#include "platform/platform.h"
+#include "platform/posix/dos_time.h"
+#include "platform/posix/name_check.h"
+
+namespace mvx::platform {
+
+std::optional<std::uint32_t> GetFileDosTime(const std::string& name) {
+  if (!posix::IsUsableName(name)) return std::nullopt;
+  const std::string native = NativeName(name);
+  struct stat st {};
+  if (stat(native.c_str(), &st) != 0) return std::nullopt;
+  return posix::PackLocalDosTime(st.st_mtime);
+}
+
+bool SetFileTime(const std::string& name, const LocalTime& t) {
+  if (!posix::IsUsableName(name)) return false;
+  struct tm tm {};
+  tm.tm_year = t.year - 1900;
+  tm.tm_mon = t.month - 1;
+  tm.tm_mday = t.day;
+  tm.tm_hour = t.hour;
+  tm.tm_min = t.minute;
+  tm.tm_sec = t.second;
+  tm.tm_isdst = -1;  // let the C library decide whether summer time applies
+  const time_t when = mktime(&tm);
+  if (when == static_cast<time_t>(-1)) return false;
+  struct timespec times[2];
+  times[0].tv_sec = 0;
+  times[0].tv_nsec = UTIME_OMIT;  // the access time stays
+  times[1].tv_sec = when;
+  times[1].tv_nsec = (t.millisecond >= 0 && t.millisecond < 1000) ? t.millisecond * 1000000L : 0;
+  const std::string native = NativeName(name);
+  return utimensat(AT_FDCWD, native.c_str(), times, 0) == 0;
+}
+
+}  // namespace mvx::platform

@@ -1,0 +1,219 @@
+// Files: open, create, read, write, seek, size, truncate, delete.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <string>
+
+#include "platform/platform.h"
+#include "platform/posix/file_locks.h"
+#include "platform/posix/name_check.h"
+
+namespace mvx::platform {
+
+namespace {
+
+constexpr mode_t kNewFileMode = 0666;  // narrowed by the umask, as usual
+
+void SetError(int* error, int value) {
+  if (error) *error = value;
+}
+
+int OpenFlags(Access access) {
+  switch (access) {
+    case Access::kRead:
+      return O_RDONLY;
+    case Access::kWrite:
+      return O_WRONLY;
+    case Access::kReadWrite:
+      break;
+  }
+  return O_RDWR;
+}
+
+}  // namespace
+
+FileHandle OpenExisting(const std::string& name, Access access, Share share, int* error) {
+  if (!posix::IsUsableName(name)) {
+    SetError(error, ENOENT);
+    return kNoFile;
+  }
+  const std::string native = NativeName(name);
+  int fd;
+  do {
+    // O_NONBLOCK only so that a name that turns out to be a pipe cannot hang
+    // the open; it is cleared again below and means nothing for plain files.
+    fd = open(native.c_str(), OpenFlags(access) | O_CLOEXEC | O_NONBLOCK);
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0) {
+    SetError(error, errno);
+    return kNoFile;
+  }
+  // A directory opens fine for reading on POSIX; the program means files.
+  struct stat st {};
+  if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+    SetError(error, S_ISDIR(st.st_mode) ? EISDIR : errno);
+    close(fd);
+    return kNoFile;
+  }
+  fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  if (!posix::TakeShareLock(fd, access, share, error)) {
+    close(fd);
+    return kNoFile;
+  }
+  SetError(error, 0);
+  return fd;
+}
+
+FileHandle CreateAlways(const std::string& name, int* error) {
+  if (!posix::IsUsableName(name)) {
+    SetError(error, ENOENT);
+    return kNoFile;
+  }
+  const std::string native = NativeName(name);
+  int fd;
+  do {
+    fd = open(native.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, kNewFileMode);
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0) {
+    SetError(error, errno);
+    return kNoFile;
+  }
+  if (!posix::EmptyUnderLock(fd, error)) {
+    close(fd);
+    return kNoFile;
+  }
+  SetError(error, 0);
+  return fd;
+}
+
+FileHandle CreateNew(const std::string& name, int* error, bool* exists) {
+  if (exists) *exists = false;
+  if (!posix::IsUsableName(name)) {
+    SetError(error, ENOENT);
+    return kNoFile;
+  }
+  // NativeName resolves the last component to an existing entry that differs
+  // only in case, so O_EXCL refuses FOO.MSG when foo.msg is there.
+  const std::string native = NativeName(name);
+  int fd;
+  do {
+    fd = open(native.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, kNewFileMode);
+  } while (fd < 0 && errno == EINTR);
+  if (exists) *exists = fd < 0 && errno == EEXIST;
+  SetError(error, fd < 0 ? errno : 0);
+  return fd < 0 ? kNoFile : fd;
+}
+
+FileHandle OpenAppend(const std::string& name, int* error) {
+  if (!posix::IsUsableName(name)) {
+    SetError(error, ENOENT);
+    return kNoFile;
+  }
+  const std::string native = NativeName(name);
+  int fd;
+  do {
+    fd = open(native.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+  } while (fd < 0 && errno == EINTR);
+  SetError(error, fd < 0 ? errno : 0);
+  return fd < 0 ? kNoFile : fd;
+}
+
+bool ReadFile(FileHandle h, void* buffer, std::size_t count, std::size_t* got, int* error) {
+  std::size_t done = 0;
+  auto* p = static_cast<char*>(buffer);
+  while (done < count) {
+    const ssize_t n = read(h, p + done, count - done);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      if (got) *got = done;
+      SetError(error, errno);
+      return false;
+    }
+    if (n == 0) break;
+    done += static_cast<std::size_t>(n);
+  }
+  if (got) *got = done;
+  SetError(error, 0);
+  return true;
+}
+
+bool WriteFile(FileHandle h, const void* buffer, std::size_t count, std::size_t* put, int* error) {
+  std::size_t done = 0;
+  const auto* p = static_cast<const char*>(buffer);
+  while (done < count) {
+    const ssize_t n = write(h, p + done, count - done);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      if (put) *put = done;
+      SetError(error, errno);
+      return false;
+    }
+    if (n == 0) break;  // nothing more will go (a full device reports so)
+    done += static_cast<std::size_t>(n);
+  }
+  if (put) *put = done;
+  SetError(error, 0);
+  return true;
+}
+
+bool SeekFile(FileHandle h, std::int64_t offset, int* error) {
+  if (offset < 0) {
+    SetError(error, EINVAL);
+    return false;
+  }
+  if (lseek(h, static_cast<off_t>(offset), SEEK_SET) < 0) {
+    SetError(error, errno);
+    return false;
+  }
+  SetError(error, 0);
+  return true;
+}
+
+std::int64_t TellFile(FileHandle h, int* error) {
+  const off_t at = lseek(h, 0, SEEK_CUR);
+  SetError(error, at < 0 ? errno : 0);
+  return at < 0 ? -1 : static_cast<std::int64_t>(at);
+}
+
+std::int64_t FileSize(FileHandle h, int* error) {
+  struct stat st {};
+  if (fstat(h, &st) != 0) {
+    SetError(error, errno);
+    return -1;
+  }
+  SetError(error, 0);
+  return static_cast<std::int64_t>(st.st_size);
+}
+
+bool TruncateFile(FileHandle h, int* error) {
+  const off_t at = lseek(h, 0, SEEK_CUR);
+  if (at < 0 || ftruncate(h, at) != 0) {
+    SetError(error, errno);
+    return false;
+  }
+  SetError(error, 0);
+  return true;
+}
+
+void CloseFile(FileHandle h) {
+  if (h != kNoFile) close(h);  // also releases the sharing lock
+}
+
+bool DeleteFile(const std::string& name, int* error) {
+  if (!posix::IsUsableName(name)) {
+    SetError(error, ENOENT);
+    return false;
+  }
+  const std::string native = NativeName(name);
+  if (unlink(native.c_str()) != 0) {
+    SetError(error, errno);
+    return false;
+  }
+  SetError(error, 0);
+  return true;
+}
+
+}  // namespace mvx::platform

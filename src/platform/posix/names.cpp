@@ -1,0 +1,88 @@
+// Program names to native names and back.
+//
+// The program's world is case-insensitive and knows "\" as the directory
+// separator; this file system is case-sensitive and knows only "/". Other
+// programs (tossers, editors) create the files we look for with whatever case
+// they like, so every name is resolved component by component against what is
+// really on disk before it reaches a system call.
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <string>
+
+#include "platform/platform.h"
+#include "platform/posix/name_match.h"
+
+namespace mvx::platform {
+
+namespace {
+
+bool Exists(const std::string& path) {
+  struct stat st {};
+  return lstat(path.c_str(), &st) == 0;
+}
+
+// An entry of dir equal to component without regard to ASCII case, or the
+// component unchanged when there is none. Should several entries qualify
+// (Foo and FOO beside each other) the one that sorts first wins, so the choice
+// does not depend on the directory's internal order.
+std::string ResolveComponent(const std::string& dir, const std::string& component) {
+  DIR* d = opendir(dir.empty() ? "." : dir.c_str());
+  if (d == nullptr) return component;
+  std::string best;
+  bool found = false;
+  while (const dirent* e = readdir(d)) {
+    const std::string name = e->d_name;
+    if (posix::EqualIgnoringCase(name, component) && (!found || name < best)) {
+      best = name;
+      found = true;
+    }
+  }
+  closedir(d);
+  return found ? best : component;
+}
+
+}  // namespace
+
+std::string NativeName(const std::string& name) {
+  std::string out;
+  out.reserve(name.size());
+  bool resolving = true;  // once a component is missing, nothing below it exists
+  std::size_t i = 0;
+  while (i < name.size()) {
+    if (IsSeparator(name[i])) {
+      out += '/';
+      ++i;
+      continue;
+    }
+    std::size_t end = i;
+    while (end < name.size() && !IsSeparator(name[end])) ++end;
+    const std::string component = name.substr(i, end - i);
+    i = end;
+    if (!resolving || component == "." || component == "..") {
+      out += component;
+      continue;
+    }
+    const std::string exact = out + component;
+    if (Exists(exact)) {
+      out = exact;
+      continue;
+    }
+    const std::string found = ResolveComponent(out, component);
+    if (found == component) resolving = false;
+    out += found;
+  }
+  return out;
+}
+
+std::string ProgramName(const std::string& native) { return native; }
+
+std::string NewFileExtension(const std::string& upperExt) {
+  std::string ext = upperExt;
+  for (char& c : ext) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return ext;
+}
+
+}  // namespace mvx::platform
