@@ -1,5 +1,5 @@
 // The common MessageBase: operations left to the formats stop the program,
-// navigation by number, StampNow, area flags and the plain state.
+// navigation by number, StampNow and the area flags.
 #include <gtest/gtest.h>
 
 #include <set>
@@ -164,25 +164,6 @@ TEST(AreaFlags, KindAndMasks) {
   base.ChangeAreaFlag(false, 0x101);
   EXPECT_EQ(base.AreaFlags(), 0x2u);
   EXPECT_TRUE(base.HasAreaFlag(0));
-}
-
-TEST(PlainState, FieldsKeepWhatTheyAreGiven) {
-  MessageBase base;
-  EXPECT_EQ(base.ErrorCode(), 0);
-  EXPECT_FALSE(base.IsOpen());
-  EXPECT_EQ(base.CurrentNumber(), 0);
-  EXPECT_EQ(base.TextBuffer(), nullptr);
-
-  base.SetErrorCode(0x3005);
-  EXPECT_EQ(base.ErrorCode(), 0x3005);
-  base.SetOpenState(true);
-  EXPECT_TRUE(base.IsOpen());
-  base.SetCurrentNumber(42);
-  EXPECT_EQ(base.CurrentNumber(), 42);
-  base.SetAreaPath(Str(std::string(300, 'p')));
-  EXPECT_EQ(base.AreaPath().size(), 255u);
-  base.SetAreaPath("/var/spool/fido/echo/");
-  EXPECT_EQ(base.AreaPath(), "/var/spool/fido/echo/");
 }
 
 }  // namespace
