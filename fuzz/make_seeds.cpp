@@ -87,6 +87,18 @@ int main(int argc, char** argv) {
                        fuzz::ReadFile(work + "/msg/4.msg"), fuzz::ReadFile(work + "/msg/lastread")}));
     }
   }
+  Save(out / "tosser_lookup", "seed0",
+       std::string("\0", 1) + "EchoAreaDefaults -b Jam -a 2:5020/9\n"
+       "EchoArea NET.TALK \\fido\\nettalk -b Squish -a 9:999/1 -d \"Talk\" 9:999/2\n");
+  Save(out / "tosser_lookup", "seed1",
+       "\1EchoArea NET.TALK /fido/nettalk -$ -p9:999/9\nEchoArea OTHER x\n");
+  Save(out / "config", "seed0",
+       "FROMADDR 2:5020/1\nHPTPATH fido.cfg\nFROM \"John Smith\"\nORIGIN Somewhere\n"
+       "AREA NET.TALK\n FILE text.txt\n SUBJ Hello\n FLAGS Pvt Loc\n WHEN DAILY\nENDAREA\n"
+       "SQUISH squish.cfg\nAREA SQ.AREA\n FILE text.txt\n WHEN WEEKLY 1 2 3 4 5 6 7\nENDAREA\n");
+  Save(out / "config", "seed1",
+       "; comment\nUSEENCODEDSTRING yes\nHPTPATH fido.cfg\nAREA JAM.TALK\nFILE text.txt\n"
+       "WHEN MOUNTHLY 1 6 31\nENDAREA\nAREA SQ.TALK\nFILE missing.txt\nENDAREA\n");
   Save(out / "address", "seed0", "2:5020/1.3@fidonet");
   Save(out / "address", "seed1", "06 Dec 26  04:57:36");
   Save(out / "address", "seed2", "345/67.8");

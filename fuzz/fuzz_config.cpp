@@ -1,0 +1,26 @@
+// The configuration file, read by a whole scheduled run (with -d) in a
+// scratch directory that also holds a small tosser configuration and a text
+// file, so that area blocks naming NET.TALK really post.
+#include <sstream>
+
+#include "fuzzkit.h"
+#include "run/entry.h"
+#include "testing_dir.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  using namespace mvx;
+  fuzz::ClearScratchDir();
+  const std::string& dir = fuzz::ScratchDir();
+  fuzz::WriteFile(dir + "/config.mvx", std::string(reinterpret_cast<const char*>(data), size));
+  fuzz::WriteFile(dir + "/fido.cfg",
+                  "EchoAreaDefaults -b Squish\n"
+                  "EchoArea NET.TALK msgs/nettalk -b Msg -a 2:5020/1\n"
+                  "EchoArea SQ.TALK msgs/sqtalk -a 2:5020/1\n"
+                  "EchoArea JAM.TALK msgs/jamtalk -b Jam\n");
+  fuzz::WriteFile(dir + "/squish.cfg", "EchoArea SQ.AREA msgs/sqarea -$ -p2:5020/2\n");
+  fuzz::WriteFile(dir + "/text.txt", "Hello\nWorld\n...\n");
+  fuzz::ScopedDir here(dir);
+  std::ostringstream console;
+  (void)RunMarvex({"-d"}, console);
+  return 0;
+}

@@ -1,0 +1,180 @@
+#include "dump/area_dump.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <sstream>
+#include <string>
+
+#include "msgbase/base_factory.h"
+#include "msgbase/file_hooks.h"
+#include "support/address.h"
+#include "testkit/testkit.h"
+
+namespace mvx {
+namespace {
+
+// Writes two messages through the library: a private one with a control
+// line block and two body lines, and a local one without control lines.
+void FillArea(const std::string& id) {
+  InstallFileHooks();
+  std::unique_ptr<MessageBase> base;
+  ASSERT_TRUE(OpenOrCreateBase(id, base));
+  FidoAddress from;
+  ParseAddress("2:5020/1.3", from);
+
+  ASSERT_TRUE(base->BeginNewMessage());
+  base->AppendTextLineStr("\x01MSGID: 2:5020/1.3 0b4a6000");
+  base->AppendTextLineStr("\x01PID: Marvex 2.2Alpha");
+  base->PutFromName("John Smith");
+  base->PutToName("All");
+  base->PutSubject("First");
+  base->ChangeAttribute(true, 0x0001);
+  base->ChangeAttribute(true, 0x0100);
+  base->AppendTextLineStr("Hello,");
+  base->AppendTextLineStr("World.");
+  ASSERT_TRUE(base->StoreMessage());
+  base->ReleaseMessage();
+
+  ASSERT_TRUE(base->BeginNewMessage());
+  base->PutFromName("Sysop");
+  base->PutToName("Bob");
+  base->PutSubject("Second");
+  base->ChangeAttribute(true, 0x0100);
+  base->AppendTextLineStr("Just text");
+  ASSERT_TRUE(base->StoreMessage());
+  base->ReleaseMessage();
+  ASSERT_TRUE(CloseBase(base));
+}
+
+int Dump(const std::vector<std::string>& args, std::string& out, std::string& err) {
+  DumpOptions options;
+  std::string error;
+  if (!ParseDumpArguments(args, options, error)) {
+    err = error;
+    return kDumpUsage;
+  }
+  std::ostringstream o, e;
+  const int rc = DumpArea(options, o, e);
+  out = o.str();
+  err = e.str();
+  return rc;
+}
+
+// The written and arrived dates are the test clock's; odd seconds do not
+// survive the packed stamps of *.MSG and Squish, so the clock stands on an
+// even second.
+constexpr const char* kFirstHeader =
+    "From:    John Smith (2:5020/1.3)\n"
+    "To:      All (0:0/0)\n"
+    "Subject: First\n"
+    "Written: 06 Dec 2026 04:57:36\n"
+    "Arrived: 06 Dec 2026 04:57:36\n"
+    "Flags:   Pvt Loc\n";
+constexpr const char* kFirstText =
+    "--\n"
+    "^AMSGID: 2:5020/1.3 0b4a6000\n"
+    "^APID: Marvex 2.2Alpha\n"
+    "Hello,\n"
+    "World.\n";
+constexpr const char* kSecondHeader =
+    "From:    Sysop (0:0/0)\n"
+    "To:      Bob (0:0/0)\n"
+    "Subject: Second\n"
+    "Written: 06 Dec 2026 04:57:36\n"
+    "Arrived: 06 Dec 2026 04:57:36\n"
+    "Flags:   Loc\n";
+
+TEST(AreaDumpTest, ListsASquishAreaWithPlacesAndUids) {
+  testkit::TempDir dir;
+  testkit::ScopedClock clock(2026, 12, 6, 4, 57, 36);
+  FillArea("S" + dir / "area");
+  std::string out, err;
+  ASSERT_EQ(Dump({"S" + dir / "area"}, out, err), kDumpOk) << err;
+  EXPECT_EQ(out, std::string("Message 1 (uid 1)\n") + kFirstHeader + kFirstText + "\n" +
+                     "Message 2 (uid 2)\n" + kSecondHeader + "--\nJust text\n\n");
+  EXPECT_EQ(err, "");
+}
+
+TEST(AreaDumpTest, ListsAJamAreaHeadersOnly) {
+  testkit::TempDir dir;
+  testkit::ScopedClock clock(2026, 12, 6, 4, 57, 36);
+  FillArea("J" + dir / "area");
+  std::string out, err;
+  ASSERT_EQ(Dump({"-h", "J" + dir / "area"}, out, err), kDumpOk) << err;
+  EXPECT_EQ(out, std::string("Message 1\n") + kFirstHeader + "\n" + "Message 2\n" + kSecondHeader + "\n");
+}
+
+TEST(AreaDumpTest, MsgAreaStartsAtTwoAndHonoursFromAndCount) {
+  testkit::TempDir dir;
+  testkit::ScopedClock clock(2026, 12, 6, 4, 57, 36);
+  FillArea("M" + dir / "area");
+  std::string out, err;
+  // The *.MSG base keeps message 1 for the tossers: the messages are 2 and 3.
+  ASSERT_EQ(Dump({"-f", "3", "M" + dir / "area"}, out, err), kDumpOk) << err;
+  EXPECT_EQ(out, std::string("Message 3\n") +
+                     "From:    Sysop (2:0/0)\n"
+                     "To:      Bob (2:0/0)\n"
+                     "Subject: Second\n"
+                     "Written: 06 Dec 2026 04:57:36\n"
+                     "Arrived: 06 Dec 2026 04:57:36\n"
+                     "Flags:   Loc\n"
+                     "--\nJust text\n\n");
+  ASSERT_EQ(Dump({"-n", "1", "-h", "M" + dir / "area"}, out, err), kDumpOk);
+  EXPECT_EQ(out.rfind("Message 2\n", 0), 0u);
+  EXPECT_EQ(out.find("Message 3"), std::string::npos);
+}
+
+TEST(AreaDumpTest, OneMessageByNumber) {
+  testkit::TempDir dir;
+  testkit::ScopedClock clock(2026, 12, 6, 4, 57, 36);
+  FillArea("S" + dir / "area");
+  std::string out, err;
+  ASSERT_EQ(Dump({"-m", "2", "-h", "S" + dir / "area"}, out, err), kDumpOk) << err;
+  EXPECT_EQ(out, std::string("Message 2 (uid 2)\n") + kSecondHeader + "\n");
+  EXPECT_EQ(Dump({"-m", "3", "S" + dir / "area"}, out, err), kDumpAreaError);
+  EXPECT_EQ(err, "mvxdump: there is no message 3\n");
+}
+
+TEST(AreaDumpTest, MissingAreaIsAnErrorAndNothingIsCreated) {
+  testkit::TempDir dir;
+  std::string out, err;
+  EXPECT_EQ(Dump({"S" + dir / "nothing"}, out, err), kDumpAreaError);
+  EXPECT_NE(err.find("cannot open area"), std::string::npos);
+  EXPECT_NE(err.find("0x3000"), std::string::npos);
+  EXPECT_EQ(Dump({"J" + dir / "nothing"}, out, err), kDumpAreaError);
+  EXPECT_EQ(Dump({"M" + dir / "nodir"}, out, err), kDumpAreaError);
+  EXPECT_TRUE(testkit::ListDir(dir.path()).empty());
+}
+
+TEST(AreaDumpTest, DamagedMessageIsNamedAndTheListingGoesOn) {
+  testkit::TempDir dir;
+  testkit::ScopedClock clock(2026, 12, 6, 4, 57, 36);
+  FillArea("M" + dir / "area");
+  // Message 2 cut short inside its header.
+  testkit::WriteFileText(dir / "area/2.msg", "short");
+  std::string out, err;
+  EXPECT_EQ(Dump({"-h", "M" + dir / "area"}, out, err), kDumpDamaged);
+  EXPECT_EQ(err, "mvxdump: message 2 could not be loaded (error 0x1002)\n");
+  EXPECT_EQ(out.rfind("Message 3\n", 0), 0u);
+}
+
+TEST(AreaDumpTest, CommandLine) {
+  DumpOptions o;
+  std::string error;
+  EXPECT_TRUE(ParseDumpArguments({"-h", "-f", "5", "-n", "2", "Sx"}, o, error));
+  EXPECT_TRUE(o.headersOnly);
+  EXPECT_EQ(o.fromNumber, 5);
+  EXPECT_EQ(o.maxCount, 2);
+  EXPECT_EQ(o.areaId, "Sx");
+  DumpOptions bad;
+  EXPECT_FALSE(ParseDumpArguments({"-f", "x", "Sx"}, bad, error));
+  EXPECT_FALSE(ParseDumpArguments({"-q", "Sx"}, bad, error));
+  EXPECT_FALSE(ParseDumpArguments({}, bad, error));
+  EXPECT_FALSE(ParseDumpArguments({"Sa", "Sb"}, bad, error));
+  std::string out, err;
+  EXPECT_EQ(Dump({"xyz"}, out, err), kDumpUsage);
+}
+
+}  // namespace
+}  // namespace mvx
