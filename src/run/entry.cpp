@@ -1,0 +1,94 @@
+// The program start: command line, run modes, usage screen.
+#include "run/entry.h"
+
+#include "run/config_reader.h"
+#include "run/posting.h"
+#include "run/work_flag.h"
+#include "run/words.h"
+
+namespace mvx {
+
+namespace {
+
+bool IsHelpRequest(const std::string& param) {
+  const Str p = UpperCaseCyr(Str(param));
+  return p == "-H" || p == "-?" || p == "/?" || p == "/H";
+}
+
+}  // namespace
+
+void ShowUsage(std::ostream& console) {
+  // Lines 5 to 7 carry LF CR before their line end, so each is followed by an
+  // empty line.
+  console << "Usage\n"
+          << "marvex.exe [-c <config>] [-p <path\\file.ext> <AreaName>] [-d]\n"
+          << "  -c  <config>                  - alternative cfg file\n"
+          << "  -d                            - fuck workflag\n"
+          << "  -p <path\\file.ext> <AreaName> - post file to area\n\r\n"
+          << "      You can use all of program keywords for setup posting like this:\n\r\n"
+          << "      marvex -p c:\\fido\\rules.txt NET.TALK From \"John Smith\" FromAddr "
+             "2:5020/1234.5\n\r\n"
+          << "      All other information will be got from cfg file\n"
+          << std::flush;
+}
+
+int FatalReadError(RunContext& ctx, const Str& name) {
+  ctx.Log.WriteError("Error reading file " + name);
+  ctx.Log.WriteError("Program terninated...");
+  ctx.Log.Write("");
+  ctx.Log.Close();
+  return kExitFailure;
+}
+
+Str JoinParameters(const std::vector<std::string>& args) {
+  Str joined;
+  for (const std::string& a : args) {
+    const bool requote =
+        a.find(' ') != std::string::npos && a.find('"') == std::string::npos;
+    const std::string word = requote ? "\"" + a + "\"" : a;
+    joined += " ";
+    joined += std::string_view(word);
+  }
+  StripLeadingBlanks(joined);
+  return joined;
+}
+
+int RunMarvex(const std::vector<std::string>& args, std::ostream& console) {
+  if (!args.empty() && IsHelpRequest(args.front())) {
+    ShowUsage(console);
+    return kExitFailure;
+  }
+  RunContext ctx(console);
+  ResetJob(ctx);
+  ctx.Log.Open(kLogName, kLogTitle);
+
+  ctx.StopLine.clear();
+  ctx.CommandString = JoinParameters(args);
+  Str& command = ctx.CommandString;
+  if (FirstWord(command) == "-C") {
+    // The name keeps the case the user wrote it in.
+    ctx.ConfigName = FirstWordAsIs(RestWords(command));
+    command = RestWords(RestWords(command));
+  }
+
+  if (FirstWord(command) == "-P") {
+    ctx.StopLine = kCommonPartEnd;
+    if (!LoadConfiguration(ctx, ctx.ConfigName, ConfigMode::kCommonOnly)) return kExitFailure;
+    PostFromCommandLine(ctx, RestWords(command));
+    ctx.Log.Close();
+    return kExitOk;
+  }
+
+  // The flag is tested first in either case; -d must be all that is left of
+  // the command line.
+  const bool allowed = WorkFlagAllowsRun();
+  if (allowed || UpperCaseCyr(command) == "-D") {
+    if (!LoadConfiguration(ctx, ctx.ConfigName, ConfigMode::kFullRun)) return kExitFailure;
+  } else {
+    ctx.Log.Write("We can't continue because of already worked today...");
+  }
+  ctx.Log.Close();
+  return kExitOk;
+}
+
+}  // namespace mvx

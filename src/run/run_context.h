@@ -1,0 +1,115 @@
+// The run's state: the log, the defaults of the configuration's common part,
+// the one posting job that every area block refills, and the posting state.
+//
+// One RunContext is made per run of the program (RunMarvex makes a fresh one
+// on every call), so nothing of a run survives into the next except what is on
+// disk: the log, the work flag and the message bases.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <ostream>
+
+#include "msgbase/message_base.h"
+#include "support/address.h"
+#include "support/log_file.h"
+#include "support/str.h"
+
+namespace mvx {
+
+// The most bytes of file text one message takes; each line counts as its
+// length plus 2.
+constexpr std::int32_t kPartLimit = 16384;
+
+// The program name and version as the posted PID line and the log show them.
+inline constexpr const char* kLogTitle = "Marvex 2.1";
+inline constexpr const char* kPidLine = "\x01PID: Marvex 2.2Alpha";
+inline constexpr const char* kLogName = "Marvex.Log";
+inline constexpr const char* kDefaultConfigName = "config.mvx";
+inline constexpr const char* kCommonPartEnd = "[ENDOFCOMMONPART]";
+
+// The settings of one posting. AreaTag, PostFile and BasePath keep the case in
+// which they were written: tags are compared upper-cased, names are handed to
+// the file system as written.
+struct PostJob {
+  Str AreaTag;
+  Str BaseType;  // "S" Squish, "J" JAM, "M" *.MSG directory; empty when unknown
+  Str BasePath;
+  bool Due = true;
+  Str PostFile;
+  FidoAddress FromAddr;
+  FidoAddress ToAddr;
+  Str FromUser;
+  Str ToUser;
+  Str SubjLine;
+  std::int32_t AttrFlags = 0;
+  Str AreaDescription;
+  Str OriginText;
+  Str TearText;
+};
+
+// The defaults that the common part of the configuration sets. WHEN and the
+// two addresses stay text here; ResetJob evaluates and parses them for every
+// posting.
+struct CommonSettings {
+  Str When = "DAILY";
+  Str FromAddr = "0:0/0.0";
+  Str ToAddr = "0:0/0.0";
+  Str FromUser = "Sysop";
+  Str ToUser = "All";
+  Str SubjLine;
+  std::int32_t AttrFlags = 256;
+  Str OriginText = "Autoposted message";
+  Str TearText;
+  bool UseEncodedMessage = false;
+  Str EncodedMessage = "for decode use Lumok.exe /decode";
+  bool UseEncodedString = false;
+  Str BeginEncodedString = "text.begin % of % of file %";
+  Str EndEncodedString = "text.end";
+  bool UseAsKludge = true;
+};
+
+struct RunContext {
+  // console receives every log entry and the console-only messages.
+  explicit RunContext(std::ostream& console) : Log(&console) {}
+  RunContext(const RunContext&) = delete;
+  RunContext& operator=(const RunContext&) = delete;
+
+  LogFile Log;
+
+  // Encoding settings of the current posting.
+  bool UseAsKludge = true;
+  bool UseEncodedMessage = false;
+  bool UseEncodedString = false;
+  Str EncodedMessage;
+  Str BeginEncodedString;
+  Str EndEncodedString;
+
+  // Posting state.
+  bool PostingOk = true;
+  std::int32_t PartBytes = 0;
+  std::int32_t PartCount = 1;
+  std::int32_t PartNumber = 0;
+  bool HooksInstalled = false;
+  // The base of the current posting, from PreparePosting to the end of
+  // WriteMessages.
+  std::unique_ptr<MessageBase> Base;
+
+  PostJob Job;
+  CommonSettings Common;
+
+  // Tosser configurations; set by the common part or by a block, they stay
+  // for the rest of the run.
+  Str HptPath;
+  Str SquishCfgPath;
+  Str TerminateCfgPath;
+
+  // The command line and configuration reading.
+  Str CommandString;
+  Str ConfigName = kDefaultConfigName;
+  // When not empty, a configuration line whose first word equals it ends the
+  // reading ("[ENDOFCOMMONPART]" in the -p run).
+  Str StopLine;
+};
+
+}  // namespace mvx
