@@ -1,10 +1,11 @@
 #!/bin/sh
 # Runs marvex on the bundled example in a scratch directory and shows what it
-# did: the log, and the messages it posted into the *.MSG areas.
+# did: the log, and the messages it posted into a *.MSG, a Squish and a JAM
+# area.
 #
 # From the project root, after building:
 #   cmake -S . -B build && cmake --build build
-#   sh examples/run-example.sh
+#   examples/run-example.sh
 set -eu
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -33,34 +34,22 @@ echo "=== Marvex.Log"
 cat Marvex.Log
 
 echo
-echo "=== Posted message files"
+echo "=== Files of the three areas (*.MSG, Squish, JAM)"
 find msgbase -type f | sort | while read -r f; do
   printf '%8s  %s\n' "$(wc -c < "$f" | tr -d ' ')" "$f"
 done
 
-# A *.MSG file is a 190-byte header (from, to, subject, date text, addresses,
-# dates, attributes), then the text with CR line ends, then a NUL byte.
-header() {
+# mvxdump lists an area through the library's own reading operations;
+# control lines are shown as ^A...
+dump="$root/build/mvxdump"
+if [ -x "$dump" ]; then
   echo
-  echo "=== $1: header"
-  od -A d -c -N 190 "$1"
-}
-text() {
-  tail -c +191 "$1" | tr -d '\000' | tr '\r\001' '\n@'
-}
-for area in rules news; do
-  first=$(find "msgbase/$area" -type f -iname '*.msg' | sort | head -1)
-  [ -n "$first" ] || continue
-  header "$first"
-  echo "=== $first: text (CR shown as a line end, the control-line byte 0x01 as @)"
-  text "$first"
-done
-last=$(find msgbase/files -type f -iname '*.msg' | sort -t/ -k3 -n | tail -1)
-if [ -n "$last" ]; then
-  header "$last"
-  echo "=== $last: start and end of the text of the last part"
-  text "$last" | head -5
-  echo "[...]"
-  text "$last" | tail -4
+  echo "=== mvxdump Mmsgbase/rules (a directory of *.MSG files)"
+  "$dump" Mmsgbase/rules
+  echo "=== mvxdump Smsgbase/news (Squish)"
+  "$dump" Smsgbase/news
+  echo "=== mvxdump -h Jmsgbase/files (JAM, headers only), then the end of the last part"
+  "$dump" -h Jmsgbase/files
+  "$dump" -m 3 Jmsgbase/files | tail -n 8
 fi
 exit 0
