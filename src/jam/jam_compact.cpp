@@ -1,0 +1,95 @@
+// JamBase: dropping deleted records from the index.
+//
+// Other programs delete by marking the index record (0xFFFFFFFF), so areas
+// with such holes are common. Dropping a record renumbers every message after
+// it (number = BaseNumber + index position). Readers of the format rely on a
+// header's MessageNumber following that rule, so each moved message gets its
+// header's MessageNumber rewritten in place. The .JLR is left as it is.
+#include <algorithm>
+#include <vector>
+
+#include "jam/jam_base.h"
+#include "support/le_bytes.h"
+
+namespace mvx {
+
+namespace {
+
+// Records handled per read: 32 KB at a time keeps memory flat for any index.
+constexpr std::int64_t kBlockRecords = 4096;
+
+}  // namespace
+
+void JamBase::RenumberHeader(std::uint32_t offset, std::uint32_t number) {
+  // Only a real header is touched: one that lies past the base header, whole
+  // inside the file and opens with the signature. A damaged record is left
+  // for loading to refuse.
+  const std::int32_t size = headerFile_->Size();
+  if (size < 0 || offset < kJamBaseHeaderSize ||
+      std::int64_t{offset} + kJamMessageHeaderSize > size) {
+    headerFile_->ClearError();
+    return;
+  }
+  std::uint8_t signature[4];
+  headerFile_->SeekTo(static_cast<std::int32_t>(offset));
+  headerFile_->ReadBytes(signature, sizeof signature);
+  if (headerFile_->Status() != kStreamOk ||
+      !std::equal(signature, signature + 4, kJamSignature.begin())) {
+    headerFile_->ClearError();
+    return;
+  }
+  std::uint8_t raw[4];
+  PutU32(raw, number);
+  headerFile_->SeekTo(static_cast<std::int32_t>(offset + kJamMessageNumberOffset));
+  headerFile_->WriteBytes(raw, sizeof raw);
+}
+
+bool JamBase::CompactIndex() {
+  ClearStatuses();
+  const std::int64_t records = IndexRecordCount();
+  if (records < 0) return false;
+
+  // In place: the write position never passes the read position, and each
+  // block is read whole before any of it is written back.
+  std::vector<std::uint8_t> block;
+  std::vector<std::uint8_t> kept;
+  std::int64_t written = 0;  // records kept so far
+  for (std::int64_t first = 0; first < records; first += kBlockRecords) {
+    const std::int64_t count = std::min(kBlockRecords, records - first);
+    block.resize(static_cast<std::size_t>(count * kJamIndexRecordSize));
+    indexFile_->SeekTo(static_cast<std::int32_t>(first * kJamIndexRecordSize));
+    indexFile_->ReadAll(block.data(), static_cast<std::uint32_t>(block.size()));
+    if (indexFile_->Status() != kStreamOk) return false;
+
+    kept.clear();
+    const std::int64_t keptBefore = written;
+    for (std::int64_t i = 0; i < count; ++i) {
+      const std::uint8_t* raw = block.data() + i * kJamIndexRecordSize;
+      const JamIndexRecord record = DecodeJamIndexRecord(raw);
+      if (record.HeaderOffset == kJamDeletedRecord) continue;
+      if (written != first + i) {
+        RenumberHeader(record.HeaderOffset, static_cast<std::uint32_t>(base_.BaseNumber + written));
+      }
+      kept.insert(kept.end(), raw, raw + kJamIndexRecordSize);
+      ++written;
+    }
+    // Nothing dropped so far: the records already stand where they belong.
+    if (keptBefore == first && written == first + count) continue;
+    if (!kept.empty()) {
+      indexFile_->SeekTo(static_cast<std::int32_t>(keptBefore * kJamIndexRecordSize));
+      indexFile_->WriteAll(kept.data(), static_cast<std::uint32_t>(kept.size()));
+    }
+    if (indexFile_->Status() != kStreamOk || headerFile_->Status() != kStreamOk) return false;
+  }
+
+  // Also drops a torn record at the end (an index size not a multiple of 8).
+  indexFile_->SeekTo(static_cast<std::int32_t>(written * kJamIndexRecordSize));
+  indexFile_->TruncateHere();
+  indexFile_->Flush();
+  headerFile_->Flush();
+  if (indexFile_->Status() != kStreamOk) return false;
+  base_.ActiveCount = static_cast<std::uint32_t>(written);
+  return true;
+}
+
+}  // namespace mvx
