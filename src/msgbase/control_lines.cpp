@@ -29,9 +29,16 @@ void MessageBase::SpliceText(std::int32_t at, std::int32_t from, WriteFn write) 
   std::unique_ptr<DataStream> saved;
   if (tail > 0) {
     saved = NewMemoryStream(65536);
-    if (!saved) return;  // no room for the tail: leave the text as it is
-    text->SeekTo(from);
-    saved->CopyFrom(*text, tail);
+    if (saved) {
+      text->SeekTo(from);
+      saved->CopyFrom(*text, tail);
+    }
+    // A tail that could not be saved whole would come back as zeros: leave
+    // the text as it is rather than overwrite it.
+    if (!saved || saved->Status() != kStreamOk) {
+      text->SeekTo(text->Size());
+      return;
+    }
   }
   text->SeekTo(at);
   write();

@@ -99,10 +99,11 @@ void MessageBase::AppendTextLineStr(const Str& line) {
 }
 
 // At or beyond the end: a position moved past the end must not make a caller
-// that reads "until AtTextEnd" loop for ever.
+// that reads "until AtTextEnd" loop for ever. A failed stream counts as ended
+// too: ReadTextLine reads nothing from it, so the position would never move.
 bool MessageBase::AtTextEnd() {
   DataStream* text = textBuffer_.get();
-  if (text == nullptr) return true;
+  if (text == nullptr || text->Status() != kStreamOk) return true;
   return text->Position() >= text->Size();
 }
 

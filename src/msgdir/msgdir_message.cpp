@@ -163,7 +163,9 @@ bool MsgDirBase::LoadMessage() {
   DataStream& text = *TextBuffer();
   if (count > 0) text.CopyFrom(file, count);
   text.SeekTo(0);
-  if (file.Status() != kStreamOk) {
+  // A text that could not be held whole (no memory for it) is no loaded
+  // message: storing it back would cut the file.
+  if (file.Status() != kStreamOk || text.Status() != kStreamOk) {
     DropMessage();
     SetErrorCode(kMsgErrOpenFailed);
     return false;
@@ -181,6 +183,11 @@ bool MsgDirBase::LoadHeaderAndKludges() {
     reader.ReadTextLine(kKludgeLineBuffer, line.data());
     if (line[0] != '\x01') break;
     AppendTextLine(line.data());
+  }
+  if (TextBuffer()->Status() != kStreamOk) {
+    AttachTextBuffer(nullptr);
+    SetErrorCode(kMsgErrOpenFailed);
+    return false;
   }
   MoveTextTo(0);
   return true;

@@ -57,14 +57,16 @@ void Scan(RunContext& ctx, char kind, const Str& path) {
   // A file that cannot be opened reads as a file without lines.
   if (file.Open(path)) {
     Str line;
-    while (!file.AtEnd()) {
+    bool found = false;
+    // A failed read is not retried: the same failure would come again. One
+    // that fails between two lines ends the loop like the end of the file,
+    // with an empty line to report.
+    while (!found && (!file.AtEnd() || file.ReadError())) {
       const bool readOk = file.ReadLine(line);
       if (!readOk) ctx.Log.Write("Error reading " + path + "\n\r" + line + "\n\r");
-      bool found = false;
       if (kind == 'H') found = ApplyFidoconfigLine(ctx, line, defaults);
       if (kind == 'S') ApplySquishLine(ctx, line);
-      // A failed read is not retried: the same failure would come again.
-      if (found || !readOk) break;
+      if (!readOk) break;
     }
   }
   if (job.BasePath.empty()) ctx.Log.Write("Area " + job.AreaTag + " not found... ");

@@ -47,6 +47,12 @@ bool RunAreaBlock(RunContext& ctx, TextFileReader& file, Str& line, const Str& c
     StripLeadingBlanks(line);
     ApplyAreaLine(ctx, line);
   }
+  // A read that failed between two lines ends the loop like the end of the
+  // file would; the block must not be posted as if it were complete.
+  if (file.ReadError()) {
+    FatalReadError(ctx, configName);
+    return false;
+  }
   if (ctx.Job.Due) {
     PreparePosting(ctx);
     WriteMessages(ctx);

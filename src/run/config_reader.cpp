@@ -119,6 +119,12 @@ bool LoadConfiguration(RunContext& ctx, const Str& name, ConfigMode mode) {
     // drop every later block.
     if (!ctx.StopLine.empty() && FirstWord(line) == ctx.StopLine) return true;
   }
+  // AtEnd() is true as well once a read has failed, also on the very first
+  // read: a file that could not be read is no file read to its end.
+  if (file.ReadError()) {
+    FatalReadError(ctx, name);
+    return false;
+  }
   WriteWorkFlag(ctx);
   return true;
 }

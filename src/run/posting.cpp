@@ -193,6 +193,9 @@ void WriteMessages(RunContext& ctx) {
     if (!base.StoreMessage()) PostingError(ctx, "Unable to write message");
     (void)base.ReleaseMessage();
   }
+  // A read that failed between two lines (or on the first read) ends the
+  // file like its end would: the posting is then incomplete, not "Ok".
+  if (!readFailed && file.ReadError()) PostingError(ctx, "Error reading file " + job.PostFile);
   if (!CloseBase(ctx.Base)) PostingError(ctx, "Unable to close msgbase");
   ctx.Log.Write("  - Ok...");
   file.Close();

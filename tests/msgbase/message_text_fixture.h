@@ -1,9 +1,10 @@
 // Helpers for the text-layer tests: a plain MessageBase used as a line reader
-// over a memory stream that holds literal bytes.
+// over literal bytes, and a stream that has failed.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -14,13 +15,32 @@
 
 namespace mvx::texttest {
 
-// A plain base whose text buffer holds exactly these bytes, positioned at 0.
-inline std::unique_ptr<MessageBase> ReaderOver(std::string_view bytes) {
+// A stream that has failed (memory ran out, say): the failure is sticky,
+// writes go nowhere and reads give zeros, yet it still claims 8 bytes.
+class FailedStream final : public DataStream {
+ public:
+  FailedStream() : DataStream(0, Str()) { status_ = kStreamShortWrite; }
+  void ReadBytes(void* buffer, std::uint16_t count) override { std::memset(buffer, 0, count); }
+  void WriteBytes(const void*, std::uint16_t) override {}
+  void SeekTo(std::int32_t offset) override { pos_ = offset; }
+  std::int32_t Position() override { return pos_; }
+  std::int32_t Size() override { return 8; }
+  void Flush() override {}
+  void TruncateHere() override {}
+  void ClearError() override {}
+
+ private:
+  std::int32_t pos_ = 0;
+};
+
+// A base of type B whose text buffer holds exactly these bytes, at offset 0.
+template <typename B = MessageBase>
+std::unique_ptr<B> ReaderOver(std::string_view bytes) {
   InstallFileHooks();
   std::unique_ptr<DataStream> stream = NewMemoryStream(65536);
   stream->WriteAll(bytes.data(), static_cast<std::uint32_t>(bytes.size()));
   stream->SeekTo(0);
-  return std::make_unique<MessageBase>(std::move(stream));
+  return std::make_unique<B>(std::move(stream));
 }
 
 // The whole text; the text position is left where it was.
@@ -36,18 +56,9 @@ inline std::string TextOf(MessageBase& base) {
 // Every line from the start, read with ReadTextLineStr until the end.
 inline std::vector<std::string> LinesOf(MessageBase& base) {
   std::vector<std::string> lines;
-  base.MoveTextTo(0);
-  while (!base.AtTextEnd()) {
-    Str line;
-    base.ReadTextLineStr(line);
-    lines.push_back(line.str());
-  }
+  Str line;
+  for (base.MoveTextTo(0); !base.AtTextEnd(); lines.push_back(line.str())) base.ReadTextLineStr(line);
   return lines;
-}
-
-// The position rule every control-line edit keeps.
-inline void ExpectAtEnd(MessageBase& base) {
-  EXPECT_EQ(base.TextOffset(), base.TextLength());
 }
 
 }  // namespace mvx::texttest

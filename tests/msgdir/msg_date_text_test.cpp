@@ -3,52 +3,32 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <string>
+
 namespace mvx {
 namespace {
 
-DateTimeRec Parse(const char* text) {
-  DateTimeRec d;
-  d.Hundredths = 55;  // must be cleared
-  ParseMsgDateText(text, d);
-  return d;
-}
-
-void Expect(const DateTimeRec& d, int y, int mo, int day, int h, int mi, int s) {
-  EXPECT_EQ(d.Year, y);
-  EXPECT_EQ(d.Month, mo);
-  EXPECT_EQ(d.Day, day);
-  EXPECT_EQ(d.Hour, h);
-  EXPECT_EQ(d.Minute, mi);
-  EXPECT_EQ(d.Second, s);
-  EXPECT_EQ(d.Hundredths, 0);
-}
-
-TEST(MsgDateTextTest, TheFourLayouts) {
-  Expect(Parse("06 Dec 26  04:57:36"), 2026, 12, 6, 4, 57, 36);
-  Expect(Parse("06 Dec 99 04:57:36"), 1999, 12, 6, 4, 57, 36);
-  Expect(Parse("06-12-26 04:57:36"), 2026, 12, 6, 4, 57, 36);
-  Expect(Parse("Sun 06 Dec 26 04:57"), 2026, 12, 6, 4, 57, 0);
-  Expect(Parse("Sun  6 Dec 26 04:57"), 2026, 12, 6, 4, 57, 0);
-}
-
-TEST(MsgDateTextTest, YearsAreWidenedAroundSeventy) {
-  Expect(Parse("01 Jan 70  00:00:00"), 2070, 1, 1, 0, 0, 0);
-  Expect(Parse("01 jan 71  23:59:58"), 1971, 1, 1, 23, 59, 58);
-}
-
-TEST(MsgDateTextTest, UnknownLayoutsGiveTheYear2000Only) {
-  Expect(Parse("2026-12-06 04:57:36"), 2000, 0, 0, 0, 0, 0);
-  Expect(Parse(""), 2000, 0, 0, 0, 0, 0);
-  Expect(Parse("06"), 2000, 0, 0, 0, 0, 0);
-}
-
-TEST(MsgDateTextTest, DamagedTextsReadWhatTheyCan) {
-  // A month name that is no month, cut texts, junk in the numbers.
-  Expect(Parse("06 Dez 26  04:57:36"), 2026, 0, 6, 4, 57, 36);
-  Expect(Parse("06 Dec 26"), 2026, 12, 6, 0, 0, 0);
-  Expect(Parse("06 Dec"), 2000, 12, 6, 0, 0, 0);
-  Expect(Parse("xx Dec 26  04:5x:36"), 2026, 12, 0, 4, 0, 36);
-  Expect(Parse("06-12"), 2000, 12, 6, 0, 0, 0);
+TEST(MsgDateText, LayoutsYearsAndDamagedTexts) {
+  const char* const cases[][2] = {
+      {"06 Dec 26  04:57:36", "2026-12-06 04:57:36"}, {"06 Dec 99 04:57:36", "1999-12-06 04:57:36"},
+      {"06-12-26 04:57:36", "2026-12-06 04:57:36"},   {"Sun  6 Dec 26 04:57", "2026-12-06 04:57:00"},
+      {"01 Jan 70  00:00:00", "2070-01-01 00:00:00"}, {"01 jan 71  23:59:58", "1971-01-01 23:59:58"},
+      // Unknown layouts give the year 2000 only; damaged ones what can be read.
+      {"2026-12-06 04:57:36", "2000-00-00 00:00:00"}, {"", "2000-00-00 00:00:00"},
+      {"06 Dez 26  04:57:36", "2026-00-06 04:57:36"}, {"06 Dec", "2000-12-06 00:00:00"},
+      {"xx Dec 26  04:5x:36", "2026-12-00 04:00:36"}, {"06-12", "2000-12-06 00:00:00"},
+  };
+  for (const auto& c : cases) {
+    DateTimeRec d;
+    d.Hundredths = 55;
+    ParseMsgDateText(c[0], d);
+    char got[40];
+    std::snprintf(got, sizeof got, "%04d-%02d-%02d %02d:%02d:%02d", d.Year, d.Month, d.Day, d.Hour,
+                  d.Minute, d.Second);
+    EXPECT_EQ(std::string(got), c[1]) << c[0];
+    EXPECT_EQ(d.Hundredths, 0);
+  }
 }
 
 }  // namespace

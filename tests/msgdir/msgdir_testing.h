@@ -20,10 +20,8 @@ namespace mvx::msgdirtest {
 inline std::vector<std::uint8_t> MsgFileBytes(const std::string& from, const std::string& subject,
                                               const std::string& text) {
   std::vector<std::uint8_t> bytes(190, 0);
-  for (std::size_t i = 0; i < from.size() && i < 35; ++i) bytes[i] = static_cast<std::uint8_t>(from[i]);
-  for (std::size_t i = 0; i < subject.size() && i < 71; ++i) {
-    bytes[72 + i] = static_cast<std::uint8_t>(subject[i]);
-  }
+  std::copy(from.begin(), from.end(), bytes.begin());
+  std::copy(subject.begin(), subject.end(), bytes.begin() + 72);
   bytes.insert(bytes.end(), text.begin(), text.end());
   bytes.push_back(0);
   return bytes;
@@ -40,6 +38,38 @@ inline std::string TextOf(MessageBase& base) {
   return bytes;
 }
 
+// A stream whose writes start failing once a budget of bytes is used up (the
+// disk or the memory filling up). Everything else passes to the real stream.
+class FailingWriteStream final : public DataStream {
+ public:
+  FailingWriteStream(std::unique_ptr<DataStream> inner, std::int64_t budget)
+      : DataStream(inner->Mode(), inner->Name()), inner_(std::move(inner)), budget_(budget) {
+    status_ = inner_->Status();
+  }
+  void WriteBytes(const void* buffer, std::uint16_t count) override {
+    if (status_ == kStreamOk && count > budget_) status_ = kStreamShortWrite;
+    if (status_ != kStreamOk) return;
+    budget_ -= count;
+    inner_->WriteBytes(buffer, count);
+  }
+  void ReadBytes(void* buffer, std::uint16_t count) override { inner_->ReadBytes(buffer, count); }
+  // Like any stream, one that has failed does nothing more until cleared.
+  void SeekTo(std::int32_t offset) override {
+    if (status_ == kStreamOk) inner_->SeekTo(offset);
+  }
+  std::int32_t Position() override { return inner_->Position(); }
+  std::int32_t Size() override { return inner_->Size(); }
+  void Flush() override { inner_->Flush(); }
+  void TruncateHere() override {
+    if (status_ == kStreamOk) inner_->TruncateHere();
+  }
+  void ClearError() override { status_ = kStreamOk; }
+
+ private:
+  std::unique_ptr<DataStream> inner_;
+  std::int64_t budget_;
+};
+
 class MsgDirTest : public ::testing::Test {
  protected:
   void SetUp() override { InstallFileHooks(); }
@@ -49,58 +79,18 @@ class MsgDirTest : public ::testing::Test {
   void PutFile(const std::string& name, const std::vector<std::uint8_t>& bytes) {
     testkit::WriteFileBytes(Path(name), bytes);
   }
-  void PutMessage(const std::string& name, const std::string& from = "Someone") {
-    PutFile(name, MsgFileBytes(from, "Subject of " + name, "Body of " + name + "\r"));
+  // Messages with the body "Body\r" (196 bytes), each subject naming its file.
+  void PutMessages(const std::vector<std::string>& names) {
+    for (const std::string& name : names) PutFile(name, MsgFileBytes("A", "Subject of " + name, "Body\r"));
   }
   std::vector<std::string> Names() const { return testkit::ListDir(dir_.path()); }
+  std::unique_ptr<MsgDirBase> Open() {
+    auto base = std::make_unique<MsgDirBase>();
+    EXPECT_TRUE(base->OpenArea(dir_.path()));
+    return base;
+  }
 
   testkit::TempDir dir_;
-};
-
-// A file stream whose writes start failing once a budget of bytes is used up
-// (the disk filling up). Everything else passes to the real stream.
-class FailingWriteStream final : public DataStream {
- public:
-  FailingWriteStream(std::unique_ptr<DataStream> inner, std::int64_t budget)
-      : DataStream(inner->Mode(), inner->Name()), inner_(std::move(inner)), budget_(budget) {
-    status_ = inner_->Status();
-  }
-  void ReadBytes(void* buffer, std::uint16_t count) override {
-    inner_->ReadBytes(buffer, count);
-    Sync();
-  }
-  void WriteBytes(const void* buffer, std::uint16_t count) override {
-    if (status_ != kStreamOk) return;
-    if (count > budget_) {
-      status_ = kStreamShortWrite;
-      return;
-    }
-    budget_ -= count;
-    inner_->WriteBytes(buffer, count);
-    Sync();
-  }
-  void SeekTo(std::int32_t offset) override {
-    inner_->SeekTo(offset);
-    Sync();
-  }
-  std::int32_t Position() override { return inner_->Position(); }
-  std::int32_t Size() override { return inner_->Size(); }
-  void Flush() override { inner_->Flush(); }
-  void TruncateHere() override {
-    inner_->TruncateHere();
-    Sync();
-  }
-  void ClearError() override {
-    inner_->ClearError();
-    status_ = kStreamOk;
-  }
-
- private:
-  void Sync() {
-    if (status_ == kStreamOk) status_ = inner_->Status();
-  }
-  std::unique_ptr<DataStream> inner_;
-  std::int64_t budget_;
 };
 
 }  // namespace mvx::msgdirtest

@@ -1,222 +1,166 @@
+// Reading the configuration: the common part, area blocks and their ends,
+// the job reset, and the schedule rules.
 #include "run/config_reader.h"
 
 #include <gtest/gtest.h>
 
-#include <sstream>
+#include <cstdio>
+#include <tuple>
 
-#include "run/run_context.h"
+#include "run/area_run.h"
 #include "run/work_flag.h"
 #include "run_test_support.h"
 #include "support/address.h"
-#include "testkit/testkit.h"
 
 namespace mvx {
 namespace {
 
-using runtest::Contains;
-using runtest::LogEntries;
+using runtest::Lines;
 
-class ConfigReaderTest : public ::testing::Test {
+class ConfigReaderTest : public runtest::RunTest {
  protected:
-  bool Load(const std::string& text, ConfigMode mode) {
-    testkit::WriteFileText(dir_ / "test.mvx", text);
-    return LoadConfiguration(ctx_, "test.mvx", mode);
+  Lines Load(const std::string& text, ConfigMode mode = ConfigMode::kFullRun) {
+    Write("b.mvx", text);
+    EXPECT_TRUE(LoadConfiguration(ctx_, "b.mvx", mode));
+    return runtest::Entries(out_.str());
   }
-  std::vector<std::string> Log() const { return LogEntries(console_.str()); }
-  bool FlagWritten() const { return testkit::PathExists(dir_ / kWorkFlagName); }
-
-  testkit::TempDir dir_;
-  testkit::ScopedCurrentDir cd_{dir_.path()};
-  testkit::ScopedClock clock_{2026, 12, 7, 10, 0, 0};
-  std::ostringstream console_;
-  RunContext ctx_{console_};
+  std::ostringstream out_;
+  RunContext ctx_{out_};
 };
 
-TEST_F(ConfigReaderTest, ResetJobFillsTheBuiltInDefaults) {
-  ctx_.Job.Due = false;
-  ctx_.Job.PostFile = "old.txt";
-  ctx_.Job.AreaTag = "OLD";
-  ctx_.Job.BasePath = "kept";
-  ResetJob(ctx_);
-  const PostJob& j = ctx_.Job;
-  EXPECT_TRUE(j.Due);  // DAILY
-  EXPECT_EQ(j.FromUser, "Sysop");
-  EXPECT_EQ(j.ToUser, "All");
-  EXPECT_EQ(j.SubjLine, "");
-  EXPECT_EQ(j.AttrFlags, 256);
-  EXPECT_EQ(j.OriginText, "Autoposted message");
-  EXPECT_EQ(j.TearText, "");
-  EXPECT_EQ(j.PostFile, "");
-  EXPECT_EQ(j.AreaTag, "");
-  EXPECT_EQ(j.BasePath, "kept");
-  EXPECT_EQ(FormatAddress4D(j.FromAddr), "0:0/0.0");
-  EXPECT_EQ(FormatAddress4D(j.ToAddr), "0:0/0.0");
-  EXPECT_TRUE(ctx_.UseAsKludge);
-  EXPECT_FALSE(ctx_.UseEncodedMessage);
-  EXPECT_FALSE(ctx_.UseEncodedString);
-  EXPECT_EQ(ctx_.EncodedMessage, "for decode use Lumok.exe /decode");
-  EXPECT_EQ(ctx_.BeginEncodedString, "text.begin % of % of file %");
-  EXPECT_EQ(ctx_.EndEncodedString, "text.end");
-  EXPECT_TRUE(Log().empty());
+TEST(EvaluateWhenTest, RulesOnChosenDays) {
+  // In 2026: 7 December is a Monday, the 6th a Sunday. An unrecognised rule
+  // leaves Due as it was.
+  const std::tuple<int, int, const char*, bool, bool> cases[] = {
+      {12, 6, "weekly 7", false, true}, {12, 7, "WEEKLY 7", true, false}, {12, 6, "WEEKLY 0", true, false},
+      {12, 7, "WEEKLY", true, false},  // a rule word alone reads as 0: due never
+      {12, 7, "WEEKLY 1,5", true, false}, {5, 31, "mounthly 1 31", false, true}, {4, 30, "MOUNTHLY 31", true, false},
+      {1, 1, "YEARLY 2025 2026", false, true}, {12, 7, "daily", false, true}, {12, 7, "MONTHLY 7", false, false},
+      {12, 7, "MONTHLY 7", true, true}, {12, 7, "DAILY x", false, false}, {12, 7, "", true, true}};
+  for (const auto& [m, d, rule, before, after] : cases) {
+    testkit::ScopedClock clock(2026, m, d, 12, 0, 0);
+    bool due = before;
+    EvaluateWhen(rule, due);
+    EXPECT_EQ(due, after) << rule << " on " << m << "-" << d;
+  }
 }
 
-TEST_F(ConfigReaderTest, ResetJobParsesAddressesRelativelyAndLogsBadOnes) {
+TEST_F(ConfigReaderTest, ResetJobParsesAddressesRelatively) {
   ctx_.Job.FromAddr = FidoAddress{2, 5020, 1, 3};
+  ctx_.Job.BasePath = "kept";
   ctx_.Common.FromAddr = "99";
   ctx_.Common.ToAddr = "2:50x";
-  ctx_.Job.ToAddr = FidoAddress{1, 2, 3, 4};
   ResetJob(ctx_);
   EXPECT_EQ(FormatAddress(ctx_.Job.FromAddr), "2:5020/99");
-  EXPECT_EQ(FormatAddress(ctx_.Job.ToAddr), "1:2/3.4");
-  EXPECT_EQ(Log(), std::vector<std::string>{"Error converting 2:50x"});
+  EXPECT_EQ(FormatAddress(ctx_.Job.ToAddr), "0:0/0");
+  EXPECT_EQ(ctx_.Job.BasePath, "kept");
+  EXPECT_EQ(runtest::Entries(out_.str()), Lines{"Error converting 2:50x"});
 }
 
 TEST_F(ConfigReaderTest, CommonPartKeywordsCommentsAndValues) {
-  ASSERT_TRUE(Load(";FROM Commented\r\n"
-                   "  ;FROM Indented\r\n"
-                   "#FROM Hash\r\n"
-                   "\\\\FROM Backslashes\r\n"
-                   "from \"John Smith\" x\r\n"
-                   "SUBJ  Weekly  rules \r\n"
-                   "FLAGS $102\r\n"
-                   "USEASKLUDGE no\r\n"
-                   "USEENCODEDSTRING Yes please\r\n"
-                   "USEENCODEDMESSAGE\r\n"
-                   "HPTPATH Fido/Hpt.cfg\r\n"
-                   "SQUISH Squish.Cfg\r\n"
-                   "WHEN WEEKLY 1\r\n"
-                   "FROMADDR 2:5020/1\r\n"
-                   "TOADDR 2:5020/2.1\r\n"
-                   "TO Everybody\r\n"
-                   "ORIGIN My station\r\n"
-                   "TEARLINE Tear\r\n"
-                   "ENCODEDMESSAGE decode me\r\n"
-                   "BEGINENCODEDSTRING begin % %\r\n"
-                   "ENDENCODEDSTRING end\r\n"
-                   "FILE ignored.txt\r\n"
-                   "TERMINATE ignored.cfg\r\n",
-                   ConfigMode::kCommonOnly));
+  EXPECT_EQ(Load(";FROM Commented\r\n  ;FROM Indented\r\n#FROM Hash\r\n\\\\FROM Backslashes\r\n"
+                 "from \"John Smith\" x\r\nSUBJ  Weekly  rules \r\nFLAGS $102\r\nUSEASKLUDGE no\r\n"
+                 "USEENCODEDSTRING Yes please\r\nUSEENCODEDMESSAGE\r\nHPTPATH Fido/Hpt.cfg\r\nSQUISH Squish.Cfg\r\n"
+                 "WHEN WEEKLY 1\r\nTOADDR 2:5020/2.1\r\nENCODEDMESSAGE decode me\r\nFILE ignored.txt\r\n"
+                 "TERMINATE ignored.cfg\r\n",
+                 ConfigMode::kCommonOnly),
+            Lines{"Loading b.mvx"});
   const CommonSettings& c = ctx_.Common;
-  EXPECT_EQ(c.FromUser, "John Smith");
-  EXPECT_EQ(c.SubjLine, "Weekly  rules ");
+  EXPECT_EQ((Lines{c.FromUser.str(), c.SubjLine.str(), ctx_.HptPath.str(), ctx_.SquishCfgPath.str(),
+                   ctx_.TerminateCfgPath.str(), c.When.str(), c.ToAddr.str(), c.EncodedMessage.str()}),
+            (Lines{"John Smith", "Weekly  rules ", "Fido/Hpt.cfg", "Squish.Cfg", "", "WEEKLY 1", "2:5020/2.1",
+                   "decode me"}));
   EXPECT_EQ(c.AttrFlags, 258);
   EXPECT_FALSE(c.UseAsKludge);
   EXPECT_TRUE(c.UseEncodedString);
   EXPECT_FALSE(c.UseEncodedMessage);
-  EXPECT_EQ(ctx_.HptPath, "Fido/Hpt.cfg");
-  EXPECT_EQ(ctx_.SquishCfgPath, "Squish.Cfg");
-  EXPECT_EQ(ctx_.TerminateCfgPath, "");
-  EXPECT_EQ(c.When, "WEEKLY 1");
-  EXPECT_EQ(c.FromAddr, "2:5020/1");
-  EXPECT_EQ(c.ToAddr, "2:5020/2.1");
-  EXPECT_EQ(c.ToUser, "Everybody");
-  EXPECT_EQ(c.OriginText, "My station");
-  EXPECT_EQ(c.TearText, "Tear");
-  EXPECT_EQ(c.EncodedMessage, "decode me");
-  EXPECT_EQ(c.BeginEncodedString, "begin % %");
-  EXPECT_EQ(c.EndEncodedString, "end");
-  EXPECT_EQ(Log(), std::vector<std::string>{"Loading test.mvx"});
-  // Read to the end: the flag is written even in the common-part-only mode.
-  EXPECT_TRUE(FlagWritten());
+  EXPECT_TRUE(Exists(kWorkFlagName));  // read to its end, even when only the common part was asked for
 }
 
-TEST_F(ConfigReaderTest, MalformedFlagsNumberReadsAsZero) {
-  ASSERT_TRUE(Load("FLAGS 258x\n", ConfigMode::kCommonOnly));
-  EXPECT_EQ(ctx_.Common.AttrFlags, 0);
-  ASSERT_TRUE(Load("FLAGS 257\n", ConfigMode::kCommonOnly));
-  EXPECT_EQ(ctx_.Common.AttrFlags, 257);
+TEST_F(ConfigReaderTest, WhereTheReadingStops) {
+  const std::tuple<const char*, ConfigMode, const char*, const char*, bool> cases[] = {
+      {"FROM First\nAREA X\nFROM Second\nENDAREA\n", ConfigMode::kCommonOnly, "", "First", false},
+      {"FROM First\n   \n[endofcommonpart]\nFROM x\n", ConfigMode::kCommonOnly, kCommonPartEnd, "First", false},
+      // A line of blanks must not end a scheduled run and drop what follows.
+      {"FROM First\n     \nFROM Second\n", ConfigMode::kFullRun, "", "Second", true}};
+  for (const auto& [text, mode, stopLine, from, flag] : cases) {
+    RunContext ctx(out_);
+    ctx.StopLine = stopLine;
+    Write("b.mvx", text);
+    EXPECT_TRUE(LoadConfiguration(ctx, "b.mvx", mode));
+    EXPECT_EQ(ctx.Common.FromUser, from) << text;
+    EXPECT_EQ(Exists(kWorkFlagName), flag) << text;
+    std::remove((dir_ / kWorkFlagName).c_str());
+  }
 }
 
-TEST_F(ConfigReaderTest, CommonOnlyModeStopsAtFirstAreaWithoutWritingTheFlag) {
-  ASSERT_TRUE(Load("FROM First\nAREA X\nFROM Second\nENDAREA\n", ConfigMode::kCommonOnly));
-  EXPECT_EQ(ctx_.Common.FromUser, "First");
-  EXPECT_FALSE(FlagWritten());
-}
-
-TEST_F(ConfigReaderTest, StopLineEndsTheReading) {
-  ctx_.StopLine = kCommonPartEnd;
-  ASSERT_TRUE(Load("FROM First\n   \n[endofcommonpart]\nFROM Second\n", ConfigMode::kCommonOnly));
-  EXPECT_EQ(ctx_.Common.FromUser, "First");
-  EXPECT_FALSE(FlagWritten());
-}
-
-TEST_F(ConfigReaderTest, BlankOnlyLineDoesNotEndAScheduledRun) {
-  ASSERT_TRUE(Load("FROM First\n     \nFROM Second\n", ConfigMode::kFullRun));
-  EXPECT_EQ(ctx_.Common.FromUser, "Second");
-  EXPECT_TRUE(FlagWritten());
-}
-
-TEST_F(ConfigReaderTest, MissingFileIsLoggedAndWritesTheFlag) {
-  EXPECT_TRUE(LoadConfiguration(ctx_, "nowhere.mvx", ConfigMode::kFullRun));
-  EXPECT_EQ(Log(), (std::vector<std::string>{"Loading nowhere.mvx", "Error reading cfg file"}));
-  EXPECT_TRUE(FlagWritten());
-}
-
-TEST_F(ConfigReaderTest, HostileLinesAreIgnoredWithoutHarm) {
-  std::string text;
-  text += "FROM " + std::string(4000, 'n') + "\n";          // cut at 255
-  text += std::string("SUBJ \x00\x01\x02\xff binary\n", 17);  // kept as bytes
-  text += "TO\tTabbed\n";                                    // a tab is no blank
-  text += "ORIGIN \x8f\xe0\xa8\xa2\xa5\xe2\n";                 // CP866 kept unchanged
-  text += "NOSUCHKEYWORD value\n";
-  text += "FROMADDR not an address\n";
-  text += "FLAGS 99999999999\n";
-  text += "\r\r\n\n";
-  ASSERT_TRUE(Load(text, ConfigMode::kFullRun));
+TEST_F(ConfigReaderTest, HostileLinesDoNoHarm) {
+  const auto log = Load("FROM " + std::string(4000, 'n') + "\n" + std::string("SUBJ \x00\x01\xff bin\n", 13) +
+                        "TO\tTabbed\nAREA\tTAB\nORIGIN \x8f\xe0\xa8\nNOSUCHKEYWORD value\nFLAGS 258x\n\r\r\n\n"
+                        "AREA \xad\xa5\xe2 \nWHEN WEEKLY 1,2,3\nFROMADDR x:y/z\nFLAGS $zz\nFROM Inside\n");
   const CommonSettings& c = ctx_.Common;
-  EXPECT_EQ(c.FromUser, Str(std::string(250, 'n')));
-  EXPECT_EQ(c.SubjLine, Str(std::string("\x00\x01\x02\xff binary", 11)));
-  EXPECT_EQ(c.ToUser, "All");
-  EXPECT_EQ(c.OriginText, "\x8f\xe0\xa8\xa2\xa5\xe2");
-  EXPECT_EQ(c.FromAddr, "not an address");
+  EXPECT_EQ(c.FromUser, Str(std::string(250, 'n')));  // the line was cut at 255
+  EXPECT_EQ(c.SubjLine, Str(std::string("\x00\x01\xff bin", 7)));
+  EXPECT_EQ(c.ToUser, "All");  // a tab is no blank
+  EXPECT_EQ(c.OriginText, "\x8f\xe0\xa8");
   EXPECT_EQ(c.AttrFlags, 0);
-  EXPECT_TRUE(FlagWritten());
+  // The block without ENDAREA runs to the end of the file.
+  EXPECT_EQ(log, (Lines{"Loading b.mvx", " [+] Working with \xad\xa5\xe2 ", "Error converting x:y/z",
+                        "     [-]> Skipping \xad\xa5\xe2  by date...", ""}));
+  EXPECT_EQ(ctx_.Job.FromUser, "Inside");
+  EXPECT_TRUE(Exists(kWorkFlagName));
 }
 
-TEST_F(ConfigReaderTest, AreaLinesSetTheJobOnly) {
+TEST_F(ConfigReaderTest, AreaLinesSetTheJobOnlyAndSomeAreNotUnquoted) {
   ResetJob(ctx_);
-  for (const char* line : {"FILE Texts/News.txt", "FROM Ivan Petrov", "TO All Sysops",
-                           "SUBJ \"Quoted subject\"", "ORIGIN Far away", "TEARLINE tl",
-                           "FROMADDR 2:5020/1.5", "TOADDR 3:3/3", "FLAGS pvt k/s",
-                           "HPTPATH later.cfg", "SQUISH sq.cfg", "TERMINATE t.cfg",
-                           "USEASKLUDGE n", "USEENCODEDMESSAGE y", "ENCODEDMESSAGE em",
-                           "USEENCODEDSTRING yes", "BEGINENCODEDSTRING b%", "ENDENCODEDSTRING e",
-                           "WHEN YEARLY 2025", "; FILE commented.txt"}) {
+  for (const char* line : {"SUBJ \"Quoted subject\"", "FLAGS pvt k/s", "SQUISH sq.cfg", "TERMINATE t.cfg",
+                           "; FILE commented.txt", "TOADDR 3:3/3", "TOADDR \"4:4/4\"", "WHEN YEARLY 2025",
+                           "BEGINENCODEDSTRING b%"}) {
     ApplyAreaLine(ctx_, line);
   }
   const PostJob& j = ctx_.Job;
-  EXPECT_EQ(j.PostFile, "Texts/News.txt");
-  EXPECT_EQ(j.FromUser, "Ivan Petrov");
-  EXPECT_EQ(j.ToUser, "All Sysops");
-  EXPECT_EQ(j.SubjLine, "Quoted subject");
-  EXPECT_EQ(j.OriginText, "Far away");
-  EXPECT_EQ(j.TearText, "tl");
-  EXPECT_EQ(FormatAddress(j.FromAddr), "2:5020/1.5");
-  EXPECT_EQ(FormatAddress(j.ToAddr), "3:3/3");
+  EXPECT_EQ((Lines{j.SubjLine.str(), ctx_.SquishCfgPath.str(), ctx_.TerminateCfgPath.str(), j.PostFile.str(),
+                   FormatAddress(j.ToAddr).str(), ctx_.BeginEncodedString.str(), ctx_.Common.SubjLine.str()}),
+            (Lines{"Quoted subject", "sq.cfg", "t.cfg", "", "3:3/3", "b%", ""}));
   EXPECT_EQ(j.AttrFlags, 0x0081);
   EXPECT_FALSE(j.Due);
-  EXPECT_EQ(ctx_.HptPath, "later.cfg");
-  EXPECT_EQ(ctx_.SquishCfgPath, "sq.cfg");
-  EXPECT_EQ(ctx_.TerminateCfgPath, "t.cfg");
-  EXPECT_FALSE(ctx_.UseAsKludge);
-  EXPECT_TRUE(ctx_.UseEncodedMessage);
-  EXPECT_EQ(ctx_.EncodedMessage, "em");
-  EXPECT_TRUE(ctx_.UseEncodedString);
-  EXPECT_EQ(ctx_.BeginEncodedString, "b%");
-  EXPECT_EQ(ctx_.EndEncodedString, "e");
-  // The common part is untouched.
-  EXPECT_EQ(ctx_.Common.FromUser, "Sysop");
-  EXPECT_TRUE(Log().empty());
+  EXPECT_EQ(runtest::Entries(out_.str()), Lines{"Error converting \"4:4/4\""});
 }
 
-TEST_F(ConfigReaderTest, AreaAddressesAndFlagsAreNotUnquoted) {
-  ResetJob(ctx_);
-  ApplyAreaLine(ctx_, "FROMADDR \"2:5020/1\"");
-  ApplyAreaLine(ctx_, "FLAGS Pvt, Loc");
-  EXPECT_EQ(ctx_.Job.AttrFlags, 0x0100);
-  ApplyAreaLine(ctx_, "FLAGS");
-  EXPECT_EQ(ctx_.Job.AttrFlags, 0);
-  EXPECT_EQ(Log(), std::vector<std::string>{"Error converting \"2:5020/1\""});
+TEST_F(ConfigReaderTest, WhatEndsABlock) {
+  const auto log = Load(
+      "WHEN WEEKLY 9\nAREA ONE\n  WHEN WEEKLY 9\n; ENDAREA\n"  // any word before ENDAREA ends it
+      "FROM AfterOne\nAREA TWO\nENDAREA more\nFROM InsideTwo\nENDAREA \nFROM StillInsideTwo\n   endarea\n"
+      "AREA ENDAREA\n"  // the AREA line itself ends the block
+      "FROM AfterEmptyBlock\n");
+  EXPECT_EQ(log, (Lines{"Loading b.mvx", " [+] Working with ONE", "     [-]> Skipping ONE by date...", "",
+                        " [+] Working with TWO", "     [-]> Skipping TWO by date...", "",
+                        " [+] Working with ENDAREA", "     [-]> Skipping ENDAREA by date...", ""}));
+  EXPECT_EQ(ctx_.Common.FromUser, "AfterEmptyBlock");
+}
+
+TEST_F(ConfigReaderTest, UnrecognisedCommonWhenCarriesDueFromBlockToBlock) {
+  // FIRST (still due from the start) and the last block try to post; with no
+  // tosser configuration, or an empty tag (AREA alone), there is no base.
+  Write("fido.cfg", "EchoArea AREA a/b -b Msg\n\n");
+  const Lines failed = {"[err] Unable to open/create msgbase \"\"", "[err] File not found \"\"",
+                        "[err] We can't make posting..."};
+  EXPECT_EQ(Load("WHEN NEVER\nAREA FIRST\nENDAREA\nAREA SECOND\nWHEN WEEKLY 9\nENDAREA\nAREA THIRD\nENDAREA\n"
+                 "HPTPATH fido.cfg\nAREA\nWHEN WEEKLY 9\nWHEN DAILY\nENDAREA\n"),
+            (Lines{"Loading b.mvx", " [+] Working with FIRST", failed[0], failed[1], failed[2], "",
+                   " [+] Working with SECOND", "     [-]> Skipping SECOND by date...", "", " [+] Working with THIRD",
+                   "     [-]> Skipping THIRD by date...", "", "Area  not found... ", " [+] Working with ", failed[0],
+                   failed[1], failed[2], ""}));
+}
+
+TEST_F(ConfigReaderTest, SecondBlockStartsFromTheDefaultsAgain) {
+  Load("AREA ONE\nWHEN WEEKLY 9\nFROM Block\nSUBJ One\nFLAGS Pvt\nUSEASKLUDGE no\nENDAREA\n"
+       "AREA TWO\nWHEN WEEKLY 9\nENDAREA\n");
+  EXPECT_EQ(ctx_.Job.FromUser, "Sysop");
+  EXPECT_EQ(ctx_.Job.SubjLine, "");
+  EXPECT_EQ(ctx_.Job.AttrFlags, 256);
+  EXPECT_TRUE(ctx_.UseAsKludge);
+  EXPECT_EQ(ctx_.Job.AreaTag, "TWO");
 }
 
 }  // namespace

@@ -1,67 +1,22 @@
+// Posting a file: the message text, split parts with their encoded-posting
+// lines, the -p run, and the failures a posting must report.
 #include "run/posting.h"
 
 #include <gtest/gtest.h>
 
-#include <sstream>
-
-#include "msgbase/data_stream.h"
 #include "msgbase/file_hooks.h"
+#include "msgbase/file_stream.h"
 #include "run/config_reader.h"
-#include "run/run_context.h"
+#include "run/encoded_posting.h"
 #include "run_test_support.h"
-#include "testkit/testkit.h"
 
 namespace mvx {
 namespace {
 
-using runtest::LogEntries;
-using runtest::MsgFile;
-using runtest::MsgFilesIn;
-using runtest::ReadMsg;
-using runtest::TextLines;
+using runtest::IsMsgId;
+using runtest::Lines;
 
-// A *.MSG file that refuses every write (a full disk), or that could not be
-// created at all (then nothing is created on disk either).
-class BrokenStream : public DataStream {
- public:
-  BrokenStream(std::unique_ptr<DataStream> inner, std::int32_t mode, const Str& name,
-               std::int32_t status)
-      : DataStream(mode, name), inner_(std::move(inner)) {
-    status_ = status;
-  }
-  void ReadBytes(void* buffer, std::uint16_t count) override { inner_->ReadBytes(buffer, count); }
-  void WriteBytes(const void*, std::uint16_t) override { status_ = kStreamShortWrite; }
-  void SeekTo(std::int32_t offset) override { inner_->SeekTo(offset); }
-  std::int32_t Position() override { return inner_->Position(); }
-  std::int32_t Size() override { return inner_->Size(); }
-  void Flush() override {}
-  void TruncateHere() override {}
-  void ClearError() override { status_ = kStreamOk; }
-
- private:
-  std::unique_ptr<DataStream> inner_;
-};
-
-bool IsMsgName(const Str& name) {
-  const std::string n(name.view());
-  return n.size() > 4 && (n.ends_with(".msg") || n.ends_with(".MSG"));
-}
-
-bool gFailOpen = false;
-
-std::unique_ptr<DataStream> BrokenMsgFiles(const Str& name, std::uint16_t mode) {
-  if (!IsMsgName(name)) return RealFileHooks().openFileStream(name, mode);
-  if (gFailOpen) {
-    return std::make_unique<BrokenStream>(RealFileHooks().newMemoryStream(0), mode, name,
-                                          kStreamOpenError);
-  }
-  std::unique_ptr<DataStream> s = RealFileHooks().openFileStream(name, mode);
-  if (s == nullptr) return s;
-  const std::int32_t status = s->Status();
-  return std::make_unique<BrokenStream>(std::move(s), mode, name, status);
-}
-
-class PostingTest : public ::testing::Test {
+class PostingTest : public runtest::RunTest {
  protected:
   void SetUp() override {
     ResetJob(ctx_);
@@ -73,182 +28,238 @@ class PostingTest : public ::testing::Test {
     ctx_.Job.PostFile = "post.txt";
   }
   void Post(const std::string& text) {
-    testkit::WriteFileText(dir_ / "post.txt", text);
+    Write("post.txt", text);
     PreparePosting(ctx_);
     WriteMessages(ctx_);
   }
-  std::vector<MsgFile> Messages() {
-    std::vector<MsgFile> out;
-    for (const std::string& p : MsgFilesIn(dir_ / "area")) out.push_back(ReadMsg(p));
-    return out;
-  }
-  std::vector<std::string> Log() const { return LogEntries(console_.str()); }
-
-  testkit::TempDir dir_;
-  testkit::ScopedCurrentDir cd_{dir_.path()};
-  testkit::ScopedClock clock_{2026, 12, 6, 4, 57, 36};
-  std::ostringstream console_;
-  RunContext ctx_{console_};
+  Lines Log() const { return runtest::Entries(out_.str()); }
+  const Lines kAnnounce = {" >> Posting post.txt to NET.TALK", " >> From: Sysop, 2:5020/1"};
+  std::ostringstream out_;
+  RunContext ctx_{out_};
 };
 
-TEST_F(PostingTest, LastLineOfDotsGetsNoEmptyLineBeforeTheTearLine) {
-  Post("First\r\n...\r\n");
-  const auto msgs = Messages();
-  ASSERT_EQ(msgs.size(), 1u);
-  const auto lines = TextLines(msgs[0].text);
-  ASSERT_EQ(lines.size(), 6u);
-  EXPECT_EQ(lines[1], "\x01PID: Marvex 2.2Alpha");
-  EXPECT_EQ(lines[2], "First");
-  EXPECT_EQ(lines[3], "...");
-  EXPECT_EQ(lines[4], "--- ");
-  EXPECT_EQ(lines[5], " * Origin: Autoposted message (2:5020/1)");
-  EXPECT_EQ(msgs[0].subject, "Subject");
-}
-
-TEST_F(PostingTest, BinaryBytesLongLinesAndNoFinalLineEnd) {
+TEST_F(PostingTest, TextFileRulesInTheBody) {
+  Post("First\r\n...\r\n");  // no empty line before the tear line
   // A 0 byte ends what is written of its line; bytes above 127 and control
-  // bytes pass; a line of 600 characters keeps its first 255; the last line
-  // needs no line end.
-  Post(std::string("ab\0cd\r\n\x01\xff\x7f\t\r\n", 13) + std::string(600, 'L') + "\r\nend");
-  const auto msgs = Messages();
-  ASSERT_EQ(msgs.size(), 1u);
-  const auto lines = TextLines(msgs[0].text);
-  ASSERT_EQ(lines.size(), 9u);
-  EXPECT_EQ(lines[2], "ab");
-  EXPECT_EQ(lines[3], "\x01\xff\x7f\t");
-  EXPECT_EQ(lines[4], std::string(255, 'L'));
-  EXPECT_EQ(lines[5], "end");
-  EXPECT_EQ(lines[6], "");
-}
-
-TEST_F(PostingTest, EmptyFileWritesNoMessageButOpensAndClosesTheBase) {
-  Post("");
-  EXPECT_TRUE(Messages().empty());
-  EXPECT_EQ(Log(), (std::vector<std::string>{" >> Posting post.txt to NET.TALK",
-                                             " >> From: Sysop, 2:5020/1", "  - Ok..."}));
-  EXPECT_EQ(ctx_.Base, nullptr);
+  // bytes pass; a long line keeps its first 255; the last line needs no end.
+  Post(std::string("ab\0cd\r\n\x01\xff\x7f\t\r\n", 13) + std::string(600, 'L') + "\nend");
+  Post("");  // no message, but the base is opened and closed
+  const auto msgs = Msgs("area");
+  ASSERT_EQ(msgs.size(), 2u);
+  ASSERT_EQ(msgs[0].lines.size(), 6u);
+  EXPECT_TRUE(IsMsgId(msgs[0].lines[0], "2:5020/1")) << msgs[0].lines[0];
+  EXPECT_EQ(Lines(msgs[0].lines.begin() + 1, msgs[0].lines.end()),
+            (Lines{"\x01PID: Marvex 2.2Alpha", "First", "...", "--- ", " * Origin: Autoposted message (2:5020/1)"}));
+  EXPECT_EQ(msgs[0].Field(72), "Subject");
+  EXPECT_EQ(Lines(msgs[1].lines.begin() + 2, msgs[1].lines.end() - 2),
+            (Lines{"ab", "\x01\xff\x7f\t", std::string(255, 'L'), "end", ""}));
+  EXPECT_EQ(Log(), (Lines{kAnnounce[0], kAnnounce[1], "  - Ok...", kAnnounce[0], kAnnounce[1], "  - Ok...",
+                          kAnnounce[0], kAnnounce[1], "  - Ok..."}));
 }
 
 TEST_F(PostingTest, EveryFlagsBitIsSetBesidesLocal) {
-  ctx_.Job.AttrFlags = 0x0081;  // Pvt K/s
-  Post("a\n");
-  ctx_.Job.AttrFlags = 0;  // a common FLAGS 0: Local alone
-  Post("b\n");
-  // FRq has another stored bit in *.MSG; Sca cannot be stored there at all.
-  ctx_.Job.AttrFlags = 0x0400 | 0x8000;
-  Post("c\n");
-  const auto msgs = Messages();
+  // Pvt K/s; 0 (a common FLAGS 0) gives Local alone; FRq has another stored
+  // bit in *.MSG and Sca cannot be stored there at all.
+  for (std::int32_t flags : {0x0081, 0, 0x0400 | 0x8000}) {
+    ctx_.Job.AttrFlags = flags;
+    Post("x\n");
+  }
+  const auto msgs = Msgs("area");
   ASSERT_EQ(msgs.size(), 3u);
-  EXPECT_EQ(msgs[0].attributes, 0x0181);
-  EXPECT_EQ(msgs[1].attributes, 0x0100);
-  EXPECT_EQ(msgs[2].attributes, 0x0900);
+  EXPECT_EQ((std::vector<unsigned>{msgs[0].U16(186), msgs[1].U16(186), msgs[2].U16(186)}),
+            (std::vector<unsigned>{0x0181, 0x0100, 0x0900}));
 }
 
 TEST_F(PostingTest, AnnouncedPartsAreThePartsReallyWritten) {
-  // 100 lines of 399 characters: 40000 bytes, but each line is cut to 255
-  // and counts 257, so two parts, not three.
+  // 100 lines of 399 characters: 40000 bytes, but each line is cut to 255 and
+  // counts 257, so 63 lines fit into a part: two parts, not three.
   std::string text;
   for (int i = 0; i < 100; ++i) text += std::string(399, static_cast<char>('A' + i % 26)) + "\n";
-  ASSERT_EQ(text.size(), 40000u);
   Post(text);
-  const auto msgs = Messages();
+  const auto msgs = Msgs("area");
   ASSERT_EQ(msgs.size(), 2u);
-  EXPECT_EQ(msgs[0].subject, "[1/2] Subject");
-  EXPECT_EQ(msgs[1].subject, "[2/2] Subject");
-  // 63 lines of 257 fit into 16384.
-  const auto first = TextLines(msgs[0].text);
-  EXPECT_EQ(first.size(), 2u + 63u + 3u);
-  EXPECT_EQ(first[2], std::string(255, 'A'));
-  const auto second = TextLines(msgs[1].text);
-  EXPECT_EQ(second[2], std::string(255, static_cast<char>('A' + 63 % 26)));
-  EXPECT_EQ(second.size(), 2u + 37u + 3u);
-}
+  EXPECT_EQ(msgs[0].Field(72), "[1/2] Subject");
+  EXPECT_EQ(msgs[1].Field(72), "[2/2] Subject");
+  EXPECT_EQ(msgs[0].lines.size(), 2u + 63u + 3u);
+  EXPECT_EQ(msgs[1].lines.size(), 2u + 37u + 3u);
+  EXPECT_EQ(msgs[1].lines[2], std::string(255, 'A' + 63 % 26));
 
-TEST(CountMessagePartsTest, CountsByLineLengthPlusTwo) {
-  testkit::TempDir dir;
-  auto count = [&](const std::string& text) {
-    testkit::WriteFileText(dir / "f.txt", text);
-    return CountMessageParts(Str(dir / "f.txt"));
-  };
-  std::string exact;
+  std::string exact;  // 204 lines of 80 and one of 64: 16384 bytes exactly
   for (int i = 0; i < 204; ++i) exact += std::string(78, 'x') + "\r\n";
   exact += std::string(62, 'y') + "\r\n";
-  ASSERT_EQ(exact.size(), 16384u);
-  EXPECT_EQ(count(exact), 1);
-  exact.insert(0, "z");
-  EXPECT_EQ(count(exact), 2);
-  // LF line ends: 16000 bytes, but 1600 lines counted 11 each.
-  std::string lf;
+  std::string lf;  // 16000 bytes, but 1600 lines counted 11 each
   for (int i = 0; i < 1600; ++i) lf += "123456789\n";
-  EXPECT_EQ(count(lf), 2);
-  EXPECT_EQ(count(""), 0);
-  EXPECT_EQ(count("no line end"), 1);
-  EXPECT_EQ(CountMessageParts(Str(dir / "missing.txt")), 0);
-}
-
-class BrokenFilesPostingTest : public PostingTest {
- protected:
-  void SetUp() override {
-    PostingTest::SetUp();
-    saved_ = SetFileHooks(FileHooks{BrokenMsgFiles, RealFileHooks().newMemoryStream,
-                                    RealFileHooks().newDirScanner});
-    ctx_.HooksInstalled = true;
+  for (const auto& [t, parts] : {std::pair{exact, 1}, {"z" + exact, 2}, {lf, 2}}) {
+    Write("f.txt", t);
+    EXPECT_EQ(CountMessageParts("f.txt"), parts) << t.size();
   }
-  void TearDown() override {
-    SetFileHooks(saved_);
-    gFailOpen = false;
-  }
-  FileHooks saved_{};
-};
-
-TEST_F(BrokenFilesPostingTest, MessageThatCannotBeStoredIsReportedAndTheNextPartIsTried) {
-  Post(runtest::NumberedText(20000));
-  EXPECT_EQ(Log(), (std::vector<std::string>{
-                       " >> Posting post.txt to NET.TALK", " >> From: Sysop, 2:5020/1",
-                       "   -> [1/2]", "[err] Unable to write message",
-                       "   -> [2/2]", "[err] Unable to write message", "  - Ok..."}));
-  EXPECT_FALSE(ctx_.PostingOk);
 }
 
-TEST_F(BrokenFilesPostingTest, MessageThatCannotBeStartedStopsThePosting) {
-  gFailOpen = true;
-  Post(runtest::NumberedText(40000));
-  EXPECT_EQ(Log(), (std::vector<std::string>{" >> Posting post.txt to NET.TALK",
-                                             " >> From: Sysop, 2:5020/1",
-                                             "[err] Unable to create new message", "  - Ok..."}));
-  EXPECT_EQ(ctx_.Base, nullptr);
-}
-
-TEST_F(PostingTest, BaseIsReleasedWhenThePostingStopsEarly) {
+TEST_F(PostingTest, PostingThatStopsEarlyReleasesItsBase) {
   ctx_.Job.PostFile = "missing.txt";
   PreparePosting(ctx_);
   ASSERT_NE(ctx_.Base, nullptr);  // the area itself was opened
   WriteMessages(ctx_);
   EXPECT_EQ(ctx_.Base, nullptr);
-  EXPECT_EQ(Log(), (std::vector<std::string>{" >> Posting missing.txt to NET.TALK",
-                                             " >> From: Sysop, 2:5020/1",
-                                             "[err] File not found \"missing.txt\"",
-                                             "[err] We can't make posting..."}));
-}
-
-TEST_F(PostingTest, MissingTypeLetterGivesNoBase) {
-  // A path beginning with "m" must not be taken for a *.MSG area "sgs".
+  EXPECT_EQ(Log(), (Lines{" >> Posting missing.txt to NET.TALK", kAnnounce[1], "[err] File not found \"missing.txt\"",
+                          "[err] We can't make posting..."}));
+  // Without a type letter, a path beginning with "m" must not be taken for a
+  // *.MSG area "sgs".
+  out_.str("");
   ctx_.Job.BaseType = "";
   ctx_.Job.BasePath = "msgs";
+  ctx_.Job.PostFile = "post.txt";
   Post("x\n");
-  EXPECT_FALSE(testkit::PathExists(dir_ / "sgs"));
-  EXPECT_EQ(Log(), (std::vector<std::string>{"[err] Unable to open/create msgbase \"msgs\"",
-                                             "[err] We can't make posting..."}));
+  EXPECT_FALSE(Exists("sgs"));
+  EXPECT_EQ(Log(), (Lines{"[err] Unable to open/create msgbase \"msgs\"", "[err] We can't make posting..."}));
 }
 
-TEST_F(PostingTest, HooksAreInstalledOnceAndMarkingFollowsUseAsKludge) {
-  ctx_.UseAsKludge = false;
-  Post("x\n");
-  EXPECT_TRUE(ctx_.HooksInstalled);
-  EXPECT_EQ(ctx_.EndEncodedString, "text.end");
-  ctx_.UseAsKludge = true;
-  Post("x\n");
-  EXPECT_EQ(ctx_.EndEncodedString, "\x01text.end");
+TEST_F(PostingTest, FileWhoseReadsFailIsNoSuccess) {
+  const std::string bad = runtest::UnreadableFile();
+  if (bad.empty()) GTEST_SKIP() << "no file here whose reads fail";
+  ctx_.Job.PostFile = bad;
+  PreparePosting(ctx_);
+  WriteMessages(ctx_);
+  EXPECT_FALSE(ctx_.PostingOk);
+  EXPECT_EQ(Log(),
+            (Lines{" >> Posting " + bad + " to NET.TALK", kAnnounce[1], "[err] Error reading file " + bad, "  - Ok..."}));
+}
+
+// *.MSG files that open but take no write (made, then reopened for reading),
+// or that cannot be made at all (a mode no stream knows).
+std::uint16_t gMsgFileMode = 0;
+
+std::unique_ptr<DataStream> BrokenMsgFiles(const Str& name, std::uint16_t mode) {
+  if (!name.view().ends_with(".msg")) return RealFileHooks().openFileStream(name, mode);
+  if (gMsgFileMode == kModeRead) RealFileHooks().openFileStream(name, mode);
+  return RealFileHooks().openFileStream(name, gMsgFileMode);
+}
+
+TEST_F(PostingTest, MessagesThatCannotBeStoredOrStartedAreReported) {
+  const FileHooks saved =
+      SetFileHooks(FileHooks{BrokenMsgFiles, RealFileHooks().newMemoryStream, RealFileHooks().newDirScanner});
+  ctx_.HooksInstalled = true;
+  gMsgFileMode = kModeRead;
+  Post(runtest::NumberedText(20000));  // every part is still tried
+  EXPECT_EQ(Log(), (Lines{kAnnounce[0], kAnnounce[1], "   -> [1/2]", "[err] Unable to write message", "   -> [2/2]",
+                          "[err] Unable to write message", "  - Ok..."}));
+  EXPECT_FALSE(ctx_.PostingOk);
+  out_.str("");
+  gMsgFileMode = 0;
+  Post(runtest::NumberedText(40000));  // no message can be started: the posting stops
+  EXPECT_EQ(Log(), (Lines{kAnnounce[0], kAnnounce[1], "[err] Unable to create new message", "  - Ok..."}));
+  EXPECT_EQ(ctx_.Base, nullptr);
+  SetFileHooks(saved);
+}
+
+TEST(EncodedPostingTest, BeginLinesAndKludgeMarks) {
+  EXPECT_EQ(BeginLineOfPart("text.begin % of % of file %", 10, 12, "\\OUT\\DATA.TXT"),
+            "text.begin 10 of 12 of file DATA.TXT");
+  // Each step cuts at 255; values without a "%" left go in front.
+  EXPECT_EQ(BeginLineOfPart(Str(250, 'a') + "%b", 1234567, 1, "c:f"), "c:f1" + Str(250, 'a') + "1");
+  std::ostringstream out;
+  RunContext ctx(out);
+  ctx.EncodedMessage = "\x01" "already marked";
+  ctx.BeginEncodedString = "text.begin";
+  MarkEncodedAsKludges(ctx);
+  MarkEncodedAsKludges(ctx);
+  EXPECT_EQ((Lines{ctx.EncodedMessage.str(), ctx.BeginEncodedString.str(), ctx.EndEncodedString.str()}),
+            (Lines{"\x01" "already marked", "\x01text.begin", ""}));
+}
+
+// A 40000-byte file through the whole program: parts of 204, 204 and 92
+// lines of 78 characters and CR LF.
+class SplitPostingTest : public runtest::RunTest {
+ protected:
+  void SetUp() override {
+    Write("fido.cfg", "EchoArea BIG.FILES areas/big -b Msg\n");
+    ASSERT_EQ(big_.size(), 40000u);
+    Write("big.txt", big_);
+  }
+  const std::string big_ = runtest::NumberedText(40000);
+};
+
+TEST_F(SplitPostingTest, ThreePartsWithBeginAndEndControlLines) {
+  Write("config.mvx",
+        "HPTPATH fido.cfg\nFROMADDR 2:5020/1.3\nUSEENCODEDSTRING yes\n"
+        "AREA BIG.FILES\nFILE .\\big.txt\nSUBJ Big file\nUSEENCODEDMESSAGE yes\nENDAREA\n");
+  ASSERT_EQ(Run({}), 0);
+  EXPECT_EQ(LastRun(), (Lines{"Marvex 2.1: started..", "Loading config.mvx", " [+] Working with BIG.FILES",
+                              " >> Posting .\\big.txt to BIG.FILES", " >> From: Sysop, 2:5020/1.3",
+                              "   -> [1/3]", "   -> [2/3]", "   -> [3/3]", "  - Ok...", "", "End..", ""}));
+  const auto msgs = Msgs("areas/big");
+  ASSERT_EQ(msgs.size(), 3u);
+  std::string body;
+  const std::size_t sizes[] = {204, 204, 92};
+  for (int i = 0; i < 3; ++i) {
+    const std::string n = std::to_string(i + 1);
+    const Lines& l = msgs[i].lines;
+    EXPECT_EQ(msgs[i].Field(72), "[" + n + "/3] Big file");
+    ASSERT_EQ(l.size(), 4 + sizes[i] + 4);
+    EXPECT_TRUE(IsMsgId(l[0], "2:5020/1.3")) << l[0];
+    EXPECT_EQ(Lines(l.begin() + 1, l.begin() + 4),
+              (Lines{"\x01PID: Marvex 2.2Alpha", "\x01" "for decode use Lumok.exe /decode",
+                     "\x01text.begin " + n + " of 3 of file big.txt"}));
+    for (std::size_t k = 4; k < 4 + sizes[i]; ++k) body += l[k] + "\r\n";
+    EXPECT_EQ(Lines(l.end() - 4, l.end()),
+              (Lines{"\x01text.end", "", "--- ", " * Origin: Autoposted message (2:5020/1.3)"}));
+  }
+  EXPECT_EQ(body, big_);  // no line lost or repeated across the part boundaries
+}
+
+TEST_F(SplitPostingTest, PlainEncodingLinesWithoutKludgeMark) {
+  Write("config.mvx",
+        "HPTPATH fido.cfg\nUSEENCODEDSTRING yes\nAREA BIG.FILES\nFILE ./big.txt\nUSEASKLUDGE no\n"
+        "USEENCODEDMESSAGE yes\nENCODEDMESSAGE decode me\nENDENCODEDSTRING <end>\nENDAREA\n");
+  ASSERT_EQ(Run({}), 0);
+  const auto msgs = Msgs("areas/big");
+  ASSERT_EQ(msgs.size(), 3u);
+  EXPECT_EQ(Lines(msgs[1].lines.begin() + 1, msgs[1].lines.begin() + 4),
+            (Lines{"\x01PID: Marvex 2.2Alpha", "decode me", "text.begin 2 of 3 of file big.txt"}));
+  EXPECT_EQ(msgs[1].lines[4 + 204], "<end>");
+}
+
+using CommandLinePostTest = SplitPostingTest;
+
+TEST_F(CommandLinePostTest, QuotedAndUnquotedKeywordValues) {
+  Write("News.txt", "Line one\n");
+  Write("config.mvx", "HPTPATH fido.cfg\nFROM John Smith\nFROMADDR 2:5020/1\nAREA BIG.FILES\nENDAREA\n");
+  // Quotes that reach the program keep the case; a parameter holding a blank
+  // (the shell took its quotes) is one value as well.
+  EXPECT_EQ(Run({"-p", "News.txt", "big.files", "Subj", "hello", "From", "\"Ivan Petrov\"", "FromAddr", "2:5020/9",
+                 "Origin", "\"Far Away\"", "NoSuchKey", "v", "TEARLINE", "My tear", "TO"}),
+            0);
+  // The announcement shows the sender of the configuration.
+  EXPECT_EQ(LastRun(), (Lines{"Marvex 2.1: started..", "Loading config.mvx", " >> Posting News.txt to BIG.FILES",
+                              " >> From: John Smith, 2:5020/1", "  - Ok...", "End..", ""}));
+  const auto msgs = Msgs("areas/big");
+  ASSERT_EQ(msgs.size(), 1u);
+  EXPECT_EQ((Lines{msgs[0].Field(0), msgs[0].Field(36), msgs[0].Field(72)}), (Lines{"Ivan Petrov", "All", "HELLO"}));
+  ASSERT_EQ(msgs[0].lines.size(), 6u);
+  EXPECT_TRUE(IsMsgId(msgs[0].lines[0], "2:5020/9")) << msgs[0].lines[0];
+  EXPECT_EQ(Lines(msgs[0].lines.begin() + 2, msgs[0].lines.end()),
+            (Lines{"Line one", "", "--- My tear", " * Origin: Far Away (2:5020/9)"}));
+}
+
+TEST_F(CommandLinePostTest, ConfigurationFlagAndFailures) {
+  Write("EVERYDAY.FLG", "");  // today's run is done
+  ASSERT_TRUE(platform::SetFileTime("EVERYDAY.FLG", platform::LocalTime{2026, 12, 6, 1, 0, 0}));
+  Write("other.cfg", "HPTPATH fido.cfg\nFROM Other Sender\n[EndOfCommonPart]\nFROM Never\n");
+  Write("config.mvx", "HPTPATH fido.cfg\nAREA X\nENDAREA\n");
+  EXPECT_EQ(Run({"-c", "other.cfg", "-p", "big.txt", "BIG.FILES"}), 0);
+  EXPECT_EQ(LastRun()[3], " >> From: Other Sender, 0:0/0");
+  // After -p, -c is one of the posting's words, which ignores it.
+  EXPECT_EQ(Run({"-p", "big.txt", "BIG.FILES", "-c", "other.cfg"}), 0);
+  EXPECT_EQ(LastRun()[1], "Loading config.mvx");
+  EXPECT_EQ(Run({"-p", "Missing.txt", "NO.SUCH", "FromAddr", "2:x"}), 0);
+  EXPECT_EQ(LastRun(), (Lines{"Marvex 2.1: started..", "Loading config.mvx", "Area NO.SUCH not found... ",
+                              "[err] Unable to open/create msgbase \"\"", "[err] File not found \"Missing.txt\"",
+                              "Error converting 2:X", "[err] We can't make posting...", "End..", ""}));
+  EXPECT_EQ(Run({"-p"}), 0);  // the file and the area are the option's own word
+  EXPECT_EQ(LastRun()[2], "Area -P not found... ");
+  EXPECT_EQ(Msgs("areas/big").size(), 6u);
+  // The flag was neither tested nor written: its time is still 01:00:00.
+  EXPECT_EQ(platform::GetFileDosTime("EVERYDAY.FLG").value_or(0), 0x5D860800u);
 }
 
 }  // namespace

@@ -1,0 +1,175 @@
+// Messages of a *.MSG area on disk: loading whole or header and leading
+// control lines only, damaged files, writing a header back, and storing on a
+// disk or with a memory that fails (never reported as success).
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "msgbase/file_stream.h"
+#include "msgdir_testing.h"
+
+namespace mvx::msgdirtest {
+namespace {
+
+using MsgDirMessage = MsgDirTest;
+
+const std::string kKludged =
+    "\x01MSGID: 2:5020/1 0b4a6000\r\n\x01PID: Marvex\r"
+    "Hello\r\x01Via a control line after the text\rBye\r";
+
+TEST_F(MsgDirMessage, WholeTextOrOnlyTheLeadingControlLines) {
+  PutFile("4.MSG", MsgFileBytes("Me", "Re: you", kKludged));
+  PutFile("5.MSG", MsgFileBytes("Me", "Plain", "Just text\r\x01Late\r"));
+  PutFile("6.MSG", MsgFileBytes("Me", "Only kludges", "\x01" "CHRS: CP866 2"));
+  auto base = Open();
+  base->SetCurrentNumber(4);
+  ASSERT_TRUE(base->LoadMessage());
+  EXPECT_EQ(TextOf(*base), kKludged);
+  EXPECT_EQ(base->TextOffset(), 0);
+
+  const std::string kludges[] = {"\x01MSGID: 2:5020/1 0b4a6000\r\x01PID: Marvex\r", "",
+                                 "\x01" "CHRS: CP866 2\r"};
+  for (std::int32_t n : {4, 5, 6}) {
+    base->SetCurrentNumber(n);
+    ASSERT_TRUE(base->LoadHeaderAndKludges());
+    EXPECT_EQ(base->FromName(), "Me");
+    EXPECT_EQ(TextOf(*base), kludges[n - 4]) << n;  // lines come back with CR alone
+  }
+  base->SetCurrentNumber(4);
+  ASSERT_TRUE(base->LoadHeaderAndKludges());
+  FidoAddress orig;
+  base->ReadOrigAddress(orig);
+  EXPECT_EQ(FormatAddress4D(orig), "2:5020/1.0");
+  // No file is held afterwards.
+  EXPECT_FALSE(base->StoreHeaderOnly());
+  EXPECT_FALSE(base->ReleaseMessage());
+  EXPECT_EQ(base->ErrorCode(), kMsgErrNotOpen);
+}
+
+TEST_F(MsgDirMessage, DamagedAndMissingFilesFailCleanly) {
+  PutMessages({"4.MSG", "9.MSG"});
+  PutFile("2.MSG", {});
+  PutFile("3.MSG", std::vector<std::uint8_t>(189, 'x'));
+  auto base = Open();
+  std::filesystem::remove(Path("9.MSG"));
+  const std::int32_t codes[][2] = {{1, kMsgErrNoMessage}, {2, kMsgErrOpenFailed},
+                                   {3, kMsgErrOpenFailed}, {9, kMsgErrOpenFailed}};
+  for (const auto& c : codes) {
+    base->SetCurrentNumber(4);
+    ASSERT_TRUE(base->LoadMessage());
+    base->SetCurrentNumber(c[0]);
+    EXPECT_FALSE(base->LoadMessage()) << c[0];
+    EXPECT_EQ(base->ErrorCode(), c[1]) << c[0];
+    EXPECT_FALSE(base->LoadHeaderAndKludges()) << c[0];
+    EXPECT_EQ(base->ErrorCode(), c[1]) << c[0];
+    if (c[0] != 1) {
+      EXPECT_EQ(base->TextBuffer(), nullptr) << c[0];
+    }
+  }
+}
+
+TEST_F(MsgDirMessage, ShortOrUnterminatedFilesLoseNoText) {
+  std::vector<std::uint8_t> bare = MsgFileBytes("", "", "");
+  bare.pop_back();  // 190 bytes: header, no text, no NUL
+  PutFile("2.MSG", bare);
+  std::vector<std::uint8_t> noNul = MsgFileBytes("", "", "Line\rX");
+  noNul.pop_back();
+  PutFile("3.MSG", noNul);
+  PutFile("4.MSG", std::vector<std::uint8_t>(191, 'A'));  // no field has its NUL
+  auto base = Open();
+  const char* const texts[] = {"", "Line\rX", "A"};
+  for (std::int32_t n : {2, 3, 4}) {
+    base->SetCurrentNumber(n);
+    ASSERT_TRUE(base->LoadMessage()) << n;
+    EXPECT_EQ(TextOf(*base), texts[n - 2]) << n;
+  }
+  EXPECT_EQ(base->FromName().str(), std::string(36, 'A'));
+  EXPECT_EQ(base->SubjectText().str(), std::string(72, 'A'));
+}
+
+TEST_F(MsgDirMessage, TextThatCannotBeHeldIsNoLoadedMessage) {
+  PutFile("2.MSG", MsgFileBytes("Me", "Subj", kKludged));
+  // Memory runs out 10 bytes into the text.
+  FileHooks hooks = RealFileHooks();
+  hooks.newMemoryStream = [](std::int32_t size) -> std::unique_ptr<DataStream> {
+    return std::make_unique<FailingWriteStream>(RealFileHooks().newMemoryStream(size), 10);
+  };
+  SetFileHooks(hooks);
+  auto base = Open();
+  base->SetCurrentNumber(2);
+  EXPECT_FALSE(base->LoadMessage());
+  EXPECT_EQ(base->ErrorCode(), kMsgErrOpenFailed);
+  EXPECT_EQ(base->TextBuffer(), nullptr);
+  // Storing the cut text back would have cut the file.
+  EXPECT_FALSE(base->StoreMessage());
+  EXPECT_EQ(testkit::ReadFileBytes(Path("2.MSG")), MsgFileBytes("Me", "Subj", kKludged));
+  base->SetErrorCode(0);
+  EXPECT_FALSE(base->LoadHeaderAndKludges());
+  EXPECT_EQ(base->ErrorCode(), kMsgErrOpenFailed);
+}
+
+// From now on files opened in `mode` take `budget` bytes before writes fail.
+void FailWrites(std::uint16_t mode, std::int64_t budget) {
+  static std::uint16_t failingMode;
+  static std::int64_t writeBudget;
+  failingMode = mode;
+  writeBudget = budget;
+  FileHooks hooks = RealFileHooks();
+  hooks.openFileStream = [](const Str& name, std::uint16_t m) -> std::unique_ptr<DataStream> {
+    std::unique_ptr<DataStream> real = RealFileHooks().openFileStream(name, m);
+    if (!real || (m & 0xFF) != failingMode) return real;
+    return std::make_unique<FailingWriteStream>(std::move(real), writeBudget);
+  };
+  SetFileHooks(hooks);
+}
+
+TEST_F(MsgDirMessage, StoreHeaderOnlyRewritesTheHeaderInPlaceOrSaysItFailed) {
+  PutFile("6.MSG", MsgFileBytes("Me", "Subj", "Text\r"));
+  std::vector<std::uint8_t> want = MsgFileBytes("Me", "Subj", "Text\r");
+  want[186] = 0x04;  // received
+  want[187] = 0x20;  // is return receipt, stored as 0x2000
+  auto base = Open();
+  base->SetCurrentNumber(6);
+  for (bool diskFails : {false, true}) {
+    if (diskFails) FailWrites(kModeReadWrite, 0);  // loading opens read/write
+    ASSERT_TRUE(base->LoadMessage());
+    base->ChangeAttribute(true, diskFails ? kAttrSent : kAttrReceived);
+    base->ChangeAttribute(true, kAttrIsReturnReceipt);
+    EXPECT_EQ(base->StoreHeaderOnly(), !diskFails);
+    EXPECT_EQ(base->StoreMessage(), !diskFails);
+    ASSERT_TRUE(base->ReleaseMessage());
+    EXPECT_EQ(testkit::ReadFileBytes(Path("6.MSG")), want);
+  }
+  EXPECT_FALSE(MsgDirBase().StoreMessage());
+  EXPECT_FALSE(MsgDirBase().StoreHeaderOnly());
+}
+
+TEST_F(MsgDirMessage, EveryFailingWriteMakesStoreFalse) {
+  // Header, text (18 bytes), NUL: 209 bytes in all.
+  for (std::int64_t budget : {0, 100, 190, 200, 208, 209}) {
+    FailWrites(kModeCreateNew, budget);
+    auto base = Open();
+    ASSERT_TRUE(base->BeginNewMessage());
+    base->AppendTextLineStr("Line one");
+    base->AppendTextLineStr("Line two");
+    EXPECT_EQ(base->StoreMessage(), budget == 209) << "budget " << budget;
+    base.reset();
+    std::filesystem::remove(Path("2.msg"));
+  }
+}
+
+TEST_F(MsgDirMessage, ReleaseWithoutAMessageAndCloseWithOne) {
+  auto base = Open();
+  EXPECT_FALSE(base->ReleaseMessage());
+  EXPECT_EQ(base->ErrorCode(), kMsgErrNotOpen);
+  // Closing the area keeps the open message; the object going stores nothing.
+  ASSERT_TRUE(base->BeginNewMessage());
+  base->AppendTextLineStr("Still here");
+  EXPECT_TRUE(base->CloseArea());
+  ASSERT_TRUE(base->StoreMessage());
+  base.reset();
+  EXPECT_EQ(testkit::ReadFileBytes(Path("2.msg")).size(), 190u + 11u + 1u);
+}
+
+}  // namespace
+}  // namespace mvx::msgdirtest
