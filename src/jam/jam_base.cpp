@@ -43,6 +43,7 @@ void JamBase::ClearMessage() {
   subfields_.Clear();
   indexRecord_ = JamIndexRecord{};
   currentHeaderOffset_ = 0;
+  bodyMissing_ = false;
   ClearAddress(orig_);
   ClearAddress(dest_);
   fromName_.clear();

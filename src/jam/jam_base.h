@@ -88,7 +88,10 @@ class JamBase : public MessageBase {
   void PutWrittenDate(const DateTimeRec& d) override;
   void PutArrivedDate(const DateTimeRec& d) override;
   // False when the text, the header or the index record could not be
-  // written; what this call appended is then cut off again.
+  // written; what this call appended is then cut off again. Also false,
+  // with nothing written, for a message loaded by LoadHeaderAndKludges (its
+  // body would be lost) and for a loaded message whose index record has
+  // moved since (a deletion compacted the index under it).
   bool StoreMessage() override;
   bool StoreHeaderOnly() override;
   bool BeginNewMessage() override;
@@ -147,6 +150,8 @@ class JamBase : public MessageBase {
   Str fromName_;
   Str toName_;
   Str subject_;
+  // True after LoadHeaderAndKludges: the text buffer lacks the body.
+  bool bodyMissing_ = false;
   bool subfieldsFull_ = false;
   std::uint32_t droppedControlLines_ = 0;
 };

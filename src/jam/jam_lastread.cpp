@@ -1,6 +1,7 @@
 // JamBase: last-read pointers in the .JLR, one 16-byte record per user in
 // the order the users were first written. Without a .JLR (held by another
 // program when the area was opened) reading gives 0 and writing does nothing.
+#include <algorithm>
 #include <vector>
 
 #include "jam/jam_base.h"
@@ -9,19 +10,34 @@ namespace mvx {
 
 namespace {
 
-// The whole file as records; false when it could not be read.
-bool ReadAllRecords(DataStream& file, std::vector<JamLastReadRecord>& records) {
+// Records read per block: the file is walked in pieces, so a huge or hostile
+// .JLR costs time in proportion to its size but never memory.
+constexpr std::uint32_t kBlockRecords = 4096;
+
+// Finds the first record of user. at receives its record number, or the
+// number of whole records when there is none (where a new one goes). False
+// when the file could not be read.
+bool FindUser(DataStream& file, std::uint32_t user, std::uint32_t& at, JamLastReadRecord& found) {
   const std::int32_t size = file.Size();
   if (size < 0) return false;
   const std::uint32_t count = static_cast<std::uint32_t>(size) / kJamLastReadRecordSize;
-  std::vector<std::uint8_t> raw(count * kJamLastReadRecordSize);
+  std::vector<std::uint8_t> block;
   file.SeekTo(0);
-  file.ReadAll(raw.data(), static_cast<std::uint32_t>(raw.size()));
-  if (file.Status() != kStreamOk) return false;
-  records.clear();
-  for (std::uint32_t i = 0; i < count; ++i) {
-    records.push_back(DecodeJamLastReadRecord(raw.data() + i * kJamLastReadRecordSize));
+  for (std::uint32_t first = 0; first < count; first += kBlockRecords) {
+    const std::uint32_t n = std::min(kBlockRecords, count - first);
+    block.resize(n * kJamLastReadRecordSize);
+    file.ReadAll(block.data(), static_cast<std::uint32_t>(block.size()));
+    if (file.Status() != kStreamOk) return false;
+    for (std::uint32_t i = 0; i < n; ++i) {
+      const JamLastReadRecord r = DecodeJamLastReadRecord(block.data() + i * kJamLastReadRecordSize);
+      if (r.UserId == user) {
+        at = first + i;
+        found = r;
+        return true;
+      }
+    }
   }
+  at = count;
   return true;
 }
 
@@ -30,31 +46,20 @@ bool ReadAllRecords(DataStream& file, std::vector<JamLastReadRecord>& records) {
 std::int32_t JamBase::ReadLastRead(std::int32_t userIndex) {
   if (!lastReadFile_) return 0;
   ClearStatuses();
-  std::vector<JamLastReadRecord> records;
-  if (!ReadAllRecords(*lastReadFile_, records)) return 0;
-  for (const JamLastReadRecord& r : records) {
-    if (r.UserId == static_cast<std::uint32_t>(userIndex)) {
-      return static_cast<std::int32_t>(r.HighReadNumber);
-    }
-  }
-  return 0;
+  std::uint32_t at = 0;
+  JamLastReadRecord r;
+  if (!FindUser(*lastReadFile_, static_cast<std::uint32_t>(userIndex), at, r)) return 0;
+  return static_cast<std::int32_t>(r.HighReadNumber);
 }
 
 void JamBase::WriteLastRead(std::int32_t userIndex, std::int32_t value) {
   if (!lastReadFile_) return;
   ClearStatuses();
-  std::vector<JamLastReadRecord> records;
-  if (!ReadAllRecords(*lastReadFile_, records)) return;
   const auto user = static_cast<std::uint32_t>(userIndex);
-  std::size_t at = 0;
-  while (at < records.size() && records[at].UserId != user) ++at;
-  JamLastReadRecord r;
-  if (at < records.size()) {
-    r = records[at];
-  } else {
-    r.UserCrc = user;
-    r.UserId = user;
-  }
+  std::uint32_t at = 0;
+  // A new user's record keeps the user number in both id fields.
+  JamLastReadRecord r{user, user, 0, 0};
+  if (!FindUser(*lastReadFile_, user, at, r)) return;
   r.LastReadNumber = static_cast<std::uint32_t>(value);
   r.HighReadNumber = static_cast<std::uint32_t>(value);
   std::uint8_t raw[kJamLastReadRecordSize];

@@ -258,6 +258,7 @@ bool JamBase::LoadCurrent(bool withText) {
   indexRecord_ = record;
   indexRecordPosition_ = position;
   currentHeaderOffset_ = record.HeaderOffset;
+  bodyMissing_ = !withText;
   return true;
 }
 

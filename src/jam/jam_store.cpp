@@ -90,7 +90,8 @@ bool JamBase::StoreMessage() {
   droppedControlLines_ = 0;
   subfieldsFull_ = false;
   DataStream* text = TextBuffer();
-  if (!FilesOpen() || text == nullptr) return false;
+  // Stored whole, a message loaded without its body would lose the body.
+  if (!FilesOpen() || text == nullptr || bodyMissing_) return false;
   ClearStatuses();
 
   ReadBothAddresses(orig_, dest_);
@@ -131,11 +132,22 @@ bool JamBase::StoreMessage() {
   ChangeAttribute(HasAreaFlag(kAreaNetmail), static_cast<std::int32_t>(kJamKindNetmail));
   ChangeAttribute(HasAreaFlag(kAreaLocal), static_cast<std::int32_t>(kJamKindLocal));
 
-  // A new message appends its record; a loaded one is pointed at its new
-  // header and text in place.
+  // A new message appends its record; one that is in the files (loaded, or
+  // stored before) is pointed at its new header and text in place.
   const std::int64_t records = IndexRecordCount();
   if (records < 0) return false;
-  const std::int64_t position = std::min(indexRecordPosition_, records * kJamIndexRecordSize);
+  std::int64_t position = std::min(indexRecordPosition_, records * kJamIndexRecordSize);
+  if (currentHeaderOffset_ != 0) {
+    // Only over its own record: after a deletion compacted the index, that
+    // position may hold another message's record, which would be lost.
+    JamIndexRecord now;
+    if (indexRecordPosition_ >= records * kJamIndexRecordSize ||
+        !ReadIndexRecord(indexRecordPosition_, now) || now.HeaderOffset != currentHeaderOffset_) {
+      ClearStatuses();
+      return false;
+    }
+    position = indexRecordPosition_;
+  }
   if (!WriteNewParts(body, position)) return false;
 
   if (position == records * kJamIndexRecordSize) ++base_.ActiveCount;

@@ -1,6 +1,6 @@
-// Opening and creating areas: file names, the missing .JLR, partial areas,
-// areas made by someone else in the meantime, a .JLR held by another
-// program, and the base header's reserved bytes.
+// Opening, creating and closing areas: file names, the missing .JLR, partial
+// areas, areas made by someone else meanwhile, files held by another
+// program, the base header's reserved bytes, and last-read pointers.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -10,128 +10,99 @@
 #include "jam/jam_base.h"
 #include "jam/jam_errors.h"
 #include "jam_test_support.h"
-#include "msgbase/file_stream.h"
 #include "platform/platform.h"
 
 namespace mvx::jamtest {
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
 using JamAreaTest = AreaFixture;
+using Names = std::vector<std::string>;
 
-// Lets opens that meet another holder's lock fail at once instead of after
-// the usual wait.
-class NoLockWait {
- public:
-  NoLockWait() : old_(platform::LockWaitMilliseconds()) { platform::SetLockWaitMilliseconds(0); }
-  ~NoLockWait() { platform::SetLockWaitMilliseconds(old_); }
-
- private:
-  int old_;
-};
-
-TEST_F(JamAreaTest, NewFilesGetLowerCaseExtensionsAndTheDotRule) {
-  {
-    JamBase base;
-    ASSERT_TRUE(base.CreateArea(dir_ / "sub/dir/net"));
-    EXPECT_EQ(base.AreaPath(), Str(dir_ / "sub/dir/net."));
-    EXPECT_TRUE(base.IsOpen());
-  }
-  EXPECT_EQ(testkit::ListDir(dir_ / "sub/dir"),
-            (std::vector<std::string>{"net.jdt", "net.jdx", "net.jhr", "net.jlr"}));
+TEST_F(JamAreaTest, FileNamesTheDotRuleAndCase) {
   JamBase base;
-  ASSERT_TRUE(base.OpenArea(dir_ / "sub/dir/net."));
+  ASSERT_TRUE(base.CreateArea(dir_ / "sub/dir/net"));
   EXPECT_EQ(base.AreaPath(), Str(dir_ / "sub/dir/net."));
-  EXPECT_TRUE(base.AreaExists(dir_ / "sub/dir/net"));
-}
-
-TEST_F(JamAreaTest, ExistingFilesAreFoundWhateverTheirCase) {
+  EXPECT_EQ(testkit::ListDir(dir_ / "sub/dir"), (Names{"net.jdt", "net.jdx", "net.jhr", "net.jlr"}));
+  // Existing files are found whatever the case of their names.
   MakeArea(area(), {"one"});
-  for (const auto& [lower, upper] : {std::pair{"area.jhr", "AREA.JHR"}, std::pair{"area.jdx", "AREA.JDX"},
-                                      std::pair{"area.jdt", "AREA.JDT"}, std::pair{"area.jlr", "AREA.JLR"}}) {
-    ASSERT_EQ(std::rename((dir_ / lower).c_str(), (dir_ / upper).c_str()), 0);
+  for (const auto& [lower, upper] : {std::pair{"jhr", "JHR"}, {"jdx", "JDX"}, {"jdt", "JDT"}, {"jlr", "JLR"}}) {
+    ASSERT_EQ(std::rename(file(lower).c_str(), (dir_ / "AREA." + upper).c_str()), 0);
   }
-  auto base = Open();
-  EXPECT_EQ(LoadText(*base, 1), "one\r");
-  ASSERT_TRUE(Post(*base, "All", {"two"}));
-  ASSERT_TRUE(base->CloseArea());
-  EXPECT_EQ(testkit::ListDir(dir_.path()), (std::vector<std::string>{"AREA.JDT", "AREA.JDX", "AREA.JHR", "AREA.JLR"}));
+  ASSERT_TRUE(base.OpenArea(area() + "."));
+  EXPECT_EQ(LoadText(base, 1), "one\r");
+  ASSERT_TRUE(Post(base, "All", {"two"}));
+  ASSERT_TRUE(base.CloseArea());
+  EXPECT_EQ(testkit::ListDir(dir_.path()), (Names{"AREA.JDT", "AREA.JDX", "AREA.JHR", "AREA.JLR", "sub"}));
 }
 
+// The tossers never make a .JLR: an area without one is an existing area,
+// for opening and creating alike.
 TEST_F(JamAreaTest, AMissingLastReadFileIsMadeAndNothingIsLost) {
   MakeArea(area(), {"one", "two"});
-  ASSERT_EQ(std::remove(jlr().c_str()), 0);
-  JamBase base;
-  EXPECT_TRUE(base.AreaExists(area()));
-  ASSERT_TRUE(base.OpenArea(area()));
-  EXPECT_TRUE(base.HasLastReadFile());
-  EXPECT_TRUE(testkit::PathExists(jlr()));
-  EXPECT_EQ(base.MessageCount(), 2);
-  EXPECT_EQ(LoadText(base, 1), "one\r");
-  EXPECT_EQ(LoadText(base, 2), "two\r");
-  base.WriteLastRead(0, 2);
-  EXPECT_EQ(testkit::ReadFileBytes(jlr()).size(), 16u);
-
-  // CreateArea on the same area opens it too.
-  ASSERT_EQ(std::remove(jlr().c_str()), 0);
-  ASSERT_TRUE(base.CloseArea());
-  ASSERT_TRUE(base.CreateArea(area()));
-  EXPECT_EQ(base.MessageCount(), 2);
-}
-
-TEST_F(JamAreaTest, CreatingAnExistingAreaOpensItInsteadOfEmptyingIt) {
-  MakeArea(area(), {"one", "two"});
-  const Bytes headers = testkit::ReadFileBytes(jhr());
-  JamBase base;
-  ASSERT_TRUE(base.CreateArea(area()));
-  EXPECT_EQ(testkit::ReadFileBytes(jhr()), headers);
-  EXPECT_EQ(base.MessageCount(), 2);
-  ASSERT_TRUE(Post(base, "All", {"three"}));
-  EXPECT_EQ(LoadText(base, 1), "one\r");
-  EXPECT_EQ(LoadText(base, 3), "three\r");
-}
-
-class JamPartialAreaTest : public AreaFixture,
-                           public ::testing::WithParamInterface<std::pair<const char*, std::int32_t>> {};
-
-TEST_P(JamPartialAreaTest, IsRefusedAndLeftAlone) {
-  MakeArea(area(), {"one"});
-  const std::string missing = dir_ / (std::string("area.") + GetParam().first);
-  ASSERT_EQ(std::remove(missing.c_str()), 0);
-  const std::vector<std::string> names = testkit::ListDir(dir_.path());
-  Bytes all;
-  for (const std::string& n : names) {
-    const Bytes b = testkit::ReadFileBytes(dir_ / n);
-    all.insert(all.end(), b.begin(), b.end());
+  const Bytes headers = testkit::ReadFileBytes(file("jhr"));
+  for (bool create : {false, true}) {
+    ASSERT_EQ(std::remove(file("jlr").c_str()), 0);
+    JamBase base;
+    EXPECT_TRUE(base.AreaExists(area()));
+    ASSERT_TRUE(create ? base.CreateArea(area()) : base.OpenArea(area()));
+    EXPECT_TRUE(base.HasLastReadFile() && testkit::ReadFileBytes(file("jlr")).empty());
+    EXPECT_EQ(testkit::ReadFileBytes(file("jhr")), headers);
+    EXPECT_EQ(LoadText(base, 2), "two\r");
   }
-
-  JamBase base;
-  EXPECT_FALSE(base.AreaExists(area()));
-  EXPECT_FALSE(base.OpenArea(area()));
-  EXPECT_EQ(base.ErrorCode(), GetParam().second);
-  EXPECT_FALSE(base.CreateArea(area()));
-  EXPECT_EQ(base.ErrorCode(), GetParam().second);
-  EXPECT_FALSE(base.IsOpen());
-
-  EXPECT_EQ(testkit::ListDir(dir_.path()), names);
-  Bytes after;
-  for (const std::string& n : names) {
-    const Bytes b = testkit::ReadFileBytes(dir_ / n);
-    after.insert(after.end(), b.begin(), b.end());
-  }
-  EXPECT_EQ(after, all);
 }
 
-INSTANTIATE_TEST_SUITE_P(EachFile, JamPartialAreaTest,
-                         ::testing::Values(std::make_pair("jhr", kJamNoHeaderFile),
-                                           std::make_pair("jdx", kJamNoIndexFile),
-                                           std::make_pair("jdt", kJamNoTextFile)));
+// Records are appended in the order users are first written and updated in
+// place; another program's fields are kept and a torn tail is reused.
+TEST_F(JamAreaTest, LastReadAppendThenUpdate) {
+  auto base = Open(true);
+  EXPECT_EQ(base->ReadLastRead(5), 0);
+  base->WriteLastRead(5, 10);
+  base->WriteLastRead(7, 3);
+  base->WriteLastRead(5, 0x0102);
+  EXPECT_EQ(testkit::ReadFileBytes(file("jlr")), (Bytes{5, 0, 0, 0, 5, 0, 0, 0, 2, 1, 0, 0, 2, 1, 0, 0,  //
+                                                        7, 0, 0, 0, 7, 0, 0, 0, 3, 0, 0, 0, 3, 0, 0, 0}));
+  EXPECT_EQ(base->ReadLastRead(7), 3);
+  EXPECT_EQ(base->ReadLastRead(6), 0);
+  ASSERT_TRUE(base->CloseArea());
+  // A name CRC, two different numbers (reading gives the highest), a torn record.
+  testkit::WriteFileBytes(file("jlr"), Bytes{0xAA, 0xBB, 0xCC, 0xDD, 9, 0, 0, 0, 4, 0, 0, 0, 6, 0, 0, 0, 1, 2, 3});
+  base = Open();
+  EXPECT_EQ(base->ReadLastRead(9), 6);
+  base->WriteLastRead(9, 8);
+  base->WriteLastRead(1, 1);
+  EXPECT_EQ(testkit::ReadFileBytes(file("jlr")), (Bytes{0xAA, 0xBB, 0xCC, 0xDD, 9, 0, 0, 0, 8, 0, 0, 0, 8, 0, 0, 0,  //
+                                                        1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0}));
+}
 
-TEST_F(JamAreaTest, NoAreaAtAll) {
+// An area missing one of its three files is refused by opening and creating
+// alike, and the directory is left as it was.
+TEST_F(JamAreaTest, APartialAreaIsRefusedAndLeftAlone) {
+  for (const auto& [missing, code] : {std::pair{"jhr", kJamNoHeaderFile}, {"jdx", kJamNoIndexFile},
+                                      {"jdt", kJamNoTextFile}}) {
+    MakeArea(area(), {"one"});
+    ASSERT_EQ(std::remove(file(missing).c_str()), 0);
+    const Names names = testkit::ListDir(dir_.path());
+    std::vector<Bytes> contents;
+    for (const std::string& n : names) contents.push_back(testkit::ReadFileBytes(dir_ / n));
+    JamBase base;
+    EXPECT_FALSE(base.AreaExists(area()));
+    EXPECT_FALSE(base.OpenArea(area()));
+    EXPECT_EQ(base.ErrorCode(), code);
+    EXPECT_FALSE(base.CreateArea(area()));
+    EXPECT_EQ(base.ErrorCode(), code);
+    EXPECT_EQ(testkit::ListDir(dir_.path()), names);
+    for (std::size_t i = 0; i < names.size(); ++i) EXPECT_EQ(testkit::ReadFileBytes(dir_ / names[i]), contents[i]);
+    for (const std::string& n : names) std::remove((dir_ / n).c_str());
+  }
+  // With none there, opening fails and every operation fails quietly.
   JamBase base;
-  EXPECT_FALSE(base.AreaExists(area()));
   EXPECT_FALSE(base.OpenArea(area()));
   EXPECT_EQ(base.ErrorCode(), kJamNoHeaderFile);
+  base.SetCurrentNumber(1);
+  EXPECT_FALSE(base.HasMessage(1) || base.LoadMessage() || base.BeginNewMessage() || base.StoreMessage() ||
+               base.DeleteMessage() || base.ReadLastRead(1) != 0);
+  base.WriteLastRead(1, 1);
+  EXPECT_TRUE(base.CloseArea());
   EXPECT_TRUE(testkit::ListDir(dir_.path()).empty());
 }
 
@@ -140,9 +111,8 @@ TEST_F(JamAreaTest, NoAreaAtAll) {
 TEST_F(JamAreaTest, AnAreaMadeByAnotherRunMeanwhileIsJoined) {
   ScopedFaults faults;
   bool theirsMade = false;
-  const std::string target = jhr();
   Plan().beforeOpen = [&](const std::string& name, std::uint16_t mode) {
-    if (theirsMade || (mode & 0xFF) != kModeCreateNew || name != target) return;
+    if (theirsMade || (mode & 0xFF) != kModeCreateNew || name != file("jhr")) return;
     theirsMade = true;
     MakeArea(area(), {"theirs"});
   };
@@ -151,63 +121,16 @@ TEST_F(JamAreaTest, AnAreaMadeByAnotherRunMeanwhileIsJoined) {
   ASSERT_TRUE(base.CreateArea(area()));
   EXPECT_TRUE(theirsMade);
   ASSERT_TRUE(Post(base, "All", {"ours"}));
-  ASSERT_TRUE(base.CloseArea());
-  Plan().beforeOpen = nullptr;
-
-  auto again = Open();
-  EXPECT_EQ(again->MessageCount(), 2);
-  EXPECT_EQ(LoadText(*again, 1), "theirs\r");
-  EXPECT_EQ(LoadText(*again, 2), "ours\r");
+  EXPECT_EQ(LoadText(base, 1), "theirs\r");
+  EXPECT_EQ(LoadText(base, 2), "ours\r");
 }
 
-// Another run has just made the .JHR of a new area and not yet written its
-// header or made the other files: an opener waits for it instead of taking
-// the area as damaged. The directory scans stand in for the passing time.
-int gScansUntilMade = 0;
-std::string gMakeArea;
-
-std::unique_ptr<DirScanner> ScannerWhileAreaIsMade() {
-  if (gScansUntilMade > 0 && --gScansUntilMade == 0) {
-    Bytes header(kJamBaseHeaderSize);
-    EncodeJamBaseHeader(NewJamBaseHeader(1), header.data());
-    testkit::WriteFileBytes(gMakeArea + ".jhr", header);
-    testkit::WriteFileBytes(gMakeArea + ".jdx", {});
-    testkit::WriteFileBytes(gMakeArea + ".jdt", {});
-  }
-  return std::make_unique<DirScanner>();
-}
-
-TEST_F(JamAreaTest, AnAreaStillBeingMadeIsWaitedFor) {
-  testkit::WriteFileBytes(jhr(), {});
-  gMakeArea = area();
-  gScansUntilMade = 12;
-  FileHooks hooks = RealFileHooks();
-  hooks.newDirScanner = ScannerWhileAreaIsMade;
-  SetFileHooks(hooks);
-  JamBase base;
-  EXPECT_TRUE(base.OpenArea(area())) << std::hex << base.ErrorCode();
-  EXPECT_EQ(gScansUntilMade, 0);
-  EXPECT_EQ(base.BaseHeader().BaseNumber, 1u);
-  ASSERT_TRUE(Post(base, "All", {"first"}));
-  EXPECT_EQ(base.CurrentNumber(), 1);
-
-  // Never finished: refused once the wait is over, and left as it was.
-  ASSERT_TRUE(base.CloseArea());
-  const std::string other = dir_ / "other";
-  testkit::WriteFileBytes(other + ".jhr", {});
-  EXPECT_FALSE(base.OpenArea(other));
-  EXPECT_EQ(base.ErrorCode(), kJamNoIndexFile);
-  EXPECT_TRUE(testkit::ReadFileBytes(other + ".jhr").empty());
-}
-
+// Three empty files: their maker stopped before writing the header, so there
+// is no message to lose; the area gets the header of a new one.
 TEST_F(JamAreaTest, ThreeEmptyFilesGetTheHeaderOfANewArea) {
-  for (const std::string& name : {jhr(), jdx(), jdt()}) testkit::WriteFileBytes(name, {});
+  for (const char* ext : {"jhr", "jdx", "jdt"}) testkit::WriteFileBytes(file(ext), {});
   auto base = Open();
-  EXPECT_EQ(base->BaseHeader().BaseNumber, 1u);
-  Bytes header{0x4A, 0x41, 0x4D, 0x00, 0x40, 0xEB, 0x14, 0x6B, 0, 0, 0, 0, 0, 0, 0, 0,
-               0xFF, 0xFF, 0xFF, 0xFF, 1, 0, 0, 0};
-  header.resize(1024, 0);
-  EXPECT_EQ(testkit::ReadFileBytes(jhr()), header);
+  EXPECT_EQ(testkit::ReadFileBytes(file("jhr")), NewAreaHeader());
   ASSERT_TRUE(Post(*base, "All", {"first"}));
   EXPECT_EQ(base->CurrentNumber(), 1);
 }
@@ -216,104 +139,59 @@ TEST_F(JamAreaTest, ThreeEmptyFilesGetTheHeaderOfANewArea) {
 // area is left for every later run to refuse.
 TEST_F(JamAreaTest, AFailedCreationLeavesNothingBehind) {
   ScopedFaults faults;
-  Plan().failWritesTo = ".jhr";
   JamBase base;
-  EXPECT_FALSE(base.CreateArea(area()));
-  EXPECT_EQ(base.ErrorCode(), kJamCreateHeader);
-  EXPECT_TRUE(testkit::ListDir(dir_.path()).empty());
-  Plan().failWritesTo.clear();
-  ASSERT_TRUE(base.CreateArea(area()));
-  EXPECT_EQ(testkit::ReadFileBytes(jhr()).size(), 1024u);
-}
-
-TEST_F(JamAreaTest, AFileThatCannotBeMadeTakesBackTheOthers) {
-  ScopedFaults faults;
-  Plan().failOpensOf = ".jdt";
-  JamBase base;
-  EXPECT_FALSE(base.CreateArea(area()));
-  EXPECT_EQ(base.ErrorCode(), kJamCreateText);
-  EXPECT_FALSE(base.IsOpen());
-  EXPECT_TRUE(testkit::ListDir(dir_.path()).empty());
-  Plan().failOpensOf = ".jdx";
-  EXPECT_FALSE(base.CreateArea(area()));
-  EXPECT_EQ(base.ErrorCode(), kJamCreateIndex);
-  EXPECT_TRUE(testkit::ListDir(dir_.path()).empty());
-}
-
-TEST_F(JamAreaTest, OperationsWithoutAnOpenAreaFailQuietly) {
-  JamBase base;
-  EXPECT_FALSE(base.HasMessage(1));
-  base.SetCurrentNumber(1);
-  EXPECT_FALSE(base.LoadMessage());
-  EXPECT_EQ(base.ErrorCode(), kJamReadError);
-  EXPECT_FALSE(base.BeginNewMessage());
-  EXPECT_FALSE(base.StoreMessage());
-  EXPECT_FALSE(base.StoreHeaderOnly());
-  EXPECT_FALSE(base.DeleteMessage());
-  EXPECT_EQ(base.ReadLastRead(1), 0);
-  base.WriteLastRead(1, 1);
-  EXPECT_EQ(base.HighestNumber(), 0);
-  EXPECT_EQ(base.MessageCount(), 0);
-  EXPECT_TRUE(base.CloseArea());
-  EXPECT_TRUE(testkit::ListDir(dir_.path()).empty());
-}
-
-TEST_F(JamAreaTest, ALastReadFileHeldElsewhereIsNeitherRecreatedNorNeeded) {
-  MakeArea(area(), {"one"});
-  {
-    JamBase base;
-    ASSERT_TRUE(base.OpenArea(area()));
-    base.WriteLastRead(3, 1);
+  for (const auto& [ext, code] : {std::pair{".jhr", kJamCreateHeader}, {".jdx", kJamCreateIndex},
+                                  {".jdt", kJamCreateText}}) {
+    Plan().failOpensOf = ext;
+    EXPECT_FALSE(base.CreateArea(area()));
+    EXPECT_EQ(base.ErrorCode(), code);
+    EXPECT_FALSE(base.IsOpen());
+    EXPECT_TRUE(testkit::ListDir(dir_.path()).empty()) << ext;
   }
-  const Bytes pointers = testkit::ReadFileBytes(jlr());
-  ASSERT_EQ(pointers.size(), 16u);
+}
 
-  NoLockWait noWait;
-  std::unique_ptr<DataStream> holder = OpenFileStream(jlr(), kModeReadWrite | kShareNone);
-  ASSERT_TRUE(holder && holder->Status() == kStreamOk);
+// A .JLR held by another program is neither recreated nor needed; a held
+// .JDX refuses the area.
+TEST_F(JamAreaTest, FilesHeldByAnotherProgram) {
+  MakeArea(area(), {"one"});
+  Open()->WriteLastRead(3, 1);
+  const Bytes pointers = testkit::ReadFileBytes(file("jlr"));
+  struct NoLockWait {  // a held file fails at once, not after a wait
+    int old = platform::LockWaitMilliseconds();
+    NoLockWait() { platform::SetLockWaitMilliseconds(0); }
+    ~NoLockWait() { platform::SetLockWaitMilliseconds(old); }
+  } noWait;
+  std::unique_ptr<DataStream> holder = OpenFileStream(file("jlr"), kModeReadWrite | kShareNone);
+  ASSERT_EQ(holder->Status(), kStreamOk);
   JamBase base;
   ASSERT_TRUE(base.OpenArea(area()));
   EXPECT_FALSE(base.HasLastReadFile());
-  EXPECT_EQ(base.ReadLastRead(3), 0);
   base.WriteLastRead(3, 9);
   ASSERT_TRUE(Post(base, "All", {"two"}));
   EXPECT_TRUE(base.CloseArea());
-  holder.reset();
-  EXPECT_EQ(testkit::ReadFileBytes(jlr()), pointers);
-  auto again = Open();
-  EXPECT_EQ(again->MessageCount(), 2);
-  EXPECT_EQ(again->ReadLastRead(3), 1);
-}
+  EXPECT_EQ(testkit::ReadFileBytes(file("jlr")), pointers);
 
-TEST_F(JamAreaTest, AnAreaHeldByAnotherProgramIsRefusedUntouched) {
-  MakeArea(area(), {"one"});
-  NoLockWait noWait;
-  std::unique_ptr<DataStream> holder = OpenFileStream(jdx(), kModeReadWrite | kShareNone);
-  ASSERT_TRUE(holder && holder->Status() == kStreamOk);
-  JamBase base;
+  holder = OpenFileStream(file("jdx"), kModeReadWrite | kShareNone);
+  ASSERT_EQ(holder->Status(), kStreamOk);
   EXPECT_FALSE(base.OpenArea(area()));
   EXPECT_EQ(base.ErrorCode(), kJamOpenIndex);
-  EXPECT_TRUE(base.AreaExists(area()));
-  EXPECT_EQ(testkit::ReadFileBytes(jdx()).size(), 8u);
+  holder.reset();
+  EXPECT_EQ(Open()->MessageCount(), 2);
 }
 
 TEST_F(JamAreaTest, TheBaseHeaderIsWrittenBackWholeWithItsReservedBytes) {
   MakeArea(area(), {"one"});
-  Bytes headers = testkit::ReadFileBytes(jhr());
-  PutU32At(headers, 24, 0x12345678);  // another program's high-water mark
-  headers[1023] = 0xAB;
-  PutU32At(headers, 16, 0x0BADF00D);  // a password crc nobody checks
-  testkit::WriteFileBytes(jhr(), headers);
-
+  PatchU32(file("jhr"), 24, 0x12345678);  // another program's high-water mark
+  PatchU32(file("jhr"), 1020, 0xAB000000);
+  PatchU32(file("jhr"), 16, 0x0BADF00D);  // a password crc nobody checks
+  Bytes expected = testkit::ReadFileBytes(file("jhr"));
   auto base = Open();
   ASSERT_TRUE(Post(*base, "All", {"two"}));
   ASSERT_TRUE(base->CloseArea());
-  Bytes after = testkit::ReadFileBytes(jhr());
-  after.resize(1024);
-  PutU32At(headers, 8, 2);   // ModifyCount
-  PutU32At(headers, 12, 2);  // ActiveCount
-  headers.resize(1024);
-  EXPECT_EQ(after, headers);
+  PutU32(expected.data() + 8, 2);   // ModifyCount
+  PutU32(expected.data() + 12, 2);  // ActiveCount
+  const Bytes after = testkit::ReadFileBytes(file("jhr"));
+  EXPECT_EQ(Bytes(after.begin(), after.begin() + 1024), Bytes(expected.begin(), expected.begin() + 1024));
 }
 
 }  // namespace

@@ -1,7 +1,6 @@
 // Helpers shared by the JAM tests: a scratch area under the test clock,
-// posting a message, reading fields out of raw file bytes, and file hooks
-// that make one file's writes fail or let "another run" act just before a
-// file is created.
+// posting and loading messages, patching file bytes, and file hooks that
+// make one file's writes or opens fail or let "another run" act first.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -20,27 +19,20 @@
 
 namespace mvx::jamtest {
 
+using Bytes = std::vector<std::uint8_t>;
+
 // A temporary directory, the test clock at 6 Dec 2026 04:57:36 (1796533056
-// seconds) and the real file hooks; area() is "<dir>/area".
+// seconds) and the real file hooks; the area is "<dir>/area".
 class AreaFixture : public ::testing::Test {
  protected:
   AreaFixture() : clock_(2026, 12, 6, 4, 57, 36) { InstallFileHooks(); }
   ~AreaFixture() override { InstallFileHooks(); }
 
   std::string area() const { return dir_ / "area"; }
-  std::string jhr() const { return dir_ / "area.jhr"; }
-  std::string jdx() const { return dir_ / "area.jdx"; }
-  std::string jdt() const { return dir_ / "area.jdt"; }
-  std::string jlr() const { return dir_ / "area.jlr"; }
-
-  std::unique_ptr<JamBase> Create() {
+  std::string file(const char* ext) const { return dir_ / (std::string("area.") + ext); }
+  std::unique_ptr<JamBase> Open(bool create = false) {
     auto base = std::make_unique<JamBase>();
-    EXPECT_TRUE(base->CreateArea(area())) << std::hex << base->ErrorCode();
-    return base;
-  }
-  std::unique_ptr<JamBase> Open() {
-    auto base = std::make_unique<JamBase>();
-    EXPECT_TRUE(base->OpenArea(area())) << std::hex << base->ErrorCode();
+    EXPECT_TRUE(create ? base->CreateArea(area()) : base->OpenArea(area())) << std::hex << base->ErrorCode();
     return base;
   }
 
@@ -48,8 +40,14 @@ class AreaFixture : public ::testing::Test {
   testkit::ScopedClock clock_;
 };
 
-// Begins a message with the given header fields and text lines (each line
-// gets a CR) and stores it. Returns what StoreMessage returned.
+// The 1024-byte base header of an area made at the test clock's time.
+inline Bytes NewAreaHeader() {
+  Bytes h{0x4A, 0x41, 0x4D, 0x00, 0x40, 0xEB, 0x14, 0x6B, 0, 0, 0, 0, 0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 1, 0, 0, 0};
+  h.resize(1024, 0);  // reserved
+  return h;
+}
+
+// Begins a message, appends the lines (each with a CR) and stores it.
 inline bool Post(MessageBase& base, const std::string& to, const std::vector<std::string>& lines,
                  const std::string& from = "Marvex", const std::string& subject = "Rules") {
   if (!base.BeginNewMessage()) return false;
@@ -62,7 +60,7 @@ inline bool Post(MessageBase& base, const std::string& to, const std::vector<std
   return ok;
 }
 
-// Makes an area holding one message per body text, then closes it.
+// An area holding one message per body, closed.
 inline void MakeArea(const std::string& area, const std::vector<std::string>& bodies) {
   JamBase base;
   ASSERT_TRUE(base.CreateArea(area));
@@ -70,50 +68,38 @@ inline void MakeArea(const std::string& area, const std::vector<std::string>& bo
   ASSERT_TRUE(base.CloseArea());
 }
 
-// The whole text buffer of a base; the text position is left where it was.
 inline std::string TextOf(MessageBase& base) {
-  if (base.TextBuffer() == nullptr) return std::string();
-  const std::int32_t pos = base.TextOffset();
   std::string bytes(static_cast<std::size_t>(base.TextLength()), '\0');
   base.MoveTextTo(0);
-  base.TextBuffer()->ReadAll(bytes.data(), static_cast<std::uint32_t>(bytes.size()));
-  base.MoveTextTo(pos);
+  base.ReadTextBytes(static_cast<std::uint16_t>(bytes.size()), bytes.data());
+  base.MoveTextTo(0);
   return bytes;
 }
 
-// Loads message n and returns its whole text ("" and a failure if it did
-// not load).
+// Loads message n and gives its whole text.
 inline std::string LoadText(MessageBase& base, std::int32_t n) {
   base.SetCurrentNumber(n);
   EXPECT_TRUE(base.LoadMessage()) << "message " << n << " error " << std::hex << base.ErrorCode();
   return TextOf(base);
 }
 
-inline std::uint32_t U32At(const std::vector<std::uint8_t>& bytes, std::size_t at) {
-  EXPECT_LE(at + 4, bytes.size());
-  return at + 4 <= bytes.size() ? GetU32(bytes.data() + at) : 0;
+inline std::uint32_t U32At(const Bytes& bytes, std::size_t at) {
+  return at + 4 <= bytes.size() ? GetU32(bytes.data() + at) : 0xDEADDEAD;
 }
-inline void PutU32At(std::vector<std::uint8_t>& bytes, std::size_t at, std::uint32_t v) {
+inline std::uint32_t U32At(const std::string& path, std::size_t at) { return U32At(testkit::ReadFileBytes(path), at); }
+
+inline void PatchU32(const std::string& path, std::size_t at, std::uint32_t v) {
+  Bytes bytes = testkit::ReadFileBytes(path);
   ASSERT_LE(at + 4, bytes.size());
   PutU32(bytes.data() + at, v);
-}
-
-// Rewrites 4 bytes of a file in place.
-inline void PatchU32(const std::string& path, std::size_t at, std::uint32_t v) {
-  std::vector<std::uint8_t> bytes = testkit::ReadFileBytes(path);
-  PutU32At(bytes, at, v);
   testkit::WriteFileBytes(path, bytes);
 }
 
-// A stream that passes everything to a real one, except that its writes
-// fail while FaultPlan::failWrites says so for its name.
+// What the faulty hooks do to files whose names end in a given suffix.
 struct FaultPlan {
-  // Writes to a file whose name ends in this (".jdt", say) fail; empty: none.
-  std::string failWritesTo;
-  // Opens and creates of a file whose name ends in this fail.
-  std::string failOpensOf;
-  // Called with the name and mode before every open or create.
-  std::function<void(const std::string&, std::uint16_t)> beforeOpen;
+  std::string failWritesTo;  // opened read-only, so every write fails
+  std::string failOpensOf;   // opens and creates fail
+  std::function<void(const std::string& name, std::uint16_t mode)> beforeOpen;
 };
 
 inline FaultPlan& Plan() {
@@ -121,80 +107,28 @@ inline FaultPlan& Plan() {
   return plan;
 }
 
-inline bool NameEndsWith(const std::string& name, const std::string& suffix) {
-  return !suffix.empty() && name.size() >= suffix.size() &&
-         name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0;
-}
-
-class FaultyStream final : public DataStream {
- public:
-  explicit FaultyStream(std::unique_ptr<DataStream> inner)
-      : DataStream(inner->Mode(), inner->Name()), inner_(std::move(inner)) {
-    status_ = inner_->Status();
+// Installs hooks that follow Plan() (emptied) while it lives.
+struct ScopedFaults {
+  static bool EndsWith(const std::string& name, const std::string& suffix) {
+    return !suffix.empty() && name.size() >= suffix.size() && name.substr(name.size() - suffix.size()) == suffix;
   }
-  void ReadBytes(void* buffer, std::uint16_t count) override {
-    inner_->ReadBytes(buffer, count);
-    Sync();
+  static std::unique_ptr<DataStream> OpenHook(const Str& name, std::uint16_t mode) {
+    if (Plan().beforeOpen) Plan().beforeOpen(name.str(), mode);
+    if (EndsWith(name.str(), Plan().failWritesTo)) mode = static_cast<std::uint16_t>((mode & 0xFF00) | kModeRead);
+    // A failed open, as the real hook gives one.
+    const bool fail = EndsWith(name.str(), Plan().failOpensOf);
+    return RealFileHooks().openFileStream(fail ? Str("/nonexistent/x") : name, mode);
   }
-  void WriteBytes(const void* buffer, std::uint16_t count) override {
-    if (status_ != kStreamOk) return;
-    if (NameEndsWith(Name().str(), Plan().failWritesTo)) {
-      status_ = kStreamShortWrite;
-      return;
-    }
-    inner_->WriteBytes(buffer, count);
-    Sync();
-  }
-  void SeekTo(std::int32_t offset) override {
-    inner_->SeekTo(offset);
-    Sync();
-  }
-  std::int32_t Position() override { return status_ == kStreamOk ? inner_->Position() : -1; }
-  std::int32_t Size() override { return status_ == kStreamOk ? inner_->Size() : -1; }
-  void Flush() override { inner_->Flush(); }
-  void TruncateHere() override {
-    if (status_ != kStreamOk) return;
-    inner_->TruncateHere();
-    Sync();
-  }
-  void ClearError() override {
-    inner_->ClearError();
-    status_ = kStreamOk;
-  }
-
- private:
-  void Sync() {
-    if (status_ == kStreamOk) status_ = inner_->Status();
-  }
-  std::unique_ptr<DataStream> inner_;
-};
-
-inline std::unique_ptr<DataStream> FaultyOpen(const Str& name, std::uint16_t mode) {
-  if (Plan().beforeOpen) Plan().beforeOpen(name.str(), mode);
-  if (NameEndsWith(name.str(), Plan().failOpensOf)) {
-    // A stream that failed to open, as the real hook gives one.
-    return RealFileHooks().openFileStream(Str("/nonexistent-dir/x"), kModeReadWrite);
-  }
-  std::unique_ptr<DataStream> real = RealFileHooks().openFileStream(name, mode);
-  if (!real) return real;
-  return std::make_unique<FaultyStream>(std::move(real));
-}
-
-// Installs the faulty hooks for the lifetime of the object.
-class ScopedFaults {
- public:
   ScopedFaults() {
     Plan() = FaultPlan{};
     FileHooks hooks = RealFileHooks();
-    hooks.openFileStream = FaultyOpen;
+    hooks.openFileStream = OpenHook;
     SetFileHooks(hooks);
   }
   ~ScopedFaults() {
     Plan() = FaultPlan{};
     InstallFileHooks();
   }
-  ScopedFaults(const ScopedFaults&) = delete;
-  ScopedFaults& operator=(const ScopedFaults&) = delete;
 };
 
 }  // namespace mvx::jamtest
