@@ -102,7 +102,12 @@ class SquishBase : public MessageBase {
   std::int64_t LiveIndexBytes();
   bool ReadIndexRecord(std::int64_t pos, SquishIndexRecord& rec);
   bool WriteIndexRecord(std::int64_t pos, const SquishIndexRecord& rec);
+  // Moves the live records after `pos` down by one; the file then ends after
+  // the remaining live records.
   bool RemoveIndexRecord(std::int64_t pos);
+  // Highest frame offset a live record names (0 when none); false when the
+  // index could not be read.
+  bool HighestLiveFrame(std::uint32_t& highest);
   void ClearPosition();
 
   // --- frames (squish_frames.cpp)
@@ -112,16 +117,24 @@ class SquishBase : public MessageBase {
   // Reads the frame at offset if it is one whose links may be rewritten: a
   // frame id, a place after the base header, a body inside the file.
   bool ReadLinkable(std::uint32_t offset, SquishFrameHeader& f);
-  // Point the frame at `at` forward (or back) to `to`. False, with nothing
-  // written, when `at` holds no linkable frame; io turns false on a failed
-  // write.
-  bool SetNextOf(std::uint32_t at, std::uint32_t to, bool& io);
-  bool SetPrevOf(std::uint32_t at, std::uint32_t to, bool& io);
-  void UnlinkFrame(const SquishFrameHeader& f, std::uint32_t& head, std::uint32_t& tail,
-                   bool& io);
+  // Point the frame at `at` forward (or back) to `to`. Only a linkable frame
+  // of the chain's type whose link still says `expected` is rewritten; false,
+  // with nothing written, otherwise. io turns false on a failed write.
+  bool SetNextOf(std::uint32_t at, std::uint16_t type, std::uint32_t expected,
+                 std::uint32_t to, bool& io);
+  bool SetPrevOf(std::uint32_t at, std::uint16_t type, std::uint32_t expected,
+                 std::uint32_t to, bool& io);
+  // Takes the frame at `offset` out of its chain (of frames of `type`).
+  void UnlinkFrame(const SquishFrameHeader& f, std::uint32_t offset, std::uint16_t type,
+                   std::uint32_t& head, std::uint32_t& tail, bool& io);
   void AppendToFreeChain(std::uint32_t offset, SquishFrameHeader f, bool& io);
+  // A frame whose end is EndFrame or the start of another frame: its length
+  // does not reach into a neighbour.
+  bool FollowedByFrame(std::uint32_t offset, std::uint32_t frameLength);
   // Header and chain ends consistent enough to write into.
   bool AreaIsWritable(std::int64_t dataSize);
+  // No live message frame and no free frame lies at or runs past EndFrame.
+  bool NothingLivesPastEnd(std::int64_t dataSize);
   // First free frame whose body holds `needed` bytes; false when none.
   bool FindFreeFrame(std::uint64_t needed, std::int64_t dataSize, std::uint32_t& offset,
                      SquishFrameHeader& f);

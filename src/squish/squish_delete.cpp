@@ -35,7 +35,7 @@ bool SquishBase::DeleteMessage() {
     return false;
   }
   bool io = true;
-  UnlinkFrame(f, header_.FirstFrame, header_.LastFrame, io);
+  UnlinkFrame(f, offset, kSquishMessageFrame, header_.FirstFrame, header_.LastFrame, io);
   AppendToFreeChain(offset, f, io);
   header_.MessageTotal = static_cast<std::uint32_t>(live / kSquishIndexRecordSize - 1);
   header_.HighestMessage = header_.MessageTotal;

@@ -69,26 +69,37 @@ bool SquishBase::ReadLinkable(std::uint32_t offset, SquishFrameHeader& f) {
          offset + std::int64_t{kSquishFrameHeaderSize} + f.FrameLength <= size;
 }
 
-bool SquishBase::SetNextOf(std::uint32_t at, std::uint32_t to, bool& io) {
+bool SquishBase::SetNextOf(std::uint32_t at, std::uint16_t type, std::uint32_t expected,
+                          std::uint32_t to, bool& io) {
+  // A link in a damaged file may name any frame; only a frame of the same
+  // chain that links back the way we expect is ours to rewrite.
   SquishFrameHeader f;
-  if (!ReadLinkable(at, f)) return false;
+  if (!ReadLinkable(at, f) || f.FrameType != type || f.NextFrame != expected) return false;
   f.NextFrame = to;
   if (!WriteFrame(f, at)) io = false;
   return true;
 }
 
-bool SquishBase::SetPrevOf(std::uint32_t at, std::uint32_t to, bool& io) {
+bool SquishBase::SetPrevOf(std::uint32_t at, std::uint16_t type, std::uint32_t expected,
+                          std::uint32_t to, bool& io) {
   SquishFrameHeader f;
-  if (!ReadLinkable(at, f)) return false;
+  if (!ReadLinkable(at, f) || f.FrameType != type || f.PrevFrame != expected) return false;
   f.PrevFrame = to;
   if (!WriteFrame(f, at)) io = false;
   return true;
 }
 
-void SquishBase::UnlinkFrame(const SquishFrameHeader& f, std::uint32_t& head,
-                             std::uint32_t& tail, bool& io) {
-  if (!SetNextOf(f.PrevFrame, f.NextFrame, io)) head = f.NextFrame;
-  if (!SetPrevOf(f.NextFrame, f.PrevFrame, io)) tail = f.PrevFrame;
+void SquishBase::UnlinkFrame(const SquishFrameHeader& f, std::uint32_t offset,
+                             std::uint16_t type, std::uint32_t& head, std::uint32_t& tail,
+                             bool& io) {
+  // The chain's ends move only when they named this frame: a damaged link
+  // must not make us drop the rest of the chain.
+  if (!SetNextOf(f.PrevFrame, type, offset, f.NextFrame, io) && head == offset) {
+    head = f.NextFrame;
+  }
+  if (!SetPrevOf(f.NextFrame, type, offset, f.PrevFrame, io) && tail == offset) {
+    tail = f.PrevFrame;
+  }
   headerDirty_ = true;
 }
 
@@ -97,7 +108,7 @@ void SquishBase::AppendToFreeChain(std::uint32_t offset, SquishFrameHeader f, bo
   // it is free now.
   f.NextFrame = 0;
   f.FrameType = kSquishFreeFrame;
-  if (SetNextOf(header_.LastFreeFrame, offset, io)) {
+  if (SetNextOf(header_.LastFreeFrame, kSquishFreeFrame, 0, offset, io)) {
     f.PrevFrame = header_.LastFreeFrame;
   } else {
     f.PrevFrame = 0;
@@ -106,6 +117,18 @@ void SquishBase::AppendToFreeChain(std::uint32_t offset, SquishFrameHeader f, bo
   header_.LastFreeFrame = offset;
   headerDirty_ = true;
   if (!WriteFrame(f, offset)) io = false;
+}
+
+bool SquishBase::FollowedByFrame(std::uint32_t offset, std::uint32_t frameLength) {
+  // Frames lie back to back up to EndFrame, so a frame's end is either
+  // EndFrame or where the next frame's header starts. A length that says
+  // otherwise reaches into a neighbour, and writing that much would
+  // overwrite it.
+  const std::uint64_t end = std::uint64_t{offset} + kSquishFrameHeaderSize + frameLength;
+  if (end == header_.EndFrame) return true;
+  if (end > header_.EndFrame) return false;
+  SquishFrameHeader next;
+  return ReadFrame(static_cast<std::uint32_t>(end), next) && next.FrameId == kSquishFrameId;
 }
 
 bool SquishBase::AreaIsWritable(std::int64_t dataSize) {
@@ -139,6 +162,33 @@ bool SquishBase::AreaIsWritable(std::int64_t dataSize) {
       return false;
     }
   }
+  // In a sound area EndFrame is the file size and nothing can lie past it.
+  // Bytes after an EndFrame below the size are leftovers only if no frame
+  // in use lies there; a chain's last frame need not be the file's last.
+  return h.EndFrame == dataSize || NothingLivesPastEnd(dataSize);
+}
+
+bool SquishBase::NothingLivesPastEnd(std::int64_t dataSize) {
+  const std::uint32_t end = header_.EndFrame;
+  // Every live message: its frame must start before EndFrame, and the one
+  // that starts last must also end there or before.
+  std::uint32_t highest = 0;
+  if (!HighestLiveFrame(highest)) return false;
+  if (highest >= end) return false;
+  SquishFrameHeader f;
+  if (highest >= kSquishBaseHeaderSize && ReadFrame(highest, f) && f.FrameId == kSquishFrameId &&
+      highest + std::uint64_t{kSquishFrameHeaderSize} + f.FrameLength > end) {
+    return false;
+  }
+  // Every free frame: one that ran past EndFrame would later be handed out
+  // over the frame appended there.
+  const std::int64_t maxSteps = dataSize / kSquishFrameHeaderSize + 1;
+  std::uint32_t at = header_.FirstFreeFrame;
+  for (std::int64_t step = 0; at != 0 && step < maxSteps; ++step) {
+    if (!ReadFrame(at, f) || f.FrameId != kSquishFrameId) break;
+    if (at + std::uint64_t{kSquishFrameHeaderSize} + f.FrameLength > end) return false;
+    at = f.NextFrame;
+  }
   return true;
 }
 
@@ -148,15 +198,20 @@ bool SquishBase::FindFreeFrame(std::uint64_t needed, std::int64_t dataSize,
   // hold more frames than the file has room for.
   const std::int64_t maxSteps = dataSize / kSquishFrameHeaderSize + 1;
   std::uint32_t at = header_.FirstFreeFrame;
+  std::uint32_t prev = 0;
   for (std::int64_t step = 0; at != 0 && step < maxSteps; ++step) {
-    if (!ReadLinkable(at, f) || f.FrameType != kSquishFreeFrame ||
+    if (!ReadLinkable(at, f) || f.FrameType != kSquishFreeFrame || f.PrevFrame != prev ||
         at + std::uint64_t{kSquishFrameHeaderSize} + f.FrameLength > header_.EndFrame) {
       return false;  // a broken free chain: append instead
     }
     if (f.FrameLength >= needed) {
+      // A length that reaches into the next frame would make us write over
+      // it: leave such a frame alone.
+      if (!FollowedByFrame(at, f.FrameLength)) return false;
       offset = at;
       return true;
     }
+    prev = at;
     at = f.NextFrame;
   }
   return false;

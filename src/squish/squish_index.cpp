@@ -9,7 +9,6 @@
 #include <cstdint>
 #include <vector>
 
-#include "msgbase/file_hooks.h"
 #include "squish/squish_base.h"
 #include "squish/squish_errors.h"
 
@@ -64,25 +63,49 @@ bool SquishBase::WriteIndexRecord(std::int64_t pos, const SquishIndexRecord& rec
 }
 
 bool SquishBase::RemoveIndexRecord(std::int64_t pos) {
-  indexFile_->ClearError();
-  const std::int64_t size = indexFile_->Size();
-  if (size < pos + kRecord) {
-    indexFile_->ClearError();
-    return false;
+  // Only the live records after it move down; whatever lies past them is
+  // leftovers, and the file is cut after the live records that remain. The
+  // move goes block by block in place, so a huge (or hostile) file never
+  // has to fit in memory.
+  const std::int64_t live = LiveIndexBytes();
+  if (pos < 0 || pos + kRecord > live) return false;
+  std::vector<std::uint8_t> buf(kScanRecords * kRecord);
+  for (std::int64_t from = pos + kRecord; from < live;) {
+    const std::int64_t n = std::min(live - from, kScanRecords * kRecord);
+    indexFile_->SeekTo(static_cast<std::int32_t>(from));
+    indexFile_->ReadBytes(buf.data(), static_cast<std::uint16_t>(n));
+    indexFile_->SeekTo(static_cast<std::int32_t>(from - kRecord));
+    indexFile_->WriteBytes(buf.data(), static_cast<std::uint16_t>(n));
+    if (indexFile_->Status() != kStreamOk) break;
+    from += n;
   }
-  // Move everything after the record down by one record; the file then ends
-  // one record earlier.
-  const std::int64_t tail = size - pos - kRecord;
-  std::unique_ptr<DataStream> rest = NewMemoryStream();
-  indexFile_->SeekTo(static_cast<std::int32_t>(pos + kRecord));
-  rest->CopyFrom(*indexFile_, static_cast<std::int32_t>(tail));
-  rest->SeekTo(0);
-  indexFile_->SeekTo(static_cast<std::int32_t>(pos));
-  indexFile_->CopyFrom(*rest, static_cast<std::int32_t>(tail));
-  indexFile_->TruncateHere();
+  if (indexFile_->Status() == kStreamOk) {
+    indexFile_->SeekTo(static_cast<std::int32_t>(live - kRecord));
+    indexFile_->TruncateHere();
+  }
   const bool ok = indexFile_->Status() == kStreamOk;
   indexFile_->ClearError();
   return ok;
+}
+
+bool SquishBase::HighestLiveFrame(std::uint32_t& highest) {
+  highest = 0;
+  const std::int64_t live = LiveIndexBytes();
+  std::vector<std::uint8_t> buf(kScanRecords * kRecord);
+  for (std::int64_t pos = 0; pos < live; pos += kScanRecords * kRecord) {
+    const std::int64_t n = std::min(live - pos, kScanRecords * kRecord);
+    indexFile_->ClearError();
+    indexFile_->SeekTo(static_cast<std::int32_t>(pos));
+    indexFile_->ReadBytes(buf.data(), static_cast<std::uint16_t>(n));
+    if (indexFile_->Status() != kStreamOk) {
+      indexFile_->ClearError();
+      return false;
+    }
+    for (std::int64_t i = 0; i < n; i += kRecord) {
+      highest = std::max(highest, DecodeIndexRecord(buf.data() + i).FrameOffset);
+    }
+  }
+  return true;
 }
 
 void SquishBase::ClearPosition() {

@@ -133,8 +133,7 @@ bool SquishBase::PlaceMessage(std::uint64_t needed, std::int64_t dataSize, Place
     }
     SquishFrameHeader old;
     if (!ReadLinkable(currentFrameOffset_, old) || old.FrameType != kSquishMessageFrame ||
-        currentFrameOffset_ + std::uint64_t{kSquishFrameHeaderSize} + old.FrameLength >
-            header_.EndFrame) {
+        !FollowedByFrame(currentFrameOffset_, old.FrameLength)) {
       SetErrorCode(kSquishBadFrame);
       return false;
     }
@@ -184,7 +183,8 @@ bool SquishBase::PlaceMessage(std::uint64_t needed, std::int64_t dataSize, Place
 bool SquishBase::WriteMessageFrame(const Placement& place, const ControlArea& ctl) {
   bool io = true;
   if (place.reused) {
-    UnlinkFrame(place.freeFrame, header_.FirstFreeFrame, header_.LastFreeFrame, io);
+    UnlinkFrame(place.freeFrame, place.offset, kSquishFreeFrame, header_.FirstFreeFrame,
+                header_.LastFreeFrame, io);
   }
 
   SquishFrameHeader prevFrame;
@@ -196,8 +196,14 @@ bool SquishBase::WriteMessageFrame(const Placement& place, const ControlArea& ct
     frame.PrevFrame = place.prev;
     frame.NextFrame = place.next;
   } else {
-    prevOk = place.prev != place.offset && ReadLinkable(place.prev, prevFrame);
-    nextOk = place.next != place.offset && ReadLinkable(place.next, nextFrame);
+    // The neighbours must link to where the message was (a new message's
+    // predecessor is the chain's tail and links nowhere yet); a damaged link
+    // naming some other frame is not followed.
+    const std::uint32_t was = place.moved ? place.oldOffset : 0;
+    prevOk = place.prev != place.offset && ReadLinkable(place.prev, prevFrame) &&
+             prevFrame.FrameType == kSquishMessageFrame && prevFrame.NextFrame == was;
+    nextOk = place.moved && place.next != place.offset && ReadLinkable(place.next, nextFrame) &&
+             nextFrame.FrameType == kSquishMessageFrame && nextFrame.PrevFrame == was;
     frame.PrevFrame = prevOk ? place.prev : 0;
     frame.NextFrame = nextOk ? place.next : 0;
   }
@@ -260,16 +266,18 @@ bool SquishBase::WriteMessageFrame(const Placement& place, const ControlArea& ct
   }
 
   if (!place.inPlace) {
+    // A chain end moves to the new frame when nothing precedes (follows) it:
+    // for a moved message only if that end named its old frame.
     if (prevOk) {
       prevFrame.NextFrame = place.offset;
       if (!WriteFrame(prevFrame, place.prev)) io = false;
-    } else {
+    } else if (!place.moved || header_.FirstFrame == place.oldOffset) {
       header_.FirstFrame = place.offset;
     }
     if (nextOk) {
       nextFrame.PrevFrame = place.offset;
       if (!WriteFrame(nextFrame, place.next)) io = false;
-    } else {
+    } else if (!place.moved || header_.LastFrame == place.oldOffset) {
       header_.LastFrame = place.offset;
     }
     if (place.moved) AppendToFreeChain(place.oldOffset, place.oldFrame, io);

@@ -1,12 +1,11 @@
-// Damaged areas, partial areas and failing disks: every case fails with its
-// error code or works around the damage, and none makes a later store
-// overwrite data.
+// Failing disks, damaged or hostile files and partial areas: every case
+// fails with its error code or works around the damage, and none makes a
+// store write over data that is in use.
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <filesystem>
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -16,412 +15,301 @@
 #include "squish/squish_base.h"
 #include "squish/squish_errors.h"
 #include "squish_test_support.h"
-#include "support/le_bytes.h"
 #include "support/text.h"
 
 namespace mvx {
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
-using squishtest::AreaFixture;
-using squishtest::AreaIsSound;
-using squishtest::Body;
-using squishtest::FrameAt;
-using squishtest::HeaderOf;
-using squishtest::Post;
+using namespace squishtest;
 
-// ------------------------------------------------------- failing streams
-
-// What the faulty hooks break: writes (and truncation) of files whose name
-// ends in `suffix` while `failWrites` is set; every open for writing only
-// while `failWriteOpens` is set.
-struct FaultPlan {
-  std::string suffix;
-  bool failWrites = false;
-  bool failWriteOpens = false;
-};
-FaultPlan gFault;
+// Writes (and truncation) of files whose lower-cased name ends in
+// `gFailWrites` fail; while `gFailWriteOpens` is set, opens for writing fail.
+std::string gFailWrites;
+bool gFailWriteOpens = false;
 
 class FaultyStream final : public DataStream {
  public:
-  explicit FaultyStream(std::unique_ptr<DataStream> inner)
-      : DataStream(inner->Mode(), inner->Name()), inner_(std::move(inner)) {
-    status_ = inner_->Status();
+  explicit FaultyStream(std::unique_ptr<DataStream> s)
+      : DataStream(s->Mode(), s->Name()), inner_(std::move(s)) { status_ = inner_->Status(); }
+  void ReadBytes(void* b, std::uint16_t n) override { inner_->ReadBytes(b, n), Sync(); }
+  void WriteBytes(const void* b, std::uint16_t n) override {
+    if (Pass()) inner_->WriteBytes(b, n), Sync();
   }
-  void ReadBytes(void* buffer, std::uint16_t count) override {
-    inner_->ReadBytes(buffer, count);
-    Sync();
-  }
-  void WriteBytes(const void* buffer, std::uint16_t count) override {
-    if (status_ != kStreamOk) return;
-    if (Armed()) {
-      status_ = kStreamShortWrite;
-      return;
-    }
-    inner_->WriteBytes(buffer, count);
-    Sync();
-  }
-  void SeekTo(std::int32_t offset) override {
-    inner_->SeekTo(offset);
-    Sync();
-  }
+  void SeekTo(std::int32_t offset) override { inner_->SeekTo(offset), Sync(); }
   std::int32_t Position() override { return inner_->Position(); }
   std::int32_t Size() override { return inner_->Size(); }
   void Flush() override {}
-  void TruncateHere() override {
-    if (Armed()) {
-      status_ = kStreamShortWrite;
-      return;
-    }
-    inner_->TruncateHere();
-    Sync();
-  }
-  void ClearError() override {
-    inner_->ClearError();
-    status_ = kStreamOk;
-  }
+  void TruncateHere() override { if (Pass()) inner_->TruncateHere(), Sync(); }
+  void ClearError() override { inner_->ClearError(), status_ = kStreamOk; }
 
  private:
-  // Existing files are opened by their upper-case names, new ones by
-  // lower-case names: compare without regard to case.
-  bool Armed() const {
+  bool Pass() {
     std::string n = Name().str();
     for (char& c : n) c = LowerAscii(c);
-    return gFault.failWrites && n.size() >= gFault.suffix.size() &&
-           n.compare(n.size() - gFault.suffix.size(), gFault.suffix.size(), gFault.suffix) == 0;
+    if (!gFailWrites.empty() && n.ends_with(gFailWrites)) status_ = kStreamShortWrite;
+    return status_ == kStreamOk;
   }
-  void Sync() {
-    if (status_ == kStreamOk) status_ = inner_->Status();
-  }
+  void Sync() { status_ = status_ == kStreamOk ? inner_->Status() : status_; }
   std::unique_ptr<DataStream> inner_;
 };
 
 std::unique_ptr<DataStream> FaultyOpen(const Str& name, std::uint16_t mode) {
-  if (gFault.failWriteOpens && (mode & 0xFF) == kModeWrite) {
-    return RealFileHooks().openFileStream("/nonexistent-dir/none", mode);  // a failed open
-  }
-  std::unique_ptr<DataStream> s = RealFileHooks().openFileStream(name, mode);
-  if (!s) return s;
-  return std::make_unique<FaultyStream>(std::move(s));
+  const bool fail = gFailWriteOpens && (mode & 0xFF) == kModeWrite;
+  std::unique_ptr<DataStream> s = RealFileHooks().openFileStream(fail ? "/nonexistent/x" : name, mode);
+  return s ? std::make_unique<FaultyStream>(std::move(s)) : std::move(s);
 }
 
-class SquishFaults : public AreaFixture {
+class SquishFaults : public squishtest::AreaFixture {
  protected:
-  SquishFaults() {
-    gFault = FaultPlan{};
-    FileHooks hooks = RealFileHooks();
-    hooks.openFileStream = FaultyOpen;
-    saved_ = SetFileHooks(hooks);
-  }
-  ~SquishFaults() override {
-    gFault = FaultPlan{};
-    SetFileHooks(saved_);
-  }
-  FileHooks saved_{};
+  SquishFaults() : saved_(SetFileHooks({FaultyOpen, RealFileHooks().newMemoryStream,
+                                        RealFileHooks().newDirScanner})) {}
+  ~SquishFaults() override { gFailWrites.clear(), gFailWriteOpens = false, SetFileHooks(saved_); }
+  FileHooks saved_;
 };
 
-TEST_F(SquishFaults, StoreWhoseFrameWriteFailsReturnsFalse) {
-  auto base = Create();
-  ASSERT_TRUE(Post(*base, "One", Body(3)));
-  const Bytes before = testkit::ReadFileBytes(sqd());
-  gFault = {".sqd", true, false};
-  EXPECT_FALSE(Post(*base, "Two", Body(3)));
-  EXPECT_EQ(base->ErrorCode(), kSquishFrameIoError);
-  gFault.failWrites = false;
-  EXPECT_EQ(testkit::ReadFileBytes(sqd()), before);
-  EXPECT_EQ(base->MessageCount(), 1);
-  // The area is still sound and takes the next message.
-  ASSERT_TRUE(Post(*base, "Three", Body(3)));
-  ASSERT_TRUE(base->CloseArea());
-  EXPECT_TRUE(AreaIsSound(sqd(), sqi()));
+TEST_F(SquishFaults, FailedWritesMakeStoreFalseAndLeaveTheAreaSound) {
+  for (const auto& [file, code] :
+       {std::pair{".sqd", kSquishFrameIoError}, {".sqi", kSquishIndexError}}) {
+    SCOPED_TRACE(file);
+    RemoveArea();
+    auto base = Create();
+    ASSERT_TRUE(Post(*base, "One", Body(3)));  // a frame of 28 + 261 bytes
+    gFailWrites = file;
+    EXPECT_FALSE(Post(*base, "Two", Body(3)));
+    EXPECT_EQ(base->ErrorCode(), code);
+    gFailWrites.clear();
+    EXPECT_EQ(base->MessageCount(), 1);
+    EXPECT_EQ(DataU32(120), 545u);  // a frame written past EndFrame is a leftover
+    EXPECT_TRUE(Sound());
+    ASSERT_TRUE(Post(*base, "Three", Body(3)));
+    ASSERT_TRUE(base->CloseArea());
+    EXPECT_EQ(DataU32(120), 834u);
+    EXPECT_EQ(Data().size(), 834u);
+    EXPECT_TRUE(Sound());
+  }
 }
 
-TEST_F(SquishFaults, StoreWhoseIndexWriteFailsReturnsFalse) {
-  auto base = Create();
-  ASSERT_TRUE(Post(*base, "One", Body(3)));
-  const SquishBaseHeader h = base->BaseHeader();
-  gFault = {".sqi", true, false};
-  EXPECT_FALSE(Post(*base, "Two", Body(3)));
-  EXPECT_EQ(base->ErrorCode(), kSquishIndexError);
-  gFault.failWrites = false;
-  // The frame went past EndFrame and nothing links to it: a leftover.
-  EXPECT_EQ(HeaderOf(testkit::ReadFileBytes(sqd())).EndFrame, h.EndFrame);
-  EXPECT_GT(testkit::ReadFileBytes(sqd()).size(), h.EndFrame);
-  EXPECT_TRUE(AreaIsSound(sqd(), sqi()));
-  ASSERT_TRUE(Post(*base, "Three", Body(3)));
-  ASSERT_TRUE(base->CloseArea());
-  EXPECT_TRUE(AreaIsSound(sqd(), sqi()));
-  EXPECT_EQ(testkit::ReadFileBytes(sqi()).size(), 24u);
-}
-
-TEST_F(SquishFaults, CloseReportsAHeaderThatCouldNotBeWritten) {
-  auto base = Create();
+TEST_F(SquishFaults, DeleteCloseAndLastReadFailures) {
+  MakeArea({"One", "Two"});
+  const Bytes before = Data();
+  auto base = Open();
+  base->PositionFrom(1);
+  gFailWrites = ".sqi";
+  EXPECT_FALSE(base->DeleteMessage());  // nothing changes
+  gFailWrites.clear();
+  EXPECT_EQ(Data(), before);
+  EXPECT_EQ(IndexSize(), 24u);
+  // A .sql another program holds is never created over (emptied).
+  testkit::WriteFileBytes(sql(), {9, 0, 0, 0, 8, 0, 0, 0});
+  gFailWriteOpens = true;
+  base->WriteLastRead(1, 5);
+  EXPECT_EQ(testkit::ReadFileBytes(sql()), (Bytes{9, 0, 0, 0, 8, 0, 0, 0}));
   ASSERT_TRUE(base->BeginNewMessage());  // raises NextUid: the header must be written
-  gFault = {".sqd", true, false};
+  gFailWrites = ".sqd";
   EXPECT_FALSE(base->CloseArea());
   EXPECT_FALSE(base->IsOpen());
 }
 
-TEST_F(SquishFaults, DeleteWhoseIndexWriteFailsChangesNothing) {
-  auto base = Create();
-  ASSERT_TRUE(Post(*base, "One", Body(3)));
-  ASSERT_TRUE(Post(*base, "Two", Body(3)));
-  const Bytes sqdBefore = testkit::ReadFileBytes(sqd());
-  base->PositionFrom(1);
-  gFault = {".sqi", true, false};
-  EXPECT_FALSE(base->DeleteMessage());
-  gFault.failWrites = false;
-  EXPECT_EQ(testkit::ReadFileBytes(sqd()), sqdBefore);
-  EXPECT_EQ(testkit::ReadFileBytes(sqi()).size(), 24u);
-  EXPECT_TRUE(AreaIsSound(sqd(), sqi()));
-}
-
-TEST_F(SquishFaults, LastReadNeverEmptiesAFileItCannotOpen) {
-  auto base = Create();
-  testkit::WriteFileBytes(sql(), {9, 0, 0, 0, 8, 0, 0, 0});
-  gFault.failWriteOpens = true;  // another program holds it
-  base->WriteLastRead(1, 5);
-  gFault.failWriteOpens = false;
-  EXPECT_EQ(testkit::ReadFileBytes(sql()), (Bytes{9, 0, 0, 0, 8, 0, 0, 0}));
-  EXPECT_EQ(base->ReadLastRead(0), 9);
-}
-
-// ------------------------------------------------------- damaged files
-
-class SquishDamage : public AreaFixture {
- protected:
-  // An area with messages to "One" and "Two", closed.
-  void MakeArea() {
-    auto base = Create();
-    ASSERT_TRUE(Post(*base, "One", Body(4)));
-    ASSERT_TRUE(Post(*base, "Two", Body(4)));
-    ASSERT_TRUE(base->CloseArea());
-  }
-  void PatchU32(const std::string& file, std::size_t at, std::uint32_t v) {
-    Bytes b = testkit::ReadFileBytes(file);
-    ASSERT_LE(at + 4, b.size());
-    PutU32(b.data() + at, v);
-    testkit::WriteFileBytes(file, b);
-  }
-  // Bytes from the first frame on, which no store may change in place.
-  Bytes Frames() {
-    const Bytes b = testkit::ReadFileBytes(sqd());
-    return Bytes(b.begin() + 256, b.end());
-  }
-};
-
-struct LoadCase {
-  const char* what;
-  std::size_t sqdOffset;  // a field of the last frame's header
-  std::uint32_t value;
-  bool deleteRefused;     // the frame cannot be trusted enough to relink
-};
+class SquishDamage : public squishtest::AreaFixture {};
 
 TEST_F(SquishDamage, DamagedFramesFailToLoadAndAreNeverWrittenOver) {
-  MakeArea();
-  const SquishBaseHeader h = HeaderOf(testkit::ReadFileBytes(sqd()));
-  const std::uint32_t last = h.LastFrame;
-  const LoadCase cases[] = {
-      {"frame id", last + 0, 0x12345678, true},
-      {"free frame type", last + 24, 1, true},
-      {"frame length past the file", last + 12, 0x7FFFFF00, true},
-      {"message length past the frame", last + 16, 0x00100000, false},
-      {"control length past the message", last + 20, 0xFFFFFFF0, false},
-      {"control length over the limit", last + 20, 70000, false},
+  MakeArea({"One", "Two"});  // frames at 256 and 552, EndFrame 848
+  const Bytes pristine = Data();
+  const Bytes pristineIndex = testkit::ReadFileBytes(sqi());
+  struct Case {
+    const char* what;
+    bool index;  // a field of the second index record, else of the second frame
+    std::uint32_t field, value;
+    std::int32_t code;
+    bool deleteRefused;  // the frame cannot be trusted enough to relink
   };
-  // The last frame's next link is the one field an appended frame may
-  // change.
-  auto framesButNextLink = [&] {
-    Bytes f = Frames();
-    PutU32(f.data() + (last - 256) + 4, 0);
-    return f;
-  };
-  const Bytes pristine = testkit::ReadFileBytes(sqd());
-  for (const LoadCase& c : cases) {
+  constexpr std::int32_t kBad = kSquishBadFrame;
+  for (const Case& c : {Case{"frame id", false, 0, 0x12345678, kBad, true},
+                        Case{"free frame", false, 24, 1, kBad, true},
+                        Case{"frame length past the file", false, 12, 0x7FFFFF00, kBad, true},
+                        Case{"message length past the frame", false, 16, 0x100000, kBad, false},
+                        Case{"control length past the message", false, 20, 0xFFFFFFF0, kBad, false},
+                        Case{"control length over the limit", false, 20, 70000, kBad, false},
+                        Case{"index names offset 0", true, 0, 0, kBad, true},
+                        Case{"index past the file", true, 0, 900000, kSquishFrameIoError, true}}) {
     SCOPED_TRACE(c.what);
     testkit::WriteFileBytes(sqd(), pristine);
-    PatchU32(sqd(), c.sqdOffset, c.value);
-    if (c.sqdOffset == last + 20 && c.value == 70000) {
-      // Make the frame large enough that only the limit is in the way.
-      PatchU32(sqd(), last + 12, 0x20000);
-      PatchU32(sqd(), last + 16, 0x20000);
-      Bytes b = testkit::ReadFileBytes(sqd());
-      b.resize(last + 28 + 0x20000, 0x01);
+    testkit::WriteFileBytes(sqi(), pristineIndex);
+    PatchU32(c.index ? sqi() : sqd(), (c.index ? 12 : 552) + c.field, c.value);
+    if (c.value == 70000) {  // a frame large enough that only the limit is in the way
+      Bytes b = Data();
+      b.resize(552 + 28 + 0x20000, 0x01);
       testkit::WriteFileBytes(sqd(), b);
+      for (std::size_t at : {552 + 12, 552 + 16}) PatchU32(sqd(), at, 0x20000);
       PatchU32(sqd(), 120, static_cast<std::uint32_t>(b.size()));
     }
-    const Bytes damaged = framesButNextLink();
+    Bytes damaged = Data();
     auto base = Open();
     base->PositionFrom(2);
-    ASSERT_EQ(base->CurrentNumber(), 2);
     EXPECT_FALSE(base->LoadMessage());
-    EXPECT_EQ(base->ErrorCode(), kSquishBadFrame);
+    EXPECT_EQ(base->ErrorCode(), c.code);
     EXPECT_FALSE(base->LoadHeaderAndKludges());
     EXPECT_EQ(base->TextBuffer(), nullptr);
-    // Relinking a frame that is not one would write into whatever is there.
     if (c.deleteRefused) {
-      EXPECT_FALSE(base->DeleteMessage());
+      EXPECT_FALSE(base->DeleteMessage());  // relinking it would write into whatever is there
     }
-    // The first message still loads.
-    base->PositionFrom(1);
-    EXPECT_TRUE(base->LoadMessage());
-    // A new message either goes in after EndFrame or is refused; the
-    // existing frames stay as they were.
+    EXPECT_TRUE(Load(*base, 1));
+    // A new message goes after EndFrame or is refused; the frames stay as
+    // they were but for the last frame's next link.
     Post(*base, "Three", Body(2));
     ASSERT_TRUE(base->CloseArea());
-    const Bytes after = framesButNextLink();
-    ASSERT_GE(after.size(), damaged.size());
-    EXPECT_EQ(Bytes(after.begin(), after.begin() + static_cast<std::ptrdiff_t>(damaged.size())),
-              damaged);
+    const Bytes after = Data(256, static_cast<std::uint32_t>(damaged.size()));
+    PutU32(damaged.data() + 552 + 4, GetU32(after.data() + 552 - 256 + 4));
+    EXPECT_EQ(after, Bytes(damaged.begin() + 256, damaged.end()));
   }
 }
 
-TEST_F(SquishDamage, IndexRecordsPointingNowhere) {
-  MakeArea();
-  PatchU32(sqi(), 0, 0);        // record 1 at offset 0
-  PatchU32(sqi(), 12, 900000);  // record 2 past the end of the file
+TEST_F(SquishDamage, EndFrameThatWouldPutANewFrameOverOneInUse) {
+  // Frames A 256, B 552, C 848, D 1144, F 1440, EndFrame 1736. E reuses A's
+  // frame, so the message chain C, D, E ends at the file's start; the free
+  // chain is F, B.
+  MakeArea({"A", "B", "C", "D", "F"});
   auto base = Open();
-  base->PositionFrom(1);
-  EXPECT_FALSE(base->LoadMessage());
-  EXPECT_EQ(base->ErrorCode(), kSquishBadFrame);
-  EXPECT_FALSE(base->DeleteMessage());
-  base->StepForward();
-  EXPECT_FALSE(base->LoadMessage());
-  EXPECT_EQ(base->ErrorCode(), kSquishFrameIoError);
-  EXPECT_FALSE(base->DeleteMessage());
-  EXPECT_EQ(base->MessageCount(), 2);
-}
-
-TEST_F(SquishDamage, EndFrameInsideALiveFrameRefusesStores) {
-  MakeArea();
-  const SquishBaseHeader h = HeaderOf(testkit::ReadFileBytes(sqd()));
-  for (std::uint32_t bad : {h.LastFrame + 40, h.EndFrame + 100, 0u, 100u}) {
+  ASSERT_TRUE(Delete(*base, 1));
+  ASSERT_TRUE(Post(*base, "E", Body(1)));
+  ASSERT_EQ(base->CurrentFrameOffset(), 256u);
+  ASSERT_TRUE(Delete(*base, 5));
+  ASSERT_TRUE(Delete(*base, 2));
+  ASSERT_TRUE(base->CloseArea());
+  ASSERT_TRUE(Sound());
+  for (std::uint32_t bad : {1144u,  // at D, a live frame that is no chain's last
+                            1184u,  // inside D
+                            1480u,  // inside F, a free frame that is no chain's last
+                            296u,   // inside E, the message chain's last frame
+                            1836u, 0u, 100u}) {
     SCOPED_TRACE(bad);
     PatchU32(sqd(), 120, bad);
-    const Bytes frames = Frames();
-    auto base = Open();
-    EXPECT_FALSE(Post(*base, "Three", Body(2)));
+    const Bytes frames = Data(256, 1736);
+    base = Open();
+    EXPECT_FALSE(Post(*base, "New", Body(2)));
     EXPECT_EQ(base->ErrorCode(), kSquishDamagedArea);
     ASSERT_TRUE(base->CloseArea());
-    EXPECT_EQ(Frames(), frames);
+    EXPECT_EQ(Data(256, 1736), frames);
   }
+  PatchU32(sqd(), 120, 1736);  // sound again: stores go in
+  ASSERT_TRUE(Post(*Open(), "New", Body(2)));
+  EXPECT_TRUE(Sound());
 }
 
-TEST_F(SquishDamage, ShortDataFileDoesNotOpen) {
+TEST_F(SquishDamage, FrameLengthsReachingIntoTheNextFrame) {
+  MakeArea({"A", "B", "C"});  // frames 256, 552, 848 of length 268
+  auto base = Open();
+  ASSERT_TRUE(Delete(*base, 1));
+  // A free frame that claims 60 bytes of B: a 275-byte message fits the
+  // claim but goes to the end of the file instead.
+  PatchU32(sqd(), 256 + 12, 328);
+  const Bytes b = Data(552, 848);
+  ASSERT_TRUE(Post(*base, "D", Body(5)));
+  EXPECT_EQ(base->CurrentFrameOffset(), 1144u);
+  EXPECT_EQ(Data(552, 848), b);
+  // A loaded message whose frame claims 60 bytes of C is not rewritten over C.
+  PatchU32(sqd(), 552 + 12, 328);
+  const Bytes c = Data(848, 1144);
+  ASSERT_TRUE(Load(*base, 2));
+  base->MoveTextTo(base->TextLength());
+  base->AppendTextLine("line 4");
+  EXPECT_FALSE(base->StoreMessage());
+  EXPECT_EQ(base->ErrorCode(), kSquishBadFrame);
+  EXPECT_EQ(Data(848, 1144), c);
+}
+
+TEST_F(SquishDamage, ChainsRelinkOnlyFramesThatLinkBack) {
+  MakeArea({"A", "B", "C", "D"});  // frames 256, 552, 848, 1144; EndFrame 1440
+  PatchU32(sqd(), 112, 1144);      // the free chain "ends" at D, the message chain's last
+  PatchU32(sqd(), 116, 1144);
+  auto base = Open();
+  ASSERT_TRUE(Delete(*base, 1));
+  EXPECT_EQ(DataU32(1144 + 4), 0u);  // D still ends the message chain
+  EXPECT_TRUE(Sound());
+  // A free chain that loops back does not keep the first-fit walk going.
+  ASSERT_TRUE(Delete(*base, 2));
+  ASSERT_TRUE(Delete(*base, 3));
+  PatchU32(sqd(), 552 + 4, 256);  // 256 -> 552 -> 256 ..., the tail 848 still sound
+  EXPECT_TRUE(Post(*base, "big", Body(200)));  // fits no free frame: appended
+  EXPECT_EQ(base->CurrentFrameOffset(), 1440u);
+}
+
+TEST_F(SquishDamage, OnlyTheFirstMessageTotalIndexRecordsAreLive) {
+  MakeArea({"One", "Two"});
+  Bytes index = testkit::ReadFileBytes(sqi());  // a blank record after the live ones
+  index.insert(index.end(), {0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF});
+  testkit::WriteFileBytes(sqi(), index);
+  auto base = Open();
+  EXPECT_FALSE(base->HasMessage(-1));
+  ASSERT_TRUE(Post(*base, "Three", Body(2)));
+  EXPECT_EQ(IndexSize(), 36u);  // over the blank, not after it
+  EXPECT_EQ(IndexU32(24 + 4), 3u);
+  ASSERT_TRUE(base->CloseArea());
+  PatchU32(sqd(), 4, 5);  // a total above what the index holds: the index wins
+  PatchU32(sqd(), 8, 5);
+  base = Open();
+  std::vector<int> seen;
+  for (base->PositionFrom(1); base->IsPositioned(); base->StepForward()) {
+    seen.push_back(base->CurrentNumber());
+  }
+  EXPECT_EQ(seen, (std::vector<int>{1, 2, 3}));
+  ASSERT_TRUE(Post(*base, "Four", Body(2)));
+  EXPECT_EQ(base->MessageCount(), 4);
+  // A delete moves the live records only: a huge (sparse) tail of leftovers
+  // is cut off, never copied.
+  std::filesystem::resize_file(sqi(), 60000000);
+  ASSERT_TRUE(Delete(*base, 1));
+  ASSERT_TRUE(base->CloseArea());
+  EXPECT_EQ(IndexSize(), 36u);
+  EXPECT_TRUE(Sound());
+}
+
+TEST_F(SquishDamage, ShortDataFileAndTooManyMessages) {
   testkit::WriteFileBytes(sqd(), Bytes(100, 0));
   testkit::WriteFileBytes(sqi(), {});
   auto base = std::make_unique<SquishBase>();
   EXPECT_FALSE(base->OpenArea(area()));
   EXPECT_EQ(base->ErrorCode(), kSquishDamagedArea);
-  EXPECT_FALSE(base->IsOpen());
-  EXPECT_EQ(testkit::ReadFileBytes(sqd()), Bytes(100, 0));
-}
-
-TEST_F(SquishDamage, LoopingFreeChainDoesNotHang) {
-  auto base = Create();
-  for (int i = 0; i < 4; ++i) ASSERT_TRUE(Post(*base, "m", Body(1)));
-  for (int uid = 1; uid <= 3; ++uid) {
-    base->PositionFrom(uid);
-    ASSERT_TRUE(base->DeleteMessage());
-  }
-  ASSERT_TRUE(base->CloseArea());
-  // Free chain A -> B -> C; make B point back at A, so a walk from the head
-  // never reaches the (still sound) tail.
-  const SquishBaseHeader h = HeaderOf(testkit::ReadFileBytes(sqd()));
-  const std::uint32_t a = h.FirstFreeFrame;
-  const std::uint32_t b = FrameAt(testkit::ReadFileBytes(sqd()), a).NextFrame;
-  PatchU32(sqd(), b + 4, a);
-  auto again = Open();
-  EXPECT_TRUE(Post(*again, "big", Body(200)));  // fits no free frame: appended
-  EXPECT_EQ(again->CurrentFrameOffset(), h.EndFrame);
-}
-
-TEST_F(SquishDamage, BlankIndexRecordsAfterTheLiveOnesAreIgnoredAndReused) {
-  MakeArea();
-  Bytes index = testkit::ReadFileBytes(sqi());
-  const Bytes blank = {0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
-  index.insert(index.end(), blank.begin(), blank.end());
-  testkit::WriteFileBytes(sqi(), index);
-  auto base = Open();
-  EXPECT_FALSE(base->HasMessage(-1));
-  base->PositionFrom(2);
-  base->StepForward();
-  EXPECT_FALSE(base->IsPositioned());
-  ASSERT_TRUE(Post(*base, "Three", Body(2)));
-  ASSERT_TRUE(base->CloseArea());
-  const Bytes after = testkit::ReadFileBytes(sqi());
-  ASSERT_EQ(after.size(), 36u);  // written over the blank, not after it
-  EXPECT_EQ(DecodeIndexRecord(after.data() + 24).Uid, 3u);
-  EXPECT_TRUE(AreaIsSound(sqd(), sqi()));
-}
-
-TEST_F(SquishDamage, TotalAboveTheIndexFollowsTheIndexOnTheNextStore) {
-  MakeArea();
-  PatchU32(sqd(), 4, 5);
-  PatchU32(sqd(), 8, 5);
-  auto base = Open();
-  std::vector<int> seen;
-  for (base->PositionFrom(1); base->IsPositioned(); base->StepForward()) seen.push_back(base->CurrentNumber());
-  EXPECT_EQ(seen, (std::vector<int>{1, 2}));
-  ASSERT_TRUE(Post(*base, "Three", Body(2)));
-  ASSERT_TRUE(base->CloseArea());
-  EXPECT_TRUE(AreaIsSound(sqd(), sqi()));
-  EXPECT_EQ(HeaderOf(testkit::ReadFileBytes(sqd())).MessageTotal, 3u);
-}
-
-TEST_F(SquishDamage, NoMoreThanAMillionMessages) {
-  MakeArea();
-  PatchU32(sqd(), 4, 1000000);
-  PatchU32(sqd(), 8, 1000000);
+  EXPECT_EQ(Data(), Bytes(100, 0));
+  RemoveArea();
+  MakeArea({"One", "Two"});
+  for (std::size_t at : {4, 8}) PatchU32(sqd(), at, 1000000);
   PatchU32(sqd(), 20, 1000001);
   std::filesystem::resize_file(sqi(), 12000000);  // sparse: the rest reads as zeros
-  auto base = Open();
+  base = Open();
   EXPECT_FALSE(Post(*base, "Too many", Body(1)));
   EXPECT_EQ(base->ErrorCode(), kSquishLimitReached);
 }
 
-// ------------------------------------------------------- partial areas
+class SquishPartial : public squishtest::AreaFixture {};
 
-class SquishPartial : public AreaFixture {};
-
-TEST_F(SquishPartial, MissingFilesAreReportedOnOpen) {
+TEST_F(SquishPartial, MissingFilesAreReportedAndNeverCreatedOver) {
   auto base = std::make_unique<SquishBase>();
   EXPECT_FALSE(base->OpenArea(area()));
   EXPECT_EQ(base->ErrorCode(), kSquishNoDataFile);
-  testkit::WriteFileBytes(sqd(), Bytes(256, 0));
+  testkit::WriteFileBytes(sqd(), Bytes(300, 0x5A));
   EXPECT_FALSE(base->OpenArea(area()));
   EXPECT_EQ(base->ErrorCode(), kSquishNoIndexFile);
-  EXPECT_EQ(base->AreaPath(), area() + ".");
   EXPECT_FALSE(base->AreaExists(area()));
-}
-
-TEST_F(SquishPartial, CreateNeverEmptiesTheFileThatIsThere) {
-  const Bytes data(300, 0x5A);
-  testkit::WriteFileBytes(sqd(), data);
-  auto base = std::make_unique<SquishBase>();
-  EXPECT_FALSE(base->CreateArea(area()));
+  EXPECT_FALSE(base->CreateArea(area()));  // refused rather than empty the one file there
   EXPECT_EQ(base->ErrorCode(), kSquishDataCreateFailed);
-  EXPECT_EQ(testkit::ReadFileBytes(sqd()), data);
-  EXPECT_FALSE(testkit::PathExists(sqi()));
-
-  std::filesystem::remove(sqd());
-  testkit::WriteFileBytes(sqi(), Bytes(24, 0x11));
+  EXPECT_EQ(Data(), Bytes(300, 0x5A));
+  std::filesystem::rename(sqd(), sqi());
   EXPECT_FALSE(base->CreateArea(area()));
   EXPECT_EQ(base->ErrorCode(), kSquishIndexCreateFailed);
-  EXPECT_EQ(testkit::ReadFileBytes(sqi()), Bytes(24, 0x11));
+  EXPECT_EQ(testkit::ReadFileBytes(sqi()), Bytes(300, 0x5A));
   EXPECT_FALSE(testkit::PathExists(sqd()));
 }
 
 TEST_F(SquishPartial, CreateOverAnAreaMadeMeanwhileOpensIt) {
-  // Another run created the area (and posted) after our open failed.
-  ASSERT_TRUE(Post(*Create(), "Theirs", Body(2)));
+  MakeArea({"Theirs"});  // another run created the area after our open failed
   auto base = std::make_unique<SquishBase>();
   ASSERT_TRUE(base->CreateArea(area()));
   EXPECT_EQ(base->MessageCount(), 1);
   ASSERT_TRUE(Post(*base, "Ours", Body(2)));
   ASSERT_TRUE(base->CloseArea());
-  EXPECT_TRUE(AreaIsSound(sqd(), sqi()));
-  EXPECT_EQ(HeaderOf(testkit::ReadFileBytes(sqd())).MessageTotal, 2u);
+  EXPECT_EQ(DataU32(4), 2u);
+  EXPECT_TRUE(Sound());
 }
 
 }  // namespace

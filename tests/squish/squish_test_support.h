@@ -1,27 +1,121 @@
-// Helpers shared by the Squish tests: a scratch area with the test clock,
-// posting a message, and an independent check of an area's files (header
-// invariants, both chains walked both ways against the index).
+// Helpers shared by the Squish tests: a scratch area under the test clock,
+// posting and deleting, reading and patching the files, and an independent
+// check of an area (reader invariants, both chains walked both ways against
+// the index, frames tiling the file).
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <filesystem>
 #include <memory>
 #include <set>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "msgbase/file_hooks.h"
 #include "squish/squish_base.h"
-#include "squish/squish_records.h"
 #include "support/le_bytes.h"
 #include "testkit/testkit.h"
 
 namespace mvx::squishtest {
 
-// A temporary directory, the test clock at 6 Dec 2026 04:57:36 and the
-// real file hooks; area() is "<dir>/area" (files area.sqd, area.sqi).
+using Bytes = std::vector<std::uint8_t>;
+using ::testing::AssertionFailure;
+using ::testing::AssertionResult;
+
+// A message to `to` with the given text lines (each gets a CR), stored.
+inline bool Post(MessageBase& base, const std::string& to, const std::vector<std::string>& lines) {
+  if (!base.BeginNewMessage()) return false;
+  base.PutFromName("Marvex");
+  base.PutToName(to);
+  base.PutSubject("Rules");
+  for (const std::string& l : lines) base.AppendTextLine(l.c_str());
+  const bool ok = base.StoreMessage();
+  base.ReleaseMessage();
+  return ok;
+}
+
+inline bool Load(MessageBase& base, std::int32_t uid) {
+  base.PositionFrom(uid);
+  return base.CurrentNumber() == uid && base.LoadMessage();
+}
+
+inline bool Delete(MessageBase& base, std::int32_t uid) {
+  base.PositionFrom(uid);
+  return base.CurrentNumber() == uid && base.DeleteMessage();
+}
+
+// "line 0" ... "line 9" take 7 bytes with their CR, "line 10" on take 8.
+inline std::vector<std::string> Body(int count, const std::string& word = "line") {
+  std::vector<std::string> lines;
+  for (int i = 0; i < count; ++i) lines.push_back(word + " " + std::to_string(i));
+  return lines;
+}
+
+inline std::uint32_t U32(const Bytes& b, std::size_t at) { return GetU32(b.data() + at); }
+
+// Walks a chain from head to tail (bounds, frame id, type, back links) and
+// back again, reading the frame fields at their offsets; `out` gets the
+// frames in chain order.
+inline AssertionResult WalkChain(const Bytes& sqd, std::uint32_t head, std::uint32_t tail,
+                                 std::uint16_t type, std::vector<std::uint32_t>& out) {
+  const std::uint32_t end = U32(sqd, 120);
+  std::uint32_t prev = 0;
+  for (std::uint32_t at = head; at != 0; prev = at, at = U32(sqd, at + 4)) {
+    if (out.size() > sqd.size() / 28 || at < 256 || at + 28 > end ||
+        U32(sqd, at) != 0xAFAE4453 || GetU16(&sqd[at + 24]) != type || U32(sqd, at + 8) != prev ||
+        at + 28ull + U32(sqd, at + 12) > end || (type == 0 && U32(sqd, at + 12) < 238)) {
+      return AssertionFailure() << "bad frame or link at " << at;
+    }
+    out.push_back(at);
+  }
+  std::size_t i = out.size();
+  for (std::uint32_t at = (prev == tail ? tail : 0); at != 0; at = U32(sqd, at + 8)) {
+    if (i == 0 || out[--i] != at) return AssertionFailure() << "backward walk differs at " << at;
+  }
+  if (prev != tail || i != 0) return AssertionFailure() << "tail " << tail << " not reached";
+  return ::testing::AssertionSuccess();
+}
+
+inline AssertionResult AreaIsSound(const std::string& sqdPath, const std::string& sqiPath) {
+  const Bytes sqd = testkit::ReadFileBytes(sqdPath);
+  const Bytes sqi = testkit::ReadFileBytes(sqiPath);
+  if (sqd.size() < 256) return AssertionFailure() << "short .sqd";
+  // What independent readers insist on (and 28 at offset 130).
+  const std::uint32_t total = U32(sqd, 4), nextUid = U32(sqd, 20), end = U32(sqd, 120);
+  const std::uint16_t headerSize = GetU16(&sqd[0]);
+  if (total != U32(sqd, 8) || total > nextUid || headerSize < 256 || headerSize > 1023 ||
+      end == 0 || end > sqd.size() || total > 1000000 || GetU16(&sqd[130]) != 28 ||
+      sqi.size() / 12 < total ||
+      std::max({U32(sqd, 104), U32(sqd, 108), U32(sqd, 112), U32(sqd, 116)}) > end) {
+    return AssertionFailure() << "header: total " << total << " next uid " << nextUid << " end " << end;
+  }
+  std::vector<std::uint32_t> messages;
+  std::vector<std::uint32_t> free;
+  if (auto r = WalkChain(sqd, U32(sqd, 104), U32(sqd, 108), 0, messages); !r) return r << " (messages)";
+  if (auto r = WalkChain(sqd, U32(sqd, 112), U32(sqd, 116), 1, free); !r) return r << " (free)";
+  if (messages.size() != total) return AssertionFailure() << "chain length != total";
+  for (std::size_t i = 0; i < total; ++i) {  // the index names the chain in order, uids rising
+    const std::uint32_t uid = U32(sqi, 12 * i + 4);
+    if (U32(sqi, 12 * i) != messages[i] || uid >= nextUid || (i > 0 && uid <= U32(sqi, 12 * i - 8)) ||
+        U32(sqd, messages[i] + 28 + 214) != uid) {
+      return AssertionFailure() << "index record " << i << " disagrees with the chain";
+    }
+  }
+  std::set<std::uint32_t> all(messages.begin(), messages.end());
+  all.insert(free.begin(), free.end());
+  std::uint32_t at = 256;
+  for (std::uint32_t off : all) at = (off == at ? off + 28 + U32(sqd, off + 12) : 0);
+  if (all.size() != messages.size() + free.size() || at != end) {
+    return AssertionFailure() << "frames do not tile 256.." << end;
+  }
+  return ::testing::AssertionSuccess();
+}
+
+// A temporary directory, the test clock at 6 Dec 2026 04:57:36 and the real
+// file hooks; the area is "<dir>/area" (area.sqd, area.sqi, area.sql).
 class AreaFixture : public ::testing::Test {
  protected:
   AreaFixture() : clock_(2026, 12, 6, 4, 57, 36) { InstallFileHooks(); }
@@ -30,7 +124,7 @@ class AreaFixture : public ::testing::Test {
   std::string sqd() const { return dir_ / "area.sqd"; }
   std::string sqi() const { return dir_ / "area.sqi"; }
   std::string sql() const { return dir_ / "area.sql"; }
-
+  void RemoveArea() const { std::filesystem::remove(sqd()), std::filesystem::remove(sqi()); }
   std::unique_ptr<SquishBase> Create() {
     auto base = std::make_unique<SquishBase>();
     EXPECT_TRUE(base->CreateArea(area()));
@@ -41,143 +135,31 @@ class AreaFixture : public ::testing::Test {
     EXPECT_TRUE(base->OpenArea(area())) << std::hex << base->ErrorCode();
     return base;
   }
+  // A closed area holding one message to each name.
+  void MakeArea(const std::vector<std::string>& names, int lines = 4) {
+    auto base = Create();
+    for (const std::string& n : names) ASSERT_TRUE(Post(*base, n, Body(lines)));
+    ASSERT_TRUE(base->CloseArea());
+  }
+
+  Bytes Data() const { return testkit::ReadFileBytes(sqd()); }
+  Bytes Data(std::uint32_t from, std::uint32_t to) const {  // [from, to)
+    const Bytes b = Data();
+    return Bytes(b.begin() + from, b.begin() + std::min<std::size_t>(to, b.size()));
+  }
+  std::uint32_t DataU32(std::size_t at) const { return U32(Data(), at); }
+  std::uint32_t IndexU32(std::size_t at) const { return U32(testkit::ReadFileBytes(sqi()), at); }
+  std::size_t IndexSize() const { return testkit::ReadFileBytes(sqi()).size(); }
+  void PatchU32(const std::string& file, std::size_t at, std::uint32_t v) const {
+    Bytes b = testkit::ReadFileBytes(file);
+    ASSERT_LE(at + 4, b.size());
+    PutU32(b.data() + at, v);
+    testkit::WriteFileBytes(file, b);
+  }
+  AssertionResult Sound() const { return AreaIsSound(sqd(), sqi()); }
 
   testkit::TempDir dir_;
   testkit::ScopedClock clock_;
 };
-
-// Begins a message with the given header fields and text lines (each line
-// gets a CR) and stores it. Returns what StoreMessage returned.
-inline bool Post(MessageBase& base, const std::string& to, const std::vector<std::string>& lines,
-                 const std::string& from = "Marvex", const std::string& subject = "Rules") {
-  if (!base.BeginNewMessage()) return false;
-  base.PutFromName(from);
-  base.PutToName(to);
-  base.PutSubject(subject);
-  for (const std::string& l : lines) base.AppendTextLine(l.c_str());
-  const bool ok = base.StoreMessage();
-  base.ReleaseMessage();
-  return ok;
-}
-
-// A body of `count` lines; padding makes messages of different sizes.
-inline std::vector<std::string> Body(int count, const std::string& word = "line") {
-  std::vector<std::string> lines;
-  for (int i = 0; i < count; ++i) lines.push_back(word + " " + std::to_string(i));
-  return lines;
-}
-
-inline SquishBaseHeader HeaderOf(const std::vector<std::uint8_t>& sqd) {
-  std::vector<std::uint8_t> head(sqd);
-  head.resize(kSquishBaseHeaderSize, 0);
-  return DecodeBaseHeader(head.data());
-}
-
-inline SquishFrameHeader FrameAt(const std::vector<std::uint8_t>& sqd, std::uint32_t off) {
-  return DecodeFrameHeader(sqd.data() + off);
-}
-
-inline std::vector<SquishIndexRecord> IndexOf(const std::vector<std::uint8_t>& sqi,
-                                              std::uint32_t count) {
-  std::vector<SquishIndexRecord> recs;
-  for (std::uint32_t i = 0; i < count && (i + 1) * 12 <= sqi.size(); ++i) {
-    recs.push_back(DecodeIndexRecord(sqi.data() + 12 * i));
-  }
-  return recs;
-}
-
-// Walks one chain from head to tail and back, checking every link. Returns
-// the frame offsets in chain order, or fails with a description.
-inline ::testing::AssertionResult WalkChain(const std::vector<std::uint8_t>& sqd,
-                                            std::uint32_t head, std::uint32_t tail,
-                                            std::uint16_t type, std::vector<std::uint32_t>& out) {
-  out.clear();
-  const SquishBaseHeader h = HeaderOf(sqd);
-  std::uint32_t prev = 0;
-  for (std::uint32_t at = head; at != 0;) {
-    if (out.size() > sqd.size() / 28) return ::testing::AssertionFailure() << "chain loops";
-    if (at < 256 || at + 28 > h.EndFrame) {
-      return ::testing::AssertionFailure() << "frame " << at << " outside 256.." << h.EndFrame;
-    }
-    const SquishFrameHeader f = FrameAt(sqd, at);
-    if (f.FrameId != kSquishFrameId) return ::testing::AssertionFailure() << "bad id at " << at;
-    if (f.FrameType != type) return ::testing::AssertionFailure() << "type at " << at;
-    if (f.PrevFrame != prev) {
-      return ::testing::AssertionFailure() << "prev of " << at << " is " << f.PrevFrame
-                                           << ", expected " << prev;
-    }
-    if (at + 28ull + f.FrameLength > h.EndFrame) {
-      return ::testing::AssertionFailure() << "frame " << at << " runs past EndFrame";
-    }
-    out.push_back(at);
-    prev = at;
-    at = f.NextFrame;
-  }
-  if (prev != tail) return ::testing::AssertionFailure() << "tail " << tail << " but walk ended at " << prev;
-  // And backwards from the tail.
-  std::size_t i = out.size();
-  for (std::uint32_t at = tail; at != 0; at = FrameAt(sqd, at).PrevFrame) {
-    if (i == 0 || out[i - 1] != at) return ::testing::AssertionFailure() << "backward walk differs at " << at;
-    --i;
-  }
-  if (i != 0) return ::testing::AssertionFailure() << "backward walk stopped early";
-  return ::testing::AssertionSuccess();
-}
-
-// Everything an independent reader checks, plus the structure of both
-// chains: the header invariants, the message chain in index order, the
-// free chain, and frames that tile the file from 256 to EndFrame.
-inline ::testing::AssertionResult AreaIsSound(const std::string& sqdPath,
-                                              const std::string& sqiPath) {
-  const std::vector<std::uint8_t> sqd = testkit::ReadFileBytes(sqdPath);
-  const std::vector<std::uint8_t> sqi = testkit::ReadFileBytes(sqiPath);
-  if (sqd.size() < 256) return ::testing::AssertionFailure() << "short .sqd";
-  const SquishBaseHeader h = HeaderOf(sqd);
-  if (h.MessageTotal != h.HighestMessage) return ::testing::AssertionFailure() << "total != highest";
-  if (h.MessageTotal > h.NextUid) return ::testing::AssertionFailure() << "total > next uid";
-  if (h.HeaderSize < 256 || h.HeaderSize > 1023) return ::testing::AssertionFailure() << "header size";
-  if (h.EndFrame == 0 || h.EndFrame > sqd.size()) return ::testing::AssertionFailure() << "EndFrame";
-  for (std::uint32_t off : {h.FirstFrame, h.LastFrame, h.FirstFreeFrame, h.LastFreeFrame}) {
-    if (off > h.EndFrame) return ::testing::AssertionFailure() << "offset past EndFrame";
-  }
-  if (h.MessageTotal > 1000000) return ::testing::AssertionFailure() << "too many messages";
-  if (h.MessageHeaderSize != 28) return ::testing::AssertionFailure() << "offset 130 is " << h.MessageHeaderSize;
-  if (sqi.size() / 12 < h.MessageTotal) return ::testing::AssertionFailure() << "index shorter than total";
-
-  std::vector<std::uint32_t> messages;
-  std::vector<std::uint32_t> free;
-  auto r = WalkChain(sqd, h.FirstFrame, h.LastFrame, kSquishMessageFrame, messages);
-  if (!r) return r << " (message chain)";
-  r = WalkChain(sqd, h.FirstFreeFrame, h.LastFreeFrame, kSquishFreeFrame, free);
-  if (!r) return r << " (free chain)";
-  if (messages.size() != h.MessageTotal) {
-    return ::testing::AssertionFailure() << messages.size() << " frames in chain, total " << h.MessageTotal;
-  }
-  const std::vector<SquishIndexRecord> index = IndexOf(sqi, h.MessageTotal);
-  std::uint32_t lastUid = 0;
-  for (std::size_t i = 0; i < index.size(); ++i) {
-    if (index[i].FrameOffset != messages[i]) {
-      return ::testing::AssertionFailure() << "index " << i << " names frame " << index[i].FrameOffset
-                                           << ", chain has " << messages[i];
-    }
-    if (index[i].Uid <= lastUid || index[i].Uid >= h.NextUid) {
-      return ::testing::AssertionFailure() << "uid order at record " << i;
-    }
-    lastUid = index[i].Uid;
-    const std::uint8_t* body = sqd.data() + messages[i] + 28;
-    if (GetU32(body + 214) != index[i].Uid) return ::testing::AssertionFailure() << "header uid at " << i;
-  }
-  // Frames lie back to back from 256 to EndFrame, each in exactly one chain.
-  std::set<std::uint32_t> all(messages.begin(), messages.end());
-  all.insert(free.begin(), free.end());
-  if (all.size() != messages.size() + free.size()) return ::testing::AssertionFailure() << "frame in both chains";
-  std::uint32_t at = 256;
-  for (std::uint32_t off : all) {
-    if (off != at) return ::testing::AssertionFailure() << "gap or overlap at " << at;
-    at = off + 28 + FrameAt(sqd, off).FrameLength;
-  }
-  if (at != h.EndFrame) return ::testing::AssertionFailure() << "frames end at " << at << ", EndFrame " << h.EndFrame;
-  return ::testing::AssertionSuccess();
-}
 
 }  // namespace mvx::squishtest
