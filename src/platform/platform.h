@@ -33,6 +33,7 @@ enum class Share { kNone, kRead, kWrite, kReadWrite };
 // Open an existing file. Sharing is enforced with locks that other programs on
 // this system honour (see posix/files.cpp); a conflicting lock held elsewhere
 // is waited for at most LockWaitMilliseconds(), then the open fails.
+// Directories are refused, and so are pipes unless opened only for reading.
 // Returns kNoFile on failure and puts the OS error code into *error.
 FileHandle OpenExisting(const std::string& name, Access access, Share share, int* error);
 
@@ -45,7 +46,8 @@ FileHandle CreateAlways(const std::string& name, int* error);
 // *exists = true when the name is taken.
 FileHandle CreateNew(const std::string& name, int* error, bool* exists);
 
-// Open for appending (text files: the log). Creates nothing.
+// Open for appending (text files: the log). Creates nothing; a pipe without
+// a reader fails at once instead of waiting for one.
 FileHandle OpenAppend(const std::string& name, int* error);
 
 // Read up to count bytes; *got receives the number read (0 at end of file).
@@ -152,6 +154,9 @@ void WaitHundredth();
 // instead of the system clock. The day of the week is computed.
 void SetTestClock(const LocalTime& t);
 void ClearTestClock();
+// While true, WaitHundredth leaves the test clock where it is: a clock that
+// stands still, as a frozen shifted clock does. ClearTestClock resets it.
+void HoldTestClock(bool still);
 
 // ------------------------------------------------------------ file times
 

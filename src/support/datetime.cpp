@@ -159,16 +159,25 @@ std::uint32_t SerialOf(const platform::LocalTime& t) {
   return (v << 7) | (static_cast<std::uint32_t>(t.millisecond / 10) & 127u);
 }
 
-std::uint32_t g_lastSerial = 0;
+std::uint32_t g_lastSerial = 0;  // the last serial handed out
+std::uint32_t g_lastClock = 0;   // the clock's value when it was made
 
 }  // namespace
 
 Str MsgIdSerial() {
-  std::uint32_t v = SerialOf(platform::Now());
-  while (v == g_lastSerial) {
+  std::uint32_t clock = SerialOf(platform::Now());
+  if (clock == g_lastClock) {
     platform::WaitHundredth();
-    v = SerialOf(platform::Now());
+    clock = SerialOf(platform::Now());
   }
+  // A clock that stands still (a frozen shifted clock, which sysops use to
+  // try a schedule) would keep the wait from ever ending and then repeat a
+  // serial, and a repeated MSGID makes dupe checkers drop the message. So
+  // while the clock has not moved past what was handed out, the serials
+  // count on from the last one instead.
+  std::uint32_t v = clock;
+  if (clock == g_lastClock || (clock > g_lastClock && clock <= g_lastSerial)) v = g_lastSerial + 1;
+  g_lastClock = clock;
   g_lastSerial = v;
   return Hex8(v);
 }

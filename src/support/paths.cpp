@@ -45,8 +45,16 @@ bool DeleteFileKeepingError(const Str& name) {
 
 namespace {
 
+// A root keeps its separator: a drive root (letter, colon, separator) or, on
+// this file system, the single "/". Any other 3-character path ("/fm") is an
+// ordinary directory that must be made like any other.
+bool IsRoot(std::string_view p) {
+  return (p.size() == 1 && platform::IsSeparator(p[0])) ||
+         (p.size() == 3 && p[1] == ':' && platform::IsSeparator(p[2]));
+}
+
 void CreateOneDirectory(std::string p) {
-  if (p.size() != 3 && EndsWithSeparator(p) && p.size() > 1) p.pop_back();
+  if (!IsRoot(p) && EndsWithSeparator(p)) p.pop_back();
   if (p.empty()) return;
   int error = 0;
   // An existing directory or an unreachable parent only fails here; the
@@ -63,8 +71,8 @@ bool MakeDirectory(const Str& path) {
 
 bool MakeDirectoryPath(const Str& path) {
   std::string p = platform::FullPath(path.str());
-  if (p.size() == 3 || p.empty()) return true;
-  if (EndsWithSeparator(p) && p.size() > 1) p.pop_back();
+  if (IsRoot(p) || p.empty()) return true;
+  if (EndsWithSeparator(p)) p.pop_back();
   std::string prefix;
   for (char c : p) {
     // Every level is attempted whether or not the one above was made: a

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <sstream>
 #include <string>
 
@@ -11,113 +12,72 @@
 namespace mvx {
 namespace {
 
-const char kStamp[] = " 06.12.26 04:57:36 ";
+const std::string kStamp = " 06.12.26 04:57:36 ";
+
+class LogFileTest : public ::testing::Test {
+ protected:
+  // One run: open, the body's entries, close. Returns what the console saw.
+  std::string Run(const std::string& name, const std::function<void(LogFile&)>& body = nullptr) {
+    std::ostringstream console;
+    LogFile log(&console);
+    log.Open(name, "Marvex 2.1");
+    if (body) body(log);
+    log.Close();
+    return console.str();
+  }
+  testkit::TempDir dir_;
+  testkit::ScopedClock clock_{2026, 12, 6, 4, 57, 36};
+  std::string file_ = dir_ / "Marvex.Log";
+};
 
 TEST(LogStamps, PaddedDateAndTime) {
-  {
-    testkit::ScopedClock clock(2026, 12, 6, 4, 57, 36);
-    EXPECT_EQ(LogDateStamp(), "06.12.26");
-    EXPECT_EQ(LogTimeStamp(), "04:57:36");
-  }
   testkit::ScopedClock clock(2000, 1, 1, 9, 5, 3);
   EXPECT_EQ(LogDateStamp(), "01.01.00");
   EXPECT_EQ(LogTimeStamp(), "09:05:03");
 }
 
-TEST(LogFile, FirstRunCreatesTheFileAndLogsToBoth) {
-  testkit::TempDir dir;
-  testkit::ScopedClock clock(2026, 12, 6, 4, 57, 36);
-  std::ostringstream console;
-  LogFile log(&console);
-  log.Open(dir / "Marvex.Log", "Marvex 2.1");
-  EXPECT_FALSE(log.Unusable());
-  log.Write("X");
-  log.WriteError("bad thing");
-  log.Write("");
-  // The file holds every entry before Close: nothing waits in a buffer.
-  EXPECT_EQ(testkit::ReadFileText(dir / "Marvex.Log"),
-            std::string(kStamp) + "Marvex 2.1: started..\n" + kStamp + "X\n" + kStamp +
-                "[err] bad thing\n" + kStamp + "\n");
-  log.Close();
+TEST_F(LogFileTest, FirstRunCreatesTheSecondAppendsAndLinesAreCutAt255) {
+  const std::string first = kStamp + "Marvex 2.1: started..\n" + kStamp + "X\n" + kStamp + "[err] bad\n" +
+                            kStamp + "\n" + kStamp + "End..\n\n";
+  EXPECT_EQ(Run(file_,
+                [&](LogFile& log) {
+                  log.Write("X");
+                  log.WriteError("bad");
+                  log.Write("");
+                  // Each entry is in the file at once: nothing waits in a buffer.
+                  EXPECT_EQ(testkit::ReadFileText(file_), first.substr(0, first.find(kStamp + "End")));
+                }),
+            "Made new log file\n" + first);
+  EXPECT_EQ(testkit::ReadFileText(file_), first);
 
-  const std::string entries = std::string(kStamp) + "Marvex 2.1: started..\n" + kStamp + "X\n" +
-                              kStamp + "[err] bad thing\n" + kStamp + "\n" + kStamp + "End..\n\n";
-  EXPECT_EQ(testkit::ReadFileText(dir / "Marvex.Log"), entries);
-  EXPECT_EQ(console.str(), "Made new log file\n" + entries);
+  const std::string second = kStamp + "Marvex 2.1: started..\n" + kStamp + std::string(236, 'a') + "\n" +
+                             kStamp + "[err] " + std::string(230, 'b') + "\n" + kStamp + "\x8F\xE0\xA8\n" +
+                             kStamp + "End..\n\n";
+  EXPECT_EQ(Run(dir_ / "MARVEX.log",  // the existing file, in any case
+                [](LogFile& log) {
+                  log.Write(Str(std::string(250, 'a')));
+                  log.WriteError(Str(std::string(250, 'b')));
+                  log.Write("\x8F\xE0\xA8");
+                }),
+            second);
+  EXPECT_EQ(testkit::ReadFileText(file_), first + second);
+  EXPECT_EQ(testkit::ListDir(dir_.path()), std::vector<std::string>{"Marvex.Log"});
 }
 
-TEST(LogFile, SecondRunAppendsAfterTheFirst) {
-  testkit::TempDir dir;
-  testkit::ScopedClock clock(2026, 12, 6, 4, 57, 36);
-  testkit::WriteFileText(dir / "Marvex.Log", "old block\n\n");
-  std::ostringstream console;
-  LogFile log(&console);
-  log.Open(dir / "marvex.log", "Marvex 2.1");  // the existing file in any case
-  log.Close();
-  const std::string block = std::string(kStamp) + "Marvex 2.1: started..\n" + kStamp + "End..\n\n";
-  EXPECT_EQ(testkit::ReadFileText(dir / "Marvex.Log"), "old block\n\n" + block);
-  EXPECT_EQ(console.str(), block);
-  EXPECT_EQ(testkit::ListDir(dir.path()), std::vector<std::string>{"Marvex.Log"});
-}
-
-TEST(LogFile, LinesAreCutAt255) {
-  testkit::TempDir dir;
-  testkit::ScopedClock clock(2026, 12, 6, 4, 57, 36);
-  std::ostringstream console;
-  LogFile log(&console);
-  log.Open(dir / "Marvex.Log", "T");
-  log.Write(Str(std::string(250, 'a')));
-  log.WriteError(Str(std::string(250, 'b')));
-  log.Write(Str(std::string(236, 'c')));
-  log.Close();
-  const std::string text = testkit::ReadFileText(dir / "Marvex.Log");
-  const std::string expected = std::string(kStamp) + "T: started..\n" + kStamp +
-                               std::string(236, 'a') + "\n" + kStamp + "[err] " +
-                               std::string(230, 'b') + "\n" + kStamp + std::string(236, 'c') +
-                               "\n" + kStamp + "End..\n\n";
-  EXPECT_EQ(text, expected);
-}
-
-TEST(LogFile, UncreatableFileLeavesTheConsoleOnly) {
-  testkit::TempDir dir;
-  testkit::ScopedClock clock(2026, 12, 6, 4, 57, 36);
-  std::ostringstream console;
-  LogFile log(&console);
-  log.Open(dir / "no/such/dir/Marvex.Log", "Marvex 2.1");
-  EXPECT_TRUE(log.Unusable());
-  log.Write("still shown");
-  log.Close();
-  EXPECT_EQ(console.str(), std::string("I can't make log file!!!..\n") + kStamp + "still shown\n");
-  EXPECT_FALSE(testkit::PathExists(dir / "no"));
-}
-
-TEST(LogFile, ExistingButUnwritableLogIsNeverCreatedOver) {
-  testkit::TempDir dir;
-  testkit::ScopedClock clock(2026, 12, 6, 4, 57, 36);
-  // A directory of that name stands for a log that exists but cannot be
-  // appended to (read-only files can still be written by root).
-  ASSERT_TRUE(MakeDirectory(dir / "Marvex.Log"));
-  testkit::WriteFileText(dir / "Marvex.Log/keep", "k");
-  std::ostringstream console;
-  LogFile log(&console);
-  log.Open(dir / "Marvex.Log", "Marvex 2.1");
-  EXPECT_TRUE(log.Unusable());
-  log.Write("run goes on");
-  log.Close();
-  EXPECT_EQ(console.str(), std::string("I can't make log file!!!..\n") + kStamp + "run goes on\n");
-  EXPECT_EQ(testkit::ReadFileText(dir / "Marvex.Log/keep"), "k");
-}
-
-TEST(LogFile, BytesAboveAsciiPassUnchanged) {
-  testkit::TempDir dir;
-  testkit::ScopedClock clock(2026, 12, 6, 4, 57, 36);
-  std::ostringstream console;
-  LogFile log(&console);
-  log.Open(dir / "Marvex.Log", "T");
-  log.Write("\x8F\xE0\xA8\xA2\xA5\xE2");
-  log.Close();
-  EXPECT_NE(testkit::ReadFileText(dir / "Marvex.Log").find("\x8F\xE0\xA8\xA2\xA5\xE2\n"),
-            std::string::npos);
+TEST_F(LogFileTest, AnUnusableLogLeavesTheConsoleOnly) {
+  const auto body = [](LogFile& log) {
+    EXPECT_TRUE(log.Unusable());
+    log.Write("still shown");
+  };
+  const std::string console = "I can't make log file!!!..\n" + kStamp + "still shown\n";
+  EXPECT_EQ(Run(dir_ / "no/such/dir/Marvex.Log", body), console);
+  EXPECT_FALSE(testkit::PathExists(dir_ / "no"));
+  // A log that exists but cannot be appended to (a directory of that name:
+  // read-only files can still be written by root) is never created over.
+  ASSERT_TRUE(MakeDirectory(file_));
+  testkit::WriteFileText(dir_ / "Marvex.Log/keep", "k");
+  EXPECT_EQ(Run(file_, body), console);
+  EXPECT_EQ(testkit::ReadFileText(dir_ / "Marvex.Log/keep"), "k");
 }
 
 }  // namespace

@@ -1,5 +1,8 @@
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 
 #include "platform/platform.h"
@@ -9,76 +12,65 @@
 namespace mvx {
 namespace {
 
+namespace fs = std::filesystem;
+
 TEST(PathParts, BothSeparators) {
   EXPECT_TRUE(EndsWithSeparator("a\\"));
   EXPECT_TRUE(EndsWithSeparator("a/"));
-  EXPECT_FALSE(EndsWithSeparator("a"));
   EXPECT_FALSE(EndsWithSeparator(""));
   EXPECT_EQ(FileNamePart("c:\\fido/echo\\NET.SQD"), "NET.SQD");
   EXPECT_EQ(FileNamePart("a/b/"), "");
   EXPECT_EQ(FileNamePart("plain"), "plain");
 }
 
-TEST(Directories, MakeDirectoryPathWithMixedSeparators) {
-  testkit::TempDir dir;
-  const std::string deep = dir.path() + "\\one/two\\three\\";
-  EXPECT_TRUE(MakeDirectoryPath(deep));
-  EXPECT_TRUE(testkit::PathExists(dir / "one/two/three"));
-  // Already there: nothing fails, nothing changes.
-  EXPECT_TRUE(MakeDirectoryPath(deep));
-  EXPECT_EQ(testkit::ListDir(dir / "one/two"), std::vector<std::string>{"three"});
-}
-
-TEST(Directories, MakeDirectoryDropsOneTrailingSeparator) {
-  testkit::TempDir dir;
-  EXPECT_TRUE(MakeDirectory(dir.path() + "\\made\\"));
-  EXPECT_TRUE(testkit::PathExists(dir / "made"));
-  EXPECT_TRUE(MakeDirectory(dir.path() + "/made2/"));
-  EXPECT_TRUE(testkit::PathExists(dir / "made2"));
-  // A missing parent is not made, and the failure is not reported.
-  EXPECT_TRUE(MakeDirectory(dir.path() + "/no/such"));
-  EXPECT_FALSE(testkit::PathExists(dir / "no"));
-}
-
-TEST(Directories, RelativePathsUseTheCurrentDirectory) {
+TEST(Directories, MakeAndFindWithMixedSeparatorsAndCase) {
   testkit::TempDir dir;
   testkit::ScopedCurrentDir cd(dir.path());
-  EXPECT_TRUE(MakeDirectoryPath("echo\\net"));
-  EXPECT_TRUE(testkit::PathExists(dir / "echo/net"));
+  fs::create_directories("Fido");
+  const std::string deep = dir.path() + "\\FIDO/two\\three\\";
+  EXPECT_TRUE(MakeDirectoryPath(deep));
+  EXPECT_TRUE(MakeDirectoryPath(deep));  // already there: nothing fails, nothing changes
+  EXPECT_EQ(testkit::ListDir(dir.path()), std::vector<std::string>{"Fido"});
+  EXPECT_TRUE(fs::is_directory("Fido/two/three"));
+  EXPECT_TRUE(MakeDirectory("fido\\made\\"));  // one trailing separator dropped
+  EXPECT_TRUE(MakeDirectory("fido/no/such"));  // a missing parent is not made, silently
+  EXPECT_EQ(testkit::ListDir("Fido"), (std::vector<std::string>{"made", "two"}));
+  // DirectoryOf gives the full path of the parent, which can make a new area.
   const Str here = Str(platform::FullPath("."));
   EXPECT_EQ(DirectoryOf("echo\\net\\area"), here + "/echo/net");
   EXPECT_EQ(DirectoryOf("area"), here);
   EXPECT_EQ(DirectoryOf(""), "");
-  // What DirectoryOf gives can make the parents of a new area.
   EXPECT_TRUE(MakeDirectoryPath(DirectoryOf("new\\sub/area")));
-  EXPECT_TRUE(testkit::PathExists(dir / "new/sub"));
-  EXPECT_FALSE(testkit::PathExists(dir / "new/sub/area"));
+  EXPECT_TRUE(fs::is_directory("new/sub"));
+  EXPECT_FALSE(fs::exists("new/sub/area"));
 }
 
-TEST(Directories, DirHasEntriesServesAsExistenceTest) {
+TEST(Directories, AThreeCharacterPathIsNoDriveRoot) {
+  // "/fm" is as long as "C:\" but an ordinary directory: it must be made.
+  if (access("/", W_OK) != 0) GTEST_SKIP() << "needs a writable root directory";
+  std::string name = "/m0";
+  while (fs::exists(name) && name[2] < '9') ++name[2];
+  ASSERT_FALSE(fs::exists(name));
+  EXPECT_TRUE(MakeDirectoryPath(name));
+  EXPECT_TRUE(fs::is_directory(name));
+  fs::remove(name);
+  EXPECT_TRUE(MakeDirectory(name + "\\"));
+  EXPECT_TRUE(fs::is_directory(name));
+  fs::remove(name);
+}
+
+TEST(Directories, ExistenceTestsAndDeletionWhateverTheCase) {
   testkit::TempDir dir;
-  EXPECT_FALSE(DirHasEntries(dir / "full"));
-  MakeDirectory(dir / "full");
-  MakeDirectory(dir / "empty");
-  testkit::WriteFileText(dir / "full/1.MSG", "x");
-  EXPECT_TRUE(DirHasEntries(dir / "full"));
-  EXPECT_TRUE(DirHasEntries(dir.path() + "\\full\\"));
-  EXPECT_TRUE(DirHasEntries(dir.path() + "/FULL/"));  // any letter case
-  EXPECT_TRUE(DirHasEntries(dir / "empty"));
+  fs::create_directories(dir / "empty");
+  testkit::WriteFileText(dir / "Area.SQD", "data");
+  EXPECT_TRUE(DirHasEntries(dir / "EMPTY"));  // an existing directory always has entries
+  EXPECT_TRUE(DirHasEntries(dir.path() + "\\empty\\"));
   EXPECT_FALSE(DirHasEntries(dir / "missing"));
   EXPECT_FALSE(DirHasEntries(dir.path() + "\\missing\\"));
-}
-
-TEST(Files, ExistsAndDeleteWhateverTheCase) {
-  testkit::TempDir dir;
-  testkit::WriteFileText(dir / "Area.SQD", "data");
-  EXPECT_TRUE(FileExists(dir / "Area.SQD"));
   EXPECT_TRUE(FileExists(dir.path() + "\\area.sqd"));
+  EXPECT_TRUE(FileExists(dir / "empty"));  // any kind of entry
   EXPECT_FALSE(FileExists(dir / "Area.SQI"));
   EXPECT_FALSE(FileExists(""));
-  MakeDirectory(dir / "sub");
-  EXPECT_TRUE(FileExists(dir / "sub"));  // any kind of entry
-
   EXPECT_TRUE(DeleteFileKeepingError(dir.path() + "\\AREA.sqd"));
   EXPECT_FALSE(testkit::PathExists(dir / "Area.SQD"));
   EXPECT_FALSE(DeleteFileKeepingError(dir / "Area.SQD"));

@@ -12,6 +12,7 @@ namespace mvx::platform {
 namespace {
 
 bool gTestClockSet = false;
+bool gTestClockStill = false;
 LocalTime gTestClock;
 
 bool IsLeap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
@@ -84,7 +85,7 @@ LocalTime Now() {
 
 void WaitHundredth() {
   if (gTestClockSet) {
-    AdvanceTestClock(10);
+    if (!gTestClockStill) AdvanceTestClock(10);
     return;
   }
   // Sleep in small steps until the hundredth reads differently. A clock that
@@ -107,6 +108,11 @@ void SetTestClock(const LocalTime& t) {
   gTestClockSet = true;
 }
 
-void ClearTestClock() { gTestClockSet = false; }
+void ClearTestClock() {
+  gTestClockSet = false;
+  gTestClockStill = false;
+}
+
+void HoldTestClock(bool still) { gTestClockStill = still; }
 
 }  // namespace mvx::platform

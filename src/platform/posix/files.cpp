@@ -52,9 +52,20 @@ FileHandle OpenExisting(const std::string& name, Access access, Share share, int
     return kNoFile;
   }
   // A directory opens fine for reading on POSIX; the program means files.
+  // A pipe opened for writing as well is its own writer, so a read from it
+  // would wait forever: message base files are never pipes. Only a plain
+  // read may come from one (a configuration given by process substitution).
   struct stat st {};
-  if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
-    SetError(error, S_ISDIR(st.st_mode) ? EISDIR : errno);
+  int refused = 0;
+  if (fstat(fd, &st) != 0) {
+    refused = errno;
+  } else if (S_ISDIR(st.st_mode)) {
+    refused = EISDIR;
+  } else if (S_ISFIFO(st.st_mode) && access != Access::kRead) {
+    refused = ESPIPE;
+  }
+  if (refused != 0) {
+    SetError(error, refused);
     close(fd);
     return kNoFile;
   }
@@ -115,10 +126,18 @@ FileHandle OpenAppend(const std::string& name, int* error) {
   const std::string native = NativeName(name);
   int fd;
   do {
-    fd = open(native.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+    // O_NONBLOCK: a log that is a pipe nobody reads would otherwise hang the
+    // open for good; it fails instead (ENXIO) and the run logs to the
+    // console. Cleared again for the writes.
+    fd = open(native.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC | O_NONBLOCK);
   } while (fd < 0 && errno == EINTR);
-  SetError(error, fd < 0 ? errno : 0);
-  return fd < 0 ? kNoFile : fd;
+  if (fd < 0) {
+    SetError(error, errno);
+    return kNoFile;
+  }
+  fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  SetError(error, 0);
+  return fd;
 }
 
 bool ReadFile(FileHandle h, void* buffer, std::size_t count, std::size_t* got, int* error) {
