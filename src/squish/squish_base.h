@@ -14,6 +14,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 #include "msgbase/data_stream.h"
@@ -108,6 +109,9 @@ class SquishBase : public MessageBase {
   // Highest frame offset a live record names (0 when none); false when the
   // index could not be read.
   bool HighestLiveFrame(std::uint32_t& highest);
+  // Reads the live records in blocks and hands each, with its offset, to
+  // visit until visit returns false; false when the index could not be read.
+  bool ScanLiveRecords(const std::function<bool(const SquishIndexRecord&, std::int64_t)>& visit);
   void ClearPosition();
 
   // --- frames (squish_frames.cpp)

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "squish/squish_base.h"
@@ -88,8 +89,8 @@ bool SquishBase::RemoveIndexRecord(std::int64_t pos) {
   return ok;
 }
 
-bool SquishBase::HighestLiveFrame(std::uint32_t& highest) {
-  highest = 0;
+bool SquishBase::ScanLiveRecords(
+    const std::function<bool(const SquishIndexRecord&, std::int64_t)>& visit) {
   const std::int64_t live = LiveIndexBytes();
   std::vector<std::uint8_t> buf(kScanRecords * kRecord);
   for (std::int64_t pos = 0; pos < live; pos += kScanRecords * kRecord) {
@@ -102,10 +103,18 @@ bool SquishBase::HighestLiveFrame(std::uint32_t& highest) {
       return false;
     }
     for (std::int64_t i = 0; i < n; i += kRecord) {
-      highest = std::max(highest, DecodeIndexRecord(buf.data() + i).FrameOffset);
+      if (!visit(DecodeIndexRecord(buf.data() + i), pos + i)) return true;
     }
   }
   return true;
+}
+
+bool SquishBase::HighestLiveFrame(std::uint32_t& highest) {
+  highest = 0;
+  return ScanLiveRecords([&](const SquishIndexRecord& rec, std::int64_t) {
+    highest = std::max(highest, rec.FrameOffset);
+    return true;
+  });
 }
 
 void SquishBase::ClearPosition() {
@@ -115,47 +124,25 @@ void SquishBase::ClearPosition() {
 }
 
 bool SquishBase::HasMessage(std::int32_t uid) {
-  const std::int64_t live = LiveIndexBytes();
-  std::vector<std::uint8_t> buf(kScanRecords * kRecord);
-  for (std::int64_t pos = 0; pos < live; pos += kScanRecords * kRecord) {
-    const std::int64_t n = std::min(live - pos, kScanRecords * kRecord);
-    indexFile_->ClearError();
-    indexFile_->SeekTo(static_cast<std::int32_t>(pos));
-    indexFile_->ReadBytes(buf.data(), static_cast<std::uint16_t>(n));
-    if (indexFile_->Status() != kStreamOk) {
-      indexFile_->ClearError();
-      return false;
-    }
-    for (std::int64_t i = 0; i < n; i += kRecord) {
-      if (DecodeIndexRecord(buf.data() + i).Uid == static_cast<std::uint32_t>(uid)) return true;
-    }
-  }
-  return false;
+  bool found = false;
+  ScanLiveRecords([&](const SquishIndexRecord& rec, std::int64_t) {
+    found = rec.Uid == static_cast<std::uint32_t>(uid);
+    return !found;
+  });
+  return found;
 }
 
 void SquishBase::PositionFrom(std::int32_t uid) {
-  const std::int64_t live = LiveIndexBytes();
-  std::vector<std::uint8_t> buf(kScanRecords * kRecord);
-  for (std::int64_t pos = 0; pos < live; pos += kScanRecords * kRecord) {
-    const std::int64_t n = std::min(live - pos, kScanRecords * kRecord);
-    indexFile_->ClearError();
-    indexFile_->SeekTo(static_cast<std::int32_t>(pos));
-    indexFile_->ReadBytes(buf.data(), static_cast<std::uint16_t>(n));
-    if (indexFile_->Status() != kStreamOk) {
-      indexFile_->ClearError();
-      break;
-    }
-    for (std::int64_t i = 0; i < n; i += kRecord) {
-      const SquishIndexRecord rec = DecodeIndexRecord(buf.data() + i);
-      if (static_cast<std::int32_t>(rec.Uid) >= uid) {
-        currentIndexRecord_ = rec;
-        indexPosition_ = pos + i;
-        SetCurrentNumber(static_cast<std::int32_t>(rec.Uid));
-        return;
-      }
-    }
-  }
-  ClearPosition();
+  bool found = false;
+  ScanLiveRecords([&](const SquishIndexRecord& rec, std::int64_t pos) {
+    if (static_cast<std::int32_t>(rec.Uid) < uid) return true;
+    currentIndexRecord_ = rec;
+    indexPosition_ = pos;
+    SetCurrentNumber(static_cast<std::int32_t>(rec.Uid));
+    found = true;
+    return false;
+  });
+  if (!found) ClearPosition();
 }
 
 void SquishBase::StepForward() {
