@@ -26,22 +26,29 @@ void MemoryStream::Resize(std::int64_t n) {
   data_.resize(static_cast<std::size_t>(target));
 }
 
-void MemoryStream::WriteBytes(const void* buffer, std::uint16_t count) {
-  if (status_ != kStreamOk || count == 0) return;
-  const std::int64_t end = static_cast<std::int64_t>(pos_) + count;
+// Capacity and Length for a write that ends at `end`; false (and a failed
+// stream) when that is past the 32-bit limit or memory runs out.
+bool MemoryStream::GrowFor(std::int64_t end) {
   if (end > kMaxEnd) {
     status_ = kStreamShortWrite;
-    return;
+    return false;
   }
   if (end > Capacity()) {
     try {
       Resize(end);
     } catch (const std::bad_alloc&) {
       status_ = kStreamShortWrite;
-      return;
+      return false;
     }
   }
   if (end > length_) length_ = static_cast<std::int32_t>(end);
+  return true;
+}
+
+void MemoryStream::WriteBytes(const void* buffer, std::uint16_t count) {
+  if (status_ != kStreamOk || count == 0) return;
+  const std::int64_t end = static_cast<std::int64_t>(pos_) + count;
+  if (!GrowFor(end)) return;
   std::memcpy(data_.data() + pos_, buffer, count);
   pos_ = static_cast<std::int32_t>(end);
 }
@@ -59,20 +66,7 @@ void MemoryStream::ReadBytes(void* buffer, std::uint16_t count) {
 
 void MemoryStream::CopyFrom(DataStream& source, std::int32_t count) {
   if (count <= 0 || status_ != kStreamOk) return;
-  const std::int64_t end = static_cast<std::int64_t>(pos_) + count;
-  if (end > kMaxEnd) {
-    status_ = kStreamShortWrite;
-    return;
-  }
-  if (end > Capacity()) {
-    try {
-      Resize(end);
-    } catch (const std::bad_alloc&) {
-      status_ = kStreamShortWrite;
-      return;
-    }
-  }
-  if (end > length_) length_ = static_cast<std::int32_t>(end);
+  if (!GrowFor(static_cast<std::int64_t>(pos_) + count)) return;
   DataStream::CopyFrom(source, count);
 }
 

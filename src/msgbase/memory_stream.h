@@ -38,6 +38,7 @@ class MemoryStream final : public DataStream {
 
  private:
   void Resize(std::int64_t n);
+  bool GrowFor(std::int64_t end);
   std::vector<std::uint8_t> data_;
   std::int32_t pos_ = 0;
   std::int32_t length_ = 0;
