@@ -19,11 +19,10 @@ namespace mvx::msgdirtest {
 // the given from name and subject, the text and a NUL.
 inline std::vector<std::uint8_t> MsgFileBytes(const std::string& from, const std::string& subject,
                                               const std::string& text) {
-  std::vector<std::uint8_t> bytes(190, 0);
+  std::vector<std::uint8_t> bytes(190 + text.size() + 1, 0);
   std::copy(from.begin(), from.end(), bytes.begin());
   std::copy(subject.begin(), subject.end(), bytes.begin() + 72);
-  bytes.insert(bytes.end(), text.begin(), text.end());
-  bytes.push_back(0);
+  std::copy(text.begin(), text.end(), bytes.begin() + 190);
   return bytes;
 }
 
