@@ -14,7 +14,8 @@ namespace fs = std::filesystem;
 TEST(NativeNameTest, ResolvesEachComponentOnARealDirectory) {
   testkit::TempDir dir;
   fs::create_directories(dir / "Echo/Area");
-  for (const char* f : {"Echo/Area/mail.SQD", "Echo/Area/Twin", "Echo/Area/TWIN", "\xC0\xE1.txt"}) {
+  for (const char* f : {"Echo/Area/mail.SQD", "Echo/Area/Twin", "Echo/Area/TWIN", "Echo/Area/7.Msg",
+                        "Echo/Area/7.MSG", "\xC0\xE1.txt"}) {
     testkit::WriteFileText(dir / f, "x");
   }
   const std::string longPart(300, 'L');
@@ -27,6 +28,8 @@ TEST(NativeNameTest, ResolvesEachComponentOnARealDirectory) {
       {"Gone/AREA/x", "Gone/AREA/x"},
       {"echo/area/Twin", "Echo/Area/Twin"},  // the exact name wins...
       {"echo/area/twin", "Echo/Area/TWIN"},  // ...else the first in sort order
+      {"echo/area/7.msg", "Echo/Area/7.MSG"},
+      {"echo/area/7.MsG", "Echo/Area/7.MSG"},
       {".\\ECHO\\..\\echo/Area", "./Echo/../Echo/Area"},
       {"ECHO\\", "Echo/"},
       {"ECHO\\\\area//", "Echo//Area//"},

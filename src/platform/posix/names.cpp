@@ -8,7 +8,9 @@
 #include <dirent.h>
 #include <sys/stat.h>
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/platform.h"
 #include "platform/posix/name_match.h"
@@ -16,6 +18,10 @@
 namespace mvx::platform {
 
 namespace {
+
+// Names with at most this many letters are looked up by trying their
+// spellings (2^letters of them) instead of listing the directory.
+constexpr std::size_t kMaxProbedLetters = 4;
 
 bool Exists(const std::string& path) {
   struct stat st {};
@@ -27,6 +33,34 @@ bool Exists(const std::string& path) {
 // (Foo and FOO beside each other) the one that sorts first wins, so the choice
 // does not depend on the directory's internal order.
 std::string ResolveComponent(const std::string& dir, const std::string& component) {
+  // A short name has few spellings: trying each of them is a handful of
+  // lstat calls, where listing the directory costs one entry per file. This
+  // matters for a *.MSG area, whose every new message file ("123.msg", three
+  // letters) is checked against spellings in other cases, in a directory of
+  // thousands of files.
+  std::vector<std::size_t> letters;
+  for (std::size_t i = 0; i < component.size(); ++i) {
+    const char c = component[i];
+    if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z')) letters.push_back(i);
+  }
+  if (letters.size() <= kMaxProbedLetters) {
+    std::string best;
+    bool found = false;
+    for (std::uint32_t mask = 0; mask < (1u << letters.size()); ++mask) {
+      std::string name = component;
+      for (std::size_t b = 0; b < letters.size(); ++b) {
+        char& c = name[letters[b]];
+        const bool upper = (mask >> b) & 1;
+        if (upper && c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+        if (!upper && c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+      }
+      if (Exists(dir + name) && (!found || name < best)) {
+        best = name;
+        found = true;
+      }
+    }
+    return found ? best : component;
+  }
   DIR* d = opendir(dir.empty() ? "." : dir.c_str());
   if (d == nullptr) return component;
   std::string best;
