@@ -33,24 +33,30 @@ int OpenFlags(Access access) {
   return O_RDWR;
 }
 
-}  // namespace
-
-FileHandle OpenExisting(const std::string& name, Access access, Share share, int* error) {
+// open(2) of a program name: refused for a name the system would misread,
+// resolved to its native spelling, retried when a signal interrupts it.
+// Returns the descriptor, or -1 with *error set.
+int OpenName(const std::string& name, int flags, int* error) {
   if (!posix::IsUsableName(name)) {
     SetError(error, ENOENT);
-    return kNoFile;
+    return -1;
   }
   const std::string native = NativeName(name);
   int fd;
   do {
-    // O_NONBLOCK only so that a name that turns out to be a pipe cannot hang
-    // the open; it is cleared again below and means nothing for plain files.
-    fd = open(native.c_str(), OpenFlags(access) | O_CLOEXEC | O_NONBLOCK);
+    fd = open(native.c_str(), flags | O_CLOEXEC, kNewFileMode);
   } while (fd < 0 && errno == EINTR);
-  if (fd < 0) {
-    SetError(error, errno);
-    return kNoFile;
-  }
+  SetError(error, fd < 0 ? errno : 0);
+  return fd;
+}
+
+}  // namespace
+
+FileHandle OpenExisting(const std::string& name, Access access, Share share, int* error) {
+  // O_NONBLOCK only so that a name that turns out to be a pipe cannot hang
+  // the open; it is cleared again below and means nothing for plain files.
+  const int fd = OpenName(name, OpenFlags(access) | O_NONBLOCK, error);
+  if (fd < 0) return kNoFile;
   // A directory opens fine for reading on POSIX; the program means files.
   // A pipe opened for writing as well is its own writer, so a read from it
   // would wait forever: message base files are never pipes. Only a plain
@@ -79,19 +85,8 @@ FileHandle OpenExisting(const std::string& name, Access access, Share share, int
 }
 
 FileHandle CreateAlways(const std::string& name, int* error) {
-  if (!posix::IsUsableName(name)) {
-    SetError(error, ENOENT);
-    return kNoFile;
-  }
-  const std::string native = NativeName(name);
-  int fd;
-  do {
-    fd = open(native.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, kNewFileMode);
-  } while (fd < 0 && errno == EINTR);
-  if (fd < 0) {
-    SetError(error, errno);
-    return kNoFile;
-  }
+  const int fd = OpenName(name, O_RDWR | O_CREAT, error);
+  if (fd < 0) return kNoFile;
   if (!posix::EmptyUnderLock(fd, error)) {
     close(fd);
     return kNoFile;
@@ -101,40 +96,21 @@ FileHandle CreateAlways(const std::string& name, int* error) {
 }
 
 FileHandle CreateNew(const std::string& name, int* error, bool* exists) {
-  if (exists) *exists = false;
-  if (!posix::IsUsableName(name)) {
-    SetError(error, ENOENT);
-    return kNoFile;
-  }
   // NativeName resolves the last component to an existing entry that differs
   // only in case, so O_EXCL refuses FOO.MSG when foo.msg is there.
-  const std::string native = NativeName(name);
-  int fd;
-  do {
-    fd = open(native.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, kNewFileMode);
-  } while (fd < 0 && errno == EINTR);
-  if (exists) *exists = fd < 0 && errno == EEXIST;
-  SetError(error, fd < 0 ? errno : 0);
+  int err = 0;
+  const int fd = OpenName(name, O_RDWR | O_CREAT | O_EXCL, &err);
+  SetError(error, err);
+  if (exists) *exists = fd < 0 && err == EEXIST;
   return fd < 0 ? kNoFile : fd;
 }
 
 FileHandle OpenAppend(const std::string& name, int* error) {
-  if (!posix::IsUsableName(name)) {
-    SetError(error, ENOENT);
-    return kNoFile;
-  }
-  const std::string native = NativeName(name);
-  int fd;
-  do {
-    // O_NONBLOCK: a log that is a pipe nobody reads would otherwise hang the
-    // open for good; it fails instead (ENXIO) and the run logs to the
-    // console. Cleared again for the writes.
-    fd = open(native.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC | O_NONBLOCK);
-  } while (fd < 0 && errno == EINTR);
-  if (fd < 0) {
-    SetError(error, errno);
-    return kNoFile;
-  }
+  // O_NONBLOCK: a log that is a pipe nobody reads would otherwise hang the
+  // open for good; it fails instead (ENXIO) and the run logs to the console.
+  // Cleared again for the writes.
+  const int fd = OpenName(name, O_WRONLY | O_APPEND | O_NONBLOCK, error);
+  if (fd < 0) return kNoFile;
   fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
   SetError(error, 0);
   return fd;
