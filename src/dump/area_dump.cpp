@@ -1,5 +1,6 @@
 #include "dump/area_dump.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 
@@ -13,15 +14,6 @@
 
 namespace mvx {
 namespace {
-
-// Squish numbers its messages by their place in the index; its uids are a
-// separate, ever-rising series. The other formats number messages directly.
-bool IsSquish(const Str& id) {
-  AreaType type = AreaType::kUnknown;
-  Str path;
-  ParseAreaId(id, type, path);
-  return type == AreaType::kSquish;
-}
 
 std::string HexCode(std::int32_t code) {
   char buf[16];
@@ -197,7 +189,9 @@ int DumpArea(const DumpOptions& options, std::ostream& out, std::ostream& err) {
     return kDumpAreaError;
   }
 
-  const bool squish = IsSquish(id);
+  // Squish numbers its messages by their place in the index; its uids are a
+  // separate, ever-rising series. The other formats number messages directly.
+  const bool squish = type == AreaType::kSquish;
   bool damaged = false;
   std::int32_t listed = 0;
   auto listCurrent = [&](std::int32_t number) {

@@ -2,6 +2,8 @@
 // text.
 #include "run/words.h"
 
+#include "support/text.h"
+
 namespace mvx {
 
 namespace {
@@ -80,48 +82,12 @@ Str TextAfterQuotes(const Str& text) {
   return text.sub(second + 1);
 }
 
+// The configuration's numbers follow the shared integer rule, except that a
+// hexadecimal number may carry leading zeros; any error reads as 0.
 std::int32_t ParseNumber(std::string_view text) {
-  std::size_t i = 0;
-  while (i < text.size() && text[i] == ' ') ++i;
-  bool negative = false;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-    negative = text[i] == '-';
-    ++i;
-  }
-  std::uint64_t value = 0;
-  bool any = false;
-  if (i < text.size() && text[i] == '$') {
-    for (++i; i < text.size(); ++i) {
-      char c = text[i];
-      int d;
-      if (c >= '0' && c <= '9') {
-        d = c - '0';
-      } else if (c >= 'A' && c <= 'F') {
-        d = c - 'A' + 10;
-      } else if (c >= 'a' && c <= 'f') {
-        d = c - 'a' + 10;
-      } else {
-        return 0;
-      }
-      value = (value << 4) | static_cast<std::uint64_t>(d);
-      if (value > 0xFFFFFFFFull) return 0;
-      any = true;
-    }
-  } else {
-    for (; i < text.size(); ++i) {
-      char c = text[i];
-      if (c < '0' || c > '9') return 0;
-      value = value * 10 + static_cast<std::uint64_t>(c - '0');
-      if (value > 2147483647ull) return 0;
-      any = true;
-    }
-  }
-  if (!any) return 0;
-  // A hexadecimal value is its 32-bit pattern ($FFFFFFFF is -1); negating
-  // goes through unsigned arithmetic so no value can overflow.
-  std::uint32_t bits = static_cast<std::uint32_t>(value);
-  if (negative) bits = 0u - bits;
-  return static_cast<std::int32_t>(bits);
+  std::int32_t errorPos = 0;
+  const std::int32_t value = ParseInteger(text, errorPos, true);
+  return errorPos == 0 ? value : 0;
 }
 
 bool NumberInList(const Str& list, std::int32_t n) {

@@ -34,7 +34,7 @@ int HexDigitValue(char c) {
 
 }  // namespace
 
-std::int32_t ParseInteger(std::string_view text, std::int32_t& errorPos) {
+std::int32_t ParseInteger(std::string_view text, std::int32_t& errorPos, bool hexWidthByValue) {
   std::size_t i = 0;
   while (i < text.size() && text[i] == ' ') ++i;
   bool negative = false;
@@ -53,8 +53,9 @@ std::int32_t ParseInteger(std::string_view text, std::int32_t& errorPos) {
     for (; i < text.size(); ++i) {
       int d = HexDigitValue(text[i]);
       if (d < 0) return fail(i);
-      if (++digits > 8) return fail(i);
+      if (++digits > 8 && !hexWidthByValue) return fail(i);
       value = (value << 4) | static_cast<std::uint64_t>(d);
+      if (value > 0xFFFFFFFFull) return fail(i);
     }
   } else {
     for (; i < text.size(); ++i) {

@@ -28,7 +28,11 @@ Str IntToStr(std::int32_t v);
 // Decimal with optional sign, or "$" hexadecimal (at most 8 digits); leading
 // blanks skipped. errorPos: 0 on success, else the 1-based position of the
 // offending character (1 for empty text); the result is then 0.
-std::int32_t ParseInteger(std::string_view text, std::int32_t& errorPos);
+// hexWidthByValue: a hexadecimal number is refused only when its value is
+// wider than 32 bits ("$000000001" is 1), as the configuration's numbers are
+// read; otherwise more than 8 hexadecimal digits are an error.
+std::int32_t ParseInteger(std::string_view text, std::int32_t& errorPos,
+                          bool hexWidthByValue = false);
 // field := low 16 bits of ParseInteger(text); any error gives 0.
 void ParseSmallInt(std::string_view text, std::int16_t& field);
 void ParseSmallInt(std::string_view text, std::uint16_t& field);
