@@ -65,13 +65,18 @@ void JamBase::StepForward() {
   MessageBase::StepForward();
 }
 
+// No message lies below the base number, so the walk stops there: going on
+// down to 1 would ask for up to 2^31 numbers no index record can hold when
+// another writer's base number is high and the lowest message is deleted.
 void JamBase::StepBack() {
-  if (std::int64_t{CurrentNumber()} - 1 < std::int64_t{base_.BaseNumber}) {
-    SetCurrentNumber(0);
-    return;
+  std::int64_t number = std::min<std::int64_t>(CurrentNumber(), std::int64_t{HighestNumber()} + 1);
+  while (--number >= std::max<std::int64_t>(base_.BaseNumber, 1)) {
+    if (HasMessage(static_cast<std::int32_t>(number))) {
+      SetCurrentNumber(static_cast<std::int32_t>(number));
+      return;
+    }
   }
-  if (CurrentNumber() > HighestNumber()) SetCurrentNumber(HighestNumber() + 1);
-  MessageBase::StepBack();
+  SetCurrentNumber(0);
 }
 
 bool JamBase::LoadMessage() { return LoadCurrent(true); }

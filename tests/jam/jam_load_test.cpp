@@ -91,6 +91,31 @@ TEST_F(JamLoadTest, NumbersStartAtTheBaseNumberEvenJustBelow2To31) {
   EXPECT_FALSE(base->BeginNewMessage());  // no number left
 }
 
+// Counts the numbers a walk asks about; past a thousand it answers yes so a
+// walk that would otherwise go on towards 1 ends and the count shows it.
+class CountingJam : public JamBase {
+ public:
+  bool HasMessage(std::int32_t number) override {
+    return ++asked > 1000 || JamBase::HasMessage(number);
+  }
+  int asked = 0;
+};
+
+// With another writer's high base number and its lowest message deleted by
+// the header bit, stepping back past that message ends at the base number
+// instead of asking about every number down to 1.
+TEST_F(JamLoadTest, StepBackStopsAtTheBaseNumber) {
+  MakeArea(area(), {"one", "two", "three"});
+  PatchU32(file("jhr"), 20, 0x40000000);
+  PatchU32(file("jhr"), 1024 + kJamAttributesOffset, U32At(file("jhr"), 1024 + kJamAttributesOffset) | kJamAttrDeleted);
+  CountingJam base;
+  ASSERT_TRUE(base.OpenArea(area()));
+  std::vector<std::int32_t> seen;
+  for (base.PositionFrom(0x40000002); base.IsPositioned(); base.StepBack()) seen.push_back(base.CurrentNumber());
+  EXPECT_EQ(seen, (std::vector<std::int32_t>{0x40000002, 0x40000001}));
+  EXPECT_LT(base.asked, 10);
+}
+
 // Another program marks record 0 deleted and lowers the count (and a torn
 // record follows): opening drops both. Deleting message 2 then drops its
 // record too. Each time the later messages move down one number, and their
