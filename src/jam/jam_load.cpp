@@ -256,7 +256,7 @@ bool JamBase::LoadCurrent(bool withText) {
   }
   // The INTL, FMPT and TOPT lines dropped when storing come back from the
   // address subfields.
-  if (orig_.Zone != 0) EmitOrigKludges(false, orig_);
+  if (orig_.Zone != 0) RestoreOrigKludges(orig_);
   if (dest_.Zone != 0) EmitDestKludges(dest_);
   MoveTextTo(0);
 

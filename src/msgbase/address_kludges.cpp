@@ -94,6 +94,21 @@ void MessageBase::EmitOrigKludges(bool newSerial, const FidoAddress& orig) {
     serial = MsgIdSerial();
   }
   ReplaceControlLine(kMsgIdKey, kMsgIdKey + " " + FormatAddress(orig) + " " + serial);
+  EmitOrigNetmailKludges(orig);
+}
+
+void MessageBase::RestoreOrigKludges(const FidoAddress& orig) {
+  // A message stored without a MSGID must not come back with one: the line
+  // would be ours, not its writer's, with a serial made up at load time.
+  Str existing;
+  if (FindControlLine(kMsgIdKey, existing)) {
+    EmitOrigKludges(false, orig);
+  } else {
+    EmitOrigNetmailKludges(orig);
+  }
+}
+
+void MessageBase::EmitOrigNetmailKludges(const FidoAddress& orig) {
   if (!HasAreaFlag(kAreaNetmail)) return;
 
   FidoAddress dest;

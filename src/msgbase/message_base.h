@@ -173,6 +173,15 @@ class MessageBase {
   std::uint32_t AreaFlags() const { return areaFlags_; }
 
  protected:
+  // For a format that keeps the origin address outside the text: after
+  // loading, the MSGID line (if the message has one) takes that address, and
+  // a netmail area gets its INTL and FMPT lines back. Unlike
+  // EmitOrigKludges(false, ...) it never adds a MSGID the message lacks.
+  void RestoreOrigKludges(const FidoAddress& orig);
+  // The netmail part of EmitOrigKludges: INTL and FMPT from orig and the
+  // text's destination; nothing for other areas.
+  void EmitOrigNetmailKludges(const FidoAddress& orig);
+
   // Copies the text from offset `from` to the end into a temporary stream,
   // moves to `at`, lets `write` put its bytes there, copies the tail back and
   // cuts the text after it. Shared by replace, delete and insert.

@@ -117,6 +117,19 @@ TEST_F(JamStoreTest, EveryKindOfLineStoredAndLoaded) {
   EXPECT_EQ(TextOf(*base), control + "\x01INTL 1:234/5 2:5020/1\r\x01" "FMPT 3\r\x01TOPT 7\r");
 }
 
+// A netmail message stored without a MSGID keeps its origin in subfield 0
+// (from the INTL and FMPT lines); loading gives those lines back and does
+// not make up a MSGID for it.
+TEST_F(JamStoreTest, NoMsgIdIsInventedWhenLoading) {
+  auto base = Open(true);
+  base->SetAreaKind(0);
+  ASSERT_TRUE(Post(*base, "Sysop", {"\x01INTL 1:234/5 2:5020/1", "\x01" "FMPT 3", "hello"}));
+  EXPECT_EQ(Describe(SubfieldsAt(file("jhr"))), "2=Marvex;0=2:5020/1.3;3=Sysop;1=1:234/5.0;6=Rules;");
+  EXPECT_EQ(LoadText(*base, 1), "hello\r\x01INTL 1:234/5 2:5020/1\r\x01" "FMPT 3\r");
+  base->SetAreaKind(1);
+  EXPECT_EQ(LoadText(*base, 1), "hello\r");
+}
+
 TEST_F(JamStoreTest, AttributesAndTheMessageKind) {
   auto base = Open(true);
   ASSERT_TRUE(base->BeginNewMessage());
