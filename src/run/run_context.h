@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <memory>
 #include <ostream>
+#include <string>
 
 #include "msgbase/message_base.h"
 #include "support/address.h"
@@ -69,6 +70,17 @@ struct CommonSettings {
   bool UseAsKludge = true;
 };
 
+// What the node's tosser configuration says beyond the areas: where the
+// node's MSGID serials and its echo toss log live. Filled from a
+// fidoconfig-style file each time an area is looked up in it.
+struct TosserSettings {
+  std::string SeqDir;       // "SeqDir": directory of the node's serial counter
+  std::string SeqOutrun;    // "SeqOutrun": how far the counter may run ahead
+  std::string EchoTossLog;  // "EchoTossLog": file that lists areas to scan
+  std::string LockFile;     // "LockFile": the tosser's run lock
+  int AdvisoryLock = 0;     // "AdvisoryLock": seconds to wait for that lock
+};
+
 struct RunContext {
   // console receives every log entry and the console-only messages.
   explicit RunContext(std::ostream& console) : Log(&console) {}
@@ -103,6 +115,7 @@ struct RunContext {
   Str HptPath;
   Str SquishCfgPath;
   Str TerminateCfgPath;
+  TosserSettings Tosser;
 
   // The command line and configuration reading.
   Str CommandString;
