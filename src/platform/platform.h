@@ -65,6 +65,32 @@ bool TruncateFile(FileHandle h, int* error);
 void CloseFile(FileHandle h);
 bool DeleteFile(const std::string& name, int* error);
 
+// ------------------------------------------ files shared with other programs
+
+// Open the file for reading and writing, creating it empty when it is
+// missing; an existing file is never emptied. No sharing lock is taken.
+FileHandle OpenOrCreate(const std::string& name, int* error);
+// Open for appending, creating the file when it is missing; as OpenAppend.
+FileHandle OpenAppendOrCreate(const std::string& name, int* error);
+// Lock count bytes from start (0 = to the end, however far the file grows)
+// against other programs, for writing (exclusive) or reading, waiting at most
+// waitMs for a conflicting lock to go. The lock goes with UnlockRange or when
+// the handle is closed.
+bool LockRange(FileHandle h, std::int64_t start, std::int64_t count, bool exclusive, int waitMs,
+               int* error);
+void UnlockRange(FileHandle h, std::int64_t start, std::int64_t count);
+// Make the file's data durable before, say, a rename publishes it.
+bool SyncFile(FileHandle h, int* error);
+// Give the file "from" the name "to" in one step, replacing a file of that
+// name: a reader sees the old file or the new one, never a mixture.
+bool ReplaceFile(const std::string& from, const std::string& to, int* error);
+// True while name still names the file open on h (not replaced or deleted).
+bool IsSameFile(FileHandle h, const std::string& name);
+// A short pause (retrying a busy file, say).
+void SleepMilliseconds(int ms);
+// Seconds since 1970 in UTC, from the real clock or the test clock.
+std::int64_t UnixTime();
+
 // How long an open waits for another program's conflicting lock.
 int LockWaitMilliseconds();
 void SetLockWaitMilliseconds(int ms);

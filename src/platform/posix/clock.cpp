@@ -115,4 +115,18 @@ void ClearTestClock() {
 
 void HoldTestClock(bool still) { gTestClockStill = still; }
 
+std::int64_t UnixTime() {
+  if (!gTestClockSet) return static_cast<std::int64_t>(time(nullptr));
+  // The test clock is local time, as the system clock is read.
+  struct tm tm {};
+  tm.tm_year = gTestClock.year - 1900;
+  tm.tm_mon = gTestClock.month - 1;
+  tm.tm_mday = gTestClock.day;
+  tm.tm_hour = gTestClock.hour;
+  tm.tm_min = gTestClock.minute;
+  tm.tm_sec = gTestClock.second;
+  tm.tm_isdst = -1;
+  return static_cast<std::int64_t>(mktime(&tm));
+}
+
 }  // namespace mvx::platform
