@@ -160,6 +160,11 @@ std::string ProgramName(const std::string& native);
 // editors look for lower-case ones, so this lower-cases them there.
 std::string NewFileExtension(const std::string& upperExt);
 
+// --------------------------------------------------------------- process
+
+// The value of an environment variable (the name's case counts), or none.
+std::optional<std::string> GetEnv(const std::string& name);
+
 // ---------------------------------------------------------------- clock
 
 struct LocalTime {
