@@ -162,6 +162,9 @@ std::string NewFileExtension(const std::string& upperExt);
 
 // --------------------------------------------------------------- process
 
+// The system's text for an OS error code of these functions
+// ("Permission denied"); empty for 0.
+std::string ErrorText(int error);
 // The value of an environment variable (the name's case counts), or none.
 std::optional<std::string> GetEnv(const std::string& name);
 
