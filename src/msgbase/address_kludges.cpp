@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "msgbase/message_base.h"
+#include "support/msgid_serials.h"
 #include "support/text.h"
 
 namespace mvx {

@@ -64,6 +64,14 @@ std::int64_t FileSize(FileHandle h, int* error);
 bool TruncateFile(FileHandle h, int* error);
 void CloseFile(FileHandle h);
 bool DeleteFile(const std::string& name, int* error);
+// Give the file `existing` the name `newName` instead, only when no file of
+// that name exists in any letter case (like CreateNew): a file that another
+// program made under that name is never replaced. Fails with *exists = true
+// when the name is taken. Afterwards `existing` is gone.
+bool RenameNew(const std::string& existing, const std::string& newName, int* error, bool* exists);
+// Put the file `from` in the place of the file `to` in one step: a reader
+// finds the old file or the new one under that name, never a mix of them.
+bool ReplaceFile(const std::string& from, const std::string& to, int* error);
 
 // ------------------------------------------ files shared with other programs
 
@@ -81,13 +89,8 @@ bool LockRange(FileHandle h, std::int64_t start, std::int64_t count, bool exclus
 void UnlockRange(FileHandle h, std::int64_t start, std::int64_t count);
 // Make the file's data durable before, say, a rename publishes it.
 bool SyncFile(FileHandle h, int* error);
-// Give the file "from" the name "to" in one step, replacing a file of that
-// name: a reader sees the old file or the new one, never a mixture.
-bool ReplaceFile(const std::string& from, const std::string& to, int* error);
 // True while name still names the file open on h (not replaced or deleted).
 bool IsSameFile(FileHandle h, const std::string& name);
-// A short pause (retrying a busy file, say).
-void SleepMilliseconds(int ms);
 // Seconds since 1970 in UTC, from the real clock or the test clock.
 std::int64_t UnixTime();
 
@@ -151,6 +154,20 @@ inline bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 // directory equal to it without regard to ASCII case, else the name as written.
 std::string NativeName(const std::string& name);
 
+// While an object of this kind lives, a directory that NativeName must list
+// to find a name in another letter case is listed once and the listing kept:
+// a set of files (the files of one area) is resolved first and then created
+// back to back, with no listing between two creates. A name that another
+// program adds meanwhile in another letter case is not seen; one added in
+// the same spelling still makes an exclusive create fail.
+class NameResolutionScope {
+ public:
+  NameResolutionScope();
+  ~NameResolutionScope();
+  NameResolutionScope(const NameResolutionScope&) = delete;
+  NameResolutionScope& operator=(const NameResolutionScope&) = delete;
+};
+
 // A name found by a directory search, as the program sees it (ANSI to OEM).
 // On POSIX the bytes pass unchanged.
 std::string ProgramName(const std::string& native);
@@ -159,14 +176,6 @@ std::string ProgramName(const std::string& native);
 // their extensions in capitals ("SQD", "JHR", "MSG"); on POSIX the tossers and
 // editors look for lower-case ones, so this lower-cases them there.
 std::string NewFileExtension(const std::string& upperExt);
-
-// --------------------------------------------------------------- process
-
-// The system's text for an OS error code of these functions
-// ("Permission denied"); empty for 0.
-std::string ErrorText(int error);
-// The value of an environment variable (the name's case counts), or none.
-std::optional<std::string> GetEnv(const std::string& name);
 
 // ---------------------------------------------------------------- clock
 
@@ -192,11 +201,28 @@ void ClearTestClock();
 // stands still, as a frozen shifted clock does. ClearTestClock resets it.
 void HoldTestClock(bool still);
 
+// Waits for other programs: a sleep of about ms milliseconds, and a clock
+// in milliseconds that only moves forward (neither the wall clock nor the
+// test clock), to bound such waits.
+void SleepMilliseconds(int ms);
+std::int64_t MonotonicMilliseconds();
+
 // ------------------------------------------------------------ file times
 
 // Last-write time of a file as local DOS date (high 16 bits) and time (low).
 std::optional<std::uint32_t> GetFileDosTime(const std::string& name);
 // Set the last-write time from a local date and time.
 bool SetFileTime(const std::string& name, const LocalTime& t);
+
+// ----------------------------------------------------------- environment
+
+// The value of an environment variable (the name's case counts); nullopt
+// when it is not set.
+std::optional<std::string> GetEnv(const std::string& name);
+// The system's text for an error code that the functions above put into
+// *error ("No such file or directory"); empty when it has none.
+std::string ErrorText(int error);
+// The name tosser configurations know this system by (their [OS]).
+std::string SystemName();
 
 }  // namespace mvx::platform

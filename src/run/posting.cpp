@@ -2,11 +2,15 @@
 // the one-off posting from the command line.
 #include "run/posting.h"
 
+#include <vector>
+
 #include "msgbase/base_factory.h"
 #include "msgbase/file_hooks.h"
 #include "run/area_lookup.h"
 #include "run/config_reader.h"
+#include "run/echo_toss_log.h"
 #include "run/encoded_posting.h"
+#include "run/node_serials.h"
 #include "run/words.h"
 #include "support/address.h"
 #include "support/datetime.h"
@@ -19,24 +23,45 @@ namespace {
 
 std::int32_t LineCost(const Str& line) { return static_cast<std::int32_t>(line.size()) + 2; }
 
-// The counting pass: the same packing rule as the writing loop, so that the
-// announced count is the number of messages really written.
-std::int32_t CountParts(TextFileReader& file) {
-  std::int32_t parts = 0;
-  std::int32_t bytes = 0;
+// The posted file, read once: its lines (each cut to 255 characters) and
+// whether reading it failed before its end.
+struct PostedText {
+  std::vector<Str> lines;
+  bool readFailed = false;
+};
+
+bool ReadPostedText(const Str& name, PostedText& text) {
+  TextFileReader file;
+  if (!file.Open(name)) return false;
   Str line;
   while (!file.AtEnd()) {
     const bool ok = file.ReadLine(line);
-    const std::int32_t cost = LineCost(line);
-    if (parts == 0 || bytes + cost > kPartLimit) {
-      ++parts;
+    // What could be read of a line whose read failed is still taken; the
+    // file ends there.
+    text.lines.push_back(line);
+    if (!ok) break;
+  }
+  text.readFailed = file.ReadError();
+  return true;
+}
+
+// Where each part starts: lines are packed in order into parts of at most
+// kPartLimit bytes, a line counting as its length plus 2. The last entry is
+// the number of lines, so part i holds lines [starts[i], starts[i + 1]).
+std::vector<std::size_t> PartStarts(const std::vector<Str>& lines) {
+  std::vector<std::size_t> starts;
+  std::int32_t bytes = 0;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    const std::int32_t cost = LineCost(lines[i]);
+    if (starts.empty() || bytes + cost > kPartLimit) {
+      starts.push_back(i);
       bytes = cost;
     } else {
       bytes += cost;
     }
-    if (!ok) break;
   }
-  return parts;
+  starts.push_back(lines.size());
+  return starts;
 }
 
 // Gives up the base of a posting that stops before writing anything.
@@ -85,9 +110,9 @@ void PostingError(RunContext& ctx, const Str& text) {
 }
 
 std::int32_t CountMessageParts(const Str& name) {
-  TextFileReader file;
-  if (!file.Open(name)) return 0;
-  return CountParts(file);
+  PostedText text;
+  if (!ReadPostedText(name, text)) return 0;
+  return static_cast<std::int32_t>(PartStarts(text.lines).size() - 1);
 }
 
 void PreparePosting(RunContext& ctx) {
@@ -132,25 +157,28 @@ void WriteMessages(RunContext& ctx) {
     ReleaseBase(ctx);
     return;
   }
-  TextFileReader file;
-  if (!file.Open(job.PostFile)) PostingError(ctx, "Can't open file " + job.PostFile + "!..");
+  PostedText text;
+  if (!ReadPostedText(job.PostFile, text)) PostingError(ctx, "Can't open file " + job.PostFile + "!..");
   if (ctx.PostingOk && ctx.Base == nullptr) PostingError(ctx, "Unable to create new message");
-  if (ctx.PostingOk) {
-    const std::int32_t parts = CountParts(file);
-    ctx.PartCount = parts > 1 ? parts : 1;
-    if (!file.Rewind()) PostingError(ctx, "Can't open file " + job.PostFile + "!..");
-  }
   if (!ctx.PostingOk) {
     PostingError(ctx, "We can't make posting...");
     ReleaseBase(ctx);
     return;
   }
+  if (text.readFailed) PostingError(ctx, "Error reading file " + job.PostFile);
+
+  const std::vector<std::size_t> starts = PartStarts(text.lines);
+  const std::size_t parts = starts.size() - 1;
+  ctx.PartCount = parts > 1 ? static_cast<std::int32_t>(parts) : 1;
+  // Every serial of the posting is reserved before its first message is
+  // stored, so a crash can never let a later run hand one out again.
+  NodeSerials serials(ctx);
+  serials.Expect(static_cast<std::uint32_t>(ctx.PartCount));
+  ScopedSerialSource useSerials(serials);
 
   MessageBase& base = *ctx.Base;
-  Str pending;  // a line that did not fit into the previous part
-  bool havePending = false;
-  bool readFailed = false;
-  while (havePending || (!readFailed && !file.AtEnd())) {
+  std::size_t stored = 0;
+  for (std::size_t part = 0; part < parts; ++part) {
     if (!base.BeginNewMessage()) {
       PostingError(ctx, "Unable to create new message");
       break;
@@ -163,42 +191,32 @@ void WriteMessages(RunContext& ctx) {
       base.AppendTextLineStr(
           BeginLineOfPart(ctx.BeginEncodedString, ctx.PartNumber, ctx.PartCount, job.PostFile));
     }
-    Str lastTaken;
-    for (;;) {
-      Str line;
-      if (havePending) {
-        line = pending;
-        havePending = false;
-      } else {
-        if (readFailed || file.AtEnd()) break;
-        if (!file.ReadLine(line)) {
-          // What could be read of the line is still taken; the file ends here.
-          readFailed = true;
-          PostingError(ctx, "Error reading file " + job.PostFile);
-        }
-      }
-      ctx.PartBytes += LineCost(line);
-      if (ctx.PartBytes > kPartLimit) {
-        pending = line;
-        havePending = true;
-        break;
-      }
-      base.AppendTextLineStr(line);
-      lastTaken = line;
+    for (std::size_t i = starts[part]; i < starts[part + 1]; ++i) {
+      ctx.PartBytes += LineCost(text.lines[i]);
+      base.AppendTextLineStr(text.lines[i]);
     }
+    const Str& lastTaken = text.lines[starts[part + 1] - 1];
     if (ctx.UseEncodedString) base.AppendTextLineStr(ctx.EndEncodedString);
     if (!lastTaken.starts_with("...")) base.AppendTextLineStr("");
     base.AppendTextLineStr("--- " + job.TearText);
     base.AppendTextLineStr(" * Origin: " + job.OriginText + " (" + FormatAddress(job.FromAddr) + ")");
-    if (!base.StoreMessage()) PostingError(ctx, "Unable to write message");
+    if (base.StoreMessage()) {
+      ++stored;
+    } else {
+      PostingError(ctx, "Unable to write message");
+    }
     (void)base.ReleaseMessage();
   }
-  // A read that failed between two lines (or on the first read) ends the
-  // file like its end would: the posting is then incomplete, not "Ok".
-  if (!readFailed && file.ReadError()) PostingError(ctx, "Error reading file " + job.PostFile);
   if (!CloseBase(ctx.Base)) PostingError(ctx, "Unable to close msgbase");
-  ctx.Log.Write("  - Ok...");
-  file.Close();
+  if (stored > 0) NoteAreaForScan(ctx, job.AreaTag);
+  // The last line of a posting tells the truth about all of it.
+  if (!ctx.PostingOk) {
+    ctx.Log.WriteError("  - Failed...");
+  } else if (parts == 0) {
+    ctx.Log.Write("  - Nothing to post: " + job.PostFile + " is empty");
+  } else {
+    ctx.Log.Write("  - Ok...");
+  }
 }
 
 void PostFromCommandLine(RunContext& ctx, const Str& args) {

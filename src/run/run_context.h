@@ -10,6 +10,7 @@
 #include <memory>
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "msgbase/message_base.h"
 #include "support/address.h"
@@ -116,6 +117,8 @@ struct RunContext {
   Str SquishCfgPath;
   Str TerminateCfgPath;
   TosserSettings Tosser;
+  // Areas whose tags this run has put into the echo toss log (upper-cased).
+  std::vector<Str> ScanNoted;
 
   // The command line and configuration reading.
   Str CommandString;

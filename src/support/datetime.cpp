@@ -148,40 +148,6 @@ std::int32_t YearToTwoDigits(std::int32_t year) { return year >= 2000 ? year - 2
 
 std::int32_t YearToFourDigits(std::int32_t year) { return year <= 70 ? year + 2000 : year + 1900; }
 
-namespace {
-
-std::uint32_t SerialOf(const platform::LocalTime& t) {
-  std::uint32_t v = (static_cast<std::uint32_t>(t.year) + 10u) * 355u * 86400u +
-                    static_cast<std::uint32_t>(t.month) * 30u * 86400u +
-                    static_cast<std::uint32_t>(t.day) * 86400u +
-                    static_cast<std::uint32_t>(t.hour) * 3600u +
-                    static_cast<std::uint32_t>(t.minute) * 60u + static_cast<std::uint32_t>(t.second);
-  return (v << 7) | (static_cast<std::uint32_t>(t.millisecond / 10) & 127u);
-}
-
-std::uint32_t g_lastSerial = 0;  // the last serial handed out
-std::uint32_t g_lastClock = 0;   // the clock's value when it was made
-
-}  // namespace
-
-Str MsgIdSerial() {
-  std::uint32_t clock = SerialOf(platform::Now());
-  if (clock == g_lastClock) {
-    platform::WaitHundredth();
-    clock = SerialOf(platform::Now());
-  }
-  // A clock that stands still (a frozen shifted clock, which sysops use to
-  // try a schedule) would keep the wait from ever ending and then repeat a
-  // serial, and a repeated MSGID makes dupe checkers drop the message. So
-  // while the clock has not moved past what was handed out, the serials
-  // count on from the last one instead.
-  std::uint32_t v = clock;
-  if (clock == g_lastClock || (clock > g_lastClock && clock <= g_lastSerial)) v = g_lastSerial + 1;
-  g_lastClock = clock;
-  g_lastSerial = v;
-  return Hex8(v);
-}
-
 Str Hex8(std::uint32_t v) {
   static const char kDigits[] = "0123456789abcdef";
   Str out;

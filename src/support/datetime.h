@@ -38,10 +38,6 @@ std::int32_t MonthNumber(const Str& text);
 Str MonthName(std::int32_t month);
 std::int32_t YearToTwoDigits(std::int32_t year);
 std::int32_t YearToFourDigits(std::int32_t year);
-// Serial of a MSGID line from the clock; never the same twice in a row
-// within the process (waits for the clock to move on, and counts on from the
-// last serial when the clock stands still).
-Str MsgIdSerial();
 // Eight lowercase hexadecimal digits.
 Str Hex8(std::uint32_t v);
 // The FidoNet date text "DD Mon YY  HH:MM:SS" (19 characters) of *.MSG and

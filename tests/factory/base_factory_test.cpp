@@ -14,6 +14,7 @@
 #include "msgdir/msgdir_base.h"
 #include "squish/squish_base.h"
 #include "support/datetime.h"
+#include "support/msgid_serials.h"
 #include "testkit/testkit.h"
 
 namespace mvx {

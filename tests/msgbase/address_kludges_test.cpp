@@ -6,6 +6,7 @@
 
 #include "message_text_fixture.h"
 #include "support/datetime.h"
+#include "support/msgid_serials.h"
 #include "testkit/testkit.h"
 
 namespace mvx {

@@ -43,7 +43,7 @@ TEST_F(PostingTest, TextFileRulesInTheBody) {
   // A 0 byte ends what is written of its line; bytes above 127 and control
   // bytes pass; a long line keeps its first 255; the last line needs no end.
   Post(std::string("ab\0cd\r\n\x01\xff\x7f\t\r\n", 13) + std::string(600, 'L') + "\nend");
-  Post("");  // no message, but the base is opened and closed
+  Post("");  // no message, and the log says so
   const auto msgs = Msgs("area");
   ASSERT_EQ(msgs.size(), 2u);
   ASSERT_EQ(msgs[0].lines.size(), 6u);
@@ -54,7 +54,7 @@ TEST_F(PostingTest, TextFileRulesInTheBody) {
   EXPECT_EQ(Lines(msgs[1].lines.begin() + 2, msgs[1].lines.end() - 2),
             (Lines{"ab", "\x01\xff\x7f\t", std::string(255, 'L'), "end", ""}));
   EXPECT_EQ(Log(), (Lines{kAnnounce[0], kAnnounce[1], "  - Ok...", kAnnounce[0], kAnnounce[1], "  - Ok...",
-                          kAnnounce[0], kAnnounce[1], "  - Ok..."}));
+                          kAnnounce[0], kAnnounce[1], "  - Nothing to post: post.txt is empty"}));
 }
 
 TEST_F(PostingTest, EveryFlagsBitIsSetBesidesLocal) {
@@ -122,7 +122,8 @@ TEST_F(PostingTest, FileWhoseReadsFailIsNoSuccess) {
   WriteMessages(ctx_);
   EXPECT_FALSE(ctx_.PostingOk);
   EXPECT_EQ(Log(),
-            (Lines{" >> Posting " + bad + " to NET.TALK", kAnnounce[1], "[err] Error reading file " + bad, "  - Ok..."}));
+            (Lines{" >> Posting " + bad + " to NET.TALK", kAnnounce[1], "[err] Error reading file " + bad,
+                   "[err]   - Failed..."}));
 }
 
 // *.MSG files that open but take no write (made, then reopened for reading),
@@ -142,12 +143,12 @@ TEST_F(PostingTest, MessagesThatCannotBeStoredOrStartedAreReported) {
   gMsgFileMode = kModeRead;
   Post(runtest::NumberedText(20000));  // every part is still tried
   EXPECT_EQ(Log(), (Lines{kAnnounce[0], kAnnounce[1], "   -> [1/2]", "[err] Unable to write message", "   -> [2/2]",
-                          "[err] Unable to write message", "  - Ok..."}));
+                          "[err] Unable to write message", "[err]   - Failed..."}));
   EXPECT_FALSE(ctx_.PostingOk);
   out_.str("");
   gMsgFileMode = 0;
   Post(runtest::NumberedText(40000));  // no message can be started: the posting stops
-  EXPECT_EQ(Log(), (Lines{kAnnounce[0], kAnnounce[1], "[err] Unable to create new message", "  - Ok..."}));
+  EXPECT_EQ(Log(), (Lines{kAnnounce[0], kAnnounce[1], "[err] Unable to create new message", "[err]   - Failed..."}));
   EXPECT_EQ(ctx_.Base, nullptr);
   SetFileHooks(saved);
 }

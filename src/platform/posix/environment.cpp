@@ -1,32 +1,29 @@
-// The process environment and the system's error texts.
+// The process environment, the system's error texts and its name.
 #include <cstdlib>
 #include <cstring>
 #include <string>
-#include <type_traits>
 
 #include "platform/platform.h"
 
 namespace mvx::platform {
 
 std::optional<std::string> GetEnv(const std::string& name) {
-  const char* v = std::getenv(name.c_str());
-  if (v == nullptr) return std::nullopt;
-  return std::string(v);
+  // A name with "=" or a 0 byte would look up another variable than the
+  // one asked for.
+  if (name.empty() || name.find('=') != std::string::npos || name.find('\0') != std::string::npos) {
+    return std::nullopt;
+  }
+  const char* value = std::getenv(name.c_str());
+  if (value == nullptr) return std::nullopt;
+  return std::string(value);
 }
 
 std::string ErrorText(int error) {
-  if (error == 0) return std::string();
-  char buf[256];
-  // The GNU strerror_r may return a static text instead of filling buf.
-  const auto pick = [&](auto r) -> const char* {
-    if constexpr (std::is_same_v<decltype(r), char*>) {
-      return r;
-    } else {
-      return r == 0 ? buf : nullptr;
-    }
-  };
-  const char* text = pick(strerror_r(error, buf, sizeof buf));
-  return text != nullptr ? std::string(text) : "error " + std::to_string(error);
+  if (error <= 0) return std::string();
+  // strerror may share its buffer between calls; the text is copied at once.
+  return std::string(std::strerror(error));
 }
+
+std::string SystemName() { return "UNIX"; }
 
 }  // namespace mvx::platform

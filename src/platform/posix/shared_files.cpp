@@ -111,34 +111,12 @@ bool SyncFile(FileHandle h, int* error) {
   return true;
 }
 
-bool ReplaceFile(const std::string& from, const std::string& to, int* error) {
-  if (!posix::IsUsableName(from) || !posix::IsUsableName(to)) {
-    SetError(error, ENOENT);
-    return false;
-  }
-  if (rename(NativeName(from).c_str(), NativeName(to).c_str()) != 0) {
-    SetError(error, errno);
-    return false;
-  }
-  SetError(error, 0);
-  return true;
-}
-
 bool IsSameFile(FileHandle h, const std::string& name) {
   if (!posix::IsUsableName(name)) return false;
   struct stat open {};
   struct stat named {};
   if (fstat(h, &open) != 0 || stat(NativeName(name).c_str(), &named) != 0) return false;
   return open.st_dev == named.st_dev && open.st_ino == named.st_ino;
-}
-
-void SleepMilliseconds(int ms) {
-  if (ms <= 0) return;
-  struct timespec pause {
-    ms / 1000, static_cast<long>(ms % 1000) * 1000000L
-  };
-  while (nanosleep(&pause, &pause) != 0 && errno == EINTR) {
-  }
 }
 
 }  // namespace mvx::platform

@@ -1,0 +1,105 @@
+// Appending to the tosser's echo toss log.
+//
+// The tosser reads the log when it scans and then deletes it without a lock
+// of its own on the log, so a line appended between its read and its delete
+// would be lost. It does hold its run lock (LockFile) for its whole run, so
+// the append takes the same lock: with AdvisoryLock, a write lock on the lock
+// file's first byte, waited for as long as the tosser itself would wait;
+// without it, the lock file made exclusively and removed again.
+#include "run/echo_toss_log.h"
+
+#include <algorithm>
+
+#include "platform/platform.h"
+#include "run/words.h"
+
+namespace mvx {
+
+namespace {
+
+constexpr int kLockPollMs = 100;
+
+
+// Holds the tosser's run lock while it lives.
+class TosserLock {
+ public:
+  explicit TosserLock(const TosserSettings& tosser) : tosser_(tosser) {}
+  ~TosserLock() {
+    if (handle_ == platform::kNoFile) return;
+    platform::CloseFile(handle_);
+    if (madeFile_) (void)platform::DeleteFile(tosser_.LockFile, nullptr);
+  }
+  TosserLock(const TosserLock&) = delete;
+  TosserLock& operator=(const TosserLock&) = delete;
+
+  bool Take(std::string& why) {
+    if (tosser_.LockFile.empty()) return true;
+    int error = 0;
+    if (tosser_.AdvisoryLock > 0) {
+      handle_ = platform::OpenOrCreate(tosser_.LockFile, &error);
+      if (handle_ != platform::kNoFile &&
+          platform::LockRange(handle_, 0, 1, true, tosser_.AdvisoryLock * 1000, &error)) {
+        return true;
+      }
+    } else {
+      const int waitMs = platform::LockWaitMilliseconds();
+      for (int waited = 0;; waited += kLockPollMs) {
+        bool exists = false;
+        handle_ = platform::CreateNew(tosser_.LockFile, &error, &exists);
+        if (handle_ != platform::kNoFile) {
+          madeFile_ = true;
+          return true;
+        }
+        if (!exists || waited >= waitMs) break;
+        platform::SleepMilliseconds(kLockPollMs);
+      }
+    }
+    if (handle_ != platform::kNoFile) platform::CloseFile(handle_);
+    handle_ = platform::kNoFile;
+    why = "tosser lock " + tosser_.LockFile + " not taken: " +
+          (error != 0 ? platform::ErrorText(error) : std::string("held by another program"));
+    return false;
+  }
+
+ private:
+  const TosserSettings& tosser_;
+  platform::FileHandle handle_ = platform::kNoFile;
+  bool madeFile_ = false;
+};
+
+}  // namespace
+
+bool AppendEchoTossLog(const TosserSettings& tosser, const Str& tag, std::string& why) {
+  TosserLock lock(tosser);
+  if (!lock.Take(why)) return false;
+  int error = 0;
+  const platform::FileHandle h = platform::OpenAppendOrCreate(tosser.EchoTossLog, &error);
+  if (h == platform::kNoFile) {
+    why = platform::ErrorText(error);
+    return false;
+  }
+  // One write of the whole line, so that appends of other programs never
+  // land inside it.
+  const std::string line = tag.str() + "\n";
+  std::size_t put = 0;
+  const bool ok = platform::WriteFile(h, line.data(), line.size(), &put, &error) && put == line.size();
+  platform::CloseFile(h);
+  if (!ok) why = error != 0 ? platform::ErrorText(error) : "short write";
+  return ok;
+}
+
+void NoteAreaForScan(RunContext& ctx, const Str& tag) {
+  if (ctx.Tosser.EchoTossLog.empty() || tag.empty()) return;
+  const Str key = UpperCaseCyr(tag);
+  auto& done = ctx.ScanNoted;
+  if (std::find(done.begin(), done.end(), key) != done.end()) return;
+  std::string why;
+  if (AppendEchoTossLog(ctx.Tosser, tag, why)) {
+    done.push_back(key);
+  } else {
+    ctx.Log.WriteError("Can't add " + tag + " to echo toss log " + Str(ctx.Tosser.EchoTossLog) +
+                       ": " + Str(why));
+  }
+}
+
+}  // namespace mvx

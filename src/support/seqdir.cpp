@@ -1,0 +1,154 @@
+// The counter directory protocol.
+#include "support/seqdir.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace mvx {
+
+namespace {
+
+// A pass that loses a race to another program goes round again; passes
+// refused for permission get a few more chances; nothing loops for ever.
+constexpr int kMaxPasses = 256;
+constexpr int kMaxPermissionPasses = 16;
+
+struct Counter {
+  std::string name;
+  std::uint64_t value = 0;
+};
+
+// Hex digits and ".seq" in any case, at most 12 characters in all.
+std::optional<std::uint64_t> CounterValue(const std::string& name) {
+  if (name.size() < 5 || name.size() > 12) return std::nullopt;
+  const std::string ext = name.substr(name.size() - 4);
+  if (ext[0] != '.' || (ext[1] | 0x20) != 's' || (ext[2] | 0x20) != 'e' || (ext[3] | 0x20) != 'q') {
+    return std::nullopt;
+  }
+  std::uint64_t v = 0;
+  for (std::size_t i = 0; i + 4 < name.size(); ++i) {
+    const char c = name[i];
+    int d;
+    if (c >= '0' && c <= '9') {
+      d = c - '0';
+    } else if ((c | 0x20) >= 'a' && (c | 0x20) <= 'f') {
+      d = (c | 0x20) - 'a' + 10;
+    } else {
+      return std::nullopt;
+    }
+    v = (v << 4) | static_cast<std::uint64_t>(d);
+  }
+  return v;
+}
+
+std::string CounterName(const std::string& dir, std::uint64_t value) {
+  char buf[24];
+  std::snprintf(buf, sizeof buf, "%08llx.seq", static_cast<unsigned long long>(value));
+  return dir + "/" + buf;
+}
+
+std::vector<Counter> ListCounters(const std::string& dir) {
+  std::vector<Counter> out;
+  platform::DirSearch search;
+  platform::DirEntry e;
+  for (bool more = search.First(dir + "/*", &e); more; more = search.Next(&e)) {
+    if ((e.attr & platform::kAttrDirectory) != 0) continue;
+    if (const auto v = CounterValue(e.name)) out.push_back({e.name, *v});
+  }
+  return out;
+}
+
+bool Fail(SeqDirResult& out, const std::string& why, int error) {
+  out.why = why;
+  out.error = error;
+  return false;
+}
+
+}  // namespace
+
+std::optional<std::int64_t> ParseSeqOutrun(const std::string& text, bool strict) {
+  std::size_t i = 0;
+  while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
+  std::int64_t n = 0;
+  const std::size_t digits = i;
+  while (i < text.size() && text[i] >= '0' && text[i] <= '9') {
+    n = n * 10 + (text[i] - '0');
+    if (n > 100000000000LL) return std::nullopt;  // beyond any sensible run-ahead
+    ++i;
+  }
+  if (i == digits) return std::nullopt;
+  std::int64_t unit = 1;
+  if (i < text.size()) {
+    switch (text[i] | 0x20) {
+      case 'h': unit = 3600; break;
+      case 'd': unit = 86400; break;
+      case 'w': unit = 7 * 86400; break;
+      case 'm': unit = 31 * 86400; break;
+      case 'y': unit = 365 * 86400; break;
+      default:
+        if (strict) return std::nullopt;
+    }
+  }
+  return n * unit;
+}
+
+bool TakeSeqDirSerials(const std::string& dir, std::uint32_t count, std::int64_t now,
+                       std::int64_t outrun, SeqDirResult& out) {
+  out = SeqDirResult{};
+  if (count == 0) count = 1;
+  const std::uint64_t t = now < 0 ? 0 : static_cast<std::uint64_t>(now);
+  int permissionPasses = 0;
+  for (int pass = 0; pass < kMaxPasses; ++pass) {
+    std::vector<Counter> counters = ListCounters(dir);
+    if (counters.empty()) {
+      // The first pass makes the directory; a later pass that finds it
+      // empty again means the counter cannot be kept there.
+      if (pass > 0) return Fail(out, "the counter directory stays empty", 0);
+      int error = 0;
+      if (!platform::CreateDirectory(dir, &error) && error != EEXIST) {
+        return Fail(out, "cannot create the counter directory", error);
+      }
+    }
+    // Counters too far ahead of the clock go; of the rest only the largest
+    // stays.
+    auto tooFar = [&](const Counter& c) {
+      return c.value > t && c.value - t > static_cast<std::uint64_t>(outrun);
+    };
+    const Counter* largest = nullptr;
+    for (const Counter& c : counters) {
+      if (!tooFar(c) && (largest == nullptr || c.value > largest->value)) largest = &c;
+    }
+    for (const Counter& c : counters) {
+      if (&c != largest) (void)platform::DeleteFile(dir + "/" + c.name, nullptr);
+    }
+    const std::uint64_t s = largest != nullptr && largest->value > t ? largest->value : t;
+    if (s + count > 0xffffffffULL) return Fail(out, "the counter is beyond 32 bits", 0);
+    int error = 0;
+    if (largest == nullptr) {
+      // Nothing to rename yet: make a counter (another program may make one
+      // at the same moment, which is as good), then take from it.
+      bool exists = false;
+      const platform::FileHandle h = platform::CreateNew(CounterName(dir, s + 1), &error, &exists);
+      if (h != platform::kNoFile) {
+        platform::CloseFile(h);
+      } else if (!exists) {
+        return Fail(out, "cannot create a counter", error);
+      }
+      continue;
+    }
+    if (platform::ReplaceFile(dir + "/" + largest->name, CounterName(dir, s + count), &error)) {
+      out.first = static_cast<std::uint32_t>(s);
+      if (out.first == 0) return Fail(out, "the counter stands at 0", 0);
+      return true;
+    }
+    if (error == ENOENT || error == EEXIST) continue;  // another program was first
+    if ((error == EPERM || error == EACCES) && ++permissionPasses < kMaxPermissionPasses) continue;
+    return Fail(out, "cannot rename the counter", error);
+  }
+  return Fail(out, "the counter kept changing", 0);
+}
+
+}  // namespace mvx

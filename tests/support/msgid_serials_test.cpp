@@ -1,0 +1,222 @@
+#include "support/msgid_serials.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+#include "support/seqdir.h"
+#include "support/serial_state.h"
+#include "testkit/testkit.h"
+
+namespace mvx {
+namespace {
+
+platform::LocalTime At(int y, int mo, int d, int h, int mi, int s, int ms = 0) {
+  return platform::LocalTime{y, mo, d, h, mi, s, ms};
+}
+
+TEST(MsgIdSerials, ClockSerialsAndTheRuleAfterTheLast) {
+  // The clock's value counts 30-day months and 355-day years, so the 31st of
+  // a month and the 1st of the next give the same serial at the same time,
+  // and late December those of early January.
+  EXPECT_EQ(ClockSerial(At(2026, 12, 6, 4, 57, 36)), 0x0b4a6000u);
+  const std::uint32_t jan31 = ClockSerial(At(2027, 1, 31, 12, 0, 0));
+  EXPECT_EQ(jan31, 0x2c716000u);
+  EXPECT_EQ(ClockSerial(At(2027, 2, 1, 12, 0, 0)), jan31);
+  EXPECT_EQ(ClockSerial(At(2026, 12, 26, 8, 0, 0, 990)), ClockSerial(At(2027, 1, 1, 8, 0, 0, 990)));
+  struct Case {
+    std::uint32_t clock, last, next;
+  } const cases[] = {
+      {0x2c716000, 0, 0x2c716000},           // nothing yet: the clock
+      {0x2c716000, 0x2c715fff, 0x2c716000},  // the clock is above the last
+      {jan31, jan31, jan31 + 1},             // 1 Feb after 31 Jan: counts on
+      {0x10, 0x2c716005, 0x2c716006},        // the clock is behind (it wrapped)
+      {0x10, 0xffffffff, 1},                 // wrapping skips 0
+      {0, 0, 1},
+  };
+  for (const Case& c : cases) EXPECT_EQ(NextSerial(c.clock, c.last), c.next) << std::hex << c.clock << " " << c.last;
+  EXPECT_EQ(SerialAfter(0xfffffffe, 1), 0xffffffffu);
+  EXPECT_EQ(SerialAfter(0xfffffffe, 2), 1u);
+  EXPECT_EQ(SerialAfter(7, 0), 7u);
+}
+
+TEST(MsgIdSerials, ClockRuleNeverRepeatsWithinTheProcess) {
+  {
+    // The last serial lives for the whole process: one at another moment
+    // first, so that the known value below is no repeat.
+    testkit::ScopedClock other(2026, 12, 6, 4, 57, 35);
+    (void)MsgIdSerial();
+  }
+  testkit::ScopedClock clock(2026, 12, 6, 4, 57, 36);
+  EXPECT_EQ(MsgIdSerial(), "0b4a6000");
+  // Same hundredth: the next serials wait for the clock to move on.
+  EXPECT_EQ(MsgIdSerial(), "0b4a6001");
+  // A clock that stands still must neither hang nor repeat: they count on,
+  // and when it moves on again, not back onto a serial already given.
+  platform::HoldTestClock(true);
+  for (const char* next : {"0b4a6002", "0b4a6003", "0b4a6004"}) EXPECT_EQ(MsgIdSerial(), next);
+  platform::HoldTestClock(false);
+  platform::WaitHundredth();  // the clock reads ...6002 now, below the last serial
+  EXPECT_EQ(MsgIdSerial(), "0b4a6005");
+}
+
+// ----------------------------------------------------------- state file
+
+class SerialStateTest : public ::testing::Test {
+ protected:
+  std::uint32_t Reserve(std::uint32_t count, std::uint32_t clock) {
+    SerialReservation r;
+    EXPECT_TRUE(ReserveSerials(path_, count, clock, 100, r)) << r.failedStep << " " << r.error;
+    return r.first;
+  }
+  std::string Stored() const { return testkit::ReadFileText(path_); }
+  testkit::TempDir dir_;
+  std::string path_ = dir_ / "Marvex.Serial";
+};
+
+TEST_F(SerialStateTest, ReservationsFollowTheLastSerialAcrossRuns) {
+  EXPECT_EQ(Reserve(3, 0x2c716000), 0x2c716000u);  // missing file: the clock
+  EXPECT_EQ(Stored(), "2c716002\n");
+  EXPECT_EQ(Reserve(1, 0x2c716000), 0x2c716003u);  // the same moment again
+  EXPECT_EQ(Reserve(2, 0x2c716100), 0x2c716100u);  // the clock moved past
+  EXPECT_EQ(Reserve(1, 5), 0x2c716102u);           // and back
+  EXPECT_EQ(testkit::ListDir(dir_.path()), std::vector<std::string>{"Marvex.Serial"});
+  testkit::WriteFileText(path_, "fffffffe\r\n");
+  EXPECT_EQ(Reserve(3, 7), 0xffffffffu);
+  EXPECT_EQ(Stored(), "00000002\n");
+}
+
+TEST_F(SerialStateTest, DamagedFileIsReplacedAndSaidSo) {
+  for (const std::string& bad : {std::string("2c71600\n"), std::string("2c71600g\n"), std::string(100, '1'),
+                                std::string(8, '\0')}) {
+    testkit::WriteFileText(path_, bad);
+    SerialReservation r;
+    ASSERT_TRUE(ReserveSerials(path_, 1, 0x40, 100, r));
+    EXPECT_TRUE(r.replacedDamaged);
+    EXPECT_EQ(r.first, 0x40u);
+    EXPECT_EQ(Stored(), "00000040\n");
+  }
+}
+
+TEST_F(SerialStateTest, LockedOrUnwritableFileFailsAndStaysAsItWas) {
+  testkit::WriteFileText(path_, "00000100\n");
+  int error = 0;
+  const platform::FileHandle other = platform::OpenOrCreate(path_, &error);
+  ASSERT_TRUE(platform::LockRange(other, 0, 0, true, 0, &error));
+  SerialReservation r;
+  EXPECT_FALSE(ReserveSerials(path_, 1, 0, 30, r));
+  EXPECT_EQ(r.failedStep, "lock");
+  platform::CloseFile(other);
+  // A directory where the new file would be written: the rewrite fails.
+  ASSERT_TRUE(platform::CreateDirectory(path_ + ".new", &error));
+  EXPECT_FALSE(ReserveSerials(path_, 1, 0, 30, r));
+  EXPECT_EQ(r.failedStep, "write");
+  EXPECT_EQ(Stored(), "00000100\n");
+}
+
+TEST_F(SerialStateTest, ConcurrentProcessesNeverShareASerial) {
+  // Two processes reserving at the same frozen moment, back to back.
+  constexpr int kEach = 40;
+  const std::string out[2] = {dir_ / "a", dir_ / "b"};
+  pid_t pids[2];
+  for (int p = 0; p < 2; ++p) {
+    pids[p] = fork();
+    ASSERT_GE(pids[p], 0);
+    if (pids[p] == 0) {
+      std::string got;
+      for (int i = 0; i < kEach; ++i) {
+        SerialReservation r;
+        if (!ReserveSerials(path_, 2, 0x1000, 3000, r)) _exit(1);
+        got += std::to_string(r.first) + " " + std::to_string(r.first + 1) + "\n";
+      }
+      testkit::WriteFileText(out[p], got);
+      _exit(0);
+    }
+  }
+  for (pid_t pid : pids) {
+    int status = 0;
+    waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  }
+  std::set<std::string> seen;
+  std::size_t total = 0;
+  for (const std::string& f : out) {
+    const std::string text = testkit::ReadFileText(f);
+    for (std::size_t at = 0, end; (end = text.find_first_of(" \n", at)) != std::string::npos; at = end + 1) {
+      seen.insert(text.substr(at, end - at));
+      ++total;
+    }
+  }
+  EXPECT_EQ(total, 4u * kEach);
+  EXPECT_EQ(seen.size(), total);
+}
+
+// ------------------------------------------------------- counter directory
+
+std::string CounterFile(std::uint32_t v) {
+  char b[16];
+  std::snprintf(b, sizeof b, "%08x.seq", v);
+  return b;
+}
+
+class SeqDirTest : public ::testing::Test {
+ protected:
+  std::vector<std::string> Counters() const { return testkit::ListDir(seq_); }
+  void Touch(const std::string& name) { testkit::WriteFileText(seq_ + "/" + name, ""); }
+  testkit::TempDir dir_;
+  std::string seq_ = dir_ / "seq";
+  static constexpr std::int64_t kNow = 0x6a000000;
+};
+
+TEST_F(SeqDirTest, CountersAreTakenByRenaming) {
+  SeqDirResult r;
+  // A missing directory is made, and the first counter starts at the clock.
+  ASSERT_TRUE(TakeSeqDirSerials(seq_, 3, kNow, kDefaultSeqOutrun, r)) << r.why;
+  const std::uint32_t first = r.first;
+  EXPECT_TRUE(first == kNow || first == kNow + 1) << first;
+  EXPECT_EQ(Counters(), std::vector<std::string>{CounterFile(first + 3)});
+  // The counter runs ahead of a clock that stands still.
+  ASSERT_TRUE(TakeSeqDirSerials(seq_, 1, kNow, kDefaultSeqOutrun, r));
+  EXPECT_EQ(r.first, first + 3);
+}
+
+TEST_F(SeqDirTest, StaleAndRunawayCountersAreDropped) {
+  ASSERT_TRUE(platform::CreateDirectory(seq_, nullptr));
+  Touch("69000000.seq");   // behind the clock: dropped, the largest stays
+  Touch("6A000010.SEQ");   // the largest within reach, in capitals
+  Touch("7f000000.seq");   // ran too far ahead of the clock
+  Touch("notes.txt");      // not a counter
+  Touch("123456789.seq");  // 13 characters: not a counter
+  SeqDirResult r;
+  ASSERT_TRUE(TakeSeqDirSerials(seq_, 2, kNow, 86400, r)) << r.why;
+  EXPECT_EQ(r.first, 0x6a000010u);
+  EXPECT_EQ(Counters(), (std::vector<std::string>{"123456789.seq", CounterFile(0x6a000012), "notes.txt"}));
+  // Every counter too far ahead: a new one at the clock.
+  ASSERT_TRUE(TakeSeqDirSerials(seq_, 1, 0x10000000, 86400, r)) << r.why;
+  EXPECT_TRUE(r.first == 0x10000000u || r.first == 0x10000001u) << std::hex << r.first;
+}
+
+TEST(SeqDir, OutrunTexts) {
+  struct Case {
+    const char* text;
+    bool strict;
+    std::optional<std::int64_t> seconds;
+  } const cases[] = {
+      {"90", true, 90},          {"2h", true, 7200},       {"3d", true, 3 * 86400},
+      {"1w", true, 7 * 86400},   {"2m", true, 62 * 86400}, {"1Y", true, 365 * 86400},
+      {"5q", true, std::nullopt}, {"5q", false, 5},        {"", false, std::nullopt},
+      {"x", true, std::nullopt},
+  };
+  for (const Case& c : cases) EXPECT_EQ(ParseSeqOutrun(c.text, c.strict), c.seconds) << c.text;
+}
+
+}  // namespace
+}  // namespace mvx
