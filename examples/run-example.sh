@@ -3,15 +3,15 @@
 # did: the log, and the messages it posted into a *.MSG, a Squish and a JAM
 # area.
 #
-# From the project root, after building:
-#   cmake -S . -B build && cmake --build build
+# From the project root, after building (no test programs needed):
+#   cmake -S . -B build -DMARVEX_TESTS=OFF && cmake --build build -j2
 #   examples/run-example.sh
 set -eu
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 marvex="$root/build/marvex"
 if [ ! -x "$marvex" ]; then
-  echo "No $marvex: build first (cmake -S . -B build && cmake --build build)." >&2
+  echo "No $marvex: build first (cmake -S . -B build -DMARVEX_TESTS=OFF && cmake --build build -j2)." >&2
   exit 1
 fi
 
