@@ -1,9 +1,12 @@
 // The echo area lookup in the tosser configurations.
 #include "run/area_lookup.h"
 
-#include <array>
-#include <string_view>
+#include <charconv>
+#include <string>
 
+#include "platform/platform.h"
+#include "run/fidoconfig_area.h"
+#include "run/fidoconfig_reader.h"
 #include "run/words.h"
 #include "support/address.h"
 #include "support/text_file.h"
@@ -12,133 +15,97 @@ namespace mvx {
 
 namespace {
 
-// Options that take one argument word, and options that stand alone; both
-// are skipped.
-constexpr std::array<std::string_view, 6> kOptionsWithArgument = {
-    "-lr", "-lw", "-p", "-$m", "-DupeHistory", "-g"};
-constexpr std::array<std::string_view, 17> kOptionsAlone = {
-    "-sbadd",   "-sbign",    "-DupeCheck", "-mandatory", "-nopack", "-killRead",
-    "-keepUnread", "-keepsb", "-tinysb",    "-killsb",    "-manual", "-dosfile",
-    "-h",       "-nopause",  "-ccoff",     "-nolink",    "-debug"};
+// The line reader keeps no error code, so a failed open is asked again for
+// its reason.
+Str CantOpen(const Str& path) {
+  int error = 0;
+  const platform::FileHandle file =
+      platform::OpenExisting(path.str(), platform::Access::kRead, platform::Share::kReadWrite, &error);
+  if (file != platform::kNoFile) platform::CloseFile(file);
+  const std::string reason = platform::ErrorText(error);
+  return "Can't open tosser configuration " + path + (reason.empty() ? std::string() : ": " + reason);
+}
 
-bool HasBlank(const Str& text) { return text.find(' ') != std::string::npos; }
+void NotFound(RunContext& ctx, const Str& path) {
+  ctx.Log.WriteError("Area " + ctx.Job.AreaTag + " not found in " + path);
+}
 
-// word is already upper-cased (FirstWord); the option is written as the
-// tossers document it.
-bool IsOption(const Str& word, std::string_view option) { return word == UpperCaseCyr(Str(option)); }
-
-template <std::size_t N>
-bool IsOneOf(const Str& word, const std::array<std::string_view, N>& options) {
-  for (std::string_view o : options) {
-    if (IsOption(word, o)) return true;
+// The settings beside the areas that other parts of the run take from the
+// tosser: where its MSGID serials and its echo toss log live, and its lock.
+void ApplyTosserSetting(const FidoLine& line, TosserSettings& tosser) {
+  if (line.Is("SeqDir")) tosser.SeqDir = WithoutEnclosingQuotes(line.Rest());
+  if (line.Is("SeqOutrun")) tosser.SeqOutrun = WithoutEnclosingQuotes(line.Rest());
+  if (line.Is("EchoTossLog")) tosser.EchoTossLog = WithoutEnclosingQuotes(line.Rest());
+  if (line.Is("LockFile")) tosser.LockFile = WithoutEnclosingQuotes(line.Rest());
+  if (line.Is("AdvisoryLock")) {
+    const std::string value = line.Rest();
+    int seconds = 0;
+    const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), seconds);
+    tosser.AdvisoryLock = (error == std::errc() && end == value.data() + value.size() && seconds > 0) ? seconds : 0;
   }
-  return false;
 }
 
-// An empty tag (an AREA line without a tag) never names an area, even against
-// an empty tosser line.
-bool NamesArea(const Str& rest, const Str& tag) {
-  return !tag.empty() && FirstWord(rest) == UpperCaseCyr(tag);
-}
-
-// The defaults' value when there are defaults with that value set and the
-// area's own is empty; otherwise the area's.
-const Str& Merge(const std::optional<AreaOptions>& defaults, Str AreaOptions::*field,
-                 const AreaOptions& area) {
-  if (defaults && !((*defaults).*field).empty() && (area.*field).empty()) return (*defaults).*field;
-  return area.*field;
-}
-
-void Scan(RunContext& ctx, char kind, const Str& path) {
+void ScanFidoconfig(RunContext& ctx, const Str& path) {
   PostJob& job = ctx.Job;
   job.BasePath.clear();
-  TextFileReader file;
-  std::optional<AreaOptions> defaults;
-  // A file that cannot be opened reads as a file without lines.
-  if (file.Open(path)) {
-    Str line;
-    bool found = false;
-    // A failed read is not retried: the same failure would come again. One
-    // that fails between two lines ends the loop like the end of the file,
-    // with an empty line to report.
-    while (!found && (!file.AtEnd() || file.ReadError())) {
-      const bool readOk = file.ReadLine(line);
-      if (!readOk) ctx.Log.Write("Error reading " + path + "\n\r" + line + "\n\r");
-      if (kind == 'H') found = ApplyFidoconfigLine(ctx, line, defaults);
-      if (kind == 'S') ApplySquishLine(ctx, line);
-      if (!readOk) break;
-    }
+  ctx.Tosser = TosserSettings{};
+  ConfigProblems problems(ctx.Log);
+  FidoconfigReader reader(problems);
+  std::string failure;
+  if (!reader.Open(path.str(), failure)) {
+    ctx.Log.WriteError(failure);
+    return;
   }
-  if (job.BasePath.empty()) ctx.Log.Write("Area " + job.AreaTag + " not found... ");
-}
-
-}  // namespace
-
-Str TypeLetter(RunContext& ctx, const Str& word) {
-  const Str w = UpperCaseCyr(word);
-  if (w == "SQUISH") return "S";
-  if (w == "MSG") return "M";
-  if (w == "JAM") return "J";
-  ctx.Log.WriteError("Error reading type of message base - " + word);
-  return Str();
-}
-
-void ParseAreaOptions(RunContext& ctx, const Str& text, AreaOptions& options) {
-  options.Description.clear();
-  Str rest = text;
-  // Every branch removes at least the option word, so the text shrinks on
-  // every turn and the loop ends.
-  while (HasBlank(rest)) {
-    const Str w = FirstWord(rest);
-    if (IsOption(w, "-a")) {
-      options.OurAddress = FirstWord(RestWords(rest));
-      FidoAddress probe;
-      if (!ParseAddress(options.OurAddress, probe)) {
-        ctx.Log.Write("error converting address " + RestWords(rest) + " (our aka)");
-      }
-      rest = RestWords(RestWords(rest));
-    } else if (IsOption(w, "-b")) {
-      options.Type = TypeLetter(ctx, FirstWord(RestWords(rest)));
-      rest = RestWords(RestWords(rest));
-    } else if (IsOption(w, "-d")) {
-      options.Description = ValueOf(rest);
-      rest = TextAfterQuotes(RestWords(rest));
-    } else if (IsOneOf(w, kOptionsWithArgument)) {
-      rest = RestWords(RestWords(rest));
-    } else if (IsOneOf(w, kOptionsAlone)) {
-      rest = RestWords(rest);
-    } else {
+  // The whole file is read: the settings may stand anywhere, and a tag
+  // that is defined twice must be seen as such.
+  FidoAreaFinder finder(job.AreaTag, problems);
+  FidoLine line;
+  while (reader.Next(line)) {
+    if (!finder.Apply(line)) ApplyTosserSetting(line, ctx.Tosser);
+  }
+  const FidoAreaBase area = finder.Result();
+  switch (area.state) {
+    case FidoAreaBase::State::kNotFound:
+      NotFound(ctx, path);
+      return;
+    case FidoAreaBase::State::kPassthrough:
+      ctx.Log.WriteError("Area " + job.AreaTag + " is passthrough: it has no message base");
+      return;
+    case FidoAreaBase::State::kInvalid:
+      ctx.Log.WriteError("Area " + job.AreaTag + " is not posted to: the tosser would refuse its line (" + area.file +
+                         ", line " + std::to_string(area.number) + ")");
+      return;
+    case FidoAreaBase::State::kBase:
       break;
-    }
   }
+  // A path cut to the length the job keeps would name another base.
+  if (area.path.size() > Str::kMax) {
+    ctx.Log.WriteError("Area " + job.AreaTag + " is not posted to: its path is longer than " +
+                       std::to_string(Str::kMax) + " characters (" + area.file + ", line " +
+                       std::to_string(area.number) + ")");
+    return;
+  }
+  job.BasePath = area.path;
+  job.BaseType = area.type;
+  // A relative parse; an empty or bad text changes nothing (a bad one was
+  // logged when it was read).
+  if (!area.aka.empty()) (void)ParseAddress(Str(area.aka), job.FromAddr);
+  job.AreaDescription = area.description;
 }
 
-bool ApplyFidoconfigLine(RunContext& ctx, const Str& line, std::optional<AreaOptions>& defaults) {
-  PostJob& job = ctx.Job;
-  if (FirstWord(line) == "ECHOAREADEFAULTS") {
-    defaults.emplace();
-    ParseAreaOptions(ctx, RestWords(line), *defaults);
-  }
-  Str rest = RestWords(line);
-  // Whatever the first word is (EchoArea, LocalArea, a commented-out line):
-  // the second word decides.
-  if (!NamesArea(rest, job.AreaTag)) return false;
-  rest = RestWords(rest);
-  job.BasePath = FirstWordAsIs(rest);
-  AreaOptions area;
-  ParseAreaOptions(ctx, RestWords(rest), area);
-  job.BaseType = Merge(defaults, &AreaOptions::Type, area);
-  // Relative parse; an empty or bad text changes nothing and is not reported
-  // again here.
-  (void)ParseAddress(Merge(defaults, &AreaOptions::OurAddress, area), job.FromAddr);
-  job.AreaDescription = Merge(defaults, &AreaOptions::Description, area);
-  return true;
-}
-
+// A Squish-style line: "EchoArea <tag> <path> [options]"; "-$" makes the
+// area a Squish base (otherwise a directory of *.MSG files), "-p<address>"
+// gives the address to post from. A later line for a tag overrides an
+// earlier one.
 void ApplySquishLine(RunContext& ctx, const Str& line) {
   PostJob& job = ctx.Job;
-  Str rest = RestWords(line);
-  if (!NamesArea(rest, job.AreaTag)) return;
+  Str rest = line;
+  StripLeadingBlanks(rest);
+  // A comment line never names an area, even when its second word is the
+  // tag.
+  if (rest.empty() || rest[0] == ';') return;
+  rest = RestWords(rest);
+  if (job.AreaTag.empty() || FirstWord(rest) != UpperCaseCyr(job.AreaTag)) return;
   rest = RestWords(rest);
   job.BasePath = FirstWordAsIs(rest);
   job.BaseType = "M";
@@ -152,14 +119,38 @@ void ApplySquishLine(RunContext& ctx, const Str& line) {
   }
 }
 
+// Squish-style files and the third kind, line by line.
+void ScanLines(RunContext& ctx, char kind, const Str& path) {
+  PostJob& job = ctx.Job;
+  job.BasePath.clear();
+  TextFileReader file;
+  if (!file.Open(path)) {
+    ctx.Log.WriteError(CantOpen(path));
+    return;
+  }
+  Str line;
+  // A failed read is not retried: the same failure would come again. One
+  // that fails between two lines ends the loop like the end of the file,
+  // with an empty line to report.
+  while (!file.AtEnd() || file.ReadError()) {
+    const bool readOk = file.ReadLine(line);
+    if (!readOk) ctx.Log.Write("Error reading " + path + "\n\r" + line + "\n\r");
+    // The third kind has no line rules: its scan never finds an area.
+    if (kind == 'S') ApplySquishLine(ctx, line);
+    if (!readOk) break;
+  }
+  if (job.BasePath.empty()) NotFound(ctx, path);
+}
+
+}  // namespace
+
 void LookupArea(RunContext& ctx) {
   if (!ctx.HptPath.empty()) {
-    Scan(ctx, 'H', ctx.HptPath);
+    ScanFidoconfig(ctx, ctx.HptPath);
   } else if (!ctx.SquishCfgPath.empty()) {
-    Scan(ctx, 'S', ctx.SquishCfgPath);
+    ScanLines(ctx, 'S', ctx.SquishCfgPath);
   } else if (!ctx.TerminateCfgPath.empty()) {
-    // The third kind has no line rules: its scan never finds an area.
-    Scan(ctx, 'T', ctx.TerminateCfgPath);
+    ScanLines(ctx, 'T', ctx.TerminateCfgPath);
   }
 }
 

@@ -13,6 +13,8 @@ namespace mvx {
 
 namespace {
 
+constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
+
 // Parses an address keyword's text into a job address; a text that is no
 // address is logged and leaves the address as the parse left it.
 void ParseJobAddress(RunContext& ctx, const Str& text, FidoAddress& addr) {
@@ -101,15 +103,25 @@ bool LoadConfiguration(RunContext& ctx, const Str& name, ConfigMode mode) {
     return true;
   }
   Str line;
+  bool firstLine = true;
   while (!file.AtEnd()) {
     if (!file.ReadLine(line)) {
       FatalReadError(ctx, name);
       return false;
     }
+    // Editors that save UTF-8 may put a byte-order mark first; it is no
+    // part of the first keyword.
+    if (firstLine && line.starts_with(kUtf8ByteOrderMark)) line.erase_front(kUtf8ByteOrderMark.size());
+    firstLine = false;
     if (line.empty() || !IsConfigLine(line)) continue;
     ApplyCommonLine(ctx, line);
     if (FirstWord(line) == "AREA") {
       if (mode == ConfigMode::kCommonOnly) return true;
+      // The block takes its tag from this line by its blanks; a tab between
+      // AREA and the tag is one as well.
+      Str spaced;
+      for (std::size_t i = 0; i < line.size(); ++i) spaced += line[i] == '\t' ? ' ' : line[i];
+      line = spaced;
       // The block reads its lines from the same file into the same line, so
       // reading goes on after the block's last line.
       if (!RunAreaBlock(ctx, file, line, name)) return false;

@@ -8,16 +8,21 @@ namespace mvx {
 
 namespace {
 
-// Leading blanks removed (blank = space only).
+// Editors put tabs where a sysop typed blanks, and a line that looks right
+// must read right: a tab separates words as a space does.
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+std::size_t FindBlank(const Str& text) { return text.view().find_first_of(" \t"); }
+
 Str WithoutLeadingBlanks(const Str& text) {
   std::size_t i = 0;
-  while (i < text.size() && text[i] == ' ') ++i;
+  while (i < text.size() && IsBlank(text[i])) ++i;
   return text.sub(i);
 }
 
 Str FirstWordOf(const Str& text) {
   Str t = WithoutLeadingBlanks(text);
-  std::size_t blank = t.find(' ');
+  std::size_t blank = FindBlank(t);
   return blank == std::string::npos ? t : t.sub(0, blank);
 }
 
@@ -25,7 +30,7 @@ Str FirstWordOf(const Str& text) {
 // removed) holds a blank and its first word, upper-cased, is the keyword. A
 // keyword alone on its line has no blank and never matches.
 bool KeywordMatches(const char* keyword, const Str& stripped) {
-  std::size_t blank = stripped.find(' ');
+  std::size_t blank = FindBlank(stripped);
   if (blank == std::string::npos) return false;
   return UpperCaseCyr(stripped.sub(0, blank)) == keyword;
 }
@@ -50,13 +55,15 @@ Str UpperCaseCyr(const Str& text) {
 
 void StripLeadingBlanks(Str& text) { text = WithoutLeadingBlanks(text); }
 
+bool HasBlank(const Str& text) { return FindBlank(text) != std::string::npos; }
+
 Str FirstWord(const Str& text) { return UpperCaseCyr(FirstWordOf(text)); }
 
 Str FirstWordAsIs(const Str& text) { return FirstWordOf(text); }
 
 Str RestWords(const Str& text) {
   Str t = WithoutLeadingBlanks(text);
-  std::size_t blank = t.find(' ');
+  std::size_t blank = FindBlank(t);
   // A text of one word is its own rest; callers rely on that (ENDAREA).
   if (blank == std::string::npos) return t;
   return WithoutLeadingBlanks(t.sub(blank + 1));
@@ -69,7 +76,7 @@ Str ValueOf(const Str& line) {
     if (close == std::string::npos) return line.sub(quote + 1);
     return line.sub(quote + 1, close - quote - 1);
   }
-  std::size_t blank = line.find(' ');
+  std::size_t blank = FindBlank(line);
   if (blank == std::string::npos) return Str();
   return WithoutLeadingBlanks(line.sub(blank + 1));
 }
@@ -92,7 +99,7 @@ std::int32_t ParseNumber(std::string_view text) {
 
 bool NumberInList(const Str& list, std::int32_t n) {
   Str rest = list;
-  while (rest.find(' ') != std::string::npos) {
+  while (HasBlank(rest)) {
     if (ParseNumber(FirstWord(rest).view()) == n) return true;
     rest = RestWords(rest);
   }

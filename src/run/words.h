@@ -1,6 +1,6 @@
 // Words, values and upper-casing: the rules every reader of configuration
-// text, command lines and tosser configurations shares. A blank is the space
-// character only; a tab is an ordinary character.
+// text, command lines and tosser configurations shares. Words are separated
+// by blanks: the space character and the tab.
 #pragma once
 
 #include <cstdint>
@@ -14,6 +14,8 @@ namespace mvx {
 // 0xE0-0xEF) to their capitals; every other byte unchanged.
 Str UpperCaseCyr(const Str& text);
 void StripLeadingBlanks(Str& text);
+// True when the text holds a blank (space or tab).
+bool HasBlank(const Str& text);
 // The first word (leading blanks skipped), upper-cased.
 Str FirstWord(const Str& text);
 // The first word as written: for words that name files, which keep their case.

@@ -96,12 +96,12 @@ TEST_F(ConfigReaderTest, WhereTheReadingStops) {
 
 TEST_F(ConfigReaderTest, HostileLinesDoNoHarm) {
   const auto log = Load("FROM " + std::string(4000, 'n') + "\n" + std::string("SUBJ \x00\x01\xff bin\n", 13) +
-                        "TO\tTabbed\nAREA\tTAB\nORIGIN \x8f\xe0\xa8\nNOSUCHKEYWORD value\nFLAGS 258x\n\r\r\n\n"
+                        "TO\tTabbed\nORIGIN \x8f\xe0\xa8\nNOSUCHKEYWORD value\nFLAGS 258x\n\r\r\n\n"
                         "AREA \xad\xa5\xe2 \nWHEN WEEKLY 1,2,3\nFROMADDR x:y/z\nFLAGS $zz\nFROM Inside\n");
   const CommonSettings& c = ctx_.Common;
   EXPECT_EQ(c.FromUser, Str(std::string(250, 'n')));  // the line was cut at 255
   EXPECT_EQ(c.SubjLine, Str(std::string("\x00\x01\xff bin", 7)));
-  EXPECT_EQ(c.ToUser, "All");  // a tab is no blank
+  EXPECT_EQ(c.ToUser, "Tabbed");  // a tab separates words like a blank
   EXPECT_EQ(c.OriginText, "\x8f\xe0\xa8");
   EXPECT_EQ(c.AttrFlags, 0);
   // The block without ENDAREA runs to the end of the file.
@@ -149,7 +149,7 @@ TEST_F(ConfigReaderTest, UnrecognisedCommonWhenCarriesDueFromBlockToBlock) {
                  "HPTPATH fido.cfg\nAREA\nWHEN WEEKLY 9\nWHEN DAILY\nENDAREA\n"),
             (Lines{"Loading b.mvx", " [+] Working with FIRST", failed[0], failed[1], failed[2], "",
                    " [+] Working with SECOND", "     [-]> Skipping SECOND by date...", "", " [+] Working with THIRD",
-                   "     [-]> Skipping THIRD by date...", "", "Area  not found... ", " [+] Working with ", failed[0],
+                   "     [-]> Skipping THIRD by date...", "", "[err] Area  not found in fido.cfg", " [+] Working with ", failed[0],
                    failed[1], failed[2], ""}));
 }
 

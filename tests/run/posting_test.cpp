@@ -253,11 +253,12 @@ TEST_F(CommandLinePostTest, ConfigurationFlagAndFailures) {
   EXPECT_EQ(Run({"-p", "big.txt", "BIG.FILES", "-c", "other.cfg"}), 0);
   EXPECT_EQ(LastRun()[1], "Loading config.mvx");
   EXPECT_EQ(Run({"-p", "Missing.txt", "NO.SUCH", "FromAddr", "2:x"}), 0);
-  EXPECT_EQ(LastRun(), (Lines{"Marvex 2.1: started..", "Loading config.mvx", "Area NO.SUCH not found... ",
+  EXPECT_EQ(LastRun(), (Lines{"Marvex 2.1: started..", "Loading config.mvx",
+                              "[err] Area NO.SUCH not found in fido.cfg",
                               "[err] Unable to open/create msgbase \"\"", "[err] File not found \"Missing.txt\"",
                               "Error converting 2:X", "[err] We can't make posting...", "End..", ""}));
   EXPECT_EQ(Run({"-p"}), 0);  // the file and the area are the option's own word
-  EXPECT_EQ(LastRun()[2], "Area -P not found... ");
+  EXPECT_EQ(LastRun()[2], "[err] Area -P not found in fido.cfg");
   EXPECT_EQ(Msgs("areas/big").size(), 6u);
   // The flag was neither tested nor written: its time is still 01:00:00.
   EXPECT_EQ(platform::GetFileDosTime("EVERYDAY.FLG").value_or(0), 0x5D860800u);

@@ -182,7 +182,7 @@ TEST_F(ScheduledRunTest, ErrorsAreLoggedAndTheRunGoesOn) {
             (Lines{"Marvex 2.1: started..", "Loading config.mvx", " [+] Working with NET.TALK",
                    " >> Posting Missing.txt to NET.TALK", " >> From: Sysop, 0:0/0",
                    "[err] File not found \"Missing.txt\"", "[err] We can't make posting...", "",
-                   "Area NO.SUCH not found... ", " [+] Working with NO.SUCH",
+                   "[err] Area NO.SUCH not found in Fido.cfg", " [+] Working with NO.SUCH",
                    "[err] Unable to open/create msgbase \"\"", "[err] We can't make posting...", "",
                    " [+] Working with BLOCKED", "[err] Unable to open/create msgbase \"blocker/area\"",
                    "[err] We can't make posting...", "",

@@ -22,7 +22,8 @@ TEST(WordsTest, TextRulesOnTrickyTexts) {
       {UpperCaseCyr, "\xA0\xAF\xE0\xE5\xEF", "\x80\x8F\x90\x95\x9F"},
       {UpperCaseCyr, "\xF0\xF1\x9F\xB0\xDF\xFF", "\xF0\xF1\x9F\xB0\xDF\xFF"},
       {FirstWord, "   from x", "FROM"},  {FirstWord, "", ""},
-      {FirstWord, "area\tname rest", "AREA\tNAME"},  // a tab is no blank
+      {FirstWord, "\tarea\tname rest", "AREA"},  // a tab separates words like a blank
+      {RestWords, "AREA\t \tNet.Talk\t", "Net.Talk\t"}, {ValueOf, "SUBJ\t Weekly\trules", "Weekly\trules"},
       {FirstWordAsIs, "  MyFile.Txt Net.Talk", "MyFile.Txt"},
       {RestWords, "ENDAREA", "ENDAREA"},  // one word is its own rest
       {RestWords, "AREA  Net.Talk  ", "Net.Talk  "}, {RestWords, "", ""},
