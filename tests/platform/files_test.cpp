@@ -115,6 +115,37 @@ TEST_F(FilesTest, CreatingNeverEmptiesAFileInUseOrTakenInAnyCase) {
   EXPECT_EQ(testkit::ListDir(dir_.path()), std::vector<std::string>{"Base.SQD"});
 }
 
+// A finished file gets its final name only where none is taken, in any
+// letter case; the old name is gone afterwards. A replacement takes the
+// place of the file of that name.
+TEST_F(FilesTest, RenameNewNeverReplacesReplaceFileDoes) {
+  testkit::WriteFileText(dir_ / "new.tmp", "new");
+  bool exists = false;
+  EXPECT_FALSE(RenameNew(dir_ / "new.tmp", dir_ / "BASE.sqd", &error_, &exists));
+  EXPECT_TRUE(exists);
+  EXPECT_FALSE(RenameNew(dir_ / "absent.tmp", dir_ / "other.sqd", &error_, &exists));
+  EXPECT_FALSE(exists);
+  ASSERT_TRUE(RenameNew(dir_ / "NEW.TMP", dir_ / "Other.sqd", &error_, &exists));
+  EXPECT_EQ(testkit::ListDir(dir_.path()), (std::vector<std::string>{"Base.SQD", "Other.sqd"}));
+  EXPECT_EQ(testkit::ReadFileText(file_), "0123456789");
+  ASSERT_TRUE(ReplaceFile(dir_ / "other.SQD", dir_ / "base.sqd", &error_));
+  EXPECT_EQ(testkit::ListDir(dir_.path()), std::vector<std::string>{"Base.SQD"});
+  EXPECT_EQ(testkit::ReadFileText(file_), "new");
+}
+
+// Inside a scope a directory is listed once to resolve names: a file that
+// appears meanwhile in another letter case is not seen until the scope ends.
+TEST_F(FilesTest, NameResolutionScopeKeepsOneListing) {
+  const std::string name = dir_ / "area.jdx";
+  {
+    NameResolutionScope scope;
+    EXPECT_EQ(NativeName(name), name);
+    testkit::WriteFileText(dir_ / "AREA.JDX", "theirs");
+    EXPECT_EQ(NativeName(name), name);
+  }
+  EXPECT_EQ(NativeName(name), dir_ / "AREA.JDX");
+}
+
 TEST_F(FilesTest, NamesThatNameNoFileAreRefused) {
   testkit::WriteFileText(dir_ / "a", "keep");
   bool exists = true;

@@ -5,7 +5,6 @@
 // programs (tossers, editors) create the files we look for with whatever case
 // they like, so every name is resolved component by component against what is
 // really on disk before it reaches a system call.
-#include <dirent.h>
 #include <sys/stat.h>
 
 #include <cstdint>
@@ -13,6 +12,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "platform/posix/name_cache.h"
 #include "platform/posix/name_match.h"
 
 namespace mvx::platform {
@@ -61,18 +61,17 @@ std::string ResolveComponent(const std::string& dir, const std::string& componen
     }
     return found ? best : component;
   }
-  DIR* d = opendir(dir.empty() ? "." : dir.c_str());
-  if (d == nullptr) return component;
+  // Within a NameResolutionScope the directory is listed only once.
+  const std::vector<std::string>* kept = posix::ScopedListing(dir);
+  const std::vector<std::string> listed = kept ? std::vector<std::string>() : posix::ListDirectory(dir);
   std::string best;
   bool found = false;
-  while (const dirent* e = readdir(d)) {
-    const std::string name = e->d_name;
+  for (const std::string& name : kept ? *kept : listed) {
     if (posix::EqualIgnoringCase(name, component) && (!found || name < best)) {
       best = name;
       found = true;
     }
   }
-  closedir(d);
   return found ? best : component;
 }
 
