@@ -22,6 +22,24 @@ bool IsUsualMsgName(std::string_view fileName, std::int32_t n) {
   return SameIgnoringAsciiCase(fileName, (IntToStr(n) + ".MSG").view());
 }
 
+namespace {
+constexpr std::string_view kTempPrefix = "~mvx";
+constexpr std::string_view kTempSuffix = ".$$$";
+}  // namespace
+
+Str TempMsgFileName(std::int32_t k) { return Str(kTempPrefix) + IntToStr(k) + Str(kTempSuffix); }
+
+bool IsTempMsgFileName(std::string_view fileName) {
+  if (fileName.size() <= kTempPrefix.size() + kTempSuffix.size()) return false;
+  const std::string_view digits =
+      fileName.substr(kTempPrefix.size(), fileName.size() - kTempPrefix.size() - kTempSuffix.size());
+  for (char c : digits) {
+    if (c < '0' || c > '9') return false;
+  }
+  return SameIgnoringAsciiCase(fileName.substr(0, kTempPrefix.size()), kTempPrefix) &&
+         fileName.substr(fileName.size() - kTempSuffix.size()) == kTempSuffix;
+}
+
 bool JoinAreaPath(const Str& areaPath, const Str& name, Str& path) {
   if (areaPath.size() + name.size() > Str::kMax) return false;
   path = areaPath + name;

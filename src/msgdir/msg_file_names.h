@@ -35,6 +35,14 @@ bool IsUsualMsgName(std::string_view fileName, std::int32_t n);
 // string, since a cut name would be some other file.
 bool JoinAreaPath(const Str& areaPath, const Str& name, Str& path);
 
+// The temporary name a message is written under before it gets its number
+// ("~mvx<k>.$$$"): not *.MSG, so no tosser or editor takes it for a message.
+// k tells apart the files of programs that write at the same moment. Few
+// letters, so that finding the name in any case needs no directory listing.
+Str TempMsgFileName(std::int32_t k);
+// True for a name TempMsgFileName gives, in any letter case.
+bool IsTempMsgFileName(std::string_view fileName);
+
 // The name of the last-read pointer file.
 constexpr std::string_view kLastReadName = "lastread";
 

@@ -1,8 +1,13 @@
 // MsgDirBase: opening, creating and closing the area, and the numbers in use.
 #include "msgdir/msgdir_base.h"
 
+#include <string_view>
+#include <vector>
+
 #include "msgbase/file_hooks.h"
+#include "msgdir/ascii_case.h"
 #include "msgdir/msg_file_names.h"
+#include "support/datetime.h"
 #include "support/text.h"
 
 namespace mvx {
@@ -12,6 +17,27 @@ namespace {
 // Search attributes of the number scan: plain files, read-only or archive or
 // neither; no directories, hidden or system entries.
 constexpr std::uint32_t kScanAttributes = 0x21;
+// A temporary message file this old is left from a run that stopped while
+// writing (a message takes milliseconds to write): it is removed.
+constexpr std::int64_t kStaleTempSeconds = 3600;
+
+std::int64_t LocalSeconds(const DateTimeRec& d) {
+  std::int32_t secs = 0;
+  DateTimeToUnix(d, secs);
+  return secs;
+}
+
+// True when a file with this DOS time stamp is older than kStaleTempSeconds.
+bool IsStale(std::uint32_t dosTime) {
+  DateTimeRec then, now;
+  UnpackDosDateTime(dosTime, then);
+  GetNow(now);
+  return LocalSeconds(now) - LocalSeconds(then) > kStaleTempSeconds;
+}
+
+bool IsMsgName(std::string_view name) {
+  return name.size() >= 4 && SameIgnoringAsciiCase(name.substr(name.size() - 4), ".MSG");
+}
 
 }  // namespace
 
@@ -70,11 +96,14 @@ void MsgDirBase::ScanNumbers() {
   Str mask;
   // An area path too long for the mask cannot hold message files we could
   // name either: the area stays empty.
-  if (!JoinAreaPath(AreaPath(), "*.MSG", mask)) return;
+  if (!JoinAreaPath(AreaPath(), "*", mask)) return;
   std::unique_ptr<DirScanner> scanner = NewDirScanner();
   if (!scanner) return;
+  std::vector<Str> stale;
   for (bool found = scanner->ScanFirst(mask, kScanAttributes); found; found = scanner->ScanNext()) {
     const Str name = scanner->Name;
+    if (IsTempMsgFileName(name.view()) && IsStale(scanner->Time)) stale.push_back(name);
+    if (!IsMsgName(name.view())) continue;
     const std::int32_t n = MsgNumberFromName(name.view());
     if (n == 0) continue;
     const bool usual = IsUsualMsgName(name.view(), n);
@@ -88,6 +117,12 @@ void MsgDirBase::ScanNumbers() {
     if (n > topNumber_) topNumber_ = n;
   }
   scanner->ScanEnd();
+  // Only a name: a temporary file that already has its number as well is a
+  // second name of that message, which stays.
+  for (const Str& name : stale) {
+    Str path;
+    if (JoinAreaPath(AreaPath(), name, path)) DeleteFileKeepingError(path);
+  }
 }
 
 bool MsgDirBase::MessagePath(std::int32_t n, Str& path) const {

@@ -11,6 +11,15 @@
 // name turns out to be taken (the file is never replaced: the next number is
 // tried).
 //
+// A message file has its name only when it is whole. StoreMessage writes the
+// message under a temporary name that no tosser or editor takes for a
+// message (TempMsgFileName), then renames it to its number with a rename
+// that fails on a taken name; a stored message that is stored again takes
+// the place of its file in one step. A scanning tosser never sees a partial
+// message, a failed store leaves nothing, and a run that stops half way
+// leaves at most a temporary file, which opening the area removes once it is
+// older than an hour.
+//
 // Message 1 is left to the echomail tossers, which keep their high-water mark
 // in 1.MSG and overwrite it: a new message is never given number 1.
 #pragma once
@@ -79,12 +88,18 @@ class MsgDirBase : public MessageBase {
   void ReadArrivedDate(DateTimeRec& d) override;
   void PutWrittenDate(const DateTimeRec& d) override;
   void PutArrivedDate(const DateTimeRec& d) override;
-  // False when no message file is held or any write to it failed.
+  // False when no message is held or the message could not be written
+  // whole; nothing is then left of it on disk, and a message that was there
+  // is unchanged. A new message gets the first free number above the
+  // highest (CurrentNumber follows it). False, with nothing written, for a
+  // message whose file could only be opened for reading.
   bool StoreMessage() override;
+  // Rewrites the header in place; false for a new message not yet stored.
   bool StoreHeaderOnly() override;
 
-  // Creates the file of the next number exclusively; false when the area is
-  // not open, every number up to 32767 is spent, or the file cannot be made.
+  // Takes the next number (CurrentNumber) and an empty text; nothing reaches
+  // the disk before StoreMessage. False when the area is not open or every
+  // number up to 32767 is spent.
   bool BeginNewMessage() override;
   bool DeleteMessage() override;
   std::int32_t ReadLastRead(std::int32_t userIndex) override;
@@ -96,6 +111,7 @@ class MsgDirBase : public MessageBase {
  private:
   // Sets OpenState false and AreaPath to path with a trailing separator.
   void SetAreaFromPath(const Str& path);
+  // Learns the numbers in use and removes stale temporary files.
   void ScanNumbers();
   // The path of message n's file: the name the scan found it under, or the
   // usual one. False when the path would not fit.
@@ -104,10 +120,23 @@ class MsgDirBase : public MessageBase {
   // reads the header. On false the error code is set and nothing is held.
   bool OpenForLoad();
   void DropMessage();
+  // The held message under a new temporary name in messageDir_, written
+  // whole; none when it could not be (the temporary file is gone again).
+  std::unique_ptr<DataStream> WriteTempFile(Str& tempName);
+  // Gives the finished temporary file the first free number above the
+  // highest (CurrentNumber follows it); false when none can be had.
+  bool NumberTempFile(const Str& tempName);
 
   NumberSet used_;
   std::int32_t topNumber_ = 0;
+  // The file of the held message: none for a new one not yet stored.
   std::unique_ptr<DataStream> messageFile_;
+  // A message is held (BeginNewMessage, LoadMessage) until released.
+  bool messageHeld_ = false;
+  // The area directory of the held message (a message outlives CloseArea),
+  // and the file it was loaded from or stored as.
+  Str messageDir_;
+  Str messageName_;
   MsgHeader header_;
   // Messages the scan found under a name other than the usual one (0012.MSG
   // for 12), so that they can still be loaded and deleted.

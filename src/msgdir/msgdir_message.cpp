@@ -6,6 +6,7 @@
 #include "msgbase/file_stream.h"
 #include "msgdir/msg_file_names.h"
 #include "msgdir/msgdir_base.h"
+#include "platform/platform.h"
 #include "support/text.h"
 
 namespace mvx {
@@ -14,6 +15,8 @@ namespace {
 
 // Message 1 is the tossers' high-water mark: new messages start above it.
 constexpr std::int32_t kFirstNewNumber = 2;
+// Temporary names tried before a store gives up (see WriteTempFile).
+constexpr std::int32_t kTempNameTries = 1000;
 // The line buffer of LoadHeaderAndKludges.
 constexpr std::uint16_t kKludgeLineBuffer = 16384;
 constexpr std::int32_t kTextSizeHint = 65536;
@@ -24,66 +27,108 @@ bool Good(const std::unique_ptr<DataStream>& s) { return s && s->Status() == kSt
 
 void MsgDirBase::DropMessage() {
   messageFile_.reset();
+  messageHeld_ = false;
   AttachTextBuffer(nullptr);
 }
 
 bool MsgDirBase::BeginNewMessage() {
-  if (messageFile_) ReleaseMessage();
+  if (messageHeld_) ReleaseMessage();
   // Without an open area the path is empty and the file would land in the
   // current directory.
   if (!IsOpen()) return false;
-
-  std::int32_t n = std::max(topNumber_ + 1, kFirstNewNumber);
-  std::unique_ptr<DataStream> file;
-  Str name;
-  for (;; ++n) {
-    if (n > kMaxMsgNumber) return false;
-    // The number is spent from here on, whether or not its file can be made.
-    topNumber_ = n;
-    SetCurrentNumber(n);
-    if (!JoinAreaPath(AreaPath(), MsgFileName(n), name)) return false;
-    // Created only when no file of that name exists in any letter case: a
-    // message another program wrote since the scan is never replaced.
-    file = OpenFileStream(name, kModeCreateNew);
-    if (Good(file)) break;
-    file.reset();
-    if (!FileExists(name)) return false;
-    used_.Mark(n);
-  }
-
+  const std::int32_t n = std::max(topNumber_ + 1, kFirstNewNumber);
+  if (n > kMaxMsgNumber) return false;
   std::unique_ptr<DataStream> text = NewMemoryStream(kTextSizeHint);
-  if (!Good(text)) {
-    // The empty file is ours and nothing refers to it yet.
-    file.reset();
-    DeleteFileKeepingError(name);
-    return false;
-  }
-  used_.Mark(n);
-  messageFile_ = std::move(file);
+  if (!Good(text)) return false;
+  // The number is only taken when the message is stored: a message begun
+  // and never stored (or one that could not be written) spends none.
+  SetCurrentNumber(n);
+  messageDir_ = AreaPath();
+  messageHeld_ = true;
   AttachTextBuffer(std::move(text));
   header_.Clear();
   StampNow();
   return true;
 }
 
-bool MsgDirBase::StoreMessage() {
-  if (!messageFile_) return false;
-  DataStream& file = *messageFile_;
-  file.ClearError();
-  file.SeekTo(0);
-  file.WriteBytes(header_.data(), MsgHeader::kSize);
+std::unique_ptr<DataStream> MsgDirBase::WriteTempFile(Str& tempName) {
+  // Header, text and NUL in one piece, in one write.
   DataStream* text = TextBuffer();
+  std::vector<std::uint8_t> bytes(MsgHeader::kSize);
+  std::copy(header_.data(), header_.data() + MsgHeader::kSize, bytes.begin());
   if (text != nullptr) {
+    const std::int32_t size = std::max(text->Size(), 0);
+    bytes.resize(MsgHeader::kSize + static_cast<std::size_t>(size));
     text->SeekTo(0);
-    file.CopyFrom(*text, text->Size());
+    text->ReadAll(bytes.data() + MsgHeader::kSize, static_cast<std::uint32_t>(size));
+    text->SeekTo(size);
+    // A text that could not be held whole is no message to store.
+    if (text->Status() != kStreamOk) return nullptr;
   }
-  const std::uint8_t nul = 0;
-  file.WriteBytes(&nul, 1);
-  file.TruncateHere();
-  file.Flush();
-  // The streams' errors are sticky, so one look covers every write above. A
-  // message that did not reach the disk whole must not be reported as stored.
-  return file.Status() == kStreamOk && (text == nullptr || text->Status() == kStreamOk);
+  bytes.push_back(0);
+
+  std::unique_ptr<DataStream> file;
+  for (std::int32_t k = 0;; ++k) {
+    // Names left by runs that stopped are passed over; so many of them
+    // means something else is wrong.
+    if (k >= kTempNameTries || !JoinAreaPath(messageDir_, TempMsgFileName(k), tempName)) return nullptr;
+    file = OpenFileStream(tempName, kModeCreateNew);
+    if (Good(file)) break;
+    if (!FileExists(tempName)) return nullptr;
+  }
+  file->WriteAll(bytes.data(), static_cast<std::uint32_t>(bytes.size()));
+  file->Flush();
+  if (file->Status() != kStreamOk) {
+    file.reset();
+    DeleteFileKeepingError(tempName);
+    return nullptr;
+  }
+  return file;
+}
+
+bool MsgDirBase::NumberTempFile(const Str& tempName) {
+  for (std::int32_t n = std::max(topNumber_ + 1, kFirstNewNumber); n <= kMaxMsgNumber; ++n) {
+    Str name;
+    if (!JoinAreaPath(messageDir_, MsgFileName(n), name)) return false;
+    int error = 0;
+    bool taken = false;
+    if (platform::RenameNew(tempName.str(), name.str(), &error, &taken)) {
+      used_.Mark(n);
+      topNumber_ = std::max(topNumber_, n);
+      SetCurrentNumber(n);
+      return true;
+    }
+    if (!taken) return false;
+    // Another program wrote this number since the scan: its message stays.
+    used_.Mark(n);
+    topNumber_ = std::max(topNumber_, n);
+  }
+  return false;
+}
+
+bool MsgDirBase::StoreMessage() {
+  // A message that could only be opened for reading stays as it is.
+  if (!messageHeld_ || (messageFile_ && (messageFile_->Mode() & 0xFF) == kModeRead)) return false;
+  Str tempName;
+  std::unique_ptr<DataStream> file = WriteTempFile(tempName);
+  if (!file) return false;
+  bool placed = false;
+  if (messageFile_) {
+    // A message that is in the area already: the finished copy takes the
+    // place of its file, so a reader finds the old message or the new one.
+    int error = 0;
+    placed = platform::ReplaceFile(tempName.str(), messageName_.str(), &error);
+  } else {
+    placed = NumberTempFile(tempName);
+  }
+  if (!placed) {
+    file.reset();
+    DeleteFileKeepingError(tempName);
+    return false;
+  }
+  // The stream is the message's file now, under its number.
+  messageFile_ = std::move(file);
+  return true;
 }
 
 bool MsgDirBase::StoreHeaderOnly() {
@@ -96,7 +141,7 @@ bool MsgDirBase::StoreHeaderOnly() {
 }
 
 bool MsgDirBase::ReleaseMessage() {
-  if (!messageFile_) {
+  if (!messageHeld_) {
     // A text kept by LoadHeaderAndKludges goes too.
     AttachTextBuffer(nullptr);
     SetErrorCode(kMsgErrNotOpen);
@@ -111,7 +156,7 @@ bool MsgDirBase::OpenForLoad() {
     SetErrorCode(kMsgErrNoMessage);
     return false;
   }
-  if (messageFile_) ReleaseMessage();
+  if (messageHeld_) ReleaseMessage();
 
   Str name;
   if (!MessagePath(CurrentNumber(), name)) {
@@ -142,6 +187,9 @@ bool MsgDirBase::OpenForLoad() {
     return false;
   }
   messageFile_ = std::move(file);
+  messageHeld_ = true;
+  messageDir_ = AreaPath();
+  messageName_ = name;
   AttachTextBuffer(std::move(text));
   return true;
 }
@@ -178,6 +226,7 @@ bool MsgDirBase::LoadHeaderAndKludges() {
   // A plain base reads the lines straight from the file, which it takes over
   // and closes when it goes: afterwards this object holds no file.
   MessageBase reader(std::move(messageFile_));
+  messageHeld_ = false;
   std::vector<char> line(kKludgeLineBuffer);
   for (;;) {
     reader.ReadTextLine(kKludgeLineBuffer, line.data());

@@ -39,9 +39,11 @@ TEST_F(MsgDirNumbers, NewNumbersStartAboveTheHighestAndNeverAtOne) {
     EXPECT_EQ(base.HighestNumber(), c.highest) << c.next;
     ASSERT_TRUE(base.BeginNewMessage());
     EXPECT_EQ(base.CurrentNumber(), std::atoi(c.next));
+    // Nothing reaches the disk before the message is stored, whole.
+    EXPECT_EQ(testkit::ListDir(dir.path()).size(), c.present.size()) << c.next;
+    ASSERT_TRUE(base.StoreMessage());
     EXPECT_EQ(base.MessageCount(), c.count + 1);
-    // The new file exists, empty, until the message is stored; no other changed.
-    EXPECT_TRUE(testkit::ReadFileBytes(dir / c.next).empty()) << c.next;
+    EXPECT_EQ(testkit::ReadFileBytes(dir / c.next).size(), 191u) << c.next;
     EXPECT_EQ(testkit::ListDir(dir.path()).size(), c.present.size() + 1);
     for (const std::string& name : c.present) EXPECT_EQ(testkit::ReadFileBytes(dir / name).size(), 196u);
   }
@@ -67,6 +69,7 @@ TEST_F(MsgDirNumbers, NoNewMessageBeyondTheLastNumberOrWithoutADirectory) {
   auto base = Open();
   ASSERT_TRUE(base->BeginNewMessage());
   EXPECT_EQ(base->CurrentNumber(), 32767);
+  ASSERT_TRUE(base->StoreMessage());
   EXPECT_FALSE(base->BeginNewMessage());
   EXPECT_EQ(base->HighestNumber(), 32767);
   EXPECT_EQ(base->TextBuffer(), nullptr);  // nothing is held after the refusal
@@ -79,18 +82,18 @@ TEST_F(MsgDirNumbers, NoNewMessageBeyondTheLastNumberOrWithoutADirectory) {
   MsgDirBase gone;
   ASSERT_TRUE(gone.OpenArea(area));
   std::filesystem::remove(area);
-  EXPECT_FALSE(gone.BeginNewMessage());
-  EXPECT_EQ(gone.HighestNumber(), 2);  // the number is spent
-  EXPECT_EQ(gone.MessageCount(), 0);
+  ASSERT_TRUE(gone.BeginNewMessage());
   EXPECT_FALSE(gone.StoreMessage());
+  EXPECT_EQ(gone.HighestNumber(), 0);  // a failed store spends no number
+  EXPECT_EQ(gone.MessageCount(), 0);
 }
 
 TEST_F(MsgDirNumbers, FileWrittenByAnotherProgramSinceTheScanIsNotReplaced) {
   auto base = Open();
   PutMessages({"2.MSG", "3.msg"});
   ASSERT_TRUE(base->BeginNewMessage());
-  EXPECT_EQ(base->CurrentNumber(), 4);
   ASSERT_TRUE(base->StoreMessage());
+  EXPECT_EQ(base->CurrentNumber(), 4);
   EXPECT_EQ(testkit::ReadFileBytes(Path("2.MSG")), MsgFileBytes("A", "Subject of 2.MSG", "Body\r"));
   EXPECT_EQ(base->MessageCount(), 3);
   EXPECT_EQ(testkit::ReadFileBytes(Path("4.msg")).size(), 191u);
