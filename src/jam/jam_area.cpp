@@ -1,6 +1,8 @@
 // JamBase: opening, creating and closing an area.
 #include <cstdint>
 #include <initializer_list>
+#include <utility>
+#include <vector>
 
 #include "jam/jam_base.h"
 #include "jam/jam_errors.h"
@@ -15,8 +17,9 @@ namespace mvx {
 namespace {
 
 // How many hundredths of a second an opener waits for an area that another
-// run is making at this moment (see OpenFiles) before taking it as it is.
-constexpr int kSettleHundredths = 30;
+// program is making at this moment (see MissingFile) before taking it as it
+// is.
+constexpr int kSettleHundredths = 100;
 
 // The area's files are opened with these modes: ours to write while others
 // may read, and the last-read file ours alone.
@@ -60,16 +63,66 @@ std::int32_t MissingFile(const Str& areaBase) {
     const std::int64_t text = JamFileSize(areaBase, JamFile::kText);
     if (header >= 0 && index >= 0 && text >= 0) return 0;
     if (header < 0 && index < 0 && text < 0) return kJamNoHeaderFile;
-    // What an area looks like while another run is making it: the .JHR
-    // first (with its header once written), then the empty .JDX and .JDT.
-    // Worth a short wait; anything else that is incomplete is damage and
-    // refused at once.
+    // What an area looks like while another program is making it: a .JHR
+    // with at most its base header, the .JDX and .JDT missing or empty, in
+    // whatever order that program makes them. Worth a short wait; anything
+    // else that is incomplete is damage and refused at once.
     const bool beingMade = header >= 0 && header <= kJamBaseHeaderSize && index <= 0 && text <= 0;
     if (!beingMade || wait >= kSettleHundredths) {
       return header < 0 ? kJamNoHeaderFile : index < 0 ? kJamNoIndexFile : kJamNoTextFile;
     }
     platform::WaitHundredth();
   }
+}
+
+// Makes the files of a new area back to back: the .JHR with its base header,
+// then the .JDT, the .JDX and the .JLR. Other programs take an area with a
+// .JHR and a .JDX for a whole one, so by the time the .JDX is there the rest
+// is. Every name is resolved (the directory listed once) before the first
+// file is made, so no directory listing stands between two creates.
+// kTaken when another program's area, whole or in the making, is there:
+// nothing is made over it. kFailed, with the error code, when a file could
+// not be made; the files this call made are gone again.
+Made MakeAreaFiles(const Str& areaBase, std::int32_t& error) {
+  platform::NameResolutionScope resolved;
+  for (JamFile which : {JamFile::kHeader, JamFile::kText, JamFile::kIndex, JamFile::kLastRead}) {
+    if (JamFileExists(areaBase, which) && which != JamFile::kLastRead) return Made::kTaken;
+  }
+  std::vector<Str> made;  // exactly what this call made, to take back
+  auto fail = [&](std::int32_t code) {
+    for (const Str& name : made) DeleteFileKeepingError(name);
+    error = code;
+    return Made::kFailed;
+  };
+  std::unique_ptr<DataStream> stream;
+  switch (CreateNew(areaBase, JamFile::kHeader, stream)) {
+    case Made::kTaken:
+      return Made::kTaken;  // another program's area in the making
+    case Made::kFailed:
+      return fail(kJamCreateHeader);
+    case Made::kMade:
+      break;
+  }
+  made.push_back(JamFileName(areaBase, JamFile::kHeader));
+  // The header goes in before any other file exists: no opener ever finds
+  // the .JDX beside a .JHR without it.
+  std::uint8_t raw[kJamBaseHeaderSize];
+  EncodeJamBaseHeader(NewJamBaseHeader(CreationDate()), raw);
+  stream->WriteBytes(raw, sizeof raw);
+  const bool written = stream->Status() == kStreamOk;
+  stream.reset();
+  if (!written) return fail(kJamCreateHeader);
+  for (const auto& [which, code] : {std::pair{JamFile::kText, kJamCreateText}, {JamFile::kIndex, kJamCreateIndex}}) {
+    // A file taken by now belongs to whoever else is making this area at
+    // this moment: theirs and ours make one area.
+    const Made result = CreateNew(areaBase, which, stream);
+    stream.reset();
+    if (result == Made::kFailed) return fail(code);
+    if (result == Made::kMade) made.push_back(JamFileName(areaBase, which));
+  }
+  // Without a .JLR the area is still whole; the first opener makes it.
+  CreateNew(areaBase, JamFile::kLastRead, stream);
+  return Made::kMade;
 }
 
 }  // namespace
@@ -96,14 +149,12 @@ bool JamBase::OpenFiles() {
     SetErrorCode(missing);
     return false;
   }
-
-  // The tossers that make JAM areas leave the .JLR to the first reader that
-  // keeps a pointer, so its absence is normal. Made exclusively: if someone
-  // else makes it first, theirs is used.
-  if (!JamFileExists(areaBase, JamFile::kLastRead)) {
-    std::unique_ptr<DataStream> made;
-    CreateNew(areaBase, JamFile::kLastRead, made);
-  }
+  auto refuse = [&](std::int32_t error) {
+    DropStreams();
+    SetErrorCode(error);
+    SetAreaPath(Str());
+    return false;
+  };
   const struct {
     JamFile which;
     std::unique_ptr<DataStream>* stream;
@@ -113,42 +164,47 @@ bool JamBase::OpenFiles() {
                {JamFile::kText, &textFile_, kJamOpenText}};
   for (const auto& f : files) {
     *f.stream = Open(areaBase, f.which, kDataFileMode);
-    if (!*f.stream) {
-      DropStreams();
-      SetErrorCode(f.error);
-      SetAreaPath(Str());
-      return false;
-    }
+    if (!*f.stream) return refuse(f.error);
+  }
+
+  // The base header is checked before anything is written: an area whose
+  // header is cut short or lacks its signature is damaged, and every other
+  // program that shares it depends on that header (its numbers, password
+  // and reserved marks). It is refused and left exactly as it is.
+  const std::int32_t headerSize = headerFile_->Size();
+  const std::int32_t indexSize = indexFile_->Size();
+  if (headerSize < 0 || indexSize < 0) return refuse(kJamReadError);
+  if (headerSize == 0 && indexSize == 0) {
+    // An empty .JHR and .JDX: a new area whose maker stopped before writing
+    // its header (our own creation writes it before the .JDX exists). There
+    // is no message in it to lose, so it gets the header of a new area.
+    base_ = NewJamBaseHeader(CreationDate());
+    if (!WriteBaseHeader()) return refuse(kJamOpenHeader);
+  } else {
+    if (headerSize < static_cast<std::int32_t>(kJamBaseHeaderSize)) return refuse(kJamBadBaseHeader);
+    std::uint8_t raw[kJamBaseHeaderSize];
+    headerFile_->SeekTo(0);
+    headerFile_->ReadBytes(raw, sizeof raw);
+    if (headerFile_->Status() != kStreamOk) return refuse(kJamReadError);
+    base_ = DecodeJamBaseHeader(raw);
+    if (base_.Signature != kJamSignature) return refuse(kJamBadBaseHeader);
+  }
+
+  // The tossers that make JAM areas leave the .JLR to the first reader that
+  // keeps a pointer, so its absence is normal. Made exclusively: if someone
+  // else makes it first, theirs is used.
+  if (!JamFileExists(areaBase, JamFile::kLastRead)) {
+    std::unique_ptr<DataStream> made;
+    CreateNew(areaBase, JamFile::kLastRead, made);
   }
   // Held by another program: recreating it would lose every pointer in it,
   // and posting does not need it, so the area opens without it.
   lastReadFile_ = Open(areaBase, JamFile::kLastRead, kLastReadMode);
-
-  if (headerFile_->Size() == 0 && indexFile_->Size() == 0) {
-    // An empty .JHR and .JDX: an area whose maker stopped before writing its
-    // header (our own creation writes it before the .JDX exists). There is
-    // no message in it to lose, so it gets the header of a new area rather
-    // than numbers from 0 and no signature.
-    base_ = NewJamBaseHeader(CreationDate());
-    WriteBaseHeader();
-  } else {
-    // Not validated: a .JHR shorter than the header reads as zeros (a short
-    // read zero-fills), and new message headers are never put below 1024.
-    std::uint8_t raw[kJamBaseHeaderSize];
-    headerFile_->SeekTo(0);
-    headerFile_->ReadBytes(raw, sizeof raw);
-    base_ = DecodeJamBaseHeader(raw);
-  }
   ClearStatuses();
 
   // An index longer than the count: deleted records, or a run that ended
   // without closing the area. CompactIndex recounts.
-  if (IndexRecordCount() != std::int64_t{base_.ActiveCount} && !CompactIndex()) {
-    DropStreams();
-    SetErrorCode(kJamOpenIndex);
-    SetAreaPath(Str());
-    return false;
-  }
+  if (IndexRecordCount() != std::int64_t{base_.ActiveCount} && !CompactIndex()) return refuse(kJamOpenIndex);
   SetOpenState(true);
   return true;
 }
@@ -165,55 +221,15 @@ bool JamBase::CreateArea(const Str& path) {
 }
 
 bool JamBase::CreateFiles() {
-  const Str areaBase = AreaPath();
-  // Someone else's area (or one being made right now): open it, never empty
-  // it. If only part of it is there, OpenFiles refuses it.
-  for (JamFile which : {JamFile::kHeader, JamFile::kIndex, JamFile::kText}) {
-    if (JamFileExists(areaBase, which)) return OpenFiles();
-  }
-
-  // Files made by this call; they go again if the area cannot be completed,
-  // so that no half area is left that every later run would refuse.
-  std::unique_ptr<DataStream> stream;
-  bool madeIndex = false;
-  auto undo = [&](std::int32_t error) {
-    stream.reset();
-    DeleteFileKeepingError(JamFileName(areaBase, JamFile::kHeader));
-    if (madeIndex) DeleteFileKeepingError(JamFileName(areaBase, JamFile::kIndex));
+  std::int32_t error = 0;
+  if (MakeAreaFiles(AreaPath(), error) == Made::kFailed) {
     SetErrorCode(error);
     return false;
-  };
-
-  // The .JHR comes first and gets its base header before the .JDX and .JDT
-  // exist: an opener that finds the .JHR alone waits for them, and never
-  // finds them beside a .JHR without its header.
-  switch (CreateNew(areaBase, JamFile::kHeader, stream)) {
-    case Made::kTaken:
-      return OpenFiles();
-    case Made::kFailed:
-      SetErrorCode(kJamCreateHeader);
-      return false;
-    case Made::kMade:
-      break;
   }
-  std::uint8_t raw[kJamBaseHeaderSize];
-  EncodeJamBaseHeader(NewJamBaseHeader(CreationDate()), raw);
-  stream->WriteBytes(raw, sizeof raw);
-  if (stream->Status() != kStreamOk) return undo(kJamCreateHeader);
-  stream.reset();
-
-  // A file taken by now belongs to whoever else is making this area.
-  if (CreateNew(areaBase, JamFile::kIndex, stream) == Made::kFailed) return undo(kJamCreateIndex);
-  madeIndex = stream != nullptr;
-  stream.reset();
-  if (CreateNew(areaBase, JamFile::kText, stream) == Made::kFailed) return undo(kJamCreateText);
-  stream.reset();
-  // Without a .JLR the area still works; OpenFiles tries once more.
-  CreateNew(areaBase, JamFile::kLastRead, stream);
-  stream.reset();
-
-  // Opened like any existing area, with the sharing locks, so that two runs
-  // that made it at the same moment take turns writing.
+  // Ours, someone else's or both: opened like any existing area, with the
+  // sharing locks, so that two programs that made it at the same moment
+  // take turns writing. An area another program is still making is waited
+  // for; one with only some of its files is refused.
   return OpenFiles();
 }
 

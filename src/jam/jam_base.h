@@ -15,7 +15,15 @@
 //   alone: the area opens without it and the last-read operations do nothing.
 // - Creating never empties a file: each file is made only when absent, and
 //   when another program or run made the area in the meantime, that area is
-//   opened instead. An area with only some of its three files is refused.
+//   opened instead (waited for while it is still being made). An area with
+//   only some of its three files is refused. The files are made back to
+//   back, .JHR with its header first, then .JDT, .JDX and .JLR, since other
+//   programs take a .JHR with a .JDX for a whole area; a creation that fails
+//   takes back exactly the files it made.
+// - A .JHR too short for the base header, or one without the signature, is a
+//   damaged area: opening refuses it (kJamBadBaseHeader) and writes nothing.
+//   Only an empty .JHR beside an empty .JDX (a new area whose maker stopped
+//   before writing the header) gets the header of a new area.
 // - After BeginNewMessage, CurrentNumber names the new message.
 // - ActiveCount counts index records actually written: it rises when
 //   StoreMessage appends the new message's record, not when one is begun, so

@@ -18,6 +18,7 @@ constexpr std::int32_t kJamOpenText = 0x2005;        // .JDT could not be opened
 constexpr std::int32_t kJamReadError = 0x2006;       // seek or read error on .JDX or .JHR
 constexpr std::int32_t kJamBadHeaderOffset = 0x2007; // index record outside the .JHR, or deleted
 constexpr std::int32_t kJamBadTextOffset = 0x2008;   // text outside the .JDT, or unreadable
+constexpr std::int32_t kJamBadBaseHeader = 0x2009;   // .JHR too short for its base header, or no signature (OpenArea)
 constexpr std::int32_t kJamCreateHeader = 0x200a;    // .JHR could not be created
 constexpr std::int32_t kJamCreateIndex = 0x200b;     // .JDX could not be created
 constexpr std::int32_t kJamCreateText = 0x200c;      // .JDT could not be created

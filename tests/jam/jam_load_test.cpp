@@ -186,21 +186,31 @@ TEST_F(JamLoadTest, DamagedMessagesFailWithTheirCode) {
   }
 }
 
-TEST_F(JamLoadTest, AShortHeaderFileOpensButItsMessagesDoNotLoad) {
+// A base header cut short (or missing beside an index with records) or
+// without its signature is damage: the area is refused, by opening and
+// creating alike, and nothing is written, not even the missing .JLR. (An
+// empty .JHR beside an empty .JDX is a new area: see jam_area_test.)
+TEST_F(JamLoadTest, ADamagedBaseHeaderIsRefusedAndLeftAsItIs) {
   MakeArea(area(), {"one"});
-  Bytes headers = testkit::ReadFileBytes(file("jhr"));
-  headers.resize(100);
-  testkit::WriteFileBytes(file("jhr"), headers);
-  auto base = Open();
-  // The zero header numbers from 0; the one record points past the file.
-  base->SetCurrentNumber(0);
-  EXPECT_FALSE(base->LoadMessage());
-  EXPECT_EQ(base->ErrorCode(), kJamBadHeaderOffset);
-  // A message stored now goes after the base header's room, never into it.
-  ASSERT_TRUE(Post(*base, "All", {"two"}));
-  EXPECT_EQ(U32At(file("jdx"), 12), 1024u);
-  ASSERT_TRUE(base->CloseArea());
-  EXPECT_EQ(testkit::ReadFileBytes(file("jhr")).size(), 1024u + 76u + 68u);
+  ASSERT_EQ(std::remove(file("jlr").c_str()), 0);
+  const Bytes whole = testkit::ReadFileBytes(file("jhr"));
+  Bytes unsigned_ = whole;
+  unsigned_[2] = 'N';
+  for (const Bytes& jhr : {Bytes(whole.begin(), whole.begin() + 24), Bytes(whole.begin(), whole.begin() + 500),
+                           Bytes(whole.begin(), whole.begin() + 1023), Bytes(), unsigned_}) {
+    testkit::WriteFileBytes(file("jhr"), jhr);
+    const std::vector<std::string> names = testkit::ListDir(dir_.path());
+    const Bytes index = testkit::ReadFileBytes(file("jdx"));
+    JamBase base;
+    EXPECT_FALSE(base.OpenArea(area())) << jhr.size();
+    EXPECT_EQ(base.ErrorCode(), kJamBadBaseHeader);
+    EXPECT_FALSE(base.CreateArea(area()));
+    EXPECT_EQ(base.ErrorCode(), kJamBadBaseHeader);
+    EXPECT_FALSE(base.IsOpen() || base.BeginNewMessage());
+    EXPECT_EQ(testkit::ReadFileBytes(file("jhr")), jhr);
+    EXPECT_EQ(testkit::ReadFileBytes(file("jdx")), index);
+    EXPECT_EQ(testkit::ListDir(dir_.path()), names);
+  }
 }
 
 // Files of arbitrary bytes must never crash, hang or read outside a buffer.
