@@ -4,6 +4,7 @@
 #include "msgbase/base_factory.h"
 
 #include "jam/jam_base.h"
+#include "platform/platform.h"
 #include "msgdir/msgdir_base.h"
 #include "squish/squish_base.h"
 
@@ -62,16 +63,41 @@ bool MakeBase(const Str& id, std::unique_ptr<MessageBase>& base) {
   return false;
 }
 
+namespace {
+
+int gOpenRetryMs = 1000;
+constexpr int kOpenRetryStepMs = 10;
+
+}  // namespace
+
+int OpenRetryMilliseconds() { return gOpenRetryMs; }
+
+void SetOpenRetryMilliseconds(int ms) { gOpenRetryMs = ms < 0 ? 0 : ms; }
+
 bool OpenOrCreateBase(const Str& id, std::unique_ptr<MessageBase>& base) {
   if (!MakeBase(id, base)) return false;
   AreaType type = AreaType::kUnknown;
   Str path;
   ParseAreaId(id, type, path);
+  const std::int64_t start = platform::MonotonicMilliseconds();
   if (base->OpenArea(path)) return true;
-  // Files that are there but cannot be opened (another program holds them,
-  // say) are never replaced by a new empty area.
-  if (base->AreaExists(path)) return false;
-  return base->CreateArea(path);
+  // Files that are there but cannot be opened are never replaced by a new
+  // empty area: only an absent area is created.
+  if (!base->AreaExists(path)) {
+    if (base->CreateArea(path)) return true;
+    // Failed on its own account (a directory or disk it cannot write): no
+    // area is there to wait for.
+    if (!base->AreaExists(path)) return false;
+  }
+  // The area is there, but the open failed: its maker (another program
+  // creating it right now) may have had some files still to make, or its
+  // header still to write, when we looked. An area held by another program
+  // has had its lock wait already, which outlasts this window.
+  while (platform::MonotonicMilliseconds() - start < gOpenRetryMs) {
+    platform::SleepMilliseconds(kOpenRetryStepMs);
+    if (base->OpenArea(path)) return true;
+  }
+  return false;
 }
 
 bool CloseBase(std::unique_ptr<MessageBase>& base) {

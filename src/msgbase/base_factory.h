@@ -22,7 +22,19 @@ bool MakeBase(const Str& id, std::unique_ptr<MessageBase>& base);
 // Makes the object and opens the area, or creates it when its files are
 // absent. On false the object (if one was made) stays in base, not open;
 // its ErrorCode() tells why.
+//
+// Another program (a tosser) may be making the same area at this moment.
+// Whenever an open has failed and AreaExists then reports the area there
+// (after the first open, or after a CreateArea that found another program's
+// files), the open is tried again every 10 ms until it succeeds or
+// OpenRetryMilliseconds() have passed since the first try: the other program
+// may not have made all its files, or written its header, when we looked.
+// An area that is there is never created anew, and CreateArea never creates
+// over a file that exists.
 bool OpenOrCreateBase(const Str& id, std::unique_ptr<MessageBase>& base);
+// How long OpenOrCreateBase keeps trying (1000 ms); tests shorten it.
+int OpenRetryMilliseconds();
+void SetOpenRetryMilliseconds(int ms);
 // Closes and releases; false for none, or when the close failed to bring the
 // area's files up to date (the object is released either way).
 bool CloseBase(std::unique_ptr<MessageBase>& base);

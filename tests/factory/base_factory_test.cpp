@@ -61,8 +61,16 @@ TEST(ParseAreaId, TypeLetterPathAndObject) {
 
 class FactoryArea : public ::testing::Test {
  protected:
-  void SetUp() override { InstallFileHooks(); }
-  void TearDown() override { InstallFileHooks(); }
+  // An area that is there but will not open is looked at again for a while:
+  // not for long here.
+  void SetUp() override {
+    InstallFileHooks();
+    SetOpenRetryMilliseconds(50);
+  }
+  void TearDown() override {
+    InstallFileHooks();
+    SetOpenRetryMilliseconds(1000);
+  }
   testkit::TempDir dir_;
 };
 

@@ -1,0 +1,165 @@
+// Two programs creating one JAM area at the same moment: the other program
+// (a tosser) takes one step each time Marvex reaches the file system through
+// the file hooks, starting at every possible point, in the orders such
+// programs use. Marvex always ends up posting into one whole area and never
+// makes anything over the other program's files.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "jam/jam_base.h"
+#include "jam/jam_errors.h"
+#include "msgbase/base_factory.h"
+#include "msgbase/file_hooks.h"
+#include "testkit/testkit.h"
+
+namespace mvx {
+namespace {
+
+enum Action { kHeaderStart, kHeaderRest, kText, kIndex };
+
+// Makes the area's files with exclusive creates, one action per step, but
+// pauses `lag` steps before its last one. Its base header numbers from 100
+// and carries a mark in the reserved bytes, and goes into the .JHR in two
+// writes, so Marvex can find it cut short. Finding the .JHR taken, it leaves
+// the area to whoever made it.
+struct OtherMaker {
+  std::string base;
+  std::vector<Action> actions;
+  int startAt = 0;
+  int lag = 0;
+  int steps = 0;
+  std::size_t next = 0;
+  bool gaveUp = false;
+  bool madeHeader = false;
+
+  void Act(Action a) {
+    std::uint8_t raw[kJamBaseHeaderSize];
+    JamBaseHeader h = NewJamBaseHeader(1796533056);
+    h.BaseNumber = 100;
+    h.Reserved[0] = 'O';
+    EncodeJamBaseHeader(h, raw);
+    const char* ext = a == kText ? "jdt" : a == kIndex ? "jdx" : "jhr";
+    const int fd = open((base + ext).c_str(), a == kHeaderRest ? O_WRONLY : O_WRONLY | O_CREAT | O_EXCL, 0644);
+    if (fd < 0 && a == kHeaderStart) gaveUp = true;
+    if (fd >= 0 && a == kHeaderStart) madeHeader = pwrite(fd, raw, 500, 0) == 500;
+    if (fd >= 0 && a == kHeaderRest) {
+      EXPECT_EQ(pwrite(fd, raw + 500, 524, 500), 524);
+    }
+    if (fd >= 0) close(fd);
+  }
+  void Step() {
+    if (++steps < startAt || (next + 1 == actions.size() && lag-- > 0)) return;
+    while (next < actions.size() && !gaveUp) {
+      const Action a = actions[next++];
+      if (a != kHeaderRest || madeHeader) {
+        Act(a);
+        return;
+      }
+    }
+  }
+};
+OtherMaker gOther;
+
+void InstallSteppingHooks() {
+  FileHooks hooks = RealFileHooks();
+  hooks.openFileStream = [](const Str& name, std::uint16_t mode) {
+    gOther.Step();
+    return RealFileHooks().openFileStream(name, mode);
+  };
+  hooks.newDirScanner = [] {
+    gOther.Step();
+    return RealFileHooks().newDirScanner();
+  };
+  SetFileHooks(hooks);
+}
+
+bool PostOurs(const std::string& area) {
+  std::unique_ptr<MessageBase> base;
+  if (!OpenOrCreateBase(Str("J" + area), base) || !base->BeginNewMessage()) return false;
+  base->PutSubject("ours");
+  base->AppendTextLineStr("Hello");
+  const bool stored = base->StoreMessage();
+  return CloseBase(base) && stored;
+}
+
+class TwoCreators : public ::testing::Test {
+ protected:
+  // The JAM waits for an area in the making are counted in hundredths of the
+  // test clock, which pass without sleeping.
+  TwoCreators() : clock_(2026, 12, 6, 4, 57, 36) { SetOpenRetryMilliseconds(200); }
+  ~TwoCreators() override {
+    InstallFileHooks();
+    SetOpenRetryMilliseconds(1000);
+  }
+  testkit::ScopedClock clock_;
+};
+
+TEST_F(TwoCreators, EveryInterleavingEndsInOneWholeArea) {
+  const std::vector<Action> orders[] = {{kHeaderStart, kHeaderRest, kText, kIndex},
+                                        {kHeaderStart, kHeaderRest, kIndex, kText},
+                                        // Files first, the header finished last.
+                                        {kHeaderStart, kText, kIndex, kHeaderRest}};
+  // How many steps Marvex takes alone; the other program starts at each of
+  // them and after the last one.
+  int alone = 0;
+  {
+    testkit::TempDir dir;
+    gOther = OtherMaker{};
+    gOther.startAt = 1 << 30;
+    InstallSteppingHooks();
+    ASSERT_TRUE(PostOurs(dir / "area"));
+    alone = gOther.steps;
+  }
+  for (const std::vector<Action>& order : orders) {
+    for (int start = 1; start <= alone + 1; ++start) {
+      for (int lag : {0, 8}) {
+        const std::string where = "order " + std::to_string(&order - orders) + " from step " + std::to_string(start) +
+                                  " lag " + std::to_string(lag);
+        testkit::TempDir dir;
+        gOther = OtherMaker{dir / "area.", order, start, lag};
+        InstallSteppingHooks();
+        EXPECT_TRUE(PostOurs(dir / "area")) << where;
+        for (int i = 0; i < 4 + lag; ++i) gOther.Step();  // the other program goes on
+
+        InstallFileHooks();
+        EXPECT_EQ(testkit::ListDir(dir.path()),
+                  (std::vector<std::string>{"area.jdt", "area.jdx", "area.jhr", "area.jlr"}))
+            << where;
+        JamBase base;
+        ASSERT_TRUE(base.OpenArea(dir / "area")) << where << " error " << base.ErrorCode();
+        // Whoever made the .JHR, its header is the one in force.
+        EXPECT_EQ(base.BaseHeader().BaseNumber, gOther.madeHeader ? 100u : 1u) << where;
+        EXPECT_EQ(base.BaseHeader().Reserved[0], gOther.madeHeader ? 'O' : 0) << where;
+        EXPECT_EQ(base.MessageCount(), 1) << where;
+        base.SetCurrentNumber(static_cast<std::int32_t>(base.BaseHeader().BaseNumber));
+        ASSERT_TRUE(base.LoadMessage()) << where;
+        EXPECT_EQ(base.SubjectText(), "ours") << where;
+      }
+    }
+  }
+}
+
+// A maker that stopped with its header half written left a damaged area:
+// Marvex looks again for a while, then refuses it and writes nothing.
+TEST_F(TwoCreators, AnAreaWhoseMakerStoppedIsRefusedAsItIs) {
+  testkit::TempDir dir;
+  gOther = OtherMaker{dir / "area.", {kHeaderStart, kText, kIndex}, 1, 0};
+  for (int i = 0; i < 3; ++i) gOther.Step();
+  const std::vector<std::string> names = testkit::ListDir(dir.path());
+  const std::vector<std::uint8_t> header = testkit::ReadFileBytes(dir / "area.jhr");
+  InstallFileHooks();
+  std::unique_ptr<MessageBase> base;
+  EXPECT_FALSE(OpenOrCreateBase(Str("J" + (dir / "area")), base));
+  ASSERT_NE(base, nullptr);
+  EXPECT_EQ(base->ErrorCode(), kJamBadBaseHeader);
+  EXPECT_EQ(testkit::ListDir(dir.path()), names);
+  EXPECT_EQ(testkit::ReadFileBytes(dir / "area.jhr"), header);
+}
+
+}  // namespace
+}  // namespace mvx

@@ -1,0 +1,265 @@
+// A posting stopped or failed at every step that changes a file, in *.MSG and
+// JAM areas that already hold messages: the earlier messages stay as they
+// were, no partial message is ever visible, a failure is reported, and the
+// next posting works. A stop is a real one: the posting runs in a child
+// process that ends on the spot, and the area is read afresh afterwards.
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "msgbase/base_factory.h"
+#include "msgbase/file_hooks.h"
+#include "msgbase/file_stream.h"
+#include "msgdir/msg_file_names.h"
+#include "testkit/testkit.h"
+
+namespace mvx {
+namespace {
+
+enum class Fault { kNone, kStop, kFailOne, kDiskFull };
+
+// The steps that change files: creating one, each write, truncation and
+// flush. The fault strikes at step `at`: the process stops before it, or
+// that write (or create, or truncation) fails, or it and every later one.
+struct FaultPlan {
+  Fault kind = Fault::kNone;
+  int at = 0;
+  int steps = 0;
+  bool fired = false;
+};
+FaultPlan gPlan;
+
+// True when the step now being taken must fail.
+bool Step(bool canFail) {
+  const int n = ++gPlan.steps;
+  if (gPlan.kind == Fault::kStop && n == gPlan.at) _exit(0);
+  const bool fail = canFail && ((gPlan.kind == Fault::kFailOne && n == gPlan.at) ||
+                                (gPlan.kind == Fault::kDiskFull && n >= gPlan.at));
+  gPlan.fired = gPlan.fired || fail;
+  return fail;
+}
+
+class FaultStream final : public DataStream {
+ public:
+  explicit FaultStream(std::unique_ptr<DataStream> inner)
+      : DataStream(inner->Mode(), inner->Name()), inner_(std::move(inner)) {}
+  void WriteBytes(const void* buffer, std::uint16_t count) override {
+    if (status_ != kStreamOk) return;
+    if (Step(true)) {
+      status_ = kStreamShortWrite;
+      return;
+    }
+    inner_->WriteBytes(buffer, count);
+    status_ = inner_->Status();
+  }
+  void TruncateHere() override {
+    if (status_ != kStreamOk) return;
+    // A full disk still lets a file shrink.
+    if (Step(gPlan.kind == Fault::kFailOne)) {
+      status_ = kStreamOsError;
+      return;
+    }
+    inner_->TruncateHere();
+    status_ = inner_->Status();
+  }
+  void Flush() override {
+    Step(false);
+    inner_->Flush();
+  }
+  void ReadBytes(void* buffer, std::uint16_t count) override {
+    inner_->ReadBytes(buffer, count);
+    if (status_ == kStreamOk) status_ = inner_->Status();
+  }
+  void SeekTo(std::int32_t offset) override {
+    if (status_ == kStreamOk) inner_->SeekTo(offset);
+  }
+  std::int32_t Position() override { return status_ == kStreamOk ? inner_->Position() : -1; }
+  std::int32_t Size() override { return status_ == kStreamOk ? inner_->Size() : -1; }
+  void ClearError() override {
+    inner_->ClearError();
+    status_ = kStreamOk;
+  }
+
+ private:
+  std::unique_ptr<DataStream> inner_;
+};
+
+std::unique_ptr<DataStream> OpenWithFaults(const Str& name, std::uint16_t mode) {
+  const bool creates = (mode & 0xFF) == kModeCreate || (mode & 0xFF) == kModeCreateNew;
+  if (creates && Step(true)) return RealFileHooks().openFileStream(name + "/refused", mode);
+  std::unique_ptr<DataStream> real = RealFileHooks().openFileStream(name, mode);
+  if (!real || real->Status() != kStreamOk) return real;
+  return std::make_unique<FaultStream>(std::move(real));
+}
+
+void InstallFaults(Fault kind, int at) {
+  gPlan = FaultPlan{kind, at, 0, false};
+  FileHooks hooks = RealFileHooks();
+  hooks.openFileStream = OpenWithFaults;
+  SetFileHooks(hooks);
+}
+
+// Posts `parts` messages through the factory as the run control does; the
+// results of every store and of the close, in that order.
+std::vector<bool> Post(const std::string& id, int parts, const std::string& what) {
+  std::unique_ptr<MessageBase> base;
+  if (!OpenOrCreateBase(Str(id), base)) return {false};
+  std::vector<bool> ok;
+  for (int i = 1; i <= parts; ++i) {
+    if (!base->BeginNewMessage()) {
+      ok.push_back(false);
+      continue;
+    }
+    base->PutFromName("Marvex");
+    base->PutToName("All");
+    base->PutSubject("[" + std::to_string(i) + "/" + std::to_string(parts) + "] " + what);
+    for (int line = 0; line < 40; ++line) {
+      base->AppendTextLineStr(what + " part " + std::to_string(i) + ", line " + std::to_string(line) +
+                              std::string(60, static_cast<char>('a' + i)));
+    }
+    ok.push_back(base->StoreMessage());
+    base->ReleaseMessage();
+  }
+  ok.push_back(CloseBase(base));
+  return ok;
+}
+
+// Every message of the area as "subject|text", in number order, read by a
+// fresh object; a message that does not load shows as such.
+std::vector<std::string> Messages(const std::string& id) {
+  InstallFileHooks();
+  std::unique_ptr<MessageBase> base;
+  AreaType type;
+  Str path;
+  ParseAreaId(Str(id), type, path);
+  if (!MakeBase(Str(id), base) || !base->OpenArea(path)) return {"<area refused>"};
+  std::vector<std::string> out;
+  for (base->PositionFrom(1); base->IsPositioned(); base->StepForward()) {
+    if (!base->LoadMessage()) {
+      out.push_back("<unreadable>");
+      continue;
+    }
+    std::string text(static_cast<std::size_t>(base->TextLength()), '\0');
+    base->MoveTextTo(0);
+    base->TextBuffer()->ReadAll(text.data(), static_cast<std::uint32_t>(text.size()));
+    out.push_back(base->SubjectText().str() + "|" + text);
+  }
+  CloseBase(base);
+  return out;
+}
+
+std::vector<std::string> TempFiles(const std::string& dir) {
+  std::vector<std::string> temps;
+  for (const std::string& name : testkit::ListDir(dir)) {
+    if (IsTempMsgFileName(name)) temps.push_back(name);
+  }
+  return temps;
+}
+
+TEST(PostingFaults, EveryStepOfAPostingStoppedOrFailed) {
+  const struct {
+    const char* letter;
+    const char* area;  // relative to the scratch directory
+  } formats[] = {{"M", "msg"}, {"J", "jam/echo"}};
+  for (const auto& format : formats) {
+    // A clean run gives the parts as they read back and the number of steps.
+    std::vector<std::string> earlier, parts;
+    int steps = 0;
+    {
+      testkit::TempDir dir;
+      const std::string id = format.letter + (dir / format.area);
+      InstallFileHooks();
+      ASSERT_EQ(Post(id, 2, "Earlier"), std::vector<bool>(3, true));
+      earlier = Messages(id);
+      InstallFaults(Fault::kNone, 0);
+      ASSERT_EQ(Post(id, 3, "Rules"), std::vector<bool>(4, true));
+      steps = gPlan.steps;
+      parts = Messages(id);
+      ASSERT_EQ(parts.size(), 5u);
+      parts.erase(parts.begin(), parts.begin() + 2);
+    }
+    for (Fault kind : {Fault::kStop, Fault::kFailOne, Fault::kDiskFull}) {
+      for (int at = 1; at <= steps; ++at) {
+        const std::string where = std::string(format.letter) + " fault " + std::to_string(static_cast<int>(kind)) +
+                                  " at step " + std::to_string(at);
+        testkit::TempDir dir;
+        const std::string id = format.letter + (dir / format.area);
+        InstallFileHooks();
+        ASSERT_EQ(Post(id, 2, "Earlier"), std::vector<bool>(3, true));
+        std::vector<bool> ok;
+        if (kind == Fault::kStop) {
+          const pid_t child = fork();
+          if (child == 0) {
+            InstallFaults(kind, at);
+            Post(id, 3, "Rules");
+            _exit(1);  // the stop was never reached
+          }
+          int status = -1;
+          ASSERT_EQ(waitpid(child, &status, 0), child);
+          ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << where;
+        } else {
+          InstallFaults(kind, at);
+          ok = Post(id, 3, "Rules");
+        }
+
+        // Read afresh: the earlier messages unchanged, then only whole parts:
+        // after a stop the ones stored before it, after a failure exactly
+        // the ones reported stored.
+        std::vector<std::string> want = earlier;
+        for (std::size_t i = 0; i < parts.size(); ++i) {
+          if (kind != Fault::kStop && ok[i]) want.push_back(parts[i]);
+        }
+        std::vector<std::string> seen = Messages(id);
+        if (kind == Fault::kStop) {
+          ASSERT_GE(seen.size(), earlier.size()) << where;
+          for (std::size_t i = 0; i < seen.size() - earlier.size() && i < parts.size(); ++i) want.push_back(parts[i]);
+        } else {
+          // A failure that struck is reported: a store or the close says so.
+          EXPECT_EQ(gPlan.fired, std::count(ok.begin(), ok.end(), false) > 0) << where;
+        }
+        EXPECT_EQ(seen, want) << where;
+        // At most the file a stopped store was writing is left, and never
+        // under a message's name; a failed store leaves nothing.
+        if (*format.letter == 'M') {
+          EXPECT_LE(TempFiles(dir / format.area).size(), kind == Fault::kStop ? 1u : 0u) << where;
+        }
+
+        // The next posting goes in whole after them.
+        InstallFileHooks();
+        EXPECT_EQ(Post(id, 1, "Next"), std::vector<bool>(2, true)) << where;
+        seen = Messages(id);
+        ASSERT_EQ(seen.size(), want.size() + 1) << where;
+        EXPECT_EQ(seen.back().substr(0, 11), "[1/1] Next|") << where;
+      }
+    }
+  }
+  InstallFileHooks();
+}
+
+// A temporary file left by a stopped run is removed by a later open once it
+// is older than an hour; a fresh one (another run writing now) stays.
+TEST(PostingFaults, AStrayTemporaryFileGoesWhenItIsOld) {
+  testkit::TempDir dir;
+  InstallFileHooks();
+  ASSERT_EQ(Post("M" + dir.path(), 1, "One"), std::vector<bool>(2, true));
+  for (const char* name : {"~mvx0.$$$", "~MVX7.$$$"}) testkit::WriteFileText(dir / name, "partial");
+  testkit::WriteFileText(dir / "~mvx.$$$", "not ours");
+  const std::vector<std::string> all = testkit::ListDir(dir.path());
+  ASSERT_EQ(Messages("M" + dir.path()).size(), 1u);
+  EXPECT_EQ(testkit::ListDir(dir.path()), all);
+  const platform::LocalTime now = platform::Now();
+  {
+    testkit::ScopedClock later(now.year + 1, now.month, std::min(now.day, 28), now.hour, now.minute, now.second);
+    ASSERT_EQ(Messages("M" + dir.path()).size(), 1u);
+  }
+  EXPECT_EQ(testkit::ListDir(dir.path()), (std::vector<std::string>{"2.msg", "~mvx.$$$"}));
+}
+
+}  // namespace
+}  // namespace mvx
