@@ -1,6 +1,8 @@
 // The program start: command line, run modes, usage screen.
 #include "run/entry.h"
 
+#include <string>
+
 #include "run/config_reader.h"
 #include "run/posting.h"
 #include "run/work_flag.h"
@@ -82,7 +84,12 @@ int RunMarvex(const std::vector<std::string>& args, std::ostream& console) {
   // The flag is tested first in either case; -d must be all that is left of
   // the command line.
   const bool allowed = WorkFlagAllowsRun();
-  if (allowed || UpperCaseCyr(command) == "-D") {
+  const bool forced = UpperCaseCyr(command) == "-D";
+  std::string why;
+  if (allowed && !forced && !WorkFlagCanBeStamped(why)) {
+    ctx.Log.WriteError("Can't write work flag " + Str(kWorkFlagName) + " (" + Str(why) +
+                       "): nothing is posted, or the next run would post it again");
+  } else if (allowed || forced) {
     if (!LoadConfiguration(ctx, ctx.ConfigName, ConfigMode::kFullRun)) return kExitFailure;
   } else {
     ctx.Log.Write("We can't continue because of already worked today...");

@@ -6,6 +6,7 @@
 
 #include "msgbase/base_factory.h"
 #include "msgbase/file_hooks.h"
+#include "platform/platform.h"
 #include "run/area_lookup.h"
 #include "run/config_reader.h"
 #include "run/echo_toss_log.h"
@@ -62,6 +63,12 @@ std::vector<std::size_t> PartStarts(const std::vector<Str>& lines) {
   }
   starts.push_back(lines.size());
   return starts;
+}
+
+Str BaseTypeName(const Str& letter) {
+  if (letter == "S") return "Squish";
+  if (letter == "J") return "JAM";
+  return "MSG";
 }
 
 // Gives up the base of a posting that stops before writing anything.
@@ -142,7 +149,12 @@ void PreparePosting(RunContext& ctx) {
       ctx.Log.Write(" >> Posting " + job.PostFile + " to " + job.AreaTag + " // " +
                     job.AreaDescription);
     }
+    // Where the messages go and what they carry, so that the log alone
+    // answers "where did it land, and as whom".
+    ctx.Log.Write(" >> Base: " + BaseTypeName(job.BaseType) + " " + platform::FullPath(job.BasePath.str()));
     ctx.Log.Write(" >> From: " + job.FromUser + ", " + FormatAddress(job.FromAddr));
+    ctx.Log.Write(" >> To: " + job.ToUser + ", " + FormatAddress(job.ToAddr));
+    ctx.Log.Write(" >> Subj: " + job.SubjLine);
   }
   if (!FileExists(job.PostFile)) {
     PostingError(ctx, "File not found \"" + job.PostFile + "\"");
@@ -226,9 +238,6 @@ void PostFromCommandLine(RunContext& ctx, const Str& args) {
   job.AreaTag = FirstWord(RestWords(args));
   Str rest = RestWords(RestWords(args));
   LookupArea(ctx);
-  // The announcement therefore shows the sender of the configuration, before
-  // the command line's keywords apply.
-  PreparePosting(ctx);
   // Each turn removes at least the keyword, so the loop ends.
   while (rest.find(' ') != std::string::npos) {
     const Str keyword = FirstWord(rest);
@@ -254,6 +263,9 @@ void PostFromCommandLine(RunContext& ctx, const Str& args) {
     ReadStringKey("ORIGIN", job.OriginText, line);
     ReadStringKey("TEARLINE", job.TearText, line);
   }
+  // After the command line's keywords, so that the announcement shows what
+  // the message carries.
+  PreparePosting(ctx);
   WriteMessages(ctx);
 }
 

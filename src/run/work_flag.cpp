@@ -23,6 +23,44 @@ bool WorkFlagAllowsRun() {
   return !(day == now.day && month == now.month && year == now.year);
 }
 
+bool WorkFlagCanBeStamped(std::string& why) {
+  int error = 0;
+  const std::optional<std::uint32_t> stamp = platform::GetFileDosTime(kWorkFlagName);
+  if (!stamp) {
+    // No flag yet: one must be creatable here; the trial leaves nothing.
+    bool exists = false;
+    const platform::FileHandle h = platform::CreateNew(kWorkFlagName, &error, &exists);
+    if (h == platform::kNoFile) {
+      why = platform::ErrorText(error);
+      return false;
+    }
+    platform::CloseFile(h);
+    (void)platform::DeleteFile(kWorkFlagName, nullptr);
+    return true;
+  }
+  const platform::FileHandle h =
+      platform::OpenExisting(kWorkFlagName, platform::Access::kWrite, platform::Share::kReadWrite, &error);
+  if (h == platform::kNoFile) {
+    why = platform::ErrorText(error);
+    return false;
+  }
+  platform::CloseFile(h);
+  // Stamping needs more than write access (the owner's right to set file
+  // times); setting the flag's own date again proves it.
+  platform::LocalTime t;
+  t.year = static_cast<int>((*stamp >> 25) & 0x7F) + 1980;
+  t.month = static_cast<int>((*stamp >> 21) & 0x0F);
+  t.day = static_cast<int>((*stamp >> 16) & 0x1F);
+  t.hour = static_cast<int>((*stamp >> 11) & 0x1F);
+  t.minute = static_cast<int>((*stamp >> 5) & 0x3F);
+  t.second = static_cast<int>((*stamp & 0x1F) * 2);
+  if (!platform::SetFileTime(kWorkFlagName, t)) {
+    why = "its time cannot be set";
+    return false;
+  }
+  return true;
+}
+
 void WriteWorkFlag(RunContext& ctx) {
   const platform::LocalTime now = platform::Now();
   int error = 0;

@@ -5,6 +5,25 @@
 
 namespace mvx {
 
+namespace {
+
+// One number of an address into its 16-bit field. An absent part reads as
+// 0; a part that is no number or does not fit the field makes the whole
+// address bad, rather than a wrapped number that names another node.
+bool AddressPart(std::string_view text, std::int16_t& field) {
+  if (text.empty()) {
+    field = 0;
+    return true;
+  }
+  std::int32_t errorPos = 0;
+  const std::int32_t v = ParseInteger(text, errorPos);
+  if (errorPos != 0 || v < -32768 || v > 32767) return false;
+  field = static_cast<std::int16_t>(v);
+  return true;
+}
+
+}  // namespace
+
 void ClearAddress(FidoAddress& a) { a = FidoAddress{}; }
 
 bool ParseAddress(const Str& text, FidoAddress& a) {
@@ -27,23 +46,28 @@ bool ParseAddress(const Str& text, FidoAddress& a) {
     }
   }
   std::string_view v = t.view();
+  // Parsed into a copy: a bad address changes nothing.
+  FidoAddress r = a;
+  bool ok = true;
   if (!hasColon && !hasSlash) {
     if (v[0] == '.') {
-      ParseSmallInt(v.substr(1), a.Point);
+      ok = AddressPart(v.substr(1), r.Point);
     } else {
-      ParseSmallInt(SplitWord(1, v, ".").view(), a.Node);
-      ParseSmallInt(SplitWord(2, v, ".").view(), a.Point);
+      ok = AddressPart(SplitWord(1, v, ".").view(), r.Node) &&
+           AddressPart(SplitWord(2, v, ".").view(), r.Point);
     }
   } else if (!hasColon) {
-    ParseSmallInt(SplitWord(1, v, "/").view(), a.Net);
-    ParseSmallInt(SplitWord(2, v, "/.").view(), a.Node);
-    ParseSmallInt(SplitWord(3, v, "/.").view(), a.Point);
+    ok = AddressPart(SplitWord(1, v, "/").view(), r.Net) &&
+         AddressPart(SplitWord(2, v, "/.").view(), r.Node) &&
+         AddressPart(SplitWord(3, v, "/.").view(), r.Point);
   } else if (hasSlash) {
-    ParseSmallInt(SplitWord(1, v, ":/.").view(), a.Zone);
-    ParseSmallInt(SplitWord(2, v, ":/.").view(), a.Net);
-    ParseSmallInt(SplitWord(3, v, ":/.").view(), a.Node);
-    ParseSmallInt(SplitWord(4, v, ":/.").view(), a.Point);
+    ok = AddressPart(SplitWord(1, v, ":/.").view(), r.Zone) &&
+         AddressPart(SplitWord(2, v, ":/.").view(), r.Net) &&
+         AddressPart(SplitWord(3, v, ":/.").view(), r.Node) &&
+         AddressPart(SplitWord(4, v, ":/.").view(), r.Point);
   }
+  if (!ok) return false;
+  a = r;
   // Zone and net without a node ("1:234") name no node to store: accepted,
   // nothing changes.
   return true;

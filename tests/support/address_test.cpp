@@ -32,10 +32,14 @@ TEST(ParseAddress, RelativeFormsFromAKnownAddress) {
       {"1:2 34/5", false, "2:460/100.7"},     {"1:234/x", false, "2:460/100.7"},
       {"1:234.5/6", true, "1:234/5.6"},       {"1::234//56..7", true, "1:234/56.7"},
       {"2:460/\xE1\x31", false, "2:460/100.7"}, {std::string(200, '1') + "x", false, "2:460/100.7"},
-      {"2:65535/1", true, "2:-1/1.0"},        {"2:70000/1", true, "2:4464/1.0"},
-      {"2:-5/1", true, "2:-5/1.0"},           {"2:4-5/1", true, "2:0/1.0"},
-      {"2:99999999999/1", true, "2:0/1.0"},   // too big for any number: 0
-      {std::string(300, '9'), true, "2:460/0.0"},  // cut at 255, still too big
+      // A number that does not fit its 16-bit field makes the address bad;
+      // it is never wrapped into another node's number.
+      {"2:32767/1", true, "2:32767/1.0"},     {"2:-32768/1", true, "2:-32768/1.0"},
+      {"2:65535/1", false, "2:460/100.7"},    {"2:70000/1", false, "2:460/100.7"},
+      {"2:-5/1", true, "2:-5/1.0"},           {"2:4-5/1", false, "2:460/100.7"},
+      {"2:99999999999/1", false, "2:460/100.7"},
+      {"99999999:99999999/99999999.99999999", false, "2:460/100.7"},
+      {"1:2/3.40000", false, "2:460/100.7"},  {std::string(300, '9'), false, "2:460/100.7"},
   };
   for (const auto& c : cases) {
     FidoAddress a = Addr(2, 460, 100, 7);

@@ -1,0 +1,113 @@
+// What a run shares with the node's other programs: the serials of its
+// MSGIDs, the tosser's echo toss log, and the work flag.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <set>
+
+#include "run_test_support.h"
+
+namespace mvx::runtest {
+namespace {
+
+class NodeRunTest : public RunTest {
+ protected:
+  void SetUp() override {
+    Write("t.txt", "hello\r\n");
+    Write("config.mvx", "HPTPATH fido.cfg\nFROMADDR 2:5020/1\nAREA A.AREA\nFILE t.txt\nENDAREA\n"
+                        "AREA B.AREA\nFILE t.txt\nENDAREA\nAREA a.area\nFILE t.txt\nENDAREA\n");
+  }
+  void Fidoconfig(const std::string& extra) {
+    Write("fido.cfg", extra + "EchoArea A.AREA areas/a -b Msg\nEchoArea B.AREA areas/b -b Msg\n");
+  }
+  std::vector<std::string> MsgIds(const std::string& area) const {
+    std::vector<std::string> ids;
+    for (const Msg& m : Msgs(area)) ids.push_back(m.lines.at(0));
+    return ids;
+  }
+};
+
+TEST_F(NodeRunTest, SerialsNeverRepeatAcrossRunsAtAFrozenClock) {
+  Fidoconfig("");
+  std::set<std::string> seen;
+  for (int run = 0; run < 4; ++run) {
+    ASSERT_EQ(Run({"-p", "t.txt", "A.AREA"}), 0);
+  }
+  // Also when two programs post at the same frozen moment.
+  pid_t pids[2];
+  for (pid_t& pid : pids) {
+    pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+      for (int i = 0; i < 5; ++i) Run({"-p", "t.txt", "B.AREA"});
+      _exit(0);
+    }
+  }
+  for (pid_t pid : pids) waitpid(pid, nullptr, 0);
+  for (const char* area : {"areas/a", "areas/b"}) {
+    for (const std::string& id : MsgIds(area)) {
+      EXPECT_TRUE(IsMsgId(id, "2:5020/1")) << id;
+      EXPECT_TRUE(seen.insert(id).second) << "repeated: " << id;
+    }
+  }
+  EXPECT_EQ(seen.size(), 14u);
+  EXPECT_TRUE(Exists("Marvex.Serial"));
+}
+
+TEST_F(NodeRunTest, SerialsComeFromTheTossersCounterDirectory) {
+  Fidoconfig("SeqDir seq\n");
+  ASSERT_EQ(Run({"-p", "t.txt", "A.AREA"}), 0);
+  const std::vector<std::string> names = testkit::ListDir(dir_ / "seq");
+  ASSERT_EQ(names.size(), 1u);
+  // The counter names the next free serial: this message took the one
+  // before it.
+  const std::uint32_t next = static_cast<std::uint32_t>(std::stoul(names[0].substr(0, 8), nullptr, 16));
+  char expected[16];
+  std::snprintf(expected, sizeof expected, "%08x", next - 1);
+  EXPECT_EQ(MsgIds("areas/a").at(0), "\x01MSGID: 2:5020/1 " + std::string(expected));
+  EXPECT_FALSE(Exists("Marvex.Serial"));
+}
+
+TEST_F(NodeRunTest, EchoTossLogGetsEachAreaOncePerRunAndIsNeverRewritten) {
+  Fidoconfig("EchoTossLog toss.log\n");
+  Write("toss.log", "OTHER.AREA\n");  // the tosser's own line stays
+  ASSERT_EQ(Run({}), 0);
+  ASSERT_EQ(Run({"-p", "t.txt", "B.AREA"}), 0);
+  EXPECT_EQ(testkit::ReadFileText(dir_ / "toss.log"), "OTHER.AREA\nA.AREA\nB.AREA\nB.AREA\n");
+  // Under the tosser's run lock: while another program holds it, the line
+  // is not written and the log says so, but the posting stands.
+  Fidoconfig("EchoTossLog toss.log\nLockFile hpt.lck\n");
+  Write("hpt.lck", "");
+  platform::SetLockWaitMilliseconds(50);
+  ASSERT_EQ(Run({"-p", "t.txt", "A.AREA"}), 0);
+  platform::SetLockWaitMilliseconds(3000);
+  const Lines log = LastRun();
+  EXPECT_NE(std::find(log.begin(), log.end(), "  - Ok..."), log.end());
+  EXPECT_TRUE(std::any_of(log.begin(), log.end(), [](const std::string& l) {
+    return l.starts_with("[err] Can't add A.AREA to echo toss log toss.log: tosser lock hpt.lck");
+  })) << ::testing::PrintToString(log);
+  std::remove((dir_ / "hpt.lck").c_str());
+  ASSERT_EQ(Run({"-p", "t.txt", "A.AREA"}), 0);
+  EXPECT_EQ(testkit::ReadFileText(dir_ / "toss.log"), "OTHER.AREA\nA.AREA\nB.AREA\nB.AREA\nA.AREA\n");
+  EXPECT_FALSE(Exists("hpt.lck"));  // the lock made for the append is gone again
+  EXPECT_EQ(Msgs("areas/a").size(), 4u);
+}
+
+TEST_F(NodeRunTest, UnstampableWorkFlagPostsNothing) {
+  Fidoconfig("");
+  int error = 0;
+  ASSERT_TRUE(platform::CreateDirectory(dir_ / "EVERYDAY.FLG", &error));
+  ASSERT_EQ(Run({}), 0);
+  const Lines log = LastRun();
+  ASSERT_GE(log.size(), 2u);
+  EXPECT_TRUE(log[1].starts_with("[err] Can't write work flag EVERYDAY.FLG (")) << log[1];
+  EXPECT_FALSE(Exists("areas"));
+  // A -p run does not stamp the flag and posts as before.
+  ASSERT_EQ(Run({"-p", "t.txt", "A.AREA"}), 0);
+  EXPECT_EQ(Msgs("areas/a").size(), 1u);
+}
+
+}  // namespace
+}  // namespace mvx::runtest
