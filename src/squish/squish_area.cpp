@@ -18,10 +18,6 @@ constexpr std::uint16_t kOpenMode = kShareRead | kModeReadWrite;  // 0x2002
 // area (ours or another program's) and must not be emptied.
 constexpr std::uint16_t kCreateMode = kShareRead | kModeCreateNew;
 
-// How long CreateArea waits, in hundredths of a second, for the index of an
-// area whose data file another run has just created.
-constexpr int kCreateWaitRounds = 100;
-
 Str WithDot(const Str& path) {
   if (!path.empty() && path[path.size() - 1] == '.') return path;
   return path + ".";
@@ -105,8 +101,23 @@ bool SquishBase::OpenFiles() {
     SetAreaPath("");
     return false;
   }
-  headerDirty_ = false;
+  uidsTaken_ = 0;
+  repairPending_ = false;
   SetOpenState(true);
+  // An operation that a crash or a failed write interrupted is settled now,
+  // before anyone reads or writes: the area opens as it was before a store,
+  // or after a delete. When that cannot be done the area is still open for
+  // reading (every state it can be in keeps the messages readable) but
+  // takes no writes; the code tells why.
+  const Intent in = ReadIntent();
+  if (in.kind != Intent::Kind::kNone) {
+    if (Recover(in)) {
+      SetErrorCode(kSquishRepaired);
+    } else {
+      repairPending_ = true;
+      pendingIntent_ = in;
+    }
+  }
   return true;
 }
 
@@ -125,47 +136,37 @@ bool SquishBase::CreateArea(const Str& path) {
   const Str dir = DirectoryOf(areaPath_);
   if (!dir.empty()) MakeDirectoryPath(dir);
 
-  for (int round = 0;; ++round) {
-    const bool haveData = FileExists(FileName("SQD"));
-    const bool haveIndex = FileExists(FileName("SQI"));
-    if (haveData && haveIndex) {
-      // Another run (or another program) made the area between our caller's
-      // failed open and now: post into it rather than start it afresh.
-      return OpenFiles();
-    }
-    if (haveIndex) {
-      // An index without its data file: creating would mean replacing a
-      // file we do not own. Refuse and leave it as it is.
-      SetErrorCode(kSquishIndexCreateFailed);
-      SetAreaPath("");
-      return false;
-    }
-    if (haveData) {
-      // Either another run is creating the area right now (it makes the
-      // data file first, then the index), or the index is lost. Wait a
-      // little for the first; refuse in the second case rather than empty
-      // the data file.
-      if (round >= kCreateWaitRounds) {
-        SetErrorCode(kSquishDataCreateFailed);
-        SetAreaPath("");
-        return false;
-      }
-      platform::WaitHundredth();
-      continue;
-    }
-    if (CreateFiles()) return OpenFiles();
-    if (!FileExists(FileName("SQD")) || round >= kCreateWaitRounds) {
-      SetAreaPath("");
-      return false;  // CreateFiles set the code
-    }
-    // Someone else's create won the race for the data file: go round again
-    // and open their area.
-  }
-}
-
-bool SquishBase::CreateFiles() {
+  // Every name is looked up before the first file is made, so that the two
+  // creates follow each other with nothing in between but the header write.
+  // A .SQL already there (pointers of an area that was removed) is kept as
+  // it is: creating never empties a file.
+  const bool haveData = FileExists(FileName("SQD"));
+  const bool haveIndex = FileExists(FileName("SQI"));
   const Str dataName = NewFileName("SQD");
   const Str indexName = NewFileName("SQI");
+  if (haveData && haveIndex) {
+    // Another run (or another program) made the area between our caller's
+    // failed open and now: post into it rather than start it afresh.
+    return OpenFiles();
+  }
+  if (haveData || haveIndex) {
+    // Part of an area: another program is creating it right now, or the
+    // rest is lost. Its files are not ours to touch; the caller may open
+    // again once the other program is done.
+    SetErrorCode(haveData ? kSquishDataCreateFailed : kSquishIndexCreateFailed);
+    SetAreaPath("");
+    return false;
+  }
+  if (!CreateFiles(dataName, indexName)) {
+    SetAreaPath("");
+    return false;  // CreateFiles set the code
+  }
+  return OpenFiles();
+}
+
+bool SquishBase::CreateFiles(const Str& dataName, const Str& indexName) {
+  // Each create fails when the name is taken (in any case): a file that
+  // another program made since we looked is never emptied.
   std::unique_ptr<DataStream> data = OpenFileStream(dataName, kCreateMode);
   if (!Usable(data)) {
     SetErrorCode(kSquishDataCreateFailed);
@@ -176,20 +177,16 @@ bool SquishBase::CreateFiles() {
   std::uint8_t buf[kSquishBaseHeaderSize];
   EncodeBaseHeader(NewAreaHeader(areaPath_), buf);
   data->WriteBytes(buf, sizeof buf);
-  if (data->Status() != kStreamOk) {
-    data.reset();
-    DeleteFileKeepingError(dataName);
-    SetErrorCode(kSquishDataCreateFailed);
-    return false;
-  }
-  std::unique_ptr<DataStream> index = OpenFileStream(indexName, kCreateMode);
-  if (!Usable(index)) {
-    // The data file is ours and holds only a header: take it away again so
-    // that no half area is left behind.
+  const bool written = data->Status() == kStreamOk;
+  std::unique_ptr<DataStream> index;
+  if (written) index = OpenFileStream(indexName, kCreateMode);
+  if (!written || !Usable(index)) {
+    // Only the data file is ours: take it away again so that no half area
+    // is left behind. An index that someone else made stays.
     index.reset();
     data.reset();
     DeleteFileKeepingError(dataName);
-    SetErrorCode(kSquishIndexCreateFailed);
+    SetErrorCode(written ? kSquishIndexCreateFailed : kSquishDataCreateFailed);
     return false;
   }
   // Both are closed here and reopened by OpenFiles with the sharing an open
@@ -199,11 +196,19 @@ bool SquishBase::CreateFiles() {
 
 bool SquishBase::CloseArea() {
   if (!IsOpen()) return true;
+  // An interrupted operation that still cannot be settled keeps the header
+  // as it is on disk: the next open finds the operation by its intent.
+  bool ok = ReadyToWrite();
+  if (ok && uidsTaken_ > header_.NextUid) {
+    SquishBaseHeader h = header_;
+    h.NextUid = uidsTaken_;
+    ok = CommitHeader(h);
+  }
   SetOpenState(false);
-  const bool ok = !headerDirty_ || WriteBaseHeader();
   DropFiles();
   state_ = MessageState::kNone;
   currentFrameOffset_ = 0;
+  repairPending_ = false;
   ClearPosition();
   return ok;
 }
@@ -221,21 +226,25 @@ bool SquishBase::ReadBaseHeader() {
   return true;
 }
 
-bool SquishBase::WriteBaseHeader() {
+bool SquishBase::CommitHeader(const SquishBaseHeader& h) {
   if (!dataFile_) return false;
   std::uint8_t buf[kSquishBaseHeaderSize];
-  EncodeBaseHeader(header_, buf);
+  EncodeBaseHeader(h, buf);
   dataFile_->ClearError();
   dataFile_->SeekTo(0);
   dataFile_->WriteBytes(buf, sizeof buf);
   if (dataFile_->Status() != kStreamOk) {
     dataFile_->ClearError();
     SetErrorCode(kSquishFrameIoError);
-    headerDirty_ = true;
     return false;
   }
-  headerDirty_ = false;
+  header_ = h;
   return true;
+}
+
+bool SquishBase::Damaged() {
+  SetErrorCode(kSquishDamagedArea);
+  return false;
 }
 
 }  // namespace mvx

@@ -10,8 +10,9 @@ constexpr std::int32_t kSquishNoIndexFile = 0x3001;      // OpenArea: no .SQI
 constexpr std::int32_t kSquishDataOpenFailed = 0x3002;   // .SQD could not be opened
 constexpr std::int32_t kSquishIndexOpenFailed = 0x3003;  // .SQI could not be opened
 // The area's header or chains are inconsistent (a .SQD shorter than its
-// header, an end-of-frames offset that a chain's last frame runs past, ...):
-// nothing is written into such an area.
+// header, an end-of-frames offset that a chain's last frame runs past, an
+// interrupted operation whose files no longer look the way it left them,
+// ...): nothing is written into such an area.
 constexpr std::int32_t kSquishDamagedArea = 0x3004;
 // A message or area beyond what the format or its readers allow: the
 // 1,000,000-message limit, the 32-bit file size, uids used up.
@@ -27,5 +28,9 @@ constexpr std::int32_t kSquishBadFrame = 0x3007;
 constexpr std::int32_t kSquishFrameIoError = 0x3008;
 constexpr std::int32_t kSquishDataCreateFailed = 0x3009;   // CreateArea: .SQD
 constexpr std::int32_t kSquishIndexCreateFailed = 0x300a;  // CreateArea: .SQI
+// Not a failure: OpenArea found a store, delete or move that a crash or a
+// failed write had interrupted, undid the store (or finished the delete)
+// and opened the area, which is sound again. The run control may log it.
+constexpr std::int32_t kSquishRepaired = 0x300b;
 
 }  // namespace mvx

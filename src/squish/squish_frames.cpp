@@ -9,6 +9,7 @@
 
 #include "squish/squish_base.h"
 #include "squish/squish_errors.h"
+#include "support/le_bytes.h"
 
 namespace mvx {
 
@@ -69,54 +70,94 @@ bool SquishBase::ReadLinkable(std::uint32_t offset, SquishFrameHeader& f) {
          offset + std::int64_t{kSquishFrameHeaderSize} + f.FrameLength <= size;
 }
 
-bool SquishBase::SetNextOf(std::uint32_t at, std::uint16_t type, std::uint32_t expected,
-                          std::uint32_t to, bool& io) {
-  // A link in a damaged file may name any frame; only a frame of the same
-  // chain that links back the way we expect is ours to rewrite.
-  SquishFrameHeader f;
-  if (!ReadLinkable(at, f) || f.FrameType != type || f.NextFrame != expected) return false;
-  f.NextFrame = to;
-  if (!WriteFrame(f, at)) io = false;
+bool SquishBase::WriteLink(std::uint32_t at, Link which, std::uint32_t to) {
+  // Only the link itself is written: a write cut short can then spoil no
+  // other field of the header.
+  if (at < kSquishBaseHeaderSize || at > static_cast<std::uint32_t>(INT32_MAX) - 12 ||
+      !dataFile_) {
+    SetErrorCode(kSquishFrameIoError);
+    return false;
+  }
+  std::uint8_t buf[4];
+  PutU32(buf, to);
+  dataFile_->ClearError();
+  dataFile_->SeekTo(static_cast<std::int32_t>(at + (which == Link::kNext ? 4 : 8)));
+  dataFile_->WriteBytes(buf, sizeof buf);
+  if (dataFile_->Status() != kStreamOk) {
+    dataFile_->ClearError();
+    SetErrorCode(kSquishFrameIoError);
+    return false;
+  }
   return true;
 }
 
-bool SquishBase::SetPrevOf(std::uint32_t at, std::uint16_t type, std::uint32_t expected,
-                          std::uint32_t to, bool& io) {
+bool SquishBase::ReadChainFrame(std::uint32_t offset, std::uint16_t type, SquishFrameHeader& f) {
+  return ReadLinkable(offset, f) && f.FrameType == type;
+}
+
+bool SquishBase::ReadFrameUid(std::uint32_t offset, std::uint32_t& uid) {
   SquishFrameHeader f;
-  if (!ReadLinkable(at, f) || f.FrameType != type || f.PrevFrame != expected) return false;
-  f.PrevFrame = to;
-  if (!WriteFrame(f, at)) io = false;
+  if (!ReadLinkable(offset, f) || f.FrameLength < kSquishMessageHeaderSize) return false;
+  std::uint8_t buf[4];
+  dataFile_->ClearError();
+  dataFile_->SeekTo(static_cast<std::int32_t>(offset + kSquishFrameHeaderSize + 214));
+  dataFile_->ReadBytes(buf, sizeof buf);
+  if (dataFile_->Status() != kStreamOk) {
+    dataFile_->ClearError();
+    return false;
+  }
+  uid = GetU32(buf);
   return true;
 }
 
-void SquishBase::UnlinkFrame(const SquishFrameHeader& f, std::uint32_t offset,
-                             std::uint16_t type, std::uint32_t& head, std::uint32_t& tail,
-                             bool& io) {
-  // The chain's ends move only when they named this frame: a damaged link
-  // must not make us drop the rest of the chain.
-  if (!SetNextOf(f.PrevFrame, type, offset, f.NextFrame, io) && head == offset) {
-    head = f.NextFrame;
-  }
-  if (!SetPrevOf(f.NextFrame, type, offset, f.PrevFrame, io) && tail == offset) {
-    tail = f.PrevFrame;
-  }
-  headerDirty_ = true;
+bool SquishBase::TakeFromFreeChain(const SquishFrameHeader& f) {
+  // The back link goes first: until the forward link is rewritten too, a
+  // program walking the chain for a frame to fill (they walk forwards)
+  // still finds this one, and the header's ends change last.
+  const std::uint32_t prev = f.PrevFrame;
+  const std::uint32_t next = f.NextFrame;
+  if (next != 0 && !WriteLink(next, Link::kPrev, prev)) return false;
+  if (prev != 0 && !WriteLink(prev, Link::kNext, next)) return false;
+  if (prev != 0 && next != 0) return true;
+  SquishBaseHeader h = header_;
+  if (prev == 0) h.FirstFreeFrame = next;
+  if (next == 0) h.LastFreeFrame = prev;
+  return CommitHeader(h);
 }
 
-void SquishBase::AppendToFreeChain(std::uint32_t offset, SquishFrameHeader f, bool& io) {
-  // The frame keeps its length and its old contents; only its header says
-  // it is free now.
-  f.NextFrame = 0;
-  f.FrameType = kSquishFreeFrame;
-  if (SetNextOf(header_.LastFreeFrame, kSquishFreeFrame, 0, offset, io)) {
-    f.PrevFrame = header_.LastFreeFrame;
-  } else {
-    f.PrevFrame = 0;
-    header_.FirstFreeFrame = offset;
+bool SquishBase::ReturnToFreeChain(std::uint32_t offset) {
+  // The frame is in no chain yet, so its own header is rewritten first
+  // (nobody reads it); then the chain's last frame links to it, then the
+  // base header names it. A free chain whose last frame is not a sound
+  // free frame is started afresh with this one, as if it were empty: its
+  // frames are lost to reuse, but nothing live is written over.
+  SquishFrameHeader f;
+  if (!ReadLinkable(offset, f)) return Damaged();
+  bool live = false;
+  if (!FrameIsLive(offset, live)) {
+    SetErrorCode(kSquishIndexError);
+    return false;
   }
-  header_.LastFreeFrame = offset;
-  headerDirty_ = true;
-  if (!WriteFrame(f, offset)) io = false;
+  if (live || header_.FirstFrame == offset || header_.LastFrame == offset) return Damaged();
+  const std::uint32_t tail = header_.LastFreeFrame;
+  if (tail == offset) return f.FrameType == kSquishFreeFrame || Damaged();
+  SquishFrameHeader t;
+  const bool tailSound = tail != 0 && ReadChainFrame(tail, kSquishFreeFrame, t) &&
+                         (t.NextFrame == 0 || t.NextFrame == offset);
+  const std::uint32_t after = tailSound ? tail : 0;
+  if (f.FrameType == kSquishMessageFrame) {
+    f.FrameType = kSquishFreeFrame;
+    f.NextFrame = 0;
+    f.PrevFrame = after;
+    if (!WriteFrame(f, offset)) return false;
+  } else if (f.FrameType != kSquishFreeFrame || f.NextFrame != 0 || f.PrevFrame != after) {
+    return Damaged();
+  }
+  if (tailSound && t.NextFrame == 0 && !WriteLink(tail, Link::kNext, offset)) return false;
+  SquishBaseHeader h = header_;
+  h.LastFreeFrame = offset;
+  if (!tailSound) h.FirstFreeFrame = offset;
+  return CommitHeader(h);
 }
 
 bool SquishBase::FollowedByFrame(std::uint32_t offset, std::uint32_t frameLength) {
@@ -206,8 +247,14 @@ bool SquishBase::FindFreeFrame(std::uint64_t needed, std::int64_t dataSize,
     }
     if (f.FrameLength >= needed) {
       // A length that reaches into the next frame would make us write over
-      // it: leave such a frame alone.
-      if (!FollowedByFrame(at, f.FrameLength)) return false;
+      // it: leave such a frame alone. So is a frame whose successor does
+      // not link back: taking it out of the chain would go wrong.
+      SquishFrameHeader n;
+      const bool linked = f.NextFrame == 0
+                              ? header_.LastFreeFrame == at
+                              : f.NextFrame != at && ReadChainFrame(f.NextFrame, kSquishFreeFrame, n) &&
+                                    n.PrevFrame == at;
+      if (!linked || !FollowedByFrame(at, f.FrameLength)) return false;
       offset = at;
       return true;
     }

@@ -1,4 +1,5 @@
-// The .SQI index: live records, navigation over them, removing one.
+// The .SQI index: live records, navigation over them, moving and cutting
+// records.
 //
 // The live records are the first MessageTotal ones (never more than the
 // file holds). Other programs leave a blank record behind at the end after
@@ -23,14 +24,17 @@ constexpr std::int64_t kScanRecords = 512;
 
 }  // namespace
 
-std::int64_t SquishBase::LiveIndexBytes() {
-  if (!indexFile_) return 0;
+std::int64_t SquishBase::IndexSize() {
+  if (!indexFile_) return -1;
   indexFile_->ClearError();
   const std::int64_t size = indexFile_->Size();
-  if (size < 0) {
-    indexFile_->ClearError();
-    return 0;
-  }
+  if (size < 0) indexFile_->ClearError();
+  return size;
+}
+
+std::int64_t SquishBase::LiveIndexBytes() {
+  const std::int64_t size = IndexSize();
+  if (size < 0) return 0;
   const std::int64_t records = std::min<std::int64_t>(header_.MessageTotal, size / kRecord);
   return records * kRecord;
 }
@@ -58,43 +62,70 @@ bool SquishBase::WriteIndexRecord(std::int64_t pos, const SquishIndexRecord& rec
   indexFile_->WriteBytes(buf, sizeof buf);
   if (indexFile_->Status() != kStreamOk) {
     indexFile_->ClearError();
+    SetErrorCode(kSquishIndexError);
     return false;
   }
   return true;
 }
 
-bool SquishBase::RemoveIndexRecord(std::int64_t pos) {
-  // Only the live records after it move down; whatever lies past them is
-  // leftovers, and the file is cut after the live records that remain. The
-  // move goes block by block in place, so a huge (or hostile) file never
-  // has to fit in memory.
-  const std::int64_t live = LiveIndexBytes();
-  if (pos < 0 || pos + kRecord > live) return false;
+bool SquishBase::ShiftIndexDown(std::int64_t from, std::int64_t end) {
+  // Block by block in place, so a huge (or hostile) file never has to fit
+  // in memory. Each block is read before the one in front of it is written
+  // over, and an interruption between blocks leaves one record twice in a
+  // row, which is how FinishIndexShift finds where to go on.
+  if (from < 0 || end > INT32_MAX || from % kRecord != 0 || end % kRecord != 0) {
+    SetErrorCode(kSquishIndexError);
+    return false;
+  }
   std::vector<std::uint8_t> buf(kScanRecords * kRecord);
-  for (std::int64_t from = pos + kRecord; from < live;) {
-    const std::int64_t n = std::min(live - from, kScanRecords * kRecord);
-    indexFile_->SeekTo(static_cast<std::int32_t>(from));
+  for (std::int64_t at = from + kRecord; at < end;) {
+    const std::int64_t n = std::min(end - at, kScanRecords * kRecord);
+    indexFile_->ClearError();
+    indexFile_->SeekTo(static_cast<std::int32_t>(at));
     indexFile_->ReadBytes(buf.data(), static_cast<std::uint16_t>(n));
-    indexFile_->SeekTo(static_cast<std::int32_t>(from - kRecord));
-    indexFile_->WriteBytes(buf.data(), static_cast<std::uint16_t>(n));
-    if (indexFile_->Status() != kStreamOk) break;
-    from += n;
+    if (indexFile_->Status() == kStreamOk) {
+      indexFile_->SeekTo(static_cast<std::int32_t>(at - kRecord));
+      indexFile_->WriteBytes(buf.data(), static_cast<std::uint16_t>(n));
+    }
+    if (indexFile_->Status() != kStreamOk) {
+      indexFile_->ClearError();
+      SetErrorCode(kSquishIndexError);
+      return false;
+    }
+    at += n;
   }
-  if (indexFile_->Status() == kStreamOk) {
-    indexFile_->SeekTo(static_cast<std::int32_t>(live - kRecord));
-    indexFile_->TruncateHere();
-  }
-  const bool ok = indexFile_->Status() == kStreamOk;
-  indexFile_->ClearError();
-  return ok;
+  return true;
 }
 
-bool SquishBase::ScanLiveRecords(
+bool SquishBase::TruncateIndex(std::int64_t size) {
+  if (!indexFile_ || size < 0 || size > INT32_MAX) return false;
+  indexFile_->ClearError();
+  indexFile_->SeekTo(static_cast<std::int32_t>(size));
+  indexFile_->TruncateHere();
+  if (indexFile_->Status() != kStreamOk) {
+    indexFile_->ClearError();
+    SetErrorCode(kSquishIndexError);
+    return false;
+  }
+  return true;
+}
+
+bool SquishBase::ClearIndexTail(std::int64_t live) {
+  const std::int64_t size = IndexSize();
+  if (size < 0) {
+    SetErrorCode(kSquishIndexError);
+    return false;
+  }
+  return size <= live || TruncateIndex(live);
+}
+
+bool SquishBase::ScanRecords(
+    std::int64_t from, std::int64_t end,
     const std::function<bool(const SquishIndexRecord&, std::int64_t)>& visit) {
-  const std::int64_t live = LiveIndexBytes();
+  if (!indexFile_ || from < 0 || end > INT32_MAX) return false;
   std::vector<std::uint8_t> buf(kScanRecords * kRecord);
-  for (std::int64_t pos = 0; pos < live; pos += kScanRecords * kRecord) {
-    const std::int64_t n = std::min(live - pos, kScanRecords * kRecord);
+  for (std::int64_t pos = from; pos + kRecord <= end; pos += kScanRecords * kRecord) {
+    const std::int64_t n = std::min((end - pos) / kRecord * kRecord, kScanRecords * kRecord);
     indexFile_->ClearError();
     indexFile_->SeekTo(static_cast<std::int32_t>(pos));
     indexFile_->ReadBytes(buf.data(), static_cast<std::uint16_t>(n));
@@ -109,11 +140,24 @@ bool SquishBase::ScanLiveRecords(
   return true;
 }
 
+bool SquishBase::ScanLiveRecords(
+    const std::function<bool(const SquishIndexRecord&, std::int64_t)>& visit) {
+  return ScanRecords(0, LiveIndexBytes(), visit);
+}
+
 bool SquishBase::HighestLiveFrame(std::uint32_t& highest) {
   highest = 0;
   return ScanLiveRecords([&](const SquishIndexRecord& rec, std::int64_t) {
     highest = std::max(highest, rec.FrameOffset);
     return true;
+  });
+}
+
+bool SquishBase::FrameIsLive(std::uint32_t frame, bool& live) {
+  live = false;
+  return ScanLiveRecords([&](const SquishIndexRecord& rec, std::int64_t) {
+    live = rec.FrameOffset == frame;
+    return !live;
   });
 }
 
@@ -186,7 +230,7 @@ void SquishBase::PositionByUid(std::int32_t bookmark) {
 }
 
 std::int32_t SquishBase::HighestNumber() {
-  return static_cast<std::int32_t>(header_.NextUid - 1);
+  return static_cast<std::int32_t>(std::max(header_.NextUid, uidsTaken_) - 1);
 }
 
 std::int32_t SquishBase::MessageCount() { return static_cast<std::int32_t>(header_.MessageTotal); }

@@ -6,6 +6,7 @@
 #include "msgbase/file_stream.h"
 #include "squish/squish_base.h"
 #include "support/le_bytes.h"
+#include "support/text.h"
 
 namespace mvx {
 
@@ -39,14 +40,22 @@ std::int32_t SquishBase::ReadLastRead(std::int32_t userIndex) {
 void SquishBase::WriteLastRead(std::int32_t userIndex, std::int32_t value) {
   if (areaPath_.empty() || !SlotInRange(userIndex)) return;
   std::unique_ptr<DataStream> f = OpenFileStream(FileName("SQL"), kWriteMode);
+  bool created = false;
   if (!f || f->Status() != kStreamOk) {
     f = OpenFileStream(NewFileName("SQL"), kCreateMode);
     if (!f || f->Status() != kStreamOk) return;  // silent, as lastread failures are
+    created = true;
   }
   std::uint8_t buf[4];
   PutU32(buf, static_cast<std::uint32_t>(value));
   f->SeekTo(userIndex * 4);
   f->WriteBytes(buf, sizeof buf);
+  if (created && f->Status() != kStreamOk) {
+    // A file we just made that holds less than the pointer is no use to
+    // anyone: it goes again (silently, like every last-read failure).
+    f.reset();
+    DeleteFileKeepingError(NewFileName("SQL"));
+  }
 }
 
 }  // namespace mvx

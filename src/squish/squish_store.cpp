@@ -1,12 +1,6 @@
 // Beginning and storing messages: the control area, the choice of a frame
 // (in place, first fit from the free chain, or appended at EndFrame), and
 // the order of the writes.
-//
-// The writes go so that a failure leaves the area readable: the frame
-// first, then its index record, then the links that make it part of the
-// message chain, then the base header. Until the links are written nothing
-// points at the new frame; an appended frame then lies past EndFrame, where
-// every program treats bytes as leftovers.
 
 #include <algorithm>
 #include <cstdint>
@@ -53,7 +47,7 @@ struct SquishBase::Placement {
   SquishFrameHeader freeFrame;    // ... with the header it had there
   bool moved = false;             // a stored message that left its frame
   std::uint32_t oldOffset = 0;
-  SquishFrameHeader oldFrame;
+  SquishIndexRecord oldRecord;    // a stored message's index record as read
 };
 
 bool SquishBase::BeginNewMessage() {
@@ -65,7 +59,7 @@ bool SquishBase::BeginNewMessage() {
   // Uids rise in record order and are never reused. NextUid normally says
   // it all; the checks keep that true in an area whose header lags behind.
   const std::int64_t live = LiveIndexBytes();
-  std::uint64_t uid = std::max<std::uint64_t>(header_.NextUid, 1);
+  std::uint64_t uid = std::max<std::uint64_t>({header_.NextUid, uidsTaken_, 1});
   uid = std::max<std::uint64_t>(uid, live / kSquishIndexRecordSize + 1);
   SquishIndexRecord last;
   if (live > 0 && ReadIndexRecord(live - kSquishIndexRecordSize, last)) {
@@ -79,11 +73,11 @@ bool SquishBase::BeginNewMessage() {
   SetCurrentNumber(static_cast<std::int32_t>(uid));
   currentHeader_.Uid = static_cast<std::uint32_t>(uid);
   currentIndexRecord_.Uid = static_cast<std::uint32_t>(uid);
-  // Only the uid is taken now; the message counters rise when the message
-  // is stored, so a begun message that is never stored leaves no count
-  // without a message behind it.
-  header_.NextUid = static_cast<std::uint32_t>(uid + 1);
-  headerDirty_ = true;
+  // Only the uid is taken now, and kept in memory: the header on disk
+  // moves on when the message is stored, or at CloseArea. The counters
+  // rise only with the store, so a begun message that is never stored
+  // leaves no count without a message behind it.
+  uidsTaken_ = static_cast<std::uint32_t>(uid + 1);
 
   currentFrame_.FrameId = kSquishFrameId;
   currentFrameOffset_ = 0;
@@ -132,12 +126,13 @@ bool SquishBase::PlaceMessage(std::uint64_t needed, std::int64_t dataSize, Place
       return false;
     }
     SquishFrameHeader old;
-    if (!ReadLinkable(currentFrameOffset_, old) || old.FrameType != kSquishMessageFrame ||
+    if (!ReadChainFrame(currentFrameOffset_, kSquishMessageFrame, old) ||
         !FollowedByFrame(currentFrameOffset_, old.FrameLength)) {
       SetErrorCode(kSquishBadFrame);
       return false;
     }
     place.indexPos = messageIndexPos_;
+    place.oldRecord = rec;
     place.prev = old.PrevFrame;
     place.next = old.NextFrame;
     if (old.FrameLength >= needed) {
@@ -147,10 +142,21 @@ bool SquishBase::PlaceMessage(std::uint64_t needed, std::int64_t dataSize, Place
       return true;
     }
     // It grew beyond its frame: a new frame takes its place in the message
-    // chain and the old one goes to the free chain.
+    // chain and the old one goes to the free chain. That needs neighbours
+    // that link back to it (or chain ends in the header that name it).
+    const std::uint32_t at = currentFrameOffset_;
+    SquishFrameHeader n;
+    const bool prevOk = place.prev == 0 ? header_.FirstFrame == at
+                                        : place.prev != at &&
+                                              ReadChainFrame(place.prev, kSquishMessageFrame, n) &&
+                                              n.NextFrame == at;
+    const bool nextOk = place.next == 0 ? header_.LastFrame == at
+                                        : place.next != at && place.next != place.prev &&
+                                              ReadChainFrame(place.next, kSquishMessageFrame, n) &&
+                                              n.PrevFrame == at;
+    if (!prevOk || !nextOk) return Damaged();
     place.moved = true;
-    place.oldOffset = currentFrameOffset_;
-    place.oldFrame = old;
+    place.oldOffset = at;
   } else {
     const std::int64_t live = LiveIndexBytes();
     if (live / kSquishIndexRecordSize >= kMaxMessages) {
@@ -158,7 +164,7 @@ bool SquishBase::PlaceMessage(std::uint64_t needed, std::int64_t dataSize, Place
       return false;
     }
     place.indexPos = live;
-    place.prev = header_.LastFrame;
+    place.prev = header_.LastFrame;  // AreaIsWritable checked it ends the chain
     place.next = 0;
   }
 
@@ -180,40 +186,7 @@ bool SquishBase::PlaceMessage(std::uint64_t needed, std::int64_t dataSize, Place
   return true;
 }
 
-bool SquishBase::WriteMessageFrame(const Placement& place, const ControlArea& ctl) {
-  bool io = true;
-  if (place.reused) {
-    UnlinkFrame(place.freeFrame, place.offset, kSquishFreeFrame, header_.FirstFreeFrame,
-                header_.LastFreeFrame, io);
-  }
-
-  SquishFrameHeader prevFrame;
-  SquishFrameHeader nextFrame;
-  bool prevOk = false;
-  bool nextOk = false;
-  SquishFrameHeader frame;
-  if (place.inPlace) {
-    frame.PrevFrame = place.prev;
-    frame.NextFrame = place.next;
-  } else {
-    // The neighbours must link to where the message was (a new message's
-    // predecessor is the chain's tail and links nowhere yet); a damaged link
-    // naming some other frame is not followed.
-    const std::uint32_t was = place.moved ? place.oldOffset : 0;
-    prevOk = place.prev != place.offset && ReadLinkable(place.prev, prevFrame) &&
-             prevFrame.FrameType == kSquishMessageFrame && prevFrame.NextFrame == was;
-    nextOk = place.moved && place.next != place.offset && ReadLinkable(place.next, nextFrame) &&
-             nextFrame.FrameType == kSquishMessageFrame && nextFrame.PrevFrame == was;
-    frame.PrevFrame = prevOk ? place.prev : 0;
-    frame.NextFrame = nextOk ? place.next : 0;
-  }
-  frame.FrameId = kSquishFrameId;
-  frame.FrameLength = place.frameLength;
-  frame.MessageLength = place.messageLength;
-  frame.ControlLength = static_cast<std::uint32_t>(ctl.bytes.size());
-  frame.FrameType = kSquishMessageFrame;
-  frame.Reserved = 0;
-
+std::vector<std::uint8_t> SquishBase::MessageBody(const ControlArea& ctl) {
   // The header takes the addresses from the control lines and the date
   // text from the written date, each time the message is stored.
   FidoAddress orig;
@@ -233,82 +206,159 @@ bool SquishBase::WriteMessageFrame(const Placement& place, const ControlArea& ct
   PutNulField(currentHeader_.FtsDate.data(), currentHeader_.FtsDate.size(),
               FtsDateText(written).view());
 
-  // One run: frame header, message header, control area, body, NUL.
-  const std::int32_t textLen = TextLength() - ctl.bodyStart;
-  std::vector<std::uint8_t> head(kSquishFrameHeaderSize + kSquishMessageHeaderSize +
-                                 ctl.bytes.size());
-  EncodeFrameHeader(frame, head.data());
-  EncodeMessageHeader(currentHeader_, head.data() + kSquishFrameHeaderSize);
-  std::copy(ctl.bytes.begin(), ctl.bytes.end(),
-            head.begin() + kSquishFrameHeaderSize + kSquishMessageHeaderSize);
-  const std::uint8_t nul = 0;
-  dataFile_->ClearError();
-  dataFile_->SeekTo(static_cast<std::int32_t>(place.offset));
-  dataFile_->WriteAll(head.data(), static_cast<std::uint32_t>(head.size()));
+  // Message header, control area, text, NUL: the frame's body in one run.
+  const std::size_t textLen =
+      static_cast<std::size_t>(std::max<std::int32_t>(TextLength() - ctl.bodyStart, 0));
+  std::vector<std::uint8_t> body(kSquishMessageHeaderSize + ctl.bytes.size() + textLen + 1, 0);
+  EncodeMessageHeader(currentHeader_, body.data());
+  std::copy(ctl.bytes.begin(), ctl.bytes.end(), body.begin() + kSquishMessageHeaderSize);
   MoveTextTo(ctl.bodyStart);
-  dataFile_->CopyFrom(*TextBuffer(), textLen);
-  dataFile_->WriteBytes(&nul, 1);
+  TextBuffer()->ReadAll(body.data() + kSquishMessageHeaderSize + ctl.bytes.size(),
+                        static_cast<std::uint32_t>(textLen));
+  body.back() = 0;
+  return body;
+}
+
+bool SquishBase::WriteBody(std::uint32_t frame, const std::vector<std::uint8_t>& body) {
+  dataFile_->ClearError();
+  dataFile_->SeekTo(static_cast<std::int32_t>(frame + kSquishFrameHeaderSize));
+  dataFile_->WriteAll(body.data(), static_cast<std::uint32_t>(body.size()));
   if (dataFile_->Status() != kStreamOk) {
-    // Nothing links to the frame yet. A reused free frame has left the free
-    // chain, which the header must record.
     dataFile_->ClearError();
     SetErrorCode(kSquishFrameIoError);
-    if (place.reused) WriteBaseHeader();
     return false;
   }
+  return true;
+}
 
-  const std::uint32_t uid = state_ == MessageState::kNew ? currentHeader_.Uid : messageUid_;
-  const SquishIndexRecord rec{place.offset, uid, SquishNameHash(ToName().view())};
-  if (!WriteIndexRecord(place.indexPos, rec)) {
-    SetErrorCode(kSquishIndexError);
-    if (place.reused) WriteBaseHeader();
+// A new message, in this order (each write stops the store when it fails,
+// and everything before the base header is then undone):
+//
+// 1. Its index record, right after the live records. Readers take only
+//    MessageTotal records, so it is invisible; it is also the store's
+//    intent, which names the frame for whoever has to undo the store.
+// 2. Only for a frame from the free chain: the frame leaves the chain -
+//    its successor's back link, then its predecessor's forward link, then
+//    the header's chain ends if it was one (written alone, the counters
+//    unchanged). Until the forward link is rewritten, a program looking for
+//    a free frame walks past it as before; afterwards the frame is in no
+//    chain at all, which no reader notices.
+// 3. The frame's body (message header, control area, text, NUL), then its
+//    frame header. The frame is in no chain, or lies past EndFrame, where
+//    every program takes bytes for leftovers of an interrupted write.
+// 4. The forward link of the message chain's last frame. A program walking
+//    the chain now finds one more message after the last one the header
+//    names, whole, but not counted and not in the index: the one torn state
+//    that two places to write leave. Marvex refuses to append after such a
+//    chain end; the intent lets the open undo it (the link goes back to 0).
+// 5. The base header: MessageTotal, HighestMessage, NextUid, the chain's
+//    last (and first) frame, EndFrame. One write of 256 bytes; from here on
+//    the index record is live and the message is in the area.
+//
+// After a crash the open finds the record of step 1 after the live records
+// with a uid that the header has not handed out yet and undoes steps 4 to 2
+// (UndoNewFrame): the area is as before the store, with every earlier
+// message. A failed write undoes the same way at once.
+bool SquishBase::StoreNew(const Placement& place, const std::vector<std::uint8_t>& body,
+                          SquishFrameHeader frame) {
+  const std::uint32_t tail = header_.LastFrame;
+  Intent in;
+  in.kind = Intent::Kind::kStore;
+  in.at = place.indexPos;
+  in.record = SquishIndexRecord{place.offset, currentHeader_.Uid, SquishNameHash(ToName().view())};
+  if (!ClearIndexTail(in.at)) return false;
+  if (!WriteIntent(in)) return false;
+  if (place.reused && !TakeFromFreeChain(place.freeFrame)) return Abandon(in);
+  frame.PrevFrame = tail;
+  frame.NextFrame = 0;
+  if (!WriteBody(place.offset, body) || !WriteFrame(frame, place.offset)) return Abandon(in);
+  if (tail != 0 && !WriteLink(tail, Link::kNext, place.offset)) return Abandon(in);
+  SquishBaseHeader h = header_;
+  if (tail == 0) h.FirstFrame = place.offset;
+  h.LastFrame = place.offset;
+  if (place.appended) h.EndFrame = place.offset + kSquishFrameHeaderSize + place.frameLength;
+  h.MessageTotal = static_cast<std::uint32_t>(in.at / kSquishIndexRecordSize + 1);
+  h.HighestMessage = h.MessageTotal;
+  h.NextUid = std::max({h.NextUid, uidsTaken_, in.record.Uid + 1});
+  if (!CommitHeader(h)) return Abandon(in);
+  Stored(place, frame, in.record);
+  return true;
+}
+
+// A loaded message that still fits its frame is rewritten where it is: the
+// body, then the frame header with its new lengths, then the name hash of
+// its index record. Nothing else changes, but the frame is the message's
+// only copy: a crash in the middle can leave this one message garbled
+// (never another one, never the area's structure).
+bool SquishBase::StoreInPlace(const Placement& place, const std::vector<std::uint8_t>& body,
+                              SquishFrameHeader frame) {
+  frame.PrevFrame = place.prev;
+  frame.NextFrame = place.next;
+  if (!WriteBody(place.offset, body) || !WriteFrame(frame, place.offset)) return false;
+  SquishIndexRecord rec = place.oldRecord;
+  rec.NameHash = SquishNameHash(ToName().view());
+  if (rec.NameHash != place.oldRecord.NameHash && !WriteIndexRecord(place.indexPos, rec)) {
     return false;
   }
+  Stored(place, frame, rec);
+  return true;
+}
 
-  if (!place.inPlace) {
-    // A chain end moves to the new frame when nothing precedes (follows) it:
-    // for a moved message only if that end named its old frame.
-    if (prevOk) {
-      prevFrame.NextFrame = place.offset;
-      if (!WriteFrame(prevFrame, place.prev)) io = false;
-    } else if (!place.moved || header_.FirstFrame == place.oldOffset) {
-      header_.FirstFrame = place.offset;
-    }
-    if (nextOk) {
-      nextFrame.PrevFrame = place.offset;
-      if (!WriteFrame(nextFrame, place.next)) io = false;
-    } else if (!place.moved || header_.LastFrame == place.oldOffset) {
-      header_.LastFrame = place.offset;
-    }
-    if (place.moved) AppendToFreeChain(place.oldOffset, place.oldFrame, io);
+// A loaded message that outgrew its frame moves to a new one, in this
+// order:
+//
+// 1. The intent after the live records: the new index record, and the old
+//    frame with the place of the record.
+// 2. A frame from the free chain leaves it (as for a new message).
+// 3. The new frame's body and header, with the old frame's neighbours as its
+//    links. It is in no chain yet (or past EndFrame).
+// 4. The message's index record names the new frame. Readers now find the
+//    new text, whole; before this they found the old one, whole.
+// 5. The neighbours link to the new frame (back link first), then the base
+//    header takes it as a chain end (and EndFrame past it) if need be.
+// 6. The old frame goes to the free chain (ReturnToFreeChain), and the
+//    intent is cut off.
+//
+// An interruption before step 4 is undone like a new message's store; from
+// step 4 on it is finished (SettleMove).
+bool SquishBase::StoreMoved(const Placement& place, const std::vector<std::uint8_t>& body,
+                            SquishFrameHeader frame) {
+  Intent in;
+  in.kind = Intent::Kind::kMove;
+  in.at = LiveIndexBytes();
+  in.record = SquishIndexRecord{place.offset, messageUid_, SquishNameHash(ToName().view())};
+  in.position = place.indexPos;
+  in.oldFrame = place.oldOffset;
+  if (!ClearIndexTail(in.at)) return false;
+  if (!WriteIntent(in)) return false;
+  if (place.reused && !TakeFromFreeChain(place.freeFrame)) return Abandon(in);
+  frame.PrevFrame = place.prev;
+  frame.NextFrame = place.next;
+  if (!WriteBody(place.offset, body) || !WriteFrame(frame, place.offset) ||
+      !WriteIndexRecord(in.position, in.record) || !SettleMove(in) || !TruncateIndex(in.at)) {
+    return Abandon(in);
   }
+  Stored(place, frame, in.record);
+  return true;
+}
 
-  if (place.appended) {
-    header_.EndFrame = place.offset + kSquishFrameHeaderSize + place.frameLength;
-  }
-  if (state_ == MessageState::kNew) {
-    header_.MessageTotal =
-        static_cast<std::uint32_t>(place.indexPos / kSquishIndexRecordSize + 1);
-  }
-  header_.HighestMessage = header_.MessageTotal;
-  headerDirty_ = true;
-  if (!WriteBaseHeader()) io = false;
-
+void SquishBase::Stored(const Placement& place, const SquishFrameHeader& frame,
+                        const SquishIndexRecord& rec) {
   // From here on the message has its frame: storing it again rewrites it.
   state_ = MessageState::kStored;
   currentFrame_ = frame;
   currentFrameOffset_ = place.offset;
   messageIndexPos_ = place.indexPos;
-  messageUid_ = uid;
+  messageUid_ = rec.Uid;
   indexPosition_ = place.indexPos;
   currentIndexRecord_ = rec;
-  return io;
 }
 
 bool SquishBase::StoreMessage() {
   if (!IsOpen() || !dataFile_ || !TextBuffer()) return false;
   // A message loaded without its body would lose the body if stored whole.
   if (state_ != MessageState::kNew && state_ != MessageState::kStored) return false;
+  if (!ReadyToWrite()) return false;
 
   ControlArea ctl;
   if (!GatherControlArea(ctl)) {
@@ -323,13 +373,20 @@ bool SquishBase::StoreMessage() {
     return false;
   }
   const std::int64_t dataSize = DataSize();
-  if (dataSize < 0 || !AreaIsWritable(dataSize)) {
-    SetErrorCode(kSquishDamagedArea);
-    return false;
-  }
+  if (dataSize < 0 || !AreaIsWritable(dataSize)) return Damaged();
   Placement place;
   if (!PlaceMessage(needed, dataSize, place)) return false;
-  return WriteMessageFrame(place, ctl);
+
+  const std::vector<std::uint8_t> body = MessageBody(ctl);
+  SquishFrameHeader frame;
+  frame.FrameId = kSquishFrameId;
+  frame.FrameLength = place.frameLength;
+  frame.MessageLength = place.messageLength;
+  frame.ControlLength = static_cast<std::uint32_t>(ctl.bytes.size());
+  frame.FrameType = kSquishMessageFrame;
+  if (state_ == MessageState::kNew) return StoreNew(place, body, frame);
+  if (place.inPlace) return StoreInPlace(place, body, frame);
+  return StoreMoved(place, body, frame);
 }
 
 bool SquishBase::StoreHeaderOnly() {
@@ -338,12 +395,16 @@ bool SquishBase::StoreHeaderOnly() {
   // header).
   if (!IsOpen() || !dataFile_) return false;
   if (state_ != MessageState::kStored && state_ != MessageState::kHeaderOnly) return false;
+  if (!ReadyToWrite()) return false;
   SquishFrameHeader f;
   if (!ReadLinkable(currentFrameOffset_, f) || f.FrameType != kSquishMessageFrame ||
       f.FrameLength < kSquishMessageHeaderSize) {
     SetErrorCode(kSquishBadFrame);
     return false;
   }
+  // One write over the old header (the lengths stay), then the index's
+  // name hash; a crash between the two leaves a stale hash, which only
+  // makes a search by name miss this message.
   std::uint8_t buf[kSquishMessageHeaderSize];
   EncodeMessageHeader(currentHeader_, buf);
   dataFile_->ClearError();
@@ -361,10 +422,7 @@ bool SquishBase::StoreHeaderOnly() {
     const std::uint32_t hash = SquishNameHash(ToName().view());
     if (rec.NameHash != hash) {
       rec.NameHash = hash;
-      if (!WriteIndexRecord(messageIndexPos_, rec)) {
-        SetErrorCode(kSquishIndexError);
-        return false;
-      }
+      if (!WriteIndexRecord(messageIndexPos_, rec)) return false;
     }
   }
   return true;

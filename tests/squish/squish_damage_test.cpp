@@ -1,6 +1,6 @@
-// Failing disks, damaged or hostile files and partial areas: every case
-// fails with its error code or works around the damage, and none makes a
-// store write over data that is in use.
+// Damaged or hostile files: every case fails with its error code or works
+// around the damage, and none makes a store write over data that is in use.
+// (Failing disks and crashes: squish_crash_test.cpp.)
 
 #include <gtest/gtest.h>
 
@@ -10,105 +10,14 @@
 #include <string>
 #include <vector>
 
-#include "msgbase/file_hooks.h"
-#include "msgbase/file_stream.h"
 #include "squish/squish_base.h"
 #include "squish/squish_errors.h"
 #include "squish_test_support.h"
-#include "support/text.h"
 
 namespace mvx {
 namespace {
 
 using namespace squishtest;
-
-// Writes (and truncation) of files whose lower-cased name ends in
-// `gFailWrites` fail; while `gFailWriteOpens` is set, opens for writing fail.
-std::string gFailWrites;
-bool gFailWriteOpens = false;
-
-class FaultyStream final : public DataStream {
- public:
-  explicit FaultyStream(std::unique_ptr<DataStream> s)
-      : DataStream(s->Mode(), s->Name()), inner_(std::move(s)) { status_ = inner_->Status(); }
-  void ReadBytes(void* b, std::uint16_t n) override { inner_->ReadBytes(b, n), Sync(); }
-  void WriteBytes(const void* b, std::uint16_t n) override {
-    if (Pass()) inner_->WriteBytes(b, n), Sync();
-  }
-  void SeekTo(std::int32_t offset) override { inner_->SeekTo(offset), Sync(); }
-  std::int32_t Position() override { return inner_->Position(); }
-  std::int32_t Size() override { return inner_->Size(); }
-  void Flush() override {}
-  void TruncateHere() override { if (Pass()) inner_->TruncateHere(), Sync(); }
-  void ClearError() override { inner_->ClearError(), status_ = kStreamOk; }
-
- private:
-  bool Pass() {
-    std::string n = Name().str();
-    for (char& c : n) c = LowerAscii(c);
-    if (!gFailWrites.empty() && n.ends_with(gFailWrites)) status_ = kStreamShortWrite;
-    return status_ == kStreamOk;
-  }
-  void Sync() { status_ = status_ == kStreamOk ? inner_->Status() : status_; }
-  std::unique_ptr<DataStream> inner_;
-};
-
-std::unique_ptr<DataStream> FaultyOpen(const Str& name, std::uint16_t mode) {
-  const bool fail = gFailWriteOpens && (mode & 0xFF) == kModeWrite;
-  std::unique_ptr<DataStream> s = RealFileHooks().openFileStream(fail ? "/nonexistent/x" : name, mode);
-  return s ? std::make_unique<FaultyStream>(std::move(s)) : std::move(s);
-}
-
-class SquishFaults : public squishtest::AreaFixture {
- protected:
-  SquishFaults() : saved_(SetFileHooks({FaultyOpen, RealFileHooks().newMemoryStream,
-                                        RealFileHooks().newDirScanner})) {}
-  ~SquishFaults() override { gFailWrites.clear(), gFailWriteOpens = false, SetFileHooks(saved_); }
-  FileHooks saved_;
-};
-
-TEST_F(SquishFaults, FailedWritesMakeStoreFalseAndLeaveTheAreaSound) {
-  for (const auto& [file, code] :
-       {std::pair{".sqd", kSquishFrameIoError}, {".sqi", kSquishIndexError}}) {
-    SCOPED_TRACE(file);
-    RemoveArea();
-    auto base = Create();
-    ASSERT_TRUE(Post(*base, "One", Body(3)));  // a frame of 28 + 261 bytes
-    gFailWrites = file;
-    EXPECT_FALSE(Post(*base, "Two", Body(3)));
-    EXPECT_EQ(base->ErrorCode(), code);
-    gFailWrites.clear();
-    EXPECT_EQ(base->MessageCount(), 1);
-    EXPECT_EQ(DataU32(120), 545u);  // a frame written past EndFrame is a leftover
-    EXPECT_TRUE(Sound());
-    ASSERT_TRUE(Post(*base, "Three", Body(3)));
-    ASSERT_TRUE(base->CloseArea());
-    EXPECT_EQ(DataU32(120), 834u);
-    EXPECT_EQ(Data().size(), 834u);
-    EXPECT_TRUE(Sound());
-  }
-}
-
-TEST_F(SquishFaults, DeleteCloseAndLastReadFailures) {
-  MakeArea({"One", "Two"});
-  const Bytes before = Data();
-  auto base = Open();
-  base->PositionFrom(1);
-  gFailWrites = ".sqi";
-  EXPECT_FALSE(base->DeleteMessage());  // nothing changes
-  gFailWrites.clear();
-  EXPECT_EQ(Data(), before);
-  EXPECT_EQ(IndexSize(), 24u);
-  // A .sql another program holds is never created over (emptied).
-  testkit::WriteFileBytes(sql(), {9, 0, 0, 0, 8, 0, 0, 0});
-  gFailWriteOpens = true;
-  base->WriteLastRead(1, 5);
-  EXPECT_EQ(testkit::ReadFileBytes(sql()), (Bytes{9, 0, 0, 0, 8, 0, 0, 0}));
-  ASSERT_TRUE(base->BeginNewMessage());  // raises NextUid: the header must be written
-  gFailWrites = ".sqd";
-  EXPECT_FALSE(base->CloseArea());
-  EXPECT_FALSE(base->IsOpen());
-}
 
 class SquishDamage : public squishtest::AreaFixture {};
 
@@ -279,37 +188,6 @@ TEST_F(SquishDamage, ShortDataFileAndTooManyMessages) {
   base = Open();
   EXPECT_FALSE(Post(*base, "Too many", Body(1)));
   EXPECT_EQ(base->ErrorCode(), kSquishLimitReached);
-}
-
-class SquishPartial : public squishtest::AreaFixture {};
-
-TEST_F(SquishPartial, MissingFilesAreReportedAndNeverCreatedOver) {
-  auto base = std::make_unique<SquishBase>();
-  EXPECT_FALSE(base->OpenArea(area()));
-  EXPECT_EQ(base->ErrorCode(), kSquishNoDataFile);
-  testkit::WriteFileBytes(sqd(), Bytes(300, 0x5A));
-  EXPECT_FALSE(base->OpenArea(area()));
-  EXPECT_EQ(base->ErrorCode(), kSquishNoIndexFile);
-  EXPECT_FALSE(base->AreaExists(area()));
-  EXPECT_FALSE(base->CreateArea(area()));  // refused rather than empty the one file there
-  EXPECT_EQ(base->ErrorCode(), kSquishDataCreateFailed);
-  EXPECT_EQ(Data(), Bytes(300, 0x5A));
-  std::filesystem::rename(sqd(), sqi());
-  EXPECT_FALSE(base->CreateArea(area()));
-  EXPECT_EQ(base->ErrorCode(), kSquishIndexCreateFailed);
-  EXPECT_EQ(testkit::ReadFileBytes(sqi()), Bytes(300, 0x5A));
-  EXPECT_FALSE(testkit::PathExists(sqd()));
-}
-
-TEST_F(SquishPartial, CreateOverAnAreaMadeMeanwhileOpensIt) {
-  MakeArea({"Theirs"});  // another run created the area after our open failed
-  auto base = std::make_unique<SquishBase>();
-  ASSERT_TRUE(base->CreateArea(area()));
-  EXPECT_EQ(base->MessageCount(), 1);
-  ASSERT_TRUE(Post(*base, "Ours", Body(2)));
-  ASSERT_TRUE(base->CloseArea());
-  EXPECT_EQ(DataU32(4), 2u);
-  EXPECT_TRUE(Sound());
 }
 
 }  // namespace

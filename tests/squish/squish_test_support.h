@@ -79,11 +79,9 @@ inline AssertionResult WalkChain(const Bytes& sqd, std::uint32_t head, std::uint
   return ::testing::AssertionSuccess();
 }
 
-inline AssertionResult AreaIsSound(const std::string& sqdPath, const std::string& sqiPath) {
-  const Bytes sqd = testkit::ReadFileBytes(sqdPath);
-  const Bytes sqi = testkit::ReadFileBytes(sqiPath);
+// What independent readers insist on in the header (and 28 at offset 130).
+inline AssertionResult HeaderAccepted(const Bytes& sqd, const Bytes& sqi) {
   if (sqd.size() < 256) return AssertionFailure() << "short .sqd";
-  // What independent readers insist on (and 28 at offset 130).
   const std::uint32_t total = U32(sqd, 4), nextUid = U32(sqd, 20), end = U32(sqd, 120);
   const std::uint16_t headerSize = GetU16(&sqd[0]);
   if (total != U32(sqd, 8) || total > nextUid || headerSize < 256 || headerSize > 1023 ||
@@ -92,6 +90,60 @@ inline AssertionResult AreaIsSound(const std::string& sqdPath, const std::string
       std::max({U32(sqd, 104), U32(sqd, 108), U32(sqd, 112), U32(sqd, 116)}) > end) {
     return AssertionFailure() << "header: total " << total << " next uid " << nextUid << " end " << end;
   }
+  return ::testing::AssertionSuccess();
+}
+
+// What a reader that goes by the index sees, in index order: each live
+// record's uid, recipient and the bytes after its message header (control
+// area, text, NUL). Fails when the header is refused or a record names no
+// whole message frame of its uid.
+using IndexEntry = std::pair<std::uint32_t, std::string>;
+inline AssertionResult IndexView(const Bytes& sqd, const Bytes& sqi, std::vector<IndexEntry>& out) {
+  out.clear();
+  if (auto r = HeaderAccepted(sqd, sqi); !r) return r;
+  for (std::size_t i = 0; i < U32(sqd, 4); ++i) {
+    const std::uint64_t at = U32(sqi, 12 * i), uid = U32(sqi, 12 * i + 4);
+    if (at < 256 || at + 28 + 238 > sqd.size() || U32(sqd, at) != 0xAFAE4453 ||
+        GetU16(&sqd[at + 24]) != 0 || at + 28 + U32(sqd, at + 12) > sqd.size() ||
+        U32(sqd, at + 16) > U32(sqd, at + 12) || U32(sqd, at + 16) < 238 + U32(sqd, at + 20) ||
+        U32(sqd, at + 28 + 214) != uid) {
+      return AssertionFailure() << "record " << i << " names no message frame of uid " << uid;
+    }
+    const auto body = sqd.begin() + static_cast<std::ptrdiff_t>(at + 28);
+    out.emplace_back(uid, std::string(body + 40, body + 76) +
+                              std::string(body + 238, body + U32(sqd, at + 16)));
+  }
+  return ::testing::AssertionSuccess();
+}
+
+// What a program that walks the chains forwards meets, in a torn area too:
+// from FirstFrame only whole message frames (one more than the header
+// counts at most), from FirstFreeFrame only free frames that no live record
+// names. A free frame a writer takes must never hold a message.
+inline AssertionResult ForwardWalksSafe(const Bytes& sqd, const Bytes& sqi) {
+  if (auto r = HeaderAccepted(sqd, sqi); !r) return r;
+  std::set<std::uint32_t> live;
+  for (std::size_t i = 0; i < U32(sqd, 4); ++i) live.insert(U32(sqi, 12 * i));
+  for (const std::uint16_t type : {0, 1}) {
+    std::size_t steps = 0;
+    for (std::uint64_t at = U32(sqd, type == 0 ? 104 : 112); at != 0; at = U32(sqd, at + 4)) {
+      if (++steps > sqd.size() / 28 || at < 256 || at + 28 + 238 > sqd.size() ||
+          U32(sqd, at) != 0xAFAE4453 || GetU16(&sqd[at + 24]) != type ||
+          at + 28 + U32(sqd, at + 12) > sqd.size() || U32(sqd, at + 16) > U32(sqd, at + 12) ||
+          (type == 1 && live.count(static_cast<std::uint32_t>(at)) != 0)) {
+        return AssertionFailure() << "chain " << type << " meets a bad frame at " << at;
+      }
+    }
+    if (type == 0 && steps > U32(sqd, 4) + 1) return AssertionFailure() << "message chain too long";
+  }
+  return ::testing::AssertionSuccess();
+}
+
+inline AssertionResult AreaIsSound(const std::string& sqdPath, const std::string& sqiPath) {
+  const Bytes sqd = testkit::ReadFileBytes(sqdPath);
+  const Bytes sqi = testkit::ReadFileBytes(sqiPath);
+  if (auto r = HeaderAccepted(sqd, sqi); !r) return r;
+  const std::uint32_t total = U32(sqd, 4), nextUid = U32(sqd, 20), end = U32(sqd, 120);
   std::vector<std::uint32_t> messages;
   std::vector<std::uint32_t> free;
   if (auto r = WalkChain(sqd, U32(sqd, 104), U32(sqd, 108), 0, messages); !r) return r << " (messages)";

@@ -1,0 +1,325 @@
+// Crashes and failed writes: every write of a store, a delete and a move is
+// in turn the last one that reaches the disk (a crash), or fails once, or
+// fails with every write after it (a full disk). Whatever happens, readers
+// find only whole messages, the area opens sound again with every earlier
+// message, a failed store is reported and leaves no message, and the next
+// store goes in. Also: creating an area beside another program.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "msgbase/file_hooks.h"
+#include "msgbase/file_stream.h"
+#include "squish/squish_base.h"
+#include "squish/squish_errors.h"
+#include "squish_test_support.h"
+#include "support/text.h"
+
+namespace mvx {
+namespace {
+
+using namespace squishtest;
+
+enum class Fault { kCrash, kFailOnce, kDiskFull };
+
+// Writes and truncations of the streams opened while this is set, counted
+// from 1 over the files whose lower-cased names end in one of `files`.
+struct Faults {
+  Fault kind = Fault::kCrash;
+  int at = 0;     // a crash after `at` writes; else the write that fails first
+  int seen = 0;
+  bool hit = false;
+  std::vector<std::string> files{".sqd", ".sqi"};
+  bool refuseWriteOpens = false;  // opens for writing (no create) fail
+};
+Faults* gFaults = nullptr;
+
+class FaultyStream final : public DataStream {
+ public:
+  explicit FaultyStream(std::unique_ptr<DataStream> s)
+      : DataStream(s->Mode(), s->Name()), inner_(std::move(s)) {
+    status_ = inner_->Status();
+    std::string n = Name().str();
+    for (char& c : n) c = LowerAscii(c);
+    for (const std::string& f : gFaults->files) counted_ = counted_ || n.ends_with(f);
+  }
+  void ReadBytes(void* b, std::uint16_t n) override { inner_->ReadBytes(b, n), Sync(); }
+  void WriteBytes(const void* b, std::uint16_t n) override {
+    if (Pass()) inner_->WriteBytes(b, n), Sync();
+  }
+  void SeekTo(std::int32_t offset) override { inner_->SeekTo(offset), Sync(); }
+  std::int32_t Position() override { return inner_->Position(); }
+  std::int32_t Size() override { return inner_->Size(); }
+  void Flush() override {}
+  void TruncateHere() override {
+    if (Pass()) inner_->TruncateHere(), Sync();
+  }
+  void ClearError() override { inner_->ClearError(), status_ = kStreamOk; }
+
+ private:
+  // Whether the write reaches the file. After a crash writes vanish without
+  // an error: the process that made them is gone.
+  bool Pass() {
+    if (status_ != kStreamOk) return false;
+    if (!counted_) return true;
+    const int n = ++gFaults->seen;
+    const bool fails = gFaults->kind == Fault::kCrash      ? n > gFaults->at
+                       : gFaults->kind == Fault::kFailOnce ? n == gFaults->at
+                                                           : n >= gFaults->at;
+    if (!fails) return true;
+    gFaults->hit = true;
+    if (gFaults->kind != Fault::kCrash) status_ = kStreamOsError;
+    return false;
+  }
+  void Sync() { status_ = status_ == kStreamOk ? inner_->Status() : status_; }
+  std::unique_ptr<DataStream> inner_;
+  bool counted_ = false;
+};
+
+std::unique_ptr<DataStream> FaultyOpen(const Str& name, std::uint16_t mode) {
+  const bool refuse = gFaults->refuseWriteOpens && (mode & 0xFF) == kModeWrite;
+  std::unique_ptr<DataStream> s = RealFileHooks().openFileStream(refuse ? "/nonexistent/x" : name, mode);
+  return s ? std::make_unique<FaultyStream>(std::move(s)) : std::move(s);
+}
+
+// Installs the faulty hooks for its lifetime.
+class FaultScope {
+ public:
+  explicit FaultScope(Faults& f)
+      : saved_(SetFileHooks({FaultyOpen, RealFileHooks().newMemoryStream,
+                             RealFileHooks().newDirScanner})) {
+    gFaults = &f;
+  }
+  ~FaultScope() { SetFileHooks(saved_), gFaults = nullptr; }
+
+ private:
+  FileHooks saved_;
+};
+
+// The view with records that follow an equal one dropped: while a delete
+// moves the index records down, readers see one of them twice.
+std::vector<IndexEntry> WithoutRepeats(std::vector<IndexEntry> v) {
+  v.erase(std::unique(v.begin(), v.end()), v.end());
+  return v;
+}
+
+class SquishCrash : public AreaFixture {
+ protected:
+  // Messages A, C, E, G (uids 1, 3, 5, 7, two lines each) in the chain and
+  // the free chain D (310-byte body), F (390), B (470), deleted in that
+  // order. A new message of 5, 15 or 25 lines takes the first, middle or
+  // last free frame (first fit); one of 40 lines is appended.
+  void MakeBaseArea() {
+    auto base = Create();
+    for (int lines : {2, 30, 2, 10, 2, 20, 2}) {
+      ASSERT_TRUE(Post(*base, std::string(1, static_cast<char>('A' + uidsPosted_++)), Body(lines)));
+    }
+    for (std::int32_t uid : {4, 6, 2}) ASSERT_TRUE(Delete(*base, uid));
+    ASSERT_TRUE(base->CloseArea());
+    ASSERT_TRUE(Sound());
+    ASSERT_EQ(DataU32(112), 256u + 282 + 498 + 282);  // D heads the free chain
+  }
+  std::vector<IndexEntry> View() {
+    std::vector<IndexEntry> v;
+    EXPECT_TRUE(IndexView(Data(), testkit::ReadFileBytes(sqi()), v));
+    return v;
+  }
+  int uidsPosted_ = 0;
+};
+
+// A store of a new message is undone when it cannot be completed; a
+// delete, and a move once the index names the new frame, are finished.
+enum class Kind { kStore, kDelete, kMove };
+
+struct Operation {
+  const char* what;
+  Kind kind;
+  std::function<bool(SquishBase&)> run;
+};
+
+bool Grow(SquishBase& base, std::int32_t uid, int lines) {
+  if (!Load(base, uid)) return false;
+  base.MoveTextTo(base.TextLength());
+  for (const std::string& l : Body(lines, "more")) base.AppendTextLine(l.c_str());
+  return base.StoreMessage();
+}
+
+TEST_F(SquishCrash, EveryWriteOfAStoreDeleteOrMoveStoppedOrFailed) {
+  const Operation operations[] = {
+      {"store into the first free frame", Kind::kStore, [](SquishBase& b) { return Post(b, "New", Body(5)); }},
+      {"store into a middle free frame", Kind::kStore, [](SquishBase& b) { return Post(b, "New", Body(15)); }},
+      {"store into the last free frame", Kind::kStore, [](SquishBase& b) { return Post(b, "New", Body(25)); }},
+      {"store appended at EndFrame", Kind::kStore, [](SquishBase& b) { return Post(b, "New", Body(40)); }},
+      {"delete the first message", Kind::kDelete, [](SquishBase& b) { return Delete(b, 1); }},
+      {"delete a middle message", Kind::kDelete, [](SquishBase& b) { return Delete(b, 3); }},
+      {"delete the last message", Kind::kDelete, [](SquishBase& b) { return Delete(b, 7); }},
+      {"move to a new frame at EndFrame", Kind::kMove, [](SquishBase& b) { return Grow(b, 3, 50); }},
+      {"move into a free frame", Kind::kMove, [](SquishBase& b) { return Grow(b, 7, 8); }},
+  };
+  MakeBaseArea();
+  const Bytes pristineData = Data();
+  const Bytes pristineIndex = testkit::ReadFileBytes(sqi());
+  const auto restore = [&] {
+    testkit::WriteFileBytes(sqd(), pristineData);
+    testkit::WriteFileBytes(sqi(), pristineIndex);
+  };
+  const std::vector<IndexEntry> before = View();
+  ASSERT_EQ(before.size(), 4u);
+
+  for (const Operation& op : operations) {
+    SCOPED_TRACE(op.what);
+    // The outcome of the operation left alone, and that it does what it says.
+    restore();
+    ASSERT_TRUE(op.run(*Open()));
+    ASSERT_TRUE(Sound());
+    const std::vector<IndexEntry> done = View();
+    std::vector<IndexEntry> changed;
+    std::set_symmetric_difference(before.begin(), before.end(), done.begin(), done.end(),
+                                  std::back_inserter(changed));
+    ASSERT_EQ(changed.size(), op.kind == Kind::kMove ? 2u : 1u);
+    int repairs = 0;
+
+    for (const Fault kind : {Fault::kCrash, Fault::kFailOnce, Fault::kDiskFull}) {
+      for (int at = kind == Fault::kCrash ? 0 : 1; at < 50; ++at) {
+        SCOPED_TRACE(testing::Message() << "fault " << static_cast<int>(kind) << " at write " << at);
+        restore();
+        Faults faults{kind, at};
+        bool result = false;
+        {
+          FaultScope scope(faults);
+          auto faulty = Open();
+          result = op.run(*faulty);
+          // (After a crash nothing the process did afterwards counts.)
+          if (kind != Fault::kCrash) {
+            EXPECT_EQ(result, !faults.hit);
+          }
+          if (kind == Fault::kFailOnce && faults.hit) {
+            // Settled at once: the writes after the failed one go through.
+            EXPECT_TRUE(Sound());
+          }
+          faulty.reset();  // closes, under the same faults
+        }
+        // Readers that come before Marvex find the earlier messages or the
+        // finished operation, each message whole, and programs walking the
+        // chains meet only whole messages and free frames.
+        EXPECT_TRUE(ForwardWalksSafe(Data(), testkit::ReadFileBytes(sqi())));
+        const std::vector<IndexEntry> seen = op.kind == Kind::kDelete ? WithoutRepeats(View()) : View();
+        EXPECT_TRUE(seen == before || seen == done);
+        // Marvex opens it sound, with the same messages, and stores again.
+        auto base = Open();
+        EXPECT_TRUE(base->ErrorCode() == 0 || base->ErrorCode() == kSquishRepaired);
+        repairs += base->ErrorCode() == kSquishRepaired;
+        EXPECT_TRUE(Sound());
+        const std::vector<IndexEntry> after = View();
+        EXPECT_TRUE(after == before || after == done);
+        // A store reported failed left nothing.
+        if (kind != Fault::kCrash && !result && op.kind == Kind::kStore) {
+          EXPECT_EQ(after, before);
+        }
+        EXPECT_TRUE(Post(*base, "Next", Body(3)));
+        ASSERT_TRUE(base->CloseArea());
+        EXPECT_TRUE(Sound());
+        EXPECT_EQ(View().size(), after.size() + 1);
+        if (!faults.hit) break;
+      }
+    }
+    EXPECT_GT(repairs, 0);
+  }
+}
+
+TEST_F(SquishCrash, CloseAndLastReadFailures) {
+  MakeArea({"One"});
+  Faults faults{Fault::kDiskFull, 1};
+  FaultScope scope(faults);
+  auto base = Open();
+  ASSERT_TRUE(base->BeginNewMessage());  // takes a uid: closing writes NextUid
+  EXPECT_FALSE(base->CloseArea());
+  EXPECT_EQ(DataU32(20), 2u);
+  // A .sql another program holds is never created over (emptied); one we
+  // make but cannot write is taken away again.
+  base = Open();
+  faults.files = {".sql"};
+  base->WriteLastRead(1, 5);
+  EXPECT_FALSE(testkit::PathExists(sql()));
+  testkit::WriteFileBytes(sql(), {9, 0, 0, 0, 8, 0, 0, 0});
+  faults.refuseWriteOpens = true;
+  base->WriteLastRead(1, 5);
+  EXPECT_EQ(testkit::ReadFileBytes(sql()), (Bytes{9, 0, 0, 0, 8, 0, 0, 0}));
+}
+
+// Another program creating the same area: its files appear when our create
+// of `when` (a name ending) begins, or were there before we looked.
+std::string gOtherMakes;  // ".sqd" or ".sqi": the other program's file
+std::string gWhen;
+
+std::unique_ptr<DataStream> RacingOpen(const Str& name, std::uint16_t mode) {
+  std::string n = name.str();
+  if ((mode & 0xFF) == kModeCreateNew && !gWhen.empty() && n.ends_with(gWhen)) {
+    testkit::WriteFileBytes(n.substr(0, n.size() - 4) + gOtherMakes, Bytes(300, 0x5A));
+    gWhen.clear();
+  }
+  return FaultyOpen(name, mode);
+}
+
+TEST_F(SquishCrash, CreatingBesideAnotherProgram) {
+  struct Case {
+    const char* what;
+    const char* before;  // a file there before we look
+    const char* when;    // our create during which the other file appears
+    const char* theirs;
+    bool headerWriteFails;
+    std::int32_t code;
+  };
+  const Case cases[] = {
+      {"their data file alone", ".sqd", "", ".sqd", false, kSquishDataCreateFailed},
+      {"their index alone", ".sqi", "", ".sqi", false, kSquishIndexCreateFailed},
+      {"their data file just before ours", "", ".sqd", ".sqd", false, kSquishDataCreateFailed},
+      {"their index just before ours", "", ".sqi", ".sqi", false, kSquishIndexCreateFailed},
+      {"our header write fails", "", "", "", true, kSquishDataCreateFailed},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    RemoveArea();
+    if (*c.before) testkit::WriteFileBytes(dir_ / ("area" + std::string(c.before)), Bytes(300, 0x5A));
+    Faults faults{Fault::kDiskFull, c.headerWriteFails ? 1 : 1000};
+    gOtherMakes = c.theirs;
+    gWhen = c.when;
+    {
+      FaultScope scope(faults);
+      SetFileHooks({RacingOpen, RealFileHooks().newMemoryStream, RealFileHooks().newDirScanner});
+      SquishBase base;
+      if (*c.before) {  // seen as missing the other file, not as an area
+        EXPECT_FALSE(base.AreaExists(area()));
+        EXPECT_FALSE(base.OpenArea(area()));
+        EXPECT_EQ(base.ErrorCode(), c.code == kSquishDataCreateFailed ? kSquishNoIndexFile : kSquishNoDataFile);
+      }
+      EXPECT_FALSE(base.CreateArea(area()));
+      EXPECT_EQ(base.ErrorCode(), c.code);
+    }
+    // Their file is as they wrote it, and nothing of ours is left.
+    const std::vector<std::string> left =
+        *c.theirs ? std::vector<std::string>{"area" + std::string(c.theirs)} : std::vector<std::string>{};
+    EXPECT_EQ(testkit::ListDir(dir_.path()), left);
+    if (*c.theirs) {
+      EXPECT_EQ(testkit::ReadFileBytes(dir_ / left[0]), Bytes(300, 0x5A));
+    }
+  }
+  // Both files there: another run made the area after our open failed, and
+  // creating opens it.
+  RemoveArea();
+  MakeArea({"Theirs"});
+  SquishBase base;
+  ASSERT_TRUE(base.CreateArea(area()));
+  EXPECT_EQ(base.MessageCount(), 1);
+}
+
+}  // namespace
+}  // namespace mvx
