@@ -18,6 +18,10 @@ constexpr std::uint16_t kOpenMode = kShareRead | kModeReadWrite;  // 0x2002
 // area (ours or another program's) and must not be emptied.
 constexpr std::uint16_t kCreateMode = kShareRead | kModeCreateNew;
 
+// How long CreateArea waits, in hundredths of a second, for the rest of an
+// area that another program is making.
+constexpr int kCreateWaitRounds = 100;
+
 Str WithDot(const Str& path) {
   if (!path.empty() && path[path.size() - 1] == '.') return path;
   return path + ".";
@@ -140,28 +144,38 @@ bool SquishBase::CreateArea(const Str& path) {
   // creates follow each other with nothing in between but the header write.
   // A .SQL already there (pointers of an area that was removed) is kept as
   // it is: creating never empties a file.
-  const bool haveData = FileExists(FileName("SQD"));
-  const bool haveIndex = FileExists(FileName("SQI"));
   const Str dataName = NewFileName("SQD");
   const Str indexName = NewFileName("SQI");
-  if (haveData && haveIndex) {
-    // Another run (or another program) made the area between our caller's
-    // failed open and now: post into it rather than start it afresh.
-    return OpenFiles();
+  for (int round = 0;; ++round) {
+    const bool haveData = FileExists(FileName("SQD"));
+    const bool haveIndex = FileExists(FileName("SQI"));
+    if (haveData && haveIndex) {
+      // Another run (or another program) made the area between our
+      // caller's failed open and now: post into it rather than start it
+      // afresh.
+      return OpenFiles();
+    }
+    if (!haveData && !haveIndex) {
+      if (CreateFiles(dataName, indexName)) return OpenFiles();
+      // Our own failure (a directory or disk we cannot write) ends it; a
+      // name that another program took meanwhile means it is making the
+      // area: look again.
+      if (!FileExists(FileName("SQD")) && !FileExists(FileName("SQI"))) {
+        SetAreaPath("");
+        return false;  // CreateFiles set the code
+      }
+    }
+    // Part of an area: another program is making it right now (in its own
+    // order of files), or the rest is lost. Its files are not ours to
+    // touch: wait a little for the rest, then refuse.
+    if (round >= kCreateWaitRounds) {
+      SetErrorCode(FileExists(FileName("SQD")) ? kSquishDataCreateFailed
+                                               : kSquishIndexCreateFailed);
+      SetAreaPath("");
+      return false;
+    }
+    platform::WaitHundredth();
   }
-  if (haveData || haveIndex) {
-    // Part of an area: another program is creating it right now, or the
-    // rest is lost. Its files are not ours to touch; the caller may open
-    // again once the other program is done.
-    SetErrorCode(haveData ? kSquishDataCreateFailed : kSquishIndexCreateFailed);
-    SetAreaPath("");
-    return false;
-  }
-  if (!CreateFiles(dataName, indexName)) {
-    SetAreaPath("");
-    return false;  // CreateFiles set the code
-  }
-  return OpenFiles();
 }
 
 bool SquishBase::CreateFiles(const Str& dataName, const Str& indexName) {
