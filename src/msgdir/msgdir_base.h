@@ -11,11 +11,12 @@
 // name turns out to be taken (the file is never replaced: the next number is
 // tried).
 //
-// A message file has its name only when it is whole. StoreMessage writes the
-// message under a temporary name that no tosser or editor takes for a
-// message (TempMsgFileName), then renames it to its number with a rename
-// that fails on a taken name; a stored message that is stored again takes
-// the place of its file in one step. A scanning tosser never sees a partial
+// A message file has its name only when it is whole. A new message's file is
+// made under a temporary name that no tosser or editor takes for a message
+// (TempMsgFileName); StoreMessage writes the message into it, then renames
+// it to its number with a rename that fails on a taken name. A message that
+// is in the area already is written to a temporary file that then takes the
+// place of its file in one step. A scanning tosser never sees a partial
 // message, a failed store leaves nothing, and a run that stops half way
 // leaves at most a temporary file, which opening the area removes once it is
 // older than an hour.
@@ -97,9 +98,10 @@ class MsgDirBase : public MessageBase {
   // Rewrites the header in place; false for a new message not yet stored.
   bool StoreHeaderOnly() override;
 
-  // Takes the next number (CurrentNumber) and an empty text; nothing reaches
-  // the disk before StoreMessage. False when the area is not open or every
-  // number up to 32767 is spent.
+  // Makes the message's file under a temporary name and takes an empty
+  // text; CurrentNumber is the number it will most likely get. False when
+  // the area is not open, every number up to 32767 is spent, or the file
+  // cannot be made. Released unstored, the message leaves nothing.
   bool BeginNewMessage() override;
   bool DeleteMessage() override;
   std::int32_t ReadLastRead(std::int32_t userIndex) override;
@@ -120,17 +122,24 @@ class MsgDirBase : public MessageBase {
   // reads the header. On false the error code is set and nothing is held.
   bool OpenForLoad();
   void DropMessage();
-  // The held message under a new temporary name in messageDir_, written
-  // whole; none when it could not be (the temporary file is gone again).
-  std::unique_ptr<DataStream> WriteTempFile(Str& tempName);
+  // A new file under a temporary name in messageDir_ (tempFile_).
+  bool MakeTempFile();
+  // Closes and removes tempFile_, if any.
+  void DropTempFile();
+  // The held message, whole, into tempFile_ (made when there is none).
+  bool WriteTempFile();
   // Gives the finished temporary file the first free number above the
   // highest (CurrentNumber follows it); false when none can be had.
-  bool NumberTempFile(const Str& tempName);
+  bool NumberTempFile();
 
   NumberSet used_;
   std::int32_t topNumber_ = 0;
-  // The file of the held message: none for a new one not yet stored.
+  // The file of the held message under its number: none for a new one not
+  // yet stored. A new message is written into tempFile_ (named tempName_)
+  // until it is stored.
   std::unique_ptr<DataStream> messageFile_;
+  std::unique_ptr<DataStream> tempFile_;
+  Str tempName_;
   // A message is held (BeginNewMessage, LoadMessage) until released.
   bool messageHeld_ = false;
   // The area directory of the held message (a message outlives CloseArea),

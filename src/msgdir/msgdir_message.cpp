@@ -25,10 +25,29 @@ bool Good(const std::unique_ptr<DataStream>& s) { return s && s->Status() == kSt
 
 }  // namespace
 
+void MsgDirBase::DropTempFile() {
+  if (!tempFile_) return;
+  tempFile_.reset();
+  DeleteFileKeepingError(tempName_);
+}
+
 void MsgDirBase::DropMessage() {
+  DropTempFile();
   messageFile_.reset();
   messageHeld_ = false;
   AttachTextBuffer(nullptr);
+}
+
+bool MsgDirBase::MakeTempFile() {
+  for (std::int32_t k = 0;; ++k) {
+    // Names left by runs that stopped are passed over; so many of them
+    // means something else is wrong.
+    if (k >= kTempNameTries || !JoinAreaPath(messageDir_, TempMsgFileName(k), tempName_)) return false;
+    tempFile_ = OpenFileStream(tempName_, kModeCreateNew);
+    if (Good(tempFile_)) return true;
+    tempFile_.reset();
+    if (!FileExists(tempName_)) return false;
+  }
 }
 
 bool MsgDirBase::BeginNewMessage() {
@@ -38,12 +57,17 @@ bool MsgDirBase::BeginNewMessage() {
   if (!IsOpen()) return false;
   const std::int32_t n = std::max(topNumber_ + 1, kFirstNewNumber);
   if (n > kMaxMsgNumber) return false;
-  std::unique_ptr<DataStream> text = NewMemoryStream(kTextSizeHint);
-  if (!Good(text)) return false;
-  // The number is only taken when the message is stored: a message begun
-  // and never stored (or one that could not be written) spends none.
-  SetCurrentNumber(n);
+  // The message's file is made now, under its temporary name, so that an
+  // area that takes no file fails here; its number is only taken when the
+  // message is stored, so one never stored (or not stored whole) spends none.
   messageDir_ = AreaPath();
+  if (!MakeTempFile()) return false;
+  std::unique_ptr<DataStream> text = NewMemoryStream(kTextSizeHint);
+  if (!Good(text)) {
+    DropTempFile();
+    return false;
+  }
+  SetCurrentNumber(n);
   messageHeld_ = true;
   AttachTextBuffer(std::move(text));
   header_.Clear();
@@ -51,7 +75,7 @@ bool MsgDirBase::BeginNewMessage() {
   return true;
 }
 
-std::unique_ptr<DataStream> MsgDirBase::WriteTempFile(Str& tempName) {
+bool MsgDirBase::WriteTempFile() {
   // Header, text and NUL in one piece, in one write.
   DataStream* text = TextBuffer();
   std::vector<std::uint8_t> bytes(MsgHeader::kSize);
@@ -63,39 +87,29 @@ std::unique_ptr<DataStream> MsgDirBase::WriteTempFile(Str& tempName) {
     text->ReadAll(bytes.data() + MsgHeader::kSize, static_cast<std::uint32_t>(size));
     text->SeekTo(size);
     // A text that could not be held whole is no message to store.
-    if (text->Status() != kStreamOk) return nullptr;
+    if (text->Status() != kStreamOk) return false;
   }
   bytes.push_back(0);
-
-  std::unique_ptr<DataStream> file;
-  for (std::int32_t k = 0;; ++k) {
-    // Names left by runs that stopped are passed over; so many of them
-    // means something else is wrong.
-    if (k >= kTempNameTries || !JoinAreaPath(messageDir_, TempMsgFileName(k), tempName)) return nullptr;
-    file = OpenFileStream(tempName, kModeCreateNew);
-    if (Good(file)) break;
-    if (!FileExists(tempName)) return nullptr;
-  }
-  file->WriteAll(bytes.data(), static_cast<std::uint32_t>(bytes.size()));
-  file->Flush();
-  if (file->Status() != kStreamOk) {
-    file.reset();
-    DeleteFileKeepingError(tempName);
-    return nullptr;
-  }
-  return file;
+  if (!tempFile_ && !MakeTempFile()) return false;
+  tempFile_->ClearError();
+  tempFile_->SeekTo(0);
+  tempFile_->WriteAll(bytes.data(), static_cast<std::uint32_t>(bytes.size()));
+  tempFile_->TruncateHere();
+  tempFile_->Flush();
+  return tempFile_->Status() == kStreamOk;
 }
 
-bool MsgDirBase::NumberTempFile(const Str& tempName) {
+bool MsgDirBase::NumberTempFile() {
   for (std::int32_t n = std::max(topNumber_ + 1, kFirstNewNumber); n <= kMaxMsgNumber; ++n) {
     Str name;
     if (!JoinAreaPath(messageDir_, MsgFileName(n), name)) return false;
     int error = 0;
     bool taken = false;
-    if (platform::RenameNew(tempName.str(), name.str(), &error, &taken)) {
+    if (platform::RenameNew(tempName_.str(), name.str(), &error, &taken)) {
       used_.Mark(n);
       topNumber_ = std::max(topNumber_, n);
       SetCurrentNumber(n);
+      messageName_ = name;
       return true;
     }
     if (!taken) return false;
@@ -109,25 +123,22 @@ bool MsgDirBase::NumberTempFile(const Str& tempName) {
 bool MsgDirBase::StoreMessage() {
   // A message that could only be opened for reading stays as it is.
   if (!messageHeld_ || (messageFile_ && (messageFile_->Mode() & 0xFF) == kModeRead)) return false;
-  Str tempName;
-  std::unique_ptr<DataStream> file = WriteTempFile(tempName);
-  if (!file) return false;
-  bool placed = false;
-  if (messageFile_) {
+  bool placed = WriteTempFile();
+  if (placed && messageFile_) {
     // A message that is in the area already: the finished copy takes the
     // place of its file, so a reader finds the old message or the new one.
     int error = 0;
-    placed = platform::ReplaceFile(tempName.str(), messageName_.str(), &error);
-  } else {
-    placed = NumberTempFile(tempName);
+    placed = platform::ReplaceFile(tempName_.str(), messageName_.str(), &error);
+  } else if (placed) {
+    placed = NumberTempFile();
   }
+  // Nothing is left of a message that could not be stored whole.
   if (!placed) {
-    file.reset();
-    DeleteFileKeepingError(tempName);
+    DropTempFile();
     return false;
   }
   // The stream is the message's file now, under its number.
-  messageFile_ = std::move(file);
+  messageFile_ = std::move(tempFile_);
   return true;
 }
 

@@ -156,6 +156,11 @@ TEST_F(MsgDirMessage, ReleaseWithoutAMessageAndCloseWithOne) {
   auto base = Open();
   EXPECT_FALSE(base->ReleaseMessage());
   EXPECT_EQ(base->ErrorCode(), kMsgErrNotOpen);
+  // A message begun and released unstored leaves nothing behind.
+  ASSERT_TRUE(base->BeginNewMessage());
+  EXPECT_EQ(Names().size(), 1u);
+  ASSERT_TRUE(base->ReleaseMessage());
+  EXPECT_TRUE(Names().empty());
   // Closing the area keeps the open message; the object going stores nothing.
   ASSERT_TRUE(base->BeginNewMessage());
   base->AppendTextLineStr("Still here");
