@@ -21,6 +21,9 @@ constexpr std::int64_t kBlockRecords = 4096;
 }  // namespace
 
 void JamBase::RenumberHeader(std::uint32_t offset, std::uint32_t number) {
+  // A renumbering that failed before stays failed for CompactIndex to see;
+  // the errors cleared below are only those of this call's own look.
+  if (headerFile_->Status() != kStreamOk) return;
   // Only a real header is touched: one that lies past the base header, whole
   // inside the file and opens with the signature. A damaged record is left
   // for loading to refuse.
