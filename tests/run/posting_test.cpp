@@ -33,7 +33,17 @@ class PostingTest : public runtest::RunTest {
     WriteMessages(ctx_);
   }
   Lines Log() const { return runtest::Entries(out_.str()); }
-  const Lines kAnnounce = {" >> Posting post.txt to NET.TALK", " >> From: Sysop, 2:5020/1"};
+  // What every posting of the fixture announces before its parts.
+  Lines Announce(const std::string& file = "post.txt") const {
+    return {" >> Posting " + file + " to NET.TALK", " >> Base: MSG " + dir_.path() + "/area",
+            " >> From: Sysop, 2:5020/1", " >> To: All, 0:0/0", " >> Subj: Subject"};
+  }
+  // The lines joined in order.
+  static Lines Join(std::initializer_list<Lines> parts) {
+    Lines out;
+    for (const Lines& p : parts) out.insert(out.end(), p.begin(), p.end());
+    return out;
+  }
   std::ostringstream out_;
   RunContext ctx_{out_};
 };
@@ -53,8 +63,8 @@ TEST_F(PostingTest, TextFileRulesInTheBody) {
   EXPECT_EQ(msgs[0].Field(72), "Subject");
   EXPECT_EQ(Lines(msgs[1].lines.begin() + 2, msgs[1].lines.end() - 2),
             (Lines{"ab", "\x01\xff\x7f\t", std::string(255, 'L'), "end", ""}));
-  EXPECT_EQ(Log(), (Lines{kAnnounce[0], kAnnounce[1], "  - Ok...", kAnnounce[0], kAnnounce[1], "  - Ok...",
-                          kAnnounce[0], kAnnounce[1], "  - Nothing to post: post.txt is empty"}));
+  EXPECT_EQ(Log(), Join({Announce(), {"  - Ok..."}, Announce(), {"  - Ok..."}, Announce(),
+                         {"  - Nothing to post: post.txt is empty"}}));
 }
 
 TEST_F(PostingTest, EveryFlagsBitIsSetBesidesLocal) {
@@ -101,8 +111,8 @@ TEST_F(PostingTest, PostingThatStopsEarlyReleasesItsBase) {
   ASSERT_NE(ctx_.Base, nullptr);  // the area itself was opened
   WriteMessages(ctx_);
   EXPECT_EQ(ctx_.Base, nullptr);
-  EXPECT_EQ(Log(), (Lines{" >> Posting missing.txt to NET.TALK", kAnnounce[1], "[err] File not found \"missing.txt\"",
-                          "[err] We can't make posting..."}));
+  EXPECT_EQ(Log(), Join({Announce("missing.txt"),
+                         {"[err] File not found \"missing.txt\"", "[err] We can't make posting..."}}));
   // Without a type letter, a path beginning with "m" must not be taken for a
   // *.MSG area "sgs".
   out_.str("");
@@ -121,9 +131,7 @@ TEST_F(PostingTest, FileWhoseReadsFailIsNoSuccess) {
   PreparePosting(ctx_);
   WriteMessages(ctx_);
   EXPECT_FALSE(ctx_.PostingOk);
-  EXPECT_EQ(Log(),
-            (Lines{" >> Posting " + bad + " to NET.TALK", kAnnounce[1], "[err] Error reading file " + bad,
-                   "[err]   - Failed..."}));
+  EXPECT_EQ(Log(), Join({Announce(bad), {"[err] Error reading file " + bad, "[err]   - Failed..."}}));
 }
 
 // *.MSG files that open but take no write (made, then reopened for reading),
@@ -131,7 +139,7 @@ TEST_F(PostingTest, FileWhoseReadsFailIsNoSuccess) {
 std::uint16_t gMsgFileMode = 0;
 
 std::unique_ptr<DataStream> BrokenMsgFiles(const Str& name, std::uint16_t mode) {
-  if (!name.view().ends_with(".msg")) return RealFileHooks().openFileStream(name, mode);
+  if (!name.view().ends_with(".$$$")) return RealFileHooks().openFileStream(name, mode);
   if (gMsgFileMode == kModeRead) RealFileHooks().openFileStream(name, mode);
   return RealFileHooks().openFileStream(name, gMsgFileMode);
 }
@@ -142,13 +150,13 @@ TEST_F(PostingTest, MessagesThatCannotBeStoredOrStartedAreReported) {
   ctx_.HooksInstalled = true;
   gMsgFileMode = kModeRead;
   Post(runtest::NumberedText(20000));  // every part is still tried
-  EXPECT_EQ(Log(), (Lines{kAnnounce[0], kAnnounce[1], "   -> [1/2]", "[err] Unable to write message", "   -> [2/2]",
-                          "[err] Unable to write message", "[err]   - Failed..."}));
+  EXPECT_EQ(Log(), Join({Announce(), {"   -> [1/2]", "[err] Unable to write message", "   -> [2/2]",
+                                      "[err] Unable to write message", "[err]   - Failed..."}}));
   EXPECT_FALSE(ctx_.PostingOk);
   out_.str("");
   gMsgFileMode = 0;
   Post(runtest::NumberedText(40000));  // no message can be started: the posting stops
-  EXPECT_EQ(Log(), (Lines{kAnnounce[0], kAnnounce[1], "[err] Unable to create new message", "[err]   - Failed..."}));
+  EXPECT_EQ(Log(), Join({Announce(), {"[err] Unable to create new message", "[err]   - Failed..."}}));
   EXPECT_EQ(ctx_.Base, nullptr);
   SetFileHooks(saved);
 }
@@ -186,8 +194,8 @@ TEST_F(SplitPostingTest, ThreePartsWithBeginAndEndControlLines) {
         "AREA BIG.FILES\nFILE .\\big.txt\nSUBJ Big file\nUSEENCODEDMESSAGE yes\nENDAREA\n");
   ASSERT_EQ(Run({}), 0);
   EXPECT_EQ(LastRun(), (Lines{"Marvex 2.1: started..", "Loading config.mvx", " [+] Working with BIG.FILES",
-                              " >> Posting .\\big.txt to BIG.FILES", " >> From: Sysop, 2:5020/1.3",
-                              "   -> [1/3]", "   -> [2/3]", "   -> [3/3]", "  - Ok...", "", "End..", ""}));
+                              " >> Posting .\\big.txt to BIG.FILES", " >> Base: MSG " + dir_.path() + "/areas/big",
+                              " >> From: Sysop, 2:5020/1.3", " >> To: All, 0:0/0", " >> Subj: Big file", "   -> [1/3]", "   -> [2/3]", "   -> [3/3]", "  - Ok...", "", "End..", ""}));
   const auto msgs = Msgs("areas/big");
   ASSERT_EQ(msgs.size(), 3u);
   std::string body;
@@ -230,9 +238,10 @@ TEST_F(CommandLinePostTest, QuotedAndUnquotedKeywordValues) {
   EXPECT_EQ(Run({"-p", "News.txt", "big.files", "Subj", "hello", "From", "\"Ivan Petrov\"", "FromAddr", "2:5020/9",
                  "Origin", "\"Far Away\"", "NoSuchKey", "v", "TEARLINE", "My tear", "TO"}),
             0);
-  // The announcement shows the sender of the configuration.
+  // The announcement shows what the message carries.
   EXPECT_EQ(LastRun(), (Lines{"Marvex 2.1: started..", "Loading config.mvx", " >> Posting News.txt to BIG.FILES",
-                              " >> From: John Smith, 2:5020/1", "  - Ok...", "End..", ""}));
+                              " >> Base: MSG " + dir_.path() + "/areas/big", " >> From: Ivan Petrov, 2:5020/9",
+                              " >> To: All, 0:0/0", " >> Subj: HELLO", "  - Ok...", "End..", ""}));
   const auto msgs = Msgs("areas/big");
   ASSERT_EQ(msgs.size(), 1u);
   EXPECT_EQ((Lines{msgs[0].Field(0), msgs[0].Field(36), msgs[0].Field(72)}), (Lines{"Ivan Petrov", "All", "HELLO"}));
@@ -248,15 +257,15 @@ TEST_F(CommandLinePostTest, ConfigurationFlagAndFailures) {
   Write("other.cfg", "HPTPATH fido.cfg\nFROM Other Sender\n[EndOfCommonPart]\nFROM Never\n");
   Write("config.mvx", "HPTPATH fido.cfg\nAREA X\nENDAREA\n");
   EXPECT_EQ(Run({"-c", "other.cfg", "-p", "big.txt", "BIG.FILES"}), 0);
-  EXPECT_EQ(LastRun()[3], " >> From: Other Sender, 0:0/0");
+  EXPECT_EQ(LastRun()[4], " >> From: Other Sender, 0:0/0");
   // After -p, -c is one of the posting's words, which ignores it.
   EXPECT_EQ(Run({"-p", "big.txt", "BIG.FILES", "-c", "other.cfg"}), 0);
   EXPECT_EQ(LastRun()[1], "Loading config.mvx");
   EXPECT_EQ(Run({"-p", "Missing.txt", "NO.SUCH", "FromAddr", "2:x"}), 0);
   EXPECT_EQ(LastRun(), (Lines{"Marvex 2.1: started..", "Loading config.mvx",
                               "[err] Area NO.SUCH not found in fido.cfg",
-                              "[err] Unable to open/create msgbase \"\"", "[err] File not found \"Missing.txt\"",
-                              "Error converting 2:X", "[err] We can't make posting...", "End..", ""}));
+                              "Error converting 2:X", "[err] Unable to open/create msgbase \"\"",
+                              "[err] File not found \"Missing.txt\"", "[err] We can't make posting...", "End..", ""}));
   EXPECT_EQ(Run({"-p"}), 0);  // the file and the area are the option's own word
   EXPECT_EQ(LastRun()[2], "[err] Area -P not found in fido.cfg");
   EXPECT_EQ(Msgs("areas/big").size(), 6u);

@@ -82,7 +82,8 @@ TEST_F(ScheduledRunTest, PostsIntoMsgAreaFoundThroughHptPath) {
   EXPECT_EQ(Run({}), 0);
   EXPECT_EQ(LastRun(), (Lines{"Marvex 2.1: started..", "Loading config.mvx", " [+] Working with Net.Talk",
                               " >> Posting News.txt to Net.Talk // Talk about the net",
-                              " >> From: John Smith, 2:5020/1", "  - Ok...", "", "End..", ""}));
+                              " >> Base: MSG " + dir_.path() + "/Areas/NetTalk", " >> From: John Smith, 2:5020/1",
+                              " >> To: Everybody, 2:5030/4", " >> Subj: Weekly news", "  - Ok...", "", "End..", ""}));
   EXPECT_TRUE(console_.starts_with("Made new log file\n 06.12.26 04:57:36 Marvex 2.1: started..\n"));
 
   const auto msgs = Msgs("Areas/NetTalk");
@@ -109,7 +110,7 @@ TEST_F(ScheduledRunTest, PostsIntoMsgAreaFoundThroughSquishConfig) {
   Write("config.mvx", "SQUISH squish.cfg\nFROMADDR 2:5020/1\nAREA LOCAL.NEWS\nFILE news.txt\nFROM Robot\nENDAREA\n");
   Write("squish.cfg", "EchoArea LOCAL.NEWS wrong\\path\nEchoArea local.news Areas\\LocalNews -p2:5020/7 1:1/1\n");
   EXPECT_EQ(Run({}), 0);
-  EXPECT_EQ(LastRun()[4], " >> From: Robot, 2:5020/7");
+  EXPECT_EQ(LastRun()[5], " >> From: Robot, 2:5020/7");
   EXPECT_FALSE(Exists("wrong"));  // a later line for the tag wins
   const auto msgs = Msgs("Areas/LocalNews");
   ASSERT_EQ(msgs.size(), 1u);
@@ -180,7 +181,8 @@ TEST_F(ScheduledRunTest, ErrorsAreLoggedAndTheRunGoesOn) {
   EXPECT_EQ(Run({}), 0);
   EXPECT_EQ(LastRun(),
             (Lines{"Marvex 2.1: started..", "Loading config.mvx", " [+] Working with NET.TALK",
-                   " >> Posting Missing.txt to NET.TALK", " >> From: Sysop, 0:0/0",
+                   " >> Posting Missing.txt to NET.TALK", " >> Base: MSG " + dir_.path() + "/Areas/NetTalk",
+                   " >> From: Sysop, 0:0/0", " >> To: All, 0:0/0", " >> Subj: ",
                    "[err] File not found \"Missing.txt\"", "[err] We can't make posting...", "",
                    "[err] Area NO.SUCH not found in Fido.cfg", " [+] Working with NO.SUCH",
                    "[err] Unable to open/create msgbase \"\"", "[err] We can't make posting...", "",
@@ -189,7 +191,8 @@ TEST_F(ScheduledRunTest, ErrorsAreLoggedAndTheRunGoesOn) {
                    // A common line between blocks changes the later ones; HPTPATH
                    // in a block takes effect from the next block on.
                    " [+] Working with NET.TALK", "Error converting 2:50x/1", " >> Posting News.txt to NET.TALK",
-                   " >> From: Second Sender, 0:0/0", "  - Ok...", "", "End..", ""}));
+                   " >> Base: MSG " + dir_.path() + "/Other/NetTalk", " >> From: Second Sender, 0:0/0",
+                   " >> To: All, 0:0/0", " >> Subj: ", "  - Ok...", "", "End..", ""}));
   EXPECT_EQ(Msgs("Areas/NetTalk").size(), 0u);
   EXPECT_EQ(Msgs("Other/NetTalk").size(), 1u);
 }
