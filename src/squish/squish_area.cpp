@@ -109,10 +109,11 @@ bool SquishBase::OpenFiles() {
   repairPending_ = false;
   SetOpenState(true);
   // An operation that a crash or a failed write interrupted is settled now,
-  // before anyone reads or writes: the area opens as it was before a store,
-  // or after a delete. When that cannot be done the area is still open for
-  // reading (every state it can be in keeps the messages readable) but
-  // takes no writes; the code tells why.
+  // before anyone reads or writes: the area opens as it was before a store
+  // (or a move that had not reached the index), or after a delete (or the
+  // rest of the move). When that cannot be done the area still opens for
+  // reading, since every state an operation leaves keeps every message
+  // whole, but takes no writes; the code tells why.
   const Intent in = ReadIntent();
   if (in.kind != Intent::Kind::kNone) {
     if (Recover(in)) {

@@ -77,6 +77,11 @@ bool SquishBase::DeleteMessage() {
                                       n.PrevFrame == offset;
   if (!prevOk || !nextOk) return Damaged();
 
+  // A header that counts more messages than the index holds must be put
+  // right by a store first: the delete's intent goes after the records the
+  // header counts.
+  if (live != std::int64_t{header_.MessageTotal} * kSquishIndexRecordSize) return Damaged();
+
   Intent in;
   in.kind = Intent::Kind::kDelete;
   in.at = live;

@@ -60,7 +60,10 @@ bool SquishBase::WriteIntent(const Intent& in) {
     EncodeIndexRecord(where, buf + kSquishIndexRecordSize);
     size = 2 * kSquishIndexRecordSize;
   }
-  if (!indexFile_ || in.at < 0 || in.at > INT32_MAX - size) return false;
+  if (!indexFile_ || in.at < 0 || in.at > INT32_MAX - size) {
+    SetErrorCode(kSquishLimitReached);
+    return false;
+  }
   indexFile_->ClearError();
   indexFile_->SeekTo(static_cast<std::int32_t>(in.at));
   indexFile_->WriteBytes(buf, size);
@@ -82,8 +85,12 @@ SquishBase::Intent SquishBase::ReadIntent() {
   SquishIndexRecord first;
   SquishIndexRecord second;
   if (extra == 1) {
+    // A stale copy of a live record (which a header whose NextUid lags
+    // behind could let through) names a live frame: not an intent.
+    bool live = true;
     if (ReadIndexRecord(total * kRecord, first) && first.FrameOffset >= kSquishBaseHeaderSize &&
-        first.Uid >= header_.NextUid && (first.NameHash & 0x80000000) == 0) {
+        first.Uid >= header_.NextUid && (first.NameHash & 0x80000000) == 0 &&
+        FrameIsLive(first.FrameOffset, live) && !live) {
       in.kind = Intent::Kind::kStore;
       in.at = total * kRecord;
       in.record = first;
