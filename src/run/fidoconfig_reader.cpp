@@ -368,11 +368,20 @@ std::string FidoconfigReader::Expand(const std::string& text, const std::string&
   const std::size_t limit = text.size() + room;
   std::string out;
   bool cut = false;
+  // Once a "]" or a second "`" is not found, no later one will be: the
+  // search is not repeated for every opening character of a long line.
+  bool bracketsClose = true;
+  bool backquotesClose = true;
   for (std::size_t i = 0; i < text.size() && !cut; ++i) {
     const char c = text[i];
-    const std::size_t close = (c == '[')   ? text.find(']', i + 1)
-                              : (c == '`') ? text.find('`', i + 1)
-                                           : std::string::npos;
+    std::size_t close = std::string::npos;
+    if (c == '[' && bracketsClose) {
+      close = text.find(']', i + 1);
+      bracketsClose = close != std::string::npos;
+    } else if (c == '`' && backquotesClose) {
+      close = text.find('`', i + 1);
+      backquotesClose = close != std::string::npos;
+    }
     if (close == std::string::npos) {
       // Plain text, or a bracket or backquote that is never closed.
       out += c;
