@@ -25,7 +25,7 @@ bool DirScanner::Fill(const platform::DirEntry& e) {
 bool DirScanner::ScanFirst(const Str& mask, std::uint32_t attributes) {
   attributes_ = attributes;
   platform::DirEntry e;
-  bool found = search_.First(mask.str(), &e);
+  bool found = search_.First(mask.str(), &e, namesOnly_);
   while (found && !Accept(e)) found = search_.Next(&e);
   return found && Fill(e);
 }

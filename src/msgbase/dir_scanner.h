@@ -21,6 +21,9 @@ class DirScanner {
   // directory or 0x20 archive that is not in attributes; 0x01 (read-only)
   // never excludes. True when an entry was found; its fields are filled.
   virtual bool ScanFirst(const Str& mask, std::uint32_t attributes);
+  // From the next ScanFirst on, entries carry their names and kinds only:
+  // Time and Size are 0, and the read-only bit is never set.
+  void SetNamesOnly(bool namesOnly) { namesOnly_ = namesOnly; }
   virtual bool ScanNext();
   virtual void ScanEnd();
 
@@ -34,6 +37,7 @@ class DirScanner {
   bool Accept(const platform::DirEntry& e) const;
   platform::DirSearch search_;
   std::uint32_t attributes_ = 0;
+  bool namesOnly_ = false;
 };
 
 }  // namespace mvx

@@ -73,6 +73,11 @@ bool RenameNew(const std::string& existing, const std::string& newName, int* err
 // finds the old file or the new one under that name, never a mix of them.
 bool ReplaceFile(const std::string& from, const std::string& to, int* error);
 
+// Read standard input to its end into all (replacing what it held), bytes
+// as they come. False with *error set when a read fails; all then holds what
+// was read before the failure.
+bool ReadStandardInput(std::string& all, int* error);
+
 // ------------------------------------------ files shared with other programs
 
 // Open the file for reading and writing, creating it empty when it is
@@ -125,8 +130,12 @@ class DirSearch {
   DirSearch(const DirSearch&) = delete;
   DirSearch& operator=(const DirSearch&) = delete;
 
-  // First entry matching the mask, or false.
-  bool First(const std::string& mask, DirEntry* entry);
+  // First entry matching the mask, or false. With namesOnly, an entry
+  // carries its name and whether it is a directory, a file or something
+  // else, but no time, size or read-only bit: the file system is not asked
+  // about each entry, which is what makes a directory of thousands of files
+  // quick to list.
+  bool First(const std::string& mask, DirEntry* entry, bool namesOnly = false);
   bool Next(DirEntry* entry);
   void Close();
 

@@ -27,7 +27,9 @@ namespace mvx::platform {
 struct DirSearch::State {
   std::string dir;  // native directory, with a trailing "/" unless empty
   std::vector<std::string> names;
+  std::vector<unsigned char> types;  // the directory's d_type of each name
   std::size_t next = 0;
+  bool namesOnly = false;
 };
 
 namespace {
@@ -65,6 +67,19 @@ bool Describe(const std::string& dir, const std::string& name, DirEntry* entry) 
   return true;
 }
 
+// An entry from what the directory listing says alone. Entries whose kind
+// the listing does not give (links, file systems without d_type) are
+// described in full.
+bool DescribeByType(const std::string& dir, const std::string& name, unsigned char type, DirEntry* entry) {
+  if (type != DT_DIR && type != DT_REG) return Describe(dir, name, entry);
+  entry->name = name;
+  entry->attr = type == DT_DIR ? kAttrDirectory : kAttrArchive;
+  if (name.size() > 1 && name[0] == '.' && name != "..") entry->attr |= kAttrHidden;
+  entry->dosTime = 0;
+  entry->size = 0;
+  return true;
+}
+
 }  // namespace
 
 DirSearch::DirSearch() : state_(nullptr) {}
@@ -76,9 +91,10 @@ void DirSearch::Close() {
   state_ = nullptr;
 }
 
-bool DirSearch::First(const std::string& mask, DirEntry* entry) {
+bool DirSearch::First(const std::string& mask, DirEntry* entry, bool namesOnly) {
   Close();
   state_ = new State;
+  state_->namesOnly = namesOnly;
   std::size_t cut = mask.size();
   while (cut > 0 && !IsSeparator(mask[cut - 1])) --cut;
   const std::string pattern = mask.substr(cut);
@@ -91,15 +107,23 @@ bool DirSearch::First(const std::string& mask, DirEntry* entry) {
     const std::string native = NativeName(mask);
     std::size_t slash = native.rfind('/');
     const std::string found = slash == std::string::npos ? native : native.substr(slash + 1);
-    if (posix::EqualIgnoringCase(found, pattern)) state_->names.push_back(found);
+    if (posix::EqualIgnoringCase(found, pattern)) {
+      state_->names.push_back(found);
+      state_->types.push_back(DT_UNKNOWN);
+    }
   } else {
     DIR* d = opendir(state_->dir.empty() ? "." : state_->dir.c_str());
     if (d == nullptr) return false;
+    std::vector<std::pair<std::string, unsigned char>> found;
     while (const dirent* e = readdir(d)) {
-      if (posix::MatchesMask(pattern, e->d_name)) state_->names.emplace_back(e->d_name);
+      if (posix::MatchesMask(pattern, e->d_name)) found.emplace_back(e->d_name, e->d_type);
     }
     closedir(d);
-    std::sort(state_->names.begin(), state_->names.end());
+    std::sort(found.begin(), found.end());
+    for (auto& [name, type] : found) {
+      state_->names.push_back(std::move(name));
+      state_->types.push_back(type);
+    }
   }
   return Next(entry);
 }
@@ -107,8 +131,11 @@ bool DirSearch::First(const std::string& mask, DirEntry* entry) {
 bool DirSearch::Next(DirEntry* entry) {
   if (state_ == nullptr) return false;
   while (state_->next < state_->names.size()) {
-    const std::string& name = state_->names[state_->next++];
-    if (Describe(state_->dir, name, entry)) return true;
+    const std::size_t i = state_->next++;
+    const std::string& name = state_->names[i];
+    const bool described = state_->namesOnly ? DescribeByType(state_->dir, name, state_->types[i], entry)
+                                             : Describe(state_->dir, name, entry);
+    if (described) return true;
   }
   return false;
 }
