@@ -119,7 +119,12 @@ bool DirSearch::First(const std::string& mask, DirEntry* entry, bool namesOnly) 
       if (posix::MatchesMask(pattern, e->d_name)) found.emplace_back(e->d_name, e->d_type);
     }
     closedir(d);
-    std::sort(found.begin(), found.end());
+    // A full search lists in name order; a names-only one is for callers
+    // that look at every name anyway, and a large directory is not sorted
+    // for them.
+    if (!namesOnly) std::sort(found.begin(), found.end());
+    state_->names.reserve(found.size());
+    state_->types.reserve(found.size());
     for (auto& [name, type] : found) {
       state_->names.push_back(std::move(name));
       state_->types.push_back(type);
