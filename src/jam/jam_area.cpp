@@ -31,17 +31,21 @@ constexpr std::uint16_t kCreateMode = kModeCreateNew | kShareRead;
 // Room for the extension after the base in a 255-character name.
 bool NameFits(const Str& areaBase) { return areaBase.size() + 3 <= Str::kMax; }
 
-std::unique_ptr<DataStream> Open(const Str& areaBase, JamFile which, std::uint16_t mode) {
+// A failed open leaves its OS reason in *osError when asked for.
+std::unique_ptr<DataStream> Open(const Str& areaBase, JamFile which, std::uint16_t mode, int* osError = nullptr) {
   std::unique_ptr<DataStream> s = OpenFileStream(JamFileName(areaBase, which), mode);
-  if (s && s->Status() != kStreamOk) s.reset();
+  if (s && s->Status() != kStreamOk) {
+    if (osError != nullptr) *osError = s->OsError();
+    s.reset();
+  }
   return s;
 }
 
 enum class Made { kMade, kTaken, kFailed };
 
 // Exclusive create; the new stream is left in out when made.
-Made CreateNew(const Str& areaBase, JamFile which, std::unique_ptr<DataStream>& out) {
-  out = Open(areaBase, which, kCreateMode);
+Made CreateNew(const Str& areaBase, JamFile which, std::unique_ptr<DataStream>& out, int* osError = nullptr) {
+  out = Open(areaBase, which, kCreateMode, osError);
   if (out) return Made::kMade;
   return JamFileExists(areaBase, which) ? Made::kTaken : Made::kFailed;
 }
@@ -83,7 +87,7 @@ std::int32_t MissingFile(const Str& areaBase) {
 // kTaken when another program's area, whole or in the making, is there:
 // nothing is made over it. kFailed, with the error code, when a file could
 // not be made; the files this call made are gone again.
-Made MakeAreaFiles(const Str& areaBase, std::int32_t& error) {
+Made MakeAreaFiles(const Str& areaBase, std::int32_t& error, int& osError) {
   platform::NameResolutionScope resolved;
   for (JamFile which : {JamFile::kHeader, JamFile::kText, JamFile::kIndex, JamFile::kLastRead}) {
     if (JamFileExists(areaBase, which) && which != JamFile::kLastRead) return Made::kTaken;
@@ -95,7 +99,7 @@ Made MakeAreaFiles(const Str& areaBase, std::int32_t& error) {
     return Made::kFailed;
   };
   std::unique_ptr<DataStream> stream;
-  switch (CreateNew(areaBase, JamFile::kHeader, stream)) {
+  switch (CreateNew(areaBase, JamFile::kHeader, stream, &osError)) {
     case Made::kTaken:
       return Made::kTaken;  // another program's area in the making
     case Made::kFailed:
@@ -115,7 +119,7 @@ Made MakeAreaFiles(const Str& areaBase, std::int32_t& error) {
   for (const auto& [which, code] : {std::pair{JamFile::kText, kJamCreateText}, {JamFile::kIndex, kJamCreateIndex}}) {
     // A file taken by now belongs to whoever else is making this area at
     // this moment: theirs and ours make one area.
-    const Made result = CreateNew(areaBase, which, stream);
+    const Made result = CreateNew(areaBase, which, stream, &osError);
     stream.reset();
     if (result == Made::kFailed) return fail(code);
     if (result == Made::kMade) made.push_back(JamFileName(areaBase, which));
@@ -163,8 +167,12 @@ bool JamBase::OpenFiles() {
                {JamFile::kIndex, &indexFile_, kJamOpenIndex},
                {JamFile::kText, &textFile_, kJamOpenText}};
   for (const auto& f : files) {
-    *f.stream = Open(areaBase, f.which, kDataFileMode);
-    if (!*f.stream) return refuse(f.error);
+    int osError = 0;
+    *f.stream = Open(areaBase, f.which, kDataFileMode, &osError);
+    if (!*f.stream) {
+      NoteOsError(osError);
+      return refuse(f.error);
+    }
   }
 
   // The base header is checked before anything is written: an area whose
@@ -222,7 +230,9 @@ bool JamBase::CreateArea(const Str& path) {
 
 bool JamBase::CreateFiles() {
   std::int32_t error = 0;
-  if (MakeAreaFiles(AreaPath(), error) == Made::kFailed) {
+  int osError = 0;
+  if (MakeAreaFiles(AreaPath(), error, osError) == Made::kFailed) {
+    NoteOsError(osError);
     SetErrorCode(error);
     return false;
   }

@@ -39,6 +39,9 @@ class DataStream {
   virtual void ClearError() = 0;
 
   std::int32_t Status() const { return status_; }
+  // The operating system's error code of the failure behind Status(), when
+  // the stream is a file and one is known; 0 otherwise.
+  virtual int OsError() const { return 0; }
   std::int32_t Mode() const { return mode_; }
   const Str& Name() const { return name_; }
 

@@ -41,7 +41,7 @@ class FileStream final : public DataStream {
   void TruncateHere() override;
   void ClearError() override;
 
-  int OsError() const { return osError_; }
+  int OsError() const override { return osError_; }
   bool NameTaken() const { return nameTaken_; }
   // True for a known action byte (1, 2, 4, 8, 0x10) with a valid share byte.
   static bool ValidMode(std::uint16_t mode);

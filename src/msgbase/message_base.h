@@ -171,6 +171,10 @@ class MessageBase {
   std::int32_t FoundLineStart() const { return foundLineStart_; }
   std::int32_t FoundLineEnd() const { return foundLineEnd_; }
   std::uint32_t AreaFlags() const { return areaFlags_; }
+  // The operating system's reason for the last failure to open, create or
+  // write a file of the area, when one is known (0 otherwise): the log says
+  // "Permission denied" rather than only that the area failed.
+  int OsError() const { return osError_; }
 
  protected:
   // For a format that keeps the origin address outside the text: after
@@ -181,6 +185,10 @@ class MessageBase {
   // The netmail part of EmitOrigKludges: INTL and FMPT from orig and the
   // text's destination; nothing for other areas.
   void EmitOrigNetmailKludges(const FidoAddress& orig);
+  // Keeps the OS reason of a file failure (0 changes nothing).
+  void NoteOsError(int error) {
+    if (error != 0) osError_ = error;
+  }
 
   // Copies the text from offset `from` to the end into a temporary stream,
   // moves to `at`, lets `write` put its bytes there, copies the tail back and
@@ -191,6 +199,7 @@ class MessageBase {
   std::int32_t foundLineStart_ = 0;
   std::int32_t foundLineEnd_ = 0;
   std::int32_t errorCode_ = 0;
+  int osError_ = 0;
   bool openState_ = false;
   std::uint32_t areaFlags_ = 0;
   std::int32_t currentNumber_ = 0;

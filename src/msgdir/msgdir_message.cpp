@@ -45,6 +45,7 @@ bool MsgDirBase::MakeTempFile() {
     if (k >= kTempNameTries || !JoinAreaPath(messageDir_, TempMsgFileName(k), tempName_)) return false;
     tempFile_ = OpenFileStream(tempName_, kModeCreateNew);
     if (Good(tempFile_)) return true;
+    if (tempFile_) NoteOsError(tempFile_->OsError());
     tempFile_.reset();
     if (!FileExists(tempName_)) return false;
   }

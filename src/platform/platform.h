@@ -99,6 +99,10 @@ bool IsSameFile(FileHandle h, const std::string& name);
 // Seconds since 1970 in UTC, from the real clock or the test clock.
 std::int64_t UnixTime();
 
+// The error code a function gives when another program held the file
+// locked for longer than it waited; ErrorText says so in words.
+constexpr int kErrorHeldByOther = 0x10001;
+
 // How long an open waits for another program's conflicting lock.
 int LockWaitMilliseconds();
 void SetLockWaitMilliseconds(int ms);

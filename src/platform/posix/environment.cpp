@@ -20,6 +20,12 @@ std::optional<std::string> GetEnv(const std::string& name) {
 
 std::string ErrorText(int error) {
   if (error <= 0) return std::string();
+  if (error == kErrorHeldByOther) {
+    const int ms = LockWaitMilliseconds();
+    return "held by another program, waited " +
+           (ms % 1000 == 0 ? std::to_string(ms / 1000) : std::to_string(ms / 1000) + "." + std::to_string(ms % 1000 / 100)) +
+           " s";
+  }
   // strerror may share its buffer between calls; the text is copied at once.
   return std::string(std::strerror(error));
 }

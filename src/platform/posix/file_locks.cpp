@@ -66,8 +66,12 @@ bool LockWholeFile(int fd, short type, int* error) {
     if (fcntl(fd, F_OFD_SETLK, &fl) == 0) return true;
     const int e = errno;
     if (e == EINTR) continue;
-    if ((e != EAGAIN && e != EACCES) || waited >= gLockWaitMs) {
+    if (e != EAGAIN && e != EACCES) {
       if (error) *error = e;
+      return false;
+    }
+    if (waited >= gLockWaitMs) {
+      if (error) *error = kErrorHeldByOther;
       return false;
     }
     // Polling instead of F_OFD_SETLKW keeps the wait bounded without signals.

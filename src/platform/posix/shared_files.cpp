@@ -88,8 +88,12 @@ bool LockRange(FileHandle h, std::int64_t start, std::int64_t count, bool exclus
     }
     const int e = errno;
     if (e == EINTR) continue;
-    if ((e != EAGAIN && e != EACCES) || waited >= waitMs) {
+    if (e != EAGAIN && e != EACCES) {
       SetError(error, e);
+      return false;
+    }
+    if (waited >= waitMs) {
+      SetError(error, kErrorHeldByOther);
       return false;
     }
     SleepMilliseconds(kPollMs);
