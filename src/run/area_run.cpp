@@ -53,7 +53,9 @@ bool RunAreaBlock(RunContext& ctx, TextFileReader& file, Str& line, const Str& c
     FatalReadError(ctx, configName);
     return false;
   }
-  if (ctx.Job.Due) {
+  if (ctx.Job.Due && ctx.DryRun) {
+    DescribePosting(ctx);
+  } else if (ctx.Job.Due) {
     PreparePosting(ctx);
     WriteMessages(ctx);
   } else {

@@ -13,6 +13,11 @@ namespace mvx {
 
 namespace {
 
+// A dry run leaves the work flag as it found it.
+void StampWorkFlag(RunContext& ctx) {
+  if (!ctx.DryRun) WriteWorkFlag(ctx);
+}
+
 constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
 
 // Parses an address keyword's text into a job address; a text that is no
@@ -33,6 +38,7 @@ void ResetJob(RunContext& ctx) {
   job.AttrFlags = c.AttrFlags;
   job.TearText = c.TearText;
   job.OriginText = c.OriginText;
+  job.Charset = c.Charset;
   job.AreaDescription.clear();
   job.PostFile.clear();
   job.AreaTag.clear();
@@ -66,6 +72,7 @@ void ApplyCommonLine(RunContext& ctx, const Str& line) {
   ReadStringKey("BEGINENCODEDSTRING", c.BeginEncodedString, line);
   ReadStringKey("ENDENCODEDSTRING", c.EndEncodedString, line);
   ReadBoolKey("USEASKLUDGE", c.UseAsKludge, line);
+  ReadStringKey("CHARSET", c.Charset, line);
 }
 
 void ApplyAreaLine(RunContext& ctx, const Str& line) {
@@ -80,6 +87,7 @@ void ApplyAreaLine(RunContext& ctx, const Str& line) {
   ReadStringKey("SUBJ", job.SubjLine, line);
   ReadStringKey("ORIGIN", job.OriginText, line);
   ReadStringKey("TEARLINE", job.TearText, line);
+  ReadStringKey("CHARSET", job.Charset, line);
   // The area lookup has already run for this block, so these take effect
   // from the next block on, and stay for the rest of the run.
   ReadStringKey("HPTPATH", ctx.HptPath, line);
@@ -99,7 +107,7 @@ bool LoadConfiguration(RunContext& ctx, const Str& name, ConfigMode mode) {
   TextFileReader file;
   if (!file.Open(name)) {
     ctx.Log.Write("Error reading cfg file");
-    WriteWorkFlag(ctx);
+    StampWorkFlag(ctx);
     return true;
   }
   Str line;
@@ -137,7 +145,7 @@ bool LoadConfiguration(RunContext& ctx, const Str& name, ConfigMode mode) {
     FatalReadError(ctx, name);
     return false;
   }
-  WriteWorkFlag(ctx);
+  StampWorkFlag(ctx);
   return true;
 }
 

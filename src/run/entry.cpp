@@ -17,6 +17,27 @@ bool IsHelpRequest(const std::string& param) {
   return p == "-H" || p == "-?" || p == "/?" || p == "/H";
 }
 
+// Removes every word equal to word (upper-cased) from the command; true when
+// there was one. The other words are kept in order, one blank apart.
+bool TakeWord(Str& command, const char* word) {
+  bool found = false;
+  Str kept;
+  Str rest = command;
+  StripLeadingBlanks(rest);
+  while (!rest.empty()) {
+    const Str w = FirstWordAsIs(rest);
+    if (UpperCaseCyr(w) == word) {
+      found = true;
+    } else {
+      if (!kept.empty()) kept += ' ';
+      kept += w.view();
+    }
+    rest = HasBlank(rest) ? RestWords(rest) : Str();
+  }
+  if (found) command = kept;
+  return found;
+}
+
 }  // namespace
 
 void ShowUsage(std::ostream& console) {
@@ -31,6 +52,8 @@ void ShowUsage(std::ostream& console) {
           << "      marvex -p c:\\fido\\rules.txt NET.TALK From \"John Smith\" FromAddr "
              "2:5020/1234.5\n\r\n"
           << "      All other information will be got from cfg file\n"
+          << "  -n [-d]                       - show what today's run would post, write nothing\n"
+          << "  -p - <AreaName>               - post standard input; Charset UTF-8 recodes it\n"
           << std::flush;
 }
 
@@ -62,7 +85,6 @@ int RunMarvex(const std::vector<std::string>& args, std::ostream& console) {
   }
   RunContext ctx(console);
   ResetJob(ctx);
-  ctx.Log.Open(kLogName, kLogTitle);
 
   ctx.StopLine.clear();
   ctx.CommandString = JoinParameters(args);
@@ -71,6 +93,16 @@ int RunMarvex(const std::vector<std::string>& args, std::ostream& console) {
     // The name keeps the case the user wrote it in.
     ctx.ConfigName = FirstWordAsIs(RestWords(command));
     command = RestWords(RestWords(command));
+  }
+  // A look before posting, wherever -n stands in a scheduled run: a sysop
+  // who asks for one must never get a real run because of the order of the
+  // words.
+  ctx.DryRun = FirstWord(command) != "-P" && TakeWord(command, "-N");
+  if (ctx.DryRun) {
+    ctx.Log.OpenConsoleOnly(kLogTitle);
+    ctx.Log.Write("Dry run: nothing is posted, and no file is written");
+  } else {
+    ctx.Log.Open(kLogName, kLogTitle);
   }
 
   if (FirstWord(command) == "-P") {
@@ -86,7 +118,8 @@ int RunMarvex(const std::vector<std::string>& args, std::ostream& console) {
   const bool allowed = WorkFlagAllowsRun();
   const bool forced = UpperCaseCyr(command) == "-D";
   std::string why;
-  if (allowed && !forced && !WorkFlagCanBeStamped(why)) {
+  // The stamping test makes and removes a trial flag: not in a dry run.
+  if (allowed && !forced && !ctx.DryRun && !WorkFlagCanBeStamped(why)) {
     ctx.Log.WriteError("Can't write work flag " + Str(kWorkFlagName) + " (" + Str(why) +
                        "): nothing is posted, or the next run would post it again");
   } else if (allowed || forced) {

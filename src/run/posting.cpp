@@ -2,6 +2,9 @@
 // the one-off posting from the command line.
 #include "run/posting.h"
 
+#include <optional>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "msgbase/base_factory.h"
@@ -14,6 +17,7 @@
 #include "run/node_serials.h"
 #include "run/words.h"
 #include "support/address.h"
+#include "support/charset.h"
 #include "support/datetime.h"
 #include "support/text.h"
 #include "support/text_file.h"
@@ -24,25 +28,73 @@ namespace {
 
 std::int32_t LineCost(const Str& line) { return static_cast<std::int32_t>(line.size()) + 2; }
 
-// The posted file, read once: its lines (each cut to 255 characters) and
-// whether reading it failed before its end.
+// The posted text, read once: its lines in CP866 (each cut to 255
+// characters), whether reading it failed before its end, and how many of its
+// characters had no CP866 form.
 struct PostedText {
   std::vector<Str> lines;
   bool readFailed = false;
+  std::size_t unmapped = 0;
 };
 
-bool ReadPostedText(const Str& name, PostedText& text) {
-  TextFileReader file;
-  if (!file.Open(name)) return false;
+// One line recoded into CP866 and cut to 255 bytes. Only the characters that
+// are kept count as posted as '?': the cut tail is not posted at all.
+Str RecodedLine(Cp866Converter& converter, std::string_view raw, std::size_t& unmapped) {
+  const Cp866Converter before = converter;
+  std::string out;
+  converter.Feed(raw, out);
+  converter.Flush(out);
+  if (out.size() <= Str::kMax) {
+    unmapped += converter.unmapped() - before.unmapped();
+    return Str(out);
+  }
+  // A long line: again, a byte at a time, until the kept part is complete.
+  Cp866Converter kept = before;
+  out.clear();
+  for (std::size_t i = 0; i < raw.size() && out.size() < Str::kMax; ++i) kept.Feed(raw.substr(i, 1), out);
+  if (out.size() < Str::kMax) kept.Flush(out);
+  unmapped += kept.unmapped() - before.unmapped();
+  return Str(out);
+}
+
+// Reads every line. CP866 text is taken as it is; other text is recoded a
+// whole line at a time and cut afterwards, so that the cut at 255 and the part
+// size count the bytes that are posted, and never split a character.
+void ReadPostedLines(TextFileReader& file, Charset from, PostedText& text) {
+  Cp866Converter converter(from);
   Str line;
+  std::string raw;
   while (!file.AtEnd()) {
-    const bool ok = file.ReadLine(line);
+    bool ok = true;
+    if (from == Charset::Cp866) {
+      ok = file.ReadLine(line);
+    } else {
+      ok = file.ReadWholeLine(raw);
+      line = RecodedLine(converter, raw, text.unmapped);
+    }
     // What could be read of a line whose read failed is still taken; the
     // file ends there.
     text.lines.push_back(line);
     if (!ok) break;
   }
   text.readFailed = file.ReadError();
+}
+
+bool ReadPostedText(const Str& name, Charset from, PostedText& text) {
+  TextFileReader file;
+  if (!file.Open(name)) return false;
+  ReadPostedLines(file, from, text);
+  return true;
+}
+
+// The text of the current posting: the file, or what standard input gave.
+bool ReadPostingText(RunContext& ctx, Charset from, PostedText& text) {
+  if (!ctx.PostsStandardInput) return ReadPostedText(ctx.Job.PostFile, from, text);
+  // The text is posted once; the posting takes it over.
+  TextFileReader input;
+  input.OpenText(std::move(ctx.StandardInput));
+  ReadPostedLines(input, from, text);
+  text.readFailed = ctx.StandardInputFailed;
   return true;
 }
 
@@ -69,6 +121,45 @@ Str BaseTypeName(const Str& letter) {
   if (letter == "S") return "Squish";
   if (letter == "J") return "JAM";
   return "MSG";
+}
+
+// One keyword and its value from the -p command line.
+struct CommandPair {
+  Str keyword;
+  Str value;
+  bool quoted = false;
+};
+
+// The small Russian letters a-ya to capitals, in the character set the text
+// is written in, and a-z to A-Z; every other byte unchanged. Upper-casing a
+// UTF-8 or KOI8-R text as if it were CP866 would turn its letters into
+// other characters.
+Str UpperCaseIn(Charset set, const Str& text) {
+  if (set == Charset::Cp866) return UpperCaseCyr(text);
+  std::string out = text.str();
+  for (std::size_t i = 0; i < out.size(); ++i) {
+    auto b = static_cast<std::uint8_t>(out[i]);
+    if (b >= 'a' && b <= 'z') {
+      b = static_cast<std::uint8_t>(b - 0x20);
+    } else if (set == Charset::Koi8r && b >= 0xC0 && b <= 0xDF) {
+      b = static_cast<std::uint8_t>(b + 0x20);
+    } else if (set == Charset::Cp1251 && b >= 0xE0) {
+      b = static_cast<std::uint8_t>(b - 0x20);
+    } else if (set == Charset::Utf8 && (b == 0xD0 || b == 0xD1) && i + 1 < out.size()) {
+      // U+0430-044F, D0 B0 to D1 8F, to U+0410-042F, D0 90 to D0 AF; the
+      // second byte of the pair is done with the first.
+      const auto next = static_cast<std::uint8_t>(out[i + 1]);
+      if (b == 0xD0 && next >= 0xB0 && next <= 0xBF) {
+        out[++i] = static_cast<char>(next - 0x20);
+      } else if (b == 0xD1 && next >= 0x80 && next <= 0x8F) {
+        out[i] = static_cast<char>(0xD0);
+        out[++i] = static_cast<char>(next + 0x20);
+      }
+      continue;
+    }
+    out[i] = static_cast<char>(b);
+  }
+  return Str(out);
 }
 
 // Gives up the base of a posting that stops before writing anything.
@@ -116,10 +207,54 @@ void PostingError(RunContext& ctx, const Str& text) {
   ctx.Log.WriteError(text);
 }
 
-std::int32_t CountMessageParts(const Str& name) {
+namespace {
+
+// The job's character set; an unknown name is an error, never a guess.
+std::optional<Charset> JobCharset(RunContext& ctx) {
+  const std::optional<Charset> set = ParseCharset(ctx.Job.Charset.view());
+  if (!set) {
+    PostingError(ctx, "Unknown CHARSET \"" + ctx.Job.Charset +
+                          "\": the known ones are CP866, UTF-8, KOI8-R, CP1251 and LATIN-1");
+  }
+  return set;
+}
+
+// The texts of the job that go into every message, recoded like the text.
+// The job is refilled before every posting, so it may take them in place.
+std::size_t RecodeJobTexts(PostJob& job, Charset from) {
+  std::size_t unmapped = 0;
+  for (Str* field : {&job.FromUser, &job.ToUser, &job.SubjLine, &job.OriginText, &job.TearText}) {
+    const Cp866Text recoded = ConvertToCp866(from, field->view());
+    *field = Str(recoded.text);
+    unmapped += recoded.unmapped;
+  }
+  return unmapped;
+}
+
+}  // namespace
+
+std::int32_t CountMessageParts(const Str& name, Charset from) {
   PostedText text;
-  if (!ReadPostedText(name, text)) return 0;
+  if (!ReadPostedText(name, from, text)) return 0;
   return static_cast<std::int32_t>(PartStarts(text.lines).size() - 1);
+}
+
+void DescribePosting(RunContext& ctx) {
+  const PostJob& job = ctx.Job;
+  ctx.PostingOk = true;
+  ctx.Log.Write(" >> Due: " + job.PostFile + " to " + job.AreaTag +
+                (job.AreaDescription.empty() ? Str() : " // " + job.AreaDescription));
+  const std::optional<Charset> set = JobCharset(ctx);
+  if (job.BaseType.empty() || job.BasePath.empty()) {
+    PostingError(ctx, "No message base for " + job.AreaTag + ": nothing would be posted");
+  } else {
+    ctx.Log.Write(" >> Base: " + BaseTypeName(job.BaseType) + " " + platform::FullPath(job.BasePath.str()));
+  }
+  if (!FileExists(job.PostFile)) {
+    PostingError(ctx, "File not found \"" + job.PostFile + "\"");
+  } else if (set) {
+    ctx.Log.Write(" >> Parts: " + IntToStr(CountMessageParts(job.PostFile, *set)));
+  }
 }
 
 void PreparePosting(RunContext& ctx) {
@@ -133,13 +268,15 @@ void PreparePosting(RunContext& ctx) {
   ctx.PostingOk = true;
   // A base left over from a posting that was prepared but never written.
   ReleaseBase(ctx);
+  // Checked first: a posting that cannot happen creates no base.
+  (void)JobCharset(ctx);
   // Without a type letter the path alone would be read as an identifier, and
   // a path beginning with one of the letters S, J, M or F would be taken for
   // a base of that type. Without a path (an area that was not found) a *.MSG
   // area would be the root directory. Either way: no base.
   const bool known = !job.BaseType.empty() && !job.BasePath.empty();
   const Str id = known ? job.BaseType + job.BasePath : Str();
-  if (!OpenOrCreateBase(id, ctx.Base)) {
+  if (ctx.PostingOk && !OpenOrCreateBase(id, ctx.Base)) {
     PostingError(ctx, "Unable to open/create msgbase \"" + job.BasePath + "\"");
   }
   if (ctx.PostingOk) {
@@ -156,21 +293,24 @@ void PreparePosting(RunContext& ctx) {
     ctx.Log.Write(" >> To: " + job.ToUser + ", " + FormatAddress(job.ToAddr));
     ctx.Log.Write(" >> Subj: " + job.SubjLine);
   }
-  if (!FileExists(job.PostFile)) {
+  if (!ctx.PostsStandardInput && !FileExists(job.PostFile)) {
     PostingError(ctx, "File not found \"" + job.PostFile + "\"");
   }
   if (ctx.UseAsKludge) MarkEncodedAsKludges(ctx);
 }
 
 void WriteMessages(RunContext& ctx) {
-  const PostJob& job = ctx.Job;
+  PostJob& job = ctx.Job;
   if (!ctx.PostingOk) {
     PostingError(ctx, "We can't make posting...");
     ReleaseBase(ctx);
     return;
   }
+  // PreparePosting has refused any other name.
+  const Charset charset = ParseCharset(job.Charset.view()).value_or(Charset::Cp866);
+  const bool recoded = charset != Charset::Cp866;
   PostedText text;
-  if (!ReadPostedText(job.PostFile, text)) PostingError(ctx, "Can't open file " + job.PostFile + "!..");
+  if (!ReadPostingText(ctx, charset, text)) PostingError(ctx, "Can't open file " + job.PostFile + "!..");
   if (ctx.PostingOk && ctx.Base == nullptr) PostingError(ctx, "Unable to create new message");
   if (!ctx.PostingOk) {
     PostingError(ctx, "We can't make posting...");
@@ -178,6 +318,7 @@ void WriteMessages(RunContext& ctx) {
     return;
   }
   if (text.readFailed) PostingError(ctx, "Error reading file " + job.PostFile);
+  if (recoded) text.unmapped += RecodeJobTexts(job, charset);
 
   const std::vector<std::size_t> starts = PartStarts(text.lines);
   const std::size_t parts = starts.size() - 1;
@@ -198,6 +339,7 @@ void WriteMessages(RunContext& ctx) {
     ctx.PartBytes = 0;
     PutHeader(ctx, base);
     base.AppendTextLineStr(kPidLine);
+    if (recoded) base.AppendTextLineStr(kCharsetLine);
     if (ctx.UseEncodedMessage) base.AppendTextLineStr(ctx.EncodedMessage);
     if (ctx.UseEncodedString) {
       base.AppendTextLineStr(
@@ -221,6 +363,11 @@ void WriteMessages(RunContext& ctx) {
   }
   if (!CloseBase(ctx.Base)) PostingError(ctx, "Unable to close msgbase");
   if (stored > 0) NoteAreaForScan(ctx, job.AreaTag);
+  if (text.unmapped == 1) {
+    ctx.Log.Write("  - 1 character has no CP866 form and was posted as ?");
+  } else if (text.unmapped > 1) {
+    ctx.Log.Write("  - " + Str(std::to_string(text.unmapped)) + " characters have no CP866 form and were posted as ?");
+  }
   // The last line of a posting tells the truth about all of it.
   if (!ctx.PostingOk) {
     ctx.Log.WriteError("  - Failed...");
@@ -235,26 +382,43 @@ void PostFromCommandLine(RunContext& ctx, const Str& args) {
   PostJob& job = ctx.Job;
   ResetJob(ctx);
   job.PostFile = FirstWordAsIs(args);
+  if (job.PostFile == "-") {
+    // Read before anything else, so that the program writing into the pipe
+    // is never kept waiting by the area lookup.
+    ctx.PostsStandardInput = true;
+    job.PostFile = kStandardInputName;
+    int error = 0;
+    ctx.StandardInputFailed = !platform::ReadStandardInput(ctx.StandardInput, &error);
+  }
   job.AreaTag = FirstWord(RestWords(args));
   Str rest = RestWords(RestWords(args));
   LookupArea(ctx);
+  // The pairs are taken first and applied afterwards: an unquoted value is
+  // upper-cased in the character set it is written in, which a CHARSET pair
+  // after it may name.
+  std::vector<CommandPair> pairs;
   // Each turn removes at least the keyword, so the loop ends.
   while (rest.find(' ') != std::string::npos) {
-    const Str keyword = FirstWord(rest);
+    CommandPair& pair = pairs.emplace_back();
+    pair.keyword = FirstWord(rest);
     Str s = RestWords(rest);
-    Str value;
-    if (s.starts_with("\"")) {
-      value = ValueOf(s);
+    pair.quoted = s.starts_with("\"");
+    if (pair.quoted) {
+      pair.value = ValueOf(s);
       s = TextAfterQuotes(s);
       StripLeadingBlanks(s);
     } else {
-      value = FirstWord(s);
+      pair.value = FirstWordAsIs(s);
       s = RestWords(s);
     }
     rest = s;
-    const Str line = keyword + " " + value;
-    if (keyword == "FROMADDR" || keyword == "TOADDR") {
-      FidoAddress& addr = keyword == "FROMADDR" ? job.FromAddr : job.ToAddr;
+    if (pair.keyword == "CHARSET") job.Charset = pair.quoted ? pair.value : UpperCaseCyr(pair.value);
+  }
+  const Charset written = ParseCharset(job.Charset.view()).value_or(Charset::Cp866);
+  for (const CommandPair& pair : pairs) {
+    const Str line = pair.keyword + " " + (pair.quoted ? pair.value : UpperCaseIn(written, pair.value));
+    if (pair.keyword == "FROMADDR" || pair.keyword == "TOADDR") {
+      FidoAddress& addr = pair.keyword == "FROMADDR" ? job.FromAddr : job.ToAddr;
       if (!ParseAddress(RestWords(line), addr)) ctx.Log.Write("Error converting " + RestWords(line));
     }
     ReadStringKey("FROM", job.FromUser, line);

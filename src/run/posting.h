@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "run/run_context.h"
+#include "support/charset.h"
 #include "support/str.h"
 
 namespace mvx {
@@ -17,14 +18,20 @@ void PreparePosting(RunContext& ctx);
 // end. Only complains (and releases the base) when PreparePosting failed.
 void WriteMessages(RunContext& ctx);
 
-// The -p run: the file and the area tag come first in args, then keyword and
-// value pairs that override the job.
+// The -p run: the file ("-" for standard input) and the area tag come first
+// in args, then keyword and value pairs that override the job.
 void PostFromCommandLine(RunContext& ctx, const Str& args);
 
+// The dry run's stand-in for the two above: logs what the posting would do
+// (file, area, base, number of messages) and the errors that would stop it,
+// without opening the base or writing anything.
+void DescribePosting(RunContext& ctx);
+
 // The number of messages WriteMessages will write for the file: its lines
-// (each cut to 255 characters, counted as length plus 2) packed in order into
-// parts of at most kPartLimit bytes. 0 for an empty or unreadable file.
-std::int32_t CountMessageParts(const Str& name);
+// (recoded from the character set into CP866, then each cut to 255
+// characters, counted as length plus 2) packed in order into parts of at
+// most kPartLimit bytes. 0 for an empty or unreadable file.
+std::int32_t CountMessageParts(const Str& name, Charset from = Charset::Cp866);
 
 // Marks the posting as failed and logs the text as an error.
 void PostingError(RunContext& ctx, const Str& text);

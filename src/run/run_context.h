@@ -26,6 +26,11 @@ constexpr std::int32_t kPartLimit = 16384;
 // The program name and version as the posted PID line and the log show them.
 inline constexpr const char* kLogTitle = "Marvex 2.1";
 inline constexpr const char* kPidLine = "\x01PID: Marvex 2.2Alpha";
+// The mark of messages whose text was recoded into CP866 (level 2: an 8-bit
+// set), so that readers show it in the right letters.
+inline constexpr const char* kCharsetLine = "\x01" "CHRS: CP866 2";
+// The name a posting of standard input goes by in the log and the messages.
+inline constexpr const char* kStandardInputName = "<stdin>";
 inline constexpr const char* kLogName = "Marvex.Log";
 inline constexpr const char* kDefaultConfigName = "config.mvx";
 inline constexpr const char* kCommonPartEnd = "[ENDOFCOMMONPART]";
@@ -48,6 +53,9 @@ struct PostJob {
   Str AreaDescription;
   Str OriginText;
   Str TearText;
+  // The character set of the posted file and of the five texts above; the
+  // messages carry CP866. Checked when the posting starts.
+  Str Charset;
 };
 
 // The defaults that the common part of the configuration sets. WHEN and the
@@ -69,6 +77,7 @@ struct CommonSettings {
   Str BeginEncodedString = "text.begin % of % of file %";
   Str EndEncodedString = "text.end";
   bool UseAsKludge = true;
+  Str Charset = "CP866";
 };
 
 // What the node's tosser configuration says beyond the areas: where the
@@ -107,6 +116,14 @@ struct RunContext {
   // The base of the current posting, from PreparePosting to the end of
   // WriteMessages.
   std::unique_ptr<MessageBase> Base;
+  // The -p run of "-": standard input, read to its end before the posting
+  // starts, stands for the file.
+  bool PostsStandardInput = false;
+  std::string StandardInput;
+  bool StandardInputFailed = false;
+  // A look before posting: every decision is made and shown on the console,
+  // but no base is opened and nothing is written (log, work flag, serials).
+  bool DryRun = false;
 
   PostJob Job;
   CommonSettings Common;

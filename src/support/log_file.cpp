@@ -67,6 +67,16 @@ void LogFile::Open(const Str& fileName, const Str& title) {
   if (!unusable_) Write(title + ": started..");
 }
 
+void LogFile::OpenConsoleOnly(const Str& title) {
+  if (file_ != platform::kNoFile) {
+    platform::CloseFile(file_);
+    file_ = platform::kNoFile;
+  }
+  open_ = true;
+  unusable_ = false;
+  Write(title + ": started..");
+}
+
 void LogFile::Emit(const Str& line) {
   if (!unusable_ && file_ != platform::kNoFile) {
     // One write per entry, straight to the file: nothing waits in a buffer,

@@ -23,6 +23,9 @@ class LogFile {
   // ": started..". A file that exists but cannot be opened for appending makes
   // the log unusable (console only) instead of stopping the program.
   void Open(const Str& fileName, const Str& title);
+  // Logs to the console alone, as from Open on: for a run that must leave
+  // nothing on disk. No file is opened, made or written.
+  void OpenConsoleOnly(const Str& title);
   void Write(const Str& text);
   void WriteError(const Str& text);
   // "End..", an empty line in the file and on the console, close. Nothing

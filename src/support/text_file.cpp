@@ -1,6 +1,8 @@
 // Reading text files line by line through a buffer.
 #include "support/text_file.h"
 
+#include <utility>
+
 namespace mvx {
 
 namespace {
@@ -20,9 +22,18 @@ bool TextFileReader::Open(const Str& name) {
   return true;
 }
 
+void TextFileReader::OpenText(std::string text) {
+  Close();
+  buf_ = std::move(text);
+  inMemory_ = true;
+  len_ = buf_.size();
+}
+
 void TextFileReader::Close() {
   if (file_ != platform::kNoFile) platform::CloseFile(file_);
   file_ = platform::kNoFile;
+  if (inMemory_) buf_.clear();
+  inMemory_ = false;
   pos_ = len_ = 0;
   eof_ = error_ = false;
 }
@@ -45,23 +56,36 @@ bool TextFileReader::Fill() {
 bool TextFileReader::AtEnd() { return !Fill(); }
 
 bool TextFileReader::ReadLine(Str& line) {
+  std::string kept;
+  const bool ok = ReadLineUpTo(kept, Str::kMax);
+  line = Str(kept);
+  return ok;
+}
+
+bool TextFileReader::ReadWholeLine(std::string& line) { return ReadLineUpTo(line, std::string::npos); }
+
+bool TextFileReader::ReadLineUpTo(std::string& line, std::size_t keep) {
   line.clear();
   if (!Fill()) return false;
   while (Fill()) {
-    std::uint8_t b = buf_[pos_++];
+    const char b = buf_[pos_++];
     if (b == '\n') return true;
     if (b == '\r') {
       // CR LF is one line end, a lone CR is one too.
       if (Fill() && buf_[pos_] == '\n') ++pos_;
       return true;
     }
-    // Bytes past the first 255 of a line are read and dropped.
-    if (line.size() < Str::kMax) line += static_cast<char>(b);
+    // Bytes past the ones kept are read and dropped.
+    if (line.size() < keep) line += b;
   }
   return !error_;
 }
 
 bool TextFileReader::Rewind() {
+  if (inMemory_) {
+    pos_ = 0;
+    return true;
+  }
   if (file_ == platform::kNoFile) return false;
   int error = 0;
   pos_ = len_ = 0;

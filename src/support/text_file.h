@@ -1,10 +1,11 @@
 // Reading a text file line by line (configuration, tosser configuration,
-// posted file). A line ends at LF, CR LF or a lone CR; only its first 255
-// characters are kept, the rest of that line is skipped.
+// posted file), or text held in memory (standard input) by the same rules.
+// A line ends at LF, CR LF or a lone CR; only its first 255 characters are
+// kept, the rest of that line is skipped.
 #pragma once
 
 #include <cstdint>
-#include <vector>
+#include <string>
 
 #include "platform/platform.h"
 #include "support/str.h"
@@ -19,13 +20,18 @@ class TextFileReader {
   TextFileReader& operator=(const TextFileReader&) = delete;
 
   bool Open(const Str& name);
+  // Reads the lines of text instead of a file's.
+  void OpenText(std::string text);
   void Close();
-  bool IsOpen() const { return file_ != platform::kNoFile; }
+  bool IsOpen() const { return file_ != platform::kNoFile || inMemory_; }
   // True when no line is left.
   bool AtEnd();
   // Reads the next line into line; false on a read error (line is then what
   // could be read, possibly empty) and when no line is left (line empty).
   bool ReadLine(Str& line);
+  // The same, keeping the whole line however long: for text that is recoded
+  // before it is cut, so that the cut counts the recoded bytes.
+  bool ReadWholeLine(std::string& line);
   // True once a read has failed; AtEnd() is then true as well, so a reading
   // loop always ends.
   bool ReadError() const { return error_; }
@@ -34,8 +40,10 @@ class TextFileReader {
 
  private:
   bool Fill();
+  bool ReadLineUpTo(std::string& line, std::size_t keep);
   platform::FileHandle file_ = platform::kNoFile;
-  std::vector<std::uint8_t> buf_;
+  bool inMemory_ = false;  // buf_ holds the whole text; there is no file
+  std::string buf_;
   std::size_t pos_ = 0;
   std::size_t len_ = 0;
   bool eof_ = false;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <tuple>
 
 #include "run_test_support.h"
@@ -24,6 +25,19 @@ class ScheduledRunTest : public runtest::RunTest {
   }
   const Lines kRefused = {"Marvex 2.1: started..", "We can't continue because of already worked today...", "End..",
                           ""};
+  // Everything under the test directory, and the directory itself, with
+  // sizes and modification times.
+  Lines Snapshot() const {
+    namespace fs = std::filesystem;
+    const auto stamp = [](const fs::path& p) { return std::to_string(fs::last_write_time(p).time_since_epoch().count()); };
+    Lines out = {stamp(dir_.path())};
+    for (const fs::directory_entry& e : fs::recursive_directory_iterator(dir_.path())) {
+      out.push_back(e.path().string() + " " + (e.is_regular_file() ? std::to_string(e.file_size()) : "dir") + " " +
+                    stamp(e.path()));
+    }
+    std::sort(out.begin() + 1, out.end());
+    return out;
+  }
 };
 
 TEST_F(ScheduledRunTest, HelpRequestShowsUsageWithoutOpeningTheLog) {
@@ -37,7 +51,9 @@ TEST_F(ScheduledRunTest, HelpRequestShowsUsageWithoutOpeningTheLog) {
               "  -p <path\\file.ext> <AreaName> - post file to area\n\r\n"
               "      You can use all of program keywords for setup posting like this:\n\r\n"
               "      marvex -p c:\\fido\\rules.txt NET.TALK From \"John Smith\" FromAddr 2:5020/1234.5\n\r\n"
-              "      All other information will be got from cfg file\n");
+              "      All other information will be got from cfg file\n"
+              "  -n [-d]                       - show what today's run would post, write nothing\n"
+              "  -p - <AreaName>               - post standard input; Charset UTF-8 recodes it\n");
   }
   EXPECT_FALSE(Exists("Marvex.Log") || Exists("EVERYDAY.FLG"));
 }
@@ -168,6 +184,48 @@ TEST_F(ScheduledRunTest, WorkFlagAllowsOneRunADay) {
   ASSERT_TRUE(platform::CreateDirectory(dir_ / "EVERYDAY.FLG", &error));
   EXPECT_EQ(Run({"-d"}), 0);
   EXPECT_NE(console_.find("\nError rewriting work flag!..\n"), std::string::npos) << console_;
+}
+
+TEST_F(ScheduledRunTest, DryRunShowsTodaysDecisionsAndWritesNothing) {
+  Write("Long.txt", runtest::NumberedText(40000));
+  Write("config.mvx",
+        "HPTPATH Fido.cfg\nAREA NET.TALK\nFILE Long.txt\nENDAREA\nAREA RU.SYSOP\nFILE News.txt\nWHEN WEEKLY 1\nENDAREA\n"
+        "AREA NO.SUCH\nFILE Missing.txt\nCHARSET KOI8-U\nENDAREA\n");
+  Write("EVERYDAY.FLG", "");  // today's run is done
+  ASSERT_TRUE(platform::SetFileTime("EVERYDAY.FLG", platform::LocalTime{2026, 12, 6, 1, 0, 0}));
+  const Lines before = Snapshot();
+  const Lines head = {"Marvex 2.1: started..", "Dry run: nothing is posted, and no file is written"};
+  Lines decisions = head;
+  for (const std::string& l :
+       Lines{"Loading config.mvx", " [+] Working with NET.TALK", " >> Due: Long.txt to NET.TALK // Talk about the net",
+        " >> Base: MSG " + dir_.path() + "/Areas/NetTalk", " >> Parts: 3", "", " [+] Working with RU.SYSOP",
+        "     [-]> Skipping RU.SYSOP by date...", "", "[err] Area NO.SUCH not found in Fido.cfg",
+        " [+] Working with NO.SUCH", " >> Due: Missing.txt to NO.SUCH",
+        "[err] Unknown CHARSET \"KOI8-U\": the known ones are CP866, UTF-8, KOI8-R, CP1251 and LATIN-1",
+        "[err] No message base for NO.SUCH: nothing would be posted", "[err] File not found \"Missing.txt\"", "",
+        "End..", ""}) {
+    decisions.push_back(l);
+  }
+  const std::pair<std::vector<std::string>, Lines> cases[] = {
+      {{"-n"}, {head[0], head[1], kRefused[1], "End..", ""}},  // the work flag decides as well
+      {{"-n", "-d"}, decisions},
+      {{"-D", "-N"}, decisions},
+      {{"-c", "config.mvx", "-n", "-d"}, decisions}};
+  for (const auto& [args, console] : cases) {
+    EXPECT_EQ(Run(args), 0);
+    EXPECT_EQ(runtest::Entries(console_), console) << args[0];
+    EXPECT_EQ(Snapshot(), before) << args[0];
+  }
+  // Without a flag no trial flag is made either.
+  std::remove((dir_ / "EVERYDAY.FLG").c_str());
+  const Lines noFlag = Snapshot();
+  EXPECT_EQ(Run({"-n"}), 0);
+  EXPECT_EQ(runtest::Entries(console_), decisions);
+  EXPECT_EQ(Snapshot(), noFlag);
+  // The run itself does what the dry run showed.
+  EXPECT_EQ(Run({"-d"}), 0);
+  EXPECT_EQ(Msgs("Areas/NetTalk").size(), 3u);
+  EXPECT_FALSE(Exists("Areas/RuSysop"));
 }
 
 TEST_F(ScheduledRunTest, ErrorsAreLoggedAndTheRunGoesOn) {

@@ -1,0 +1,223 @@
+// Posting what sysops post: standard input, and text written in a character
+// set other than CP866, recoded on its way into the message base.
+#include <fcntl.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <optional>
+#include <thread>
+
+#include "run/posting.h"
+#include "run_test_support.h"
+
+namespace mvx {
+namespace {
+
+using runtest::Lines;
+
+// Standard input replaced while the object lives: by a pipe that a thread
+// fills in small pieces now and then, as a producing program would, or (no
+// text) by a directory, whose reads fail.
+class ScopedStdin {
+ public:
+  explicit ScopedStdin(const std::optional<std::string>& text) : saved_(dup(STDIN_FILENO)) {
+    signal(SIGPIPE, SIG_IGN);  // a writer whose reader has gone must not end the tests
+    int fds[2] = {-1, -1};
+    if (!text) {
+      fds[0] = open(".", O_RDONLY | O_DIRECTORY);
+    } else if (pipe(fds) == 0) {
+      writer_ = std::thread([fd = fds[1], bytes = *text] {
+        for (std::size_t at = 0; at < bytes.size();) {
+          const ssize_t put = write(fd, bytes.data() + at, std::min<std::size_t>(1000, bytes.size() - at));
+          if (put <= 0) break;
+          at += static_cast<std::size_t>(put);
+          std::this_thread::sleep_for(std::chrono::milliseconds(2));  // the reader sees the text come in pieces
+        }
+        close(fd);
+      });
+    }
+    EXPECT_GE(fds[0], 0);
+    dup2(fds[0], STDIN_FILENO);
+    close(fds[0]);
+  }
+  ~ScopedStdin() {
+    dup2(saved_, STDIN_FILENO);
+    close(saved_);
+    if (writer_.joinable()) writer_.join();
+  }
+  ScopedStdin(const ScopedStdin&) = delete;
+  ScopedStdin& operator=(const ScopedStdin&) = delete;
+
+ private:
+  int saved_;
+  std::thread writer_;
+};
+
+class InputPostingTest : public runtest::RunTest {
+ protected:
+  void SetUp() override {
+    Write("fido.cfg", "EchoArea RU.TEST areas/test -b Msg\n");
+    Write("config.mvx", "HPTPATH fido.cfg\nFROMADDR 2:5020/1\n[EndOfCommonPart]\n");
+  }
+  int RunWithInput(const std::optional<std::string>& input, const std::vector<std::string>& args) {
+    ScopedStdin in(input);
+    return Run(args);
+  }
+};
+
+TEST_F(InputPostingTest, StandardInputIsPostedAsAFileOfTheSameBytes) {
+  const struct {
+    const char* what;
+    std::string text;
+    std::size_t messages;
+  } cases[] = {
+      {"empty", "", 0},
+      {"one line without its end", "Only line", 1},
+      {"40 KB", runtest::NumberedText(40000), 3},
+      {"0 bytes and every line end", std::string("ab\0cd\r\n\0\x01\xff\r", 11) + std::string(600, 'L') + "\n\nend\r\n",
+       1},
+  };
+  for (const auto& c : cases) {
+    Write("in.txt", c.text);
+    ASSERT_EQ(Run({"-p", "in.txt", "RU.TEST"}), 0);
+    Lines expected = LastRun();
+    for (std::string& line : expected) {
+      if (const auto at = line.find("in.txt"); at != std::string::npos) line.replace(at, 6, "<stdin>");
+    }
+    const std::size_t fromFile = Msgs("areas/test").size();
+    ASSERT_EQ(RunWithInput(c.text, {"-p", "-", "RU.TEST"}), 0);
+    EXPECT_EQ(LastRun(), expected) << c.what;
+    const auto msgs = Msgs("areas/test");
+    ASSERT_EQ(msgs.size(), fromFile + c.messages) << c.what;
+    for (std::size_t k = 0; k < c.messages; ++k) {
+      const runtest::Msg& file = msgs[fromFile - c.messages + k];
+      const runtest::Msg& input = msgs[fromFile + k];
+      EXPECT_EQ(input.Field(72), file.Field(72)) << c.what;
+      EXPECT_EQ(Lines(input.lines.begin() + 1, input.lines.end()), Lines(file.lines.begin() + 1, file.lines.end()))
+          << c.what;
+    }
+  }
+  // A read that fails posts what it got (nothing here) and is no success.
+  const std::size_t before = Msgs("areas/test").size();
+  ASSERT_EQ(RunWithInput(std::nullopt, {"-p", "-", "RU.TEST"}), 0);
+  const Lines log = LastRun();
+  EXPECT_EQ(Lines(log.end() - 4, log.end()),
+            (Lines{"[err] Error reading file <stdin>", "[err]   - Failed...", "End..", ""}));
+  EXPECT_EQ(Msgs("areas/test").size(), before);
+}
+
+std::string Bytes(int from, int to) {
+  std::string out;
+  for (int b = from; b <= to; ++b) out += static_cast<char>(b);
+  return out;
+}
+
+// The Russian alphabet in CP866: capitals 80-9F and Yo F0, small letters
+// A0-AF, E0-EF and yo F1.
+const std::string kCapitals866 = Bytes(0x80, 0x9F) + "\xF0";
+const std::string kSmall866 = Bytes(0xA0, 0xAF) + Bytes(0xE0, 0xEF) + "\xF1";
+// KOI8-R's capitals A to YA, in the order of the alphabet.
+const std::string kCapitalsKoi8 =
+    "\xE1\xE2\xF7\xE7\xE4\xE5\xF6\xFA\xE9\xEA\xEB\xEC\xED\xEE\xEF\xF0"
+    "\xF2\xF3\xF4\xF5\xE6\xE8\xE3\xFE\xFB\xFD\xFF\xF9\xF8\xFC\xE0\xF1";
+
+std::string SmallKoi8() {
+  std::string out = kCapitalsKoi8;
+  for (char& c : out) c = static_cast<char>(c - 0x20);
+  return out + "\xA3";
+}
+
+TEST_F(InputPostingTest, EveryCharsetRecodesTextAndHeaderIntoCp866) {
+  const struct {
+    const char* charset;
+    std::string capitals, small;  // as the set writes them; empty when it has no Cyrillic
+    std::string others, others866;  // other characters, and what CP866 makes of them
+  } samples[] = {
+      {"UTF-8", "АБВГДЕЖЗИЙКЛМНОПРСТУФХЦЧШЩЪЫЬЭЮЯЁ", "абвгдежзийклмнопрстуфхцчшщъыьэюяё", "«\xFF»№€", "???\xFC?"},
+      {"koi8-r", kCapitalsKoi8 + "\xB3", SmallKoi8(), "\x9C\x9F", "\xF8?"},  // degree, division sign
+      {"CP1251", Bytes(0xC0, 0xDF) + "\xA8", Bytes(0xE0, 0xFF) + "\xB8", "\xAB\x98\xBB\xB9\x88", "???\xFC?"},
+      {"Latin-1", "", "", "Caf\xE9 \xAB\xBB \xB0\xA0", "Caf? ?? \xF8\xFF"},
+      {"CP866", kCapitals866, kSmall866, "\xFC", "\xFC"},  // passes as it is, unmarked
+  };
+  for (const auto& s : samples) {
+    const std::string capitals866 = s.capitals.empty() ? "" : kCapitals866;
+    const std::string small866 = s.small.empty() ? "" : kSmall866;
+    Write("text.txt", s.capitals + "\n" + s.small + "\r\n" + s.others + "\n");
+    Write("config.mvx", "HPTPATH fido.cfg\nFROMADDR 2:5020/1\nAREA RU.TEST\nFILE text.txt\nCHARSET " +
+                            std::string(s.charset) + "\nFROM " + s.capitals + "\nTO " + s.small + "\nSUBJ " +
+                            s.others + "\nORIGIN " + s.others + " " + s.capitals + "\nTEARLINE " + s.small +
+                            "\nENDAREA\n");
+    ASSERT_EQ(Run({"-d"}), 0);
+    const auto msgs = Msgs("areas/test");
+    ASSERT_FALSE(msgs.empty()) << s.charset;
+    const runtest::Msg& m = msgs.back();
+    EXPECT_EQ((Lines{m.Field(0), m.Field(36), m.Field(72)}), (Lines{capitals866, small866, s.others866}))
+        << s.charset;
+    const bool recoded = std::string(s.charset) != "CP866";
+    Lines text = {"\x01PID: Marvex 2.2Alpha"};
+    if (recoded) text.push_back("\x01" "CHRS: CP866 2");
+    for (const std::string& l : Lines{capitals866, small866, s.others866, std::string(), "--- " + small866,
+                                 " * Origin: " + s.others866 + " " + capitals866 + " (2:5020/1)"}) {
+      text.push_back(l);
+    }
+    EXPECT_EQ(Lines(m.lines.begin() + 1, m.lines.end()), text) << s.charset;
+    // The text's lines, subject and origin each hold the others once.
+    const auto lost = 3 * std::count(s.others866.begin(), s.others866.end(), '?');
+    Lines log = {"  - Ok...", "", "End..", ""};
+    if (lost > 0) log.insert(log.begin(), "  - " + std::to_string(lost) + " characters have no CP866 form and were posted as ?");
+    const Lines all = LastRun();
+    EXPECT_EQ(Lines(all.end() - static_cast<std::ptrdiff_t>(log.size()), all.end()), log) << s.charset;
+  }
+}
+
+TEST_F(InputPostingTest, LineCutAndPartSizeCountRecodedBytes) {
+  // 150 lines of 100 letters: 30300 bytes as UTF-8, 15300 once recoded.
+  std::string text;
+  for (int i = 0; i < 150; ++i) {
+    for (int k = 0; k < 100; ++k) text += "Ж";
+    text += "\n";
+  }
+  // The 255 kept bytes end in an invalid byte; the tail that is cut off holds
+  // another, which is not posted and so not counted.
+  for (int k = 0; k < 254; ++k) text += "я";
+  text += "\xFF";
+  for (int k = 0; k < 100; ++k) text += "я";
+  text += "\xFF\n";
+  Write("text.txt", text);
+  EXPECT_EQ(CountMessageParts("text.txt", Charset::Utf8), 1);
+  EXPECT_EQ(CountMessageParts("text.txt"), 2);  // its bytes taken as CP866
+  Write("config.mvx", "HPTPATH fido.cfg\nAREA RU.TEST\nFILE text.txt\nCHARSET UTF-8\nENDAREA\n");
+  ASSERT_EQ(Run({}), 0);
+  const auto msgs = Msgs("areas/test");
+  ASSERT_EQ(msgs.size(), 1u);
+  const Lines& l = msgs[0].lines;
+  ASSERT_EQ(l.size(), 3u + 151u + 3u);
+  EXPECT_EQ(std::count(l.begin() + 3, l.begin() + 153, std::string(100, '\x86')), 150);
+  EXPECT_EQ(l[153], std::string(254, '\xEF') + "?");
+  const Lines log = LastRun();
+  EXPECT_NE(std::find(log.begin(), log.end(), "  - 1 character has no CP866 form and was posted as ?"), log.end());
+}
+
+TEST_F(InputPostingTest, CommandLineCharsetRecodesStandardInputAndItsValues) {
+  // An unknown set is named, and nothing is posted or created.
+  ASSERT_EQ(RunWithInput("x\n", {"-p", "-", "RU.TEST", "Charset", "koi8-u"}), 0);
+  EXPECT_EQ(LastRun(), (Lines{"Marvex 2.1: started..", "Loading config.mvx",
+                              "[err] Unknown CHARSET \"KOI8-U\": the known ones are CP866, UTF-8, KOI8-R, CP1251 "
+                              "and LATIN-1",
+                              "[err] We can't make posting...", "End..", ""}));
+  EXPECT_FALSE(Exists("areas"));
+  // The set named after the subject still decides how the unquoted subject
+  // is upper-cased; the quoted sender keeps its case.
+  ASSERT_EQ(RunWithInput("ёлка\n", {"-p", "-", "RU.TEST", "Subj", "тема", "From", "Иван Петров", "Charset", "utf-8"}),
+            0);
+  const auto msgs = Msgs("areas/test");
+  ASSERT_EQ(msgs.size(), 1u);
+  EXPECT_EQ((Lines{msgs[0].Field(0), msgs[0].Field(72)}),
+            (Lines{"\x88\xA2\xA0\xAD \x8F\xA5\xE2\xE0\xAE\xA2", "\x92\x85\x8C\x80"}));
+  EXPECT_EQ(Lines(msgs[0].lines.begin() + 2, msgs[0].lines.begin() + 4), (Lines{"\x01" "CHRS: CP866 2", "\xF1\xAB\xAA\xA0"}));
+}
+
+}  // namespace
+}  // namespace mvx
