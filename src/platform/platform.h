@@ -4,10 +4,10 @@
 // functions declared here: files with sharing modes, directory search, file
 // times, directories and full paths, the local clock, and the conversion of a
 // program name into a name the file system understands. The rest of the
-// program never includes an OS header. Today there is one implementation, in
-// posix/; a Win32 implementation (CreateFileA with share modes, FindFirstFileA,
-// GetLocalTime, OemToCharA ...) can sit beside it in win32/ behind the same
-// declarations.
+// program never includes an OS header. There are two implementations behind
+// these declarations: posix/ (record locks, case resolved against the disk)
+// and win32/ (the W calls with share modes, names through code page 866);
+// common/ holds what both share (name matching, the test clock).
 //
 // Names handed to these functions are program names: "\" or "/" separate
 // directories, and the case of a name need not match the file system's. Each
@@ -21,6 +21,13 @@
 namespace mvx::platform {
 
 // ---------------------------------------------------------------- files
+
+// The line end of the system's text files, which the log is written with.
+#ifdef _WIN32
+inline constexpr char kLineEnd[] = "\r\n";
+#else
+inline constexpr char kLineEnd[] = "\n";
+#endif
 
 using FileHandle = int;
 constexpr FileHandle kNoFile = -1;
@@ -235,6 +242,11 @@ std::optional<std::string> GetEnv(const std::string& name);
 // The system's text for an error code that the functions above put into
 // *error ("No such file or directory"); empty when it has none.
 std::string ErrorText(int error);
+// What kind of failure an error code above stands for, for the callers that
+// act on the reason (the codes themselves differ between systems).
+bool IsNameTakenError(int error);  // a file or directory of that name exists
+bool IsMissingError(int error);    // the name, or a directory on its way, does not exist
+bool IsDeniedError(int error);     // the system refused the access
 // The name tosser configurations know this system by (their [OS]).
 std::string SystemName();
 

@@ -1,7 +1,6 @@
 // The counter directory protocol.
 #include "support/seqdir.h"
 
-#include <cerrno>
 #include <cstdio>
 #include <vector>
 
@@ -108,7 +107,7 @@ bool TakeSeqDirSerials(const std::string& dir, std::uint32_t count, std::int64_t
       // empty again means the counter cannot be kept there.
       if (pass > 0) return Fail(out, "the counter directory stays empty", 0);
       int error = 0;
-      if (!platform::CreateDirectory(dir, &error) && error != EEXIST) {
+      if (!platform::CreateDirectory(dir, &error) && !platform::IsNameTakenError(error)) {
         return Fail(out, "cannot create the counter directory", error);
       }
     }
@@ -144,8 +143,8 @@ bool TakeSeqDirSerials(const std::string& dir, std::uint32_t count, std::int64_t
       if (out.first == 0) return Fail(out, "the counter stands at 0", 0);
       return true;
     }
-    if (error == ENOENT || error == EEXIST) continue;  // another program was first
-    if ((error == EPERM || error == EACCES) && ++permissionPasses < kMaxPermissionPasses) continue;
+    if (platform::IsMissingError(error) || platform::IsNameTakenError(error)) continue;  // another program was first
+    if (platform::IsDeniedError(error) && ++permissionPasses < kMaxPermissionPasses) continue;
     return Fail(out, "cannot rename the counter", error);
   }
   return Fail(out, "the counter kept changing", 0);

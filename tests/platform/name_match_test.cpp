@@ -1,10 +1,10 @@
-#include "platform/posix/name_match.h"
+#include "platform/common/name_match.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-namespace mvx::platform::posix {
+namespace mvx::platform::common {
 namespace {
 
 TEST(MatchesMaskTest, WildcardsIgnoringAsciiCase) {
@@ -26,4 +26,4 @@ TEST(MatchesMaskTest, WildcardsIgnoringAsciiCase) {
 }
 
 }  // namespace
-}  // namespace mvx::platform::posix
+}  // namespace mvx::platform::common

@@ -1,8 +1,11 @@
 #include "testkit/testkit.h"
 
+#ifndef _WIN32
 #include <unistd.h>
+#endif
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -14,11 +17,28 @@ namespace fs = std::filesystem;
 namespace mvx::testkit {
 
 TempDir::TempDir() {
+#ifdef _WIN32
+  // No mkdtemp here: a name from the clock and a counter, taken only when
+  // create_directory made it (it is false for a directory already there).
+  static unsigned counter = 0;
+  const auto seed = static_cast<unsigned long long>(std::chrono::steady_clock::now().time_since_epoch().count());
+  for (int attempt = 0; attempt < 1000; ++attempt) {
+    const fs::path p = fs::temp_directory_path() /
+                       ("marvex-test-" + std::to_string(seed % 1000000007ULL) + "-" + std::to_string(++counter));
+    std::error_code ec;
+    if (fs::create_directory(p, ec)) {
+      path_ = p.string();
+      return;
+    }
+  }
+  throw std::runtime_error("no temporary directory");
+#else
   std::string tmpl = (fs::temp_directory_path() / "marvex-test-XXXXXX").string();
   std::vector<char> buf(tmpl.begin(), tmpl.end());
   buf.push_back('\0');
   if (!mkdtemp(buf.data())) throw std::runtime_error("mkdtemp failed");
   path_ = buf.data();
+#endif
 }
 
 TempDir::~TempDir() {

@@ -19,8 +19,8 @@
 
 #include "platform/platform.h"
 #include "platform/posix/dos_time.h"
-#include "platform/posix/name_check.h"
-#include "platform/posix/name_match.h"
+#include "platform/common/name_check.h"
+#include "platform/common/name_match.h"
 
 namespace mvx::platform {
 
@@ -98,16 +98,16 @@ bool DirSearch::First(const std::string& mask, DirEntry* entry, bool namesOnly) 
   std::size_t cut = mask.size();
   while (cut > 0 && !IsSeparator(mask[cut - 1])) --cut;
   const std::string pattern = mask.substr(cut);
-  if (pattern.empty() || !posix::IsUsableName(mask)) return false;
+  if (pattern.empty() || !common::IsUsableName(mask)) return false;
   state_->dir = cut > 0 ? NativeName(mask.substr(0, cut)) : std::string();
   if (!state_->dir.empty() && state_->dir.back() != '/') state_->dir += '/';
 
-  if (!posix::HasWildcard(pattern)) {
+  if (!common::HasWildcard(pattern)) {
     // One name: resolve its case directly instead of listing the directory.
     const std::string native = NativeName(mask);
     std::size_t slash = native.rfind('/');
     const std::string found = slash == std::string::npos ? native : native.substr(slash + 1);
-    if (posix::EqualIgnoringCase(found, pattern)) {
+    if (common::EqualIgnoringCase(found, pattern)) {
       state_->names.push_back(found);
       state_->types.push_back(DT_UNKNOWN);
     }
@@ -116,7 +116,7 @@ bool DirSearch::First(const std::string& mask, DirEntry* entry, bool namesOnly) 
     if (d == nullptr) return false;
     std::vector<std::pair<std::string, unsigned char>> found;
     while (const dirent* e = readdir(d)) {
-      if (posix::MatchesMask(pattern, e->d_name)) found.emplace_back(e->d_name, e->d_type);
+      if (common::MatchesMask(pattern, e->d_name)) found.emplace_back(e->d_name, e->d_type);
     }
     closedir(d);
     // A full search lists in name order; a names-only one is for callers

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "platform/platform.h"
-#include "platform/posix/name_check.h"
+#include "platform/common/name_check.h"
 
 namespace mvx::platform {
 
@@ -25,7 +25,7 @@ std::string CurrentDirectory() {
 }  // namespace
 
 bool CreateDirectory(const std::string& path, int* error) {
-  if (!posix::IsUsableName(path)) {
+  if (!common::IsUsableName(path)) {
     if (error) *error = ENOENT;
     return false;
   }

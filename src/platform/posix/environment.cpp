@@ -1,9 +1,11 @@
 // The process environment, the system's error texts and its name.
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
 #include "platform/platform.h"
+#include "platform/common/held_text.h"
 
 namespace mvx::platform {
 
@@ -20,15 +22,14 @@ std::optional<std::string> GetEnv(const std::string& name) {
 
 std::string ErrorText(int error) {
   if (error <= 0) return std::string();
-  if (error == kErrorHeldByOther) {
-    const int ms = LockWaitMilliseconds();
-    return "held by another program, waited " +
-           (ms % 1000 == 0 ? std::to_string(ms / 1000) : std::to_string(ms / 1000) + "." + std::to_string(ms % 1000 / 100)) +
-           " s";
-  }
+  if (error == kErrorHeldByOther) return common::HeldByOtherText();
   // strerror may share its buffer between calls; the text is copied at once.
   return std::string(std::strerror(error));
 }
+
+bool IsNameTakenError(int error) { return error == EEXIST; }
+bool IsMissingError(int error) { return error == ENOENT; }
+bool IsDeniedError(int error) { return error == EPERM || error == EACCES; }
 
 std::string SystemName() { return "UNIX"; }
 

@@ -40,17 +40,11 @@
 
 namespace mvx::platform {
 
-namespace {
-int gLockWaitMs = 3000;
-constexpr int kPollMs = 10;
-}  // namespace
-
-int LockWaitMilliseconds() { return gLockWaitMs; }
-void SetLockWaitMilliseconds(int ms) { gLockWaitMs = ms < 0 ? 0 : ms; }
-
 namespace posix {
 
 namespace {
+
+constexpr int kPollMs = 10;
 
 // Sets a lock of the given type over the whole file, polling for at most
 // LockWaitMilliseconds() while another holder's lock conflicts.
@@ -70,7 +64,7 @@ bool LockWholeFile(int fd, short type, int* error) {
       if (error) *error = e;
       return false;
     }
-    if (waited >= gLockWaitMs) {
+    if (waited >= LockWaitMilliseconds()) {
       if (error) *error = kErrorHeldByOther;
       return false;
     }

@@ -5,12 +5,12 @@
 
 #include "platform/platform.h"
 #include "platform/posix/dos_time.h"
-#include "platform/posix/name_check.h"
+#include "platform/common/name_check.h"
 
 namespace mvx::platform {
 
 std::optional<std::uint32_t> GetFileDosTime(const std::string& name) {
-  if (!posix::IsUsableName(name)) return std::nullopt;
+  if (!common::IsUsableName(name)) return std::nullopt;
   const std::string native = NativeName(name);
   struct stat st {};
   if (stat(native.c_str(), &st) != 0) return std::nullopt;
@@ -18,7 +18,7 @@ std::optional<std::uint32_t> GetFileDosTime(const std::string& name) {
 }
 
 bool SetFileTime(const std::string& name, const LocalTime& t) {
-  if (!posix::IsUsableName(name)) return false;
+  if (!common::IsUsableName(name)) return false;
   struct tm tm {};
   tm.tm_year = t.year - 1900;
   tm.tm_mon = t.month - 1;

@@ -9,7 +9,7 @@
 
 #include "platform/platform.h"
 #include "platform/posix/file_locks.h"
-#include "platform/posix/name_check.h"
+#include "platform/common/name_check.h"
 
 namespace mvx::platform {
 
@@ -37,7 +37,7 @@ int OpenFlags(Access access) {
 // resolved to its native spelling, retried when a signal interrupts it.
 // Returns the descriptor, or -1 with *error set.
 int OpenName(const std::string& name, int flags, int* error) {
-  if (!posix::IsUsableName(name)) {
+  if (!common::IsUsableName(name)) {
     SetError(error, ENOENT);
     return -1;
   }
@@ -198,7 +198,7 @@ void CloseFile(FileHandle h) {
 }
 
 bool DeleteFile(const std::string& name, int* error) {
-  if (!posix::IsUsableName(name)) {
+  if (!common::IsUsableName(name)) {
     SetError(error, ENOENT);
     return false;
   }

@@ -13,7 +13,7 @@
 
 #include "platform/platform.h"
 #include "platform/posix/name_cache.h"
-#include "platform/posix/name_match.h"
+#include "platform/common/name_match.h"
 
 namespace mvx::platform {
 
@@ -67,7 +67,7 @@ std::string ResolveComponent(const std::string& dir, const std::string& componen
   std::string best;
   bool found = false;
   for (const std::string& name : kept ? *kept : listed) {
-    if (posix::EqualIgnoringCase(name, component) && (!found || name < best)) {
+    if (common::EqualIgnoringCase(name, component) && (!found || name < best)) {
       best = name;
       found = true;
     }

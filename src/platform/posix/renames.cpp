@@ -8,7 +8,7 @@
 #include <string>
 
 #include "platform/platform.h"
-#include "platform/posix/name_check.h"
+#include "platform/common/name_check.h"
 
 namespace mvx::platform {
 
@@ -26,7 +26,7 @@ bool NoHardLinksHere(int e) { return e == EPERM || e == EOPNOTSUPP || e == ENOSY
 
 bool RenameNew(const std::string& existing, const std::string& newName, int* error, bool* exists) {
   if (exists) *exists = false;
-  if (!posix::IsUsableName(existing) || !posix::IsUsableName(newName)) {
+  if (!common::IsUsableName(existing) || !common::IsUsableName(newName)) {
     SetError(error, ENOENT);
     return false;
   }
@@ -56,7 +56,7 @@ bool RenameNew(const std::string& existing, const std::string& newName, int* err
 }
 
 bool ReplaceFile(const std::string& from, const std::string& to, int* error) {
-  if (!posix::IsUsableName(from) || !posix::IsUsableName(to)) {
+  if (!common::IsUsableName(from) || !common::IsUsableName(to)) {
     SetError(error, ENOENT);
     return false;
   }

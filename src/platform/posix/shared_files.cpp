@@ -10,7 +10,7 @@
 #include <cerrno>
 
 #include "platform/platform.h"
-#include "platform/posix/name_check.h"
+#include "platform/common/name_check.h"
 
 namespace mvx::platform {
 
@@ -24,7 +24,7 @@ void SetError(int* error, int value) {
 }
 
 int OpenFlagged(const std::string& name, int flags, int* error) {
-  if (!posix::IsUsableName(name)) {
+  if (!common::IsUsableName(name)) {
     SetError(error, ENOENT);
     return -1;
   }
@@ -116,7 +116,7 @@ bool SyncFile(FileHandle h, int* error) {
 }
 
 bool IsSameFile(FileHandle h, const std::string& name) {
-  if (!posix::IsUsableName(name)) return false;
+  if (!common::IsUsableName(name)) return false;
   struct stat open {};
   struct stat named {};
   if (fstat(h, &open) != 0 || stat(NativeName(name).c_str(), &named) != 0) return false;

@@ -1,9 +1,9 @@
-#include "platform/posix/name_match.h"
+#include "platform/common/name_match.h"
 
 #include <cstddef>
 #include <vector>
 
-namespace mvx::platform::posix {
+namespace mvx::platform::common {
 
 namespace {
 
@@ -54,4 +54,4 @@ bool MatchesMask(std::string_view mask, std::string_view name) {
   return false;
 }
 
-}  // namespace mvx::platform::posix
+}  // namespace mvx::platform::common

@@ -5,7 +5,7 @@
 
 #include <string_view>
 
-namespace mvx::platform::posix {
+namespace mvx::platform::common {
 
 bool EqualIgnoringCase(std::string_view a, std::string_view b);
 
@@ -16,4 +16,4 @@ bool MatchesMask(std::string_view mask, std::string_view name);
 
 bool HasWildcard(std::string_view mask);
 
-}  // namespace mvx::platform::posix
+}  // namespace mvx::platform::common

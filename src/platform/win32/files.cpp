@@ -1,0 +1,377 @@
+// Files: open with share modes, create, read, write, seek, size, truncate,
+// delete, rename, and the files shared with other programs.
+//
+// Sharing is what CreateFile's share mode gives: the system itself refuses
+// an open that conflicts with the handles already open, in any program and
+// in this one alike. A refused open (ERROR_SHARING_VIOLATION) is tried again
+// for LockWaitMilliseconds(), as the POSIX layer waits for a record lock,
+// because a tosser holds a base only for moments; after that the open fails
+// with kErrorHeldByOther.
+#include <fcntl.h>
+#include <io.h>
+
+#include <cstdio>
+
+#include "platform/win32/windows_api.h"
+#include "platform/common/name_check.h"
+
+namespace mvx::platform {
+
+namespace {
+
+using win32::FromHandle;
+using win32::SetError;
+using win32::ToHandle;
+using win32::Wide;
+
+constexpr DWORD kPollMs = 10;
+
+// Standard output carries the usage screen and the console lines byte for
+// byte as they are written; their line ends are written as CR LF already.
+// In the C library's text mode every LF would get a CR put before it, and
+// the usage lines that end in LF CR before their line end would come out
+// with a CR doubled. Set once, before main, in a file every program links.
+struct BinaryStandardOutput {
+  BinaryStandardOutput() { _setmode(_fileno(stdout), _O_BINARY); }
+} gBinaryStandardOutput;
+
+DWORD ShareBits(Share share) {
+  switch (share) {
+    case Share::kNone:
+      return 0;
+    case Share::kRead:
+      return FILE_SHARE_READ;
+    case Share::kWrite:
+      return FILE_SHARE_WRITE;
+    case Share::kReadWrite:
+      break;
+  }
+  return FILE_SHARE_READ | FILE_SHARE_WRITE;
+}
+
+DWORD AccessBits(Access access) {
+  switch (access) {
+    case Access::kRead:
+      return GENERIC_READ;
+    case Access::kWrite:
+      return GENERIC_WRITE;
+    case Access::kReadWrite:
+      break;
+  }
+  return GENERIC_READ | GENERIC_WRITE;
+}
+
+bool HeldByAnother(DWORD e) { return e == ERROR_SHARING_VIOLATION || e == ERROR_LOCK_VIOLATION; }
+
+// CreateFileW of a program name. With wait, an open that another holder's
+// share mode refuses is tried again until LockWaitMilliseconds() have gone.
+HANDLE Open(const std::string& name, DWORD access, DWORD share, DWORD disposition, bool wait, int* error) {
+  if (!common::IsUsableName(name)) {
+    SetError(error, ERROR_FILE_NOT_FOUND);
+    return INVALID_HANDLE_VALUE;
+  }
+  const std::wstring wide = Wide(name);
+  const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(LockWaitMilliseconds());
+  for (;;) {
+    const HANDLE h = CreateFileW(wide.c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h != INVALID_HANDLE_VALUE) {
+      // Only disk files: a device name (CON, NUL, COM1) opens as well, and
+      // a read from the console would wait for the keyboard.
+      if (GetFileType(h) != FILE_TYPE_DISK) {
+        CloseHandle(h);
+        SetError(error, ERROR_ACCESS_DENIED);
+        return INVALID_HANDLE_VALUE;
+      }
+      SetError(error, 0);
+      return h;
+    }
+    const DWORD e = GetLastError();
+    if (!wait || !HeldByAnother(e)) {
+      SetError(error, e);
+      return INVALID_HANDLE_VALUE;
+    }
+    if (GetTickCount64() >= deadline) {
+      if (error) *error = kErrorHeldByOther;
+      return INVALID_HANDLE_VALUE;
+    }
+    Sleep(kPollMs);
+  }
+}
+
+}  // namespace
+
+FileHandle OpenExisting(const std::string& name, Access access, Share share, int* error) {
+  // A directory fails here by itself (no FILE_FLAG_BACKUP_SEMANTICS).
+  return FromHandle(Open(name, AccessBits(access), ShareBits(share), OPEN_EXISTING, true, error));
+}
+
+FileHandle CreateAlways(const std::string& name, int* error) {
+  // CREATE_ALWAYS on a file that another handle holds without sharing
+  // writes fails with a sharing violation: the file is never emptied under
+  // its holder. That is waited for like an open.
+  return FromHandle(Open(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, CREATE_ALWAYS,
+                         true, error));
+}
+
+FileHandle CreateNew(const std::string& name, int* error, bool* exists) {
+  // The file system compares names without regard to case, so CREATE_NEW
+  // refuses FOO.MSG when foo.msg is there.
+  int err = 0;
+  const HANDLE h = Open(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, CREATE_NEW, false, &err);
+  if (error) *error = err;
+  if (exists) *exists = h == INVALID_HANDLE_VALUE && (err == ERROR_FILE_EXISTS || err == ERROR_ALREADY_EXISTS);
+  return FromHandle(h);
+}
+
+FileHandle OpenAppend(const std::string& name, int* error) {
+  // FILE_APPEND_DATA without FILE_WRITE_DATA: every write goes to the end of
+  // the file as it is then, also when another program appended meanwhile.
+  return FromHandle(
+      Open(name, FILE_APPEND_DATA | SYNCHRONIZE, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING, false, error));
+}
+
+FileHandle OpenOrCreate(const std::string& name, int* error) {
+  return FromHandle(
+      Open(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_ALWAYS, false, error));
+}
+
+FileHandle OpenAppendOrCreate(const std::string& name, int* error) {
+  return FromHandle(
+      Open(name, FILE_APPEND_DATA | SYNCHRONIZE, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_ALWAYS, false, error));
+}
+
+bool ReadFile(FileHandle h, void* buffer, std::size_t count, std::size_t* got, int* error) {
+  std::size_t done = 0;
+  auto* p = static_cast<char*>(buffer);
+  while (done < count) {
+    const DWORD ask = count - done > 0x10000000u ? 0x10000000u : static_cast<DWORD>(count - done);
+    DWORD n = 0;
+    if (!::ReadFile(ToHandle(h), p + done, ask, &n, nullptr)) {
+      const DWORD e = GetLastError();
+      if (e == ERROR_BROKEN_PIPE || e == ERROR_HANDLE_EOF) break;  // the writer's end
+      if (got) *got = done;
+      SetError(error, e);
+      return false;
+    }
+    if (n == 0) break;
+    done += n;
+  }
+  if (got) *got = done;
+  SetError(error, 0);
+  return true;
+}
+
+bool WriteFile(FileHandle h, const void* buffer, std::size_t count, std::size_t* put, int* error) {
+  std::size_t done = 0;
+  const auto* p = static_cast<const char*>(buffer);
+  while (done < count) {
+    const DWORD ask = count - done > 0x10000000u ? 0x10000000u : static_cast<DWORD>(count - done);
+    DWORD n = 0;
+    if (!::WriteFile(ToHandle(h), p + done, ask, &n, nullptr)) {
+      if (put) *put = done;
+      SetError(error, GetLastError());
+      return false;
+    }
+    if (n == 0) break;
+    done += n;
+  }
+  if (put) *put = done;
+  SetError(error, 0);
+  return true;
+}
+
+bool SeekFile(FileHandle h, std::int64_t offset, int* error) {
+  if (offset < 0) {
+    SetError(error, ERROR_NEGATIVE_SEEK);
+    return false;
+  }
+  LARGE_INTEGER to;
+  to.QuadPart = offset;
+  if (!SetFilePointerEx(ToHandle(h), to, nullptr, FILE_BEGIN)) {
+    SetError(error, GetLastError());
+    return false;
+  }
+  SetError(error, 0);
+  return true;
+}
+
+std::int64_t TellFile(FileHandle h, int* error) {
+  LARGE_INTEGER zero, at;
+  zero.QuadPart = 0;
+  if (!SetFilePointerEx(ToHandle(h), zero, &at, FILE_CURRENT)) {
+    SetError(error, GetLastError());
+    return -1;
+  }
+  SetError(error, 0);
+  return at.QuadPart;
+}
+
+std::int64_t FileSize(FileHandle h, int* error) {
+  LARGE_INTEGER size;
+  if (!GetFileSizeEx(ToHandle(h), &size)) {
+    SetError(error, GetLastError());
+    return -1;
+  }
+  SetError(error, 0);
+  return size.QuadPart;
+}
+
+bool TruncateFile(FileHandle h, int* error) {
+  if (!SetEndOfFile(ToHandle(h))) {
+    SetError(error, GetLastError());
+    return false;
+  }
+  SetError(error, 0);
+  return true;
+}
+
+void CloseFile(FileHandle h) {
+  if (h != kNoFile) CloseHandle(ToHandle(h));  // also ends its share mode and its locks
+}
+
+bool DeleteFile(const std::string& name, int* error) {
+  if (!common::IsUsableName(name)) {
+    SetError(error, ERROR_FILE_NOT_FOUND);
+    return false;
+  }
+  if (!DeleteFileW(Wide(name).c_str())) {
+    SetError(error, GetLastError());
+    return false;
+  }
+  SetError(error, 0);
+  return true;
+}
+
+bool RenameNew(const std::string& existing, const std::string& newName, int* error, bool* exists) {
+  if (exists) *exists = false;
+  if (!common::IsUsableName(existing) || !common::IsUsableName(newName)) {
+    SetError(error, ERROR_FILE_NOT_FOUND);
+    return false;
+  }
+  // Without MOVEFILE_REPLACE_EXISTING the move refuses a taken name, in any
+  // letter case, in the same step that would take it: no window in which
+  // another program's new file could be replaced.
+  if (MoveFileExW(Wide(existing).c_str(), Wide(newName).c_str(), 0)) {
+    SetError(error, 0);
+    return true;
+  }
+  const DWORD e = GetLastError();
+  if (exists) *exists = e == ERROR_ALREADY_EXISTS || e == ERROR_FILE_EXISTS;
+  SetError(error, e);
+  return false;
+}
+
+bool ReplaceFile(const std::string& from, const std::string& to, int* error) {
+  if (!common::IsUsableName(from) || !common::IsUsableName(to)) {
+    SetError(error, ERROR_FILE_NOT_FOUND);
+    return false;
+  }
+  // MoveFileEx with MOVEFILE_REPLACE_EXISTING swaps the directory entry in
+  // one step, as rename(2) does. (The ReplaceFileW call is no help: it
+  // carries attributes and ACLs over and goes through a backup name.) The
+  // move is refused while another program has the target open without
+  // FILE_SHARE_DELETE; that is waited for like any open.
+  const std::wstring source = Wide(from), target = Wide(to);
+  const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(LockWaitMilliseconds());
+  for (;;) {
+    if (MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+      SetError(error, 0);
+      return true;
+    }
+    const DWORD e = GetLastError();
+    if (!HeldByAnother(e) && e != ERROR_ACCESS_DENIED) {
+      SetError(error, e);
+      return false;
+    }
+    if (GetTickCount64() >= deadline) {
+      if (error) *error = HeldByAnother(e) ? kErrorHeldByOther : static_cast<int>(e);
+      return false;
+    }
+    Sleep(kPollMs);
+  }
+}
+
+bool ReadStandardInput(std::string& all, int* error) {
+  all.clear();
+  const HANDLE in = GetStdHandle(STD_INPUT_HANDLE);
+  if (in == nullptr || in == INVALID_HANDLE_VALUE) return true;  // no standard input: nothing to read
+  char buffer[64 * 1024];
+  for (;;) {
+    DWORD got = 0;
+    if (!::ReadFile(in, buffer, sizeof buffer, &got, nullptr)) {
+      const DWORD e = GetLastError();
+      if (e == ERROR_BROKEN_PIPE || e == ERROR_HANDLE_EOF) return true;  // the writer closed its end
+      SetError(error, e);
+      return false;
+    }
+    if (got == 0) return true;
+    all.append(buffer, got);
+  }
+}
+
+// LockFileEx locks are mandatory: while we hold a range, other handles (also
+// our own other ones) cannot read or write in it, not just lock it. That is
+// what the tossers on this system expect of the one-byte lock of a shared
+// file, and the callers here read and write only through the locking handle.
+bool LockRange(FileHandle h, std::int64_t start, std::int64_t count, bool exclusive, int waitMs, int* error) {
+  // "To the end, however far the file grows": the whole positive range.
+  const std::uint64_t length = count > 0 ? static_cast<std::uint64_t>(count)
+                                         : static_cast<std::uint64_t>(INT64_MAX - start);
+  const DWORD flags = LOCKFILE_FAIL_IMMEDIATELY | (exclusive ? LOCKFILE_EXCLUSIVE_LOCK : 0);
+  const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(waitMs < 0 ? 0 : waitMs);
+  for (;;) {
+    OVERLAPPED at{};
+    at.Offset = static_cast<DWORD>(static_cast<std::uint64_t>(start));
+    at.OffsetHigh = static_cast<DWORD>(static_cast<std::uint64_t>(start) >> 32);
+    if (LockFileEx(ToHandle(h), flags, 0, static_cast<DWORD>(length), static_cast<DWORD>(length >> 32), &at)) {
+      SetError(error, 0);
+      return true;
+    }
+    const DWORD e = GetLastError();
+    if (e != ERROR_LOCK_VIOLATION && e != ERROR_IO_PENDING) {
+      SetError(error, e);
+      return false;
+    }
+    if (GetTickCount64() >= deadline) {
+      if (error) *error = kErrorHeldByOther;
+      return false;
+    }
+    Sleep(kPollMs);
+  }
+}
+
+void UnlockRange(FileHandle h, std::int64_t start, std::int64_t count) {
+  // The range must be the one locked, to the byte.
+  const std::uint64_t length = count > 0 ? static_cast<std::uint64_t>(count)
+                                         : static_cast<std::uint64_t>(INT64_MAX - start);
+  OVERLAPPED at{};
+  at.Offset = static_cast<DWORD>(static_cast<std::uint64_t>(start));
+  at.OffsetHigh = static_cast<DWORD>(static_cast<std::uint64_t>(start) >> 32);
+  UnlockFileEx(ToHandle(h), 0, static_cast<DWORD>(length), static_cast<DWORD>(length >> 32), &at);
+}
+
+bool SyncFile(FileHandle h, int* error) {
+  if (!FlushFileBuffers(ToHandle(h))) {
+    SetError(error, GetLastError());
+    return false;
+  }
+  SetError(error, 0);
+  return true;
+}
+
+bool IsSameFile(FileHandle h, const std::string& name) {
+  if (!common::IsUsableName(name)) return false;
+  // No access asked and every sharing allowed: this look never disturbs a
+  // holder, and a directory answers too.
+  const HANDLE named = CreateFileW(Wide(name).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                   nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (named == INVALID_HANDLE_VALUE) return false;
+  BY_HANDLE_FILE_INFORMATION a{}, b{};
+  const bool same = GetFileInformationByHandle(ToHandle(h), &a) && GetFileInformationByHandle(named, &b) &&
+                    a.dwVolumeSerialNumber == b.dwVolumeSerialNumber && a.nFileIndexHigh == b.nFileIndexHigh &&
+                    a.nFileIndexLow == b.nFileIndexLow;
+  CloseHandle(named);
+  return same;
+}
+
+}  // namespace mvx::platform
