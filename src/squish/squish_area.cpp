@@ -84,6 +84,7 @@ bool SquishBase::OpenArea(const Str& path) {
 bool SquishBase::OpenFiles() {
   dataFile_ = OpenFileStream(FileName("SQD"), kOpenMode);
   if (!Usable(dataFile_)) {
+    if (dataFile_) NoteOsError(dataFile_->OsError());
     SetErrorCode(kSquishDataOpenFailed);
     DropFiles();
     SetAreaPath("");
@@ -91,6 +92,7 @@ bool SquishBase::OpenFiles() {
   }
   indexFile_ = OpenFileStream(FileName("SQI"), kOpenMode);
   if (!Usable(indexFile_)) {
+    if (indexFile_) NoteOsError(indexFile_->OsError());
     SetErrorCode(kSquishIndexOpenFailed);
     DropFiles();
     SetAreaPath("");
@@ -184,6 +186,7 @@ bool SquishBase::CreateFiles(const Str& dataName, const Str& indexName) {
   // another program made since we looked is never emptied.
   std::unique_ptr<DataStream> data = OpenFileStream(dataName, kCreateMode);
   if (!Usable(data)) {
+    if (data) NoteOsError(data->OsError());
     SetErrorCode(kSquishDataCreateFailed);
     return false;
   }
@@ -193,8 +196,10 @@ bool SquishBase::CreateFiles(const Str& dataName, const Str& indexName) {
   EncodeBaseHeader(NewAreaHeader(areaPath_), buf);
   data->WriteBytes(buf, sizeof buf);
   const bool written = data->Status() == kStreamOk;
+  if (!written) NoteOsError(data->OsError());
   std::unique_ptr<DataStream> index;
   if (written) index = OpenFileStream(indexName, kCreateMode);
+  if (written && index && index->Status() != kStreamOk) NoteOsError(index->OsError());
   if (!written || !Usable(index)) {
     // Only the data file is ours: take it away again so that no half area
     // is left behind. An index that someone else made stays.
@@ -249,12 +254,17 @@ bool SquishBase::CommitHeader(const SquishBaseHeader& h) {
   dataFile_->SeekTo(0);
   dataFile_->WriteBytes(buf, sizeof buf);
   if (dataFile_->Status() != kStreamOk) {
-    dataFile_->ClearError();
-    SetErrorCode(kSquishFrameIoError);
-    return false;
+    return Failed(*dataFile_, kSquishFrameIoError);
   }
   header_ = h;
   return true;
+}
+
+bool SquishBase::Failed(DataStream& s, std::int32_t code) {
+  NoteOsError(s.OsError());
+  s.ClearError();
+  SetErrorCode(code);
+  return false;
 }
 
 bool SquishBase::Damaged() {

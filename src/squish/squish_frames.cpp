@@ -32,9 +32,7 @@ bool SquishBase::ReadFrame(std::uint32_t offset, SquishFrameHeader& f) {
   dataFile_->SeekTo(static_cast<std::int32_t>(offset));
   dataFile_->ReadBytes(buf, sizeof buf);
   if (dataFile_->Status() != kStreamOk) {
-    dataFile_->ClearError();
-    SetErrorCode(kSquishFrameIoError);
-    return false;
+    return Failed(*dataFile_, kSquishFrameIoError);
   }
   f = DecodeFrameHeader(buf);
   return true;
@@ -54,9 +52,7 @@ bool SquishBase::WriteFrame(const SquishFrameHeader& f, std::uint32_t offset) {
   dataFile_->SeekTo(static_cast<std::int32_t>(offset));
   dataFile_->WriteBytes(buf, sizeof buf);
   if (dataFile_->Status() != kStreamOk) {
-    dataFile_->ClearError();
-    SetErrorCode(kSquishFrameIoError);
-    return false;
+    return Failed(*dataFile_, kSquishFrameIoError);
   }
   return true;
 }
@@ -84,9 +80,7 @@ bool SquishBase::WriteLink(std::uint32_t at, Link which, std::uint32_t to) {
   dataFile_->SeekTo(static_cast<std::int32_t>(at + (which == Link::kNext ? 4 : 8)));
   dataFile_->WriteBytes(buf, sizeof buf);
   if (dataFile_->Status() != kStreamOk) {
-    dataFile_->ClearError();
-    SetErrorCode(kSquishFrameIoError);
-    return false;
+    return Failed(*dataFile_, kSquishFrameIoError);
   }
   return true;
 }

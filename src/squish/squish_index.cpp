@@ -61,9 +61,7 @@ bool SquishBase::WriteIndexRecord(std::int64_t pos, const SquishIndexRecord& rec
   indexFile_->SeekTo(static_cast<std::int32_t>(pos));
   indexFile_->WriteBytes(buf, sizeof buf);
   if (indexFile_->Status() != kStreamOk) {
-    indexFile_->ClearError();
-    SetErrorCode(kSquishIndexError);
-    return false;
+    return Failed(*indexFile_, kSquishIndexError);
   }
   return true;
 }
@@ -88,9 +86,7 @@ bool SquishBase::ShiftIndexDown(std::int64_t from, std::int64_t end) {
       indexFile_->WriteBytes(buf.data(), static_cast<std::uint16_t>(n));
     }
     if (indexFile_->Status() != kStreamOk) {
-      indexFile_->ClearError();
-      SetErrorCode(kSquishIndexError);
-      return false;
+      return Failed(*indexFile_, kSquishIndexError);
     }
     at += n;
   }
@@ -103,9 +99,7 @@ bool SquishBase::TruncateIndex(std::int64_t size) {
   indexFile_->SeekTo(static_cast<std::int32_t>(size));
   indexFile_->TruncateHere();
   if (indexFile_->Status() != kStreamOk) {
-    indexFile_->ClearError();
-    SetErrorCode(kSquishIndexError);
-    return false;
+    return Failed(*indexFile_, kSquishIndexError);
   }
   return true;
 }

@@ -70,7 +70,7 @@ bool SquishBase::WriteIntent(const Intent& in) {
   if (indexFile_->Status() == kStreamOk) return true;
   // Nothing else was written: take back what went in of the intent, and
   // keep the reason.
-  indexFile_->ClearError();
+  Failed(*indexFile_, kSquishIndexError);
   TruncateIndex(in.at);
   SetErrorCode(kSquishIndexError);
   return false;

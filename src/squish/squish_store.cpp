@@ -224,9 +224,7 @@ bool SquishBase::WriteBody(std::uint32_t frame, const std::vector<std::uint8_t>&
   dataFile_->SeekTo(static_cast<std::int32_t>(frame + kSquishFrameHeaderSize));
   dataFile_->WriteAll(body.data(), static_cast<std::uint32_t>(body.size()));
   if (dataFile_->Status() != kStreamOk) {
-    dataFile_->ClearError();
-    SetErrorCode(kSquishFrameIoError);
-    return false;
+    return Failed(*dataFile_, kSquishFrameIoError);
   }
   return true;
 }
@@ -411,9 +409,7 @@ bool SquishBase::StoreHeaderOnly() {
   dataFile_->SeekTo(static_cast<std::int32_t>(currentFrameOffset_ + kSquishFrameHeaderSize));
   dataFile_->WriteBytes(buf, sizeof buf);
   if (dataFile_->Status() != kStreamOk) {
-    dataFile_->ClearError();
-    SetErrorCode(kSquishFrameIoError);
-    return false;
+    return Failed(*dataFile_, kSquishFrameIoError);
   }
   // Keep the index's name hash in step with a changed recipient.
   SquishIndexRecord rec;

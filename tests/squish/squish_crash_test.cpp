@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -63,6 +64,7 @@ class FaultyStream final : public DataStream {
     if (Pass()) inner_->TruncateHere(), Sync();
   }
   void ClearError() override { inner_->ClearError(), status_ = kStreamOk; }
+  int OsError() const override { return status_ == kStreamOsError ? ENOSPC : inner_->OsError(); }
 
  private:
   // Whether the write reaches the file. After a crash writes vanish without
@@ -200,6 +202,7 @@ TEST_F(SquishCrash, EveryWriteOfAStoreDeleteOrMoveStoppedOrFailed) {
           // (After a crash nothing the process did afterwards counts.)
           if (kind != Fault::kCrash) {
             EXPECT_EQ(result, !faults.hit);
+            EXPECT_EQ(faulty->OsError(), faults.hit ? ENOSPC : 0);  // for the log
           }
           if (kind == Fault::kFailOnce && faults.hit) {
             // Settled at once: the writes after the failed one go through.
