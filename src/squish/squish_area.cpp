@@ -143,10 +143,11 @@ bool SquishBase::CreateArea(const Str& path) {
   const Str dir = DirectoryOf(areaPath_);
   if (!dir.empty()) MakeDirectoryPath(dir);
 
-  // Every name is looked up before the first file is made, so that the two
-  // creates follow each other with nothing in between but the header write.
-  // A .SQL already there (pointers of an area that was removed) is kept as
-  // it is: creating never empties a file.
+  // Every name of the area is resolved (its directory listed once) before
+  // the first file is made, so that the two creates follow each other with
+  // nothing in between but the header write. A .SQL already there
+  // (pointers of an area that was removed) is kept as it is: creating never
+  // empties a file.
   const Str dataName = NewFileName("SQD");
   const Str indexName = NewFileName("SQI");
   for (int round = 0;; ++round) {
@@ -159,7 +160,15 @@ bool SquishBase::CreateArea(const Str& path) {
       return OpenFiles();
     }
     if (!haveData && !haveIndex) {
-      if (CreateFiles(dataName, indexName)) return OpenFiles();
+      bool made = false;
+      {
+        // The listing is kept only for the creates: the open afterwards
+        // must see the files they made.
+        const platform::NameResolutionScope resolved;
+        for (const char* ext : {"SQD", "SQI", "SQL"}) platform::NativeName(NewFileName(ext).str());
+        made = CreateFiles(dataName, indexName);
+      }
+      if (made) return OpenFiles();
       // Our own failure (a directory or disk we cannot write) ends it; a
       // name that another program took meanwhile means it is making the
       // area: look again.
