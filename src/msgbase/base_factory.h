@@ -32,6 +32,8 @@ bool MakeBase(const Str& id, std::unique_ptr<MessageBase>& base);
 // An area that is there is never created anew, and CreateArea never creates
 // over a file that exists.
 bool OpenOrCreateBase(const Str& id, std::unique_ptr<MessageBase>& base);
+// A base's ErrorCode() in words, for the log ("the area is damaged").
+Str BaseErrorText(std::int32_t code);
 // How long OpenOrCreateBase keeps trying (1000 ms); tests shorten it.
 int OpenRetryMilliseconds();
 void SetOpenRetryMilliseconds(int ms);

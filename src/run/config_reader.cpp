@@ -1,6 +1,7 @@
 // The configuration reader: common part, area blocks, and the job reset.
 #include "run/config_reader.h"
 
+#include "platform/platform.h"
 #include "run/area_run.h"
 #include "run/attribute_names.h"
 #include "run/entry.h"
@@ -106,7 +107,8 @@ bool LoadConfiguration(RunContext& ctx, const Str& name, ConfigMode mode) {
   ctx.Log.Write("Loading " + name);
   TextFileReader file;
   if (!file.Open(name)) {
-    ctx.Log.Write("Error reading cfg file");
+    const int error = file.OsError();
+    ctx.Log.Write(error != 0 ? "Error reading cfg file: " + Str(platform::ErrorText(error)) : Str("Error reading cfg file"));
     StampWorkFlag(ctx);
     return true;
   }

@@ -34,6 +34,7 @@ std::int32_t LineCost(const Str& line) { return static_cast<std::int32_t>(line.s
 struct PostedText {
   std::vector<Str> lines;
   bool readFailed = false;
+  int osError = 0;  // the reason an open or read failed
   std::size_t unmapped = 0;
 };
 
@@ -82,8 +83,12 @@ void ReadPostedLines(TextFileReader& file, Charset from, PostedText& text) {
 
 bool ReadPostedText(const Str& name, Charset from, PostedText& text) {
   TextFileReader file;
-  if (!file.Open(name)) return false;
+  if (!file.Open(name)) {
+    text.osError = file.OsError();
+    return false;
+  }
   ReadPostedLines(file, from, text);
+  if (file.ReadError()) text.osError = file.OsError();
   return true;
 }
 
@@ -115,6 +120,17 @@ std::vector<std::size_t> PartStarts(const std::vector<Str>& lines) {
   }
   starts.push_back(lines.size());
   return starts;
+}
+
+// ": <the system's words>" for an OS error, nothing without one.
+Str Because(int osError) { return osError != 0 ? ": " + Str(platform::ErrorText(osError)) : Str(); }
+
+// Why a base failed: the OS reason when its files gave one, else what the
+// format found wrong.
+Str BaseFailure(MessageBase* base) {
+  if (base == nullptr) return Str();
+  if (base->OsError() != 0) return Because(base->OsError());
+  return Str(": ") + BaseErrorText(base->ErrorCode());
 }
 
 Str BaseTypeName(const Str& letter) {
@@ -277,7 +293,9 @@ void PreparePosting(RunContext& ctx) {
   const bool known = !job.BaseType.empty() && !job.BasePath.empty();
   const Str id = known ? job.BaseType + job.BasePath : Str();
   if (ctx.PostingOk && !OpenOrCreateBase(id, ctx.Base)) {
-    PostingError(ctx, "Unable to open/create msgbase \"" + job.BasePath + "\"");
+    // An area that was not found has no base to give a reason.
+    PostingError(ctx, "Unable to open/create msgbase \"" + job.BasePath + "\"" +
+                          (known ? BaseFailure(ctx.Base.get()) : Str()));
   }
   if (ctx.PostingOk) {
     if (job.AreaDescription.empty()) {
@@ -310,14 +328,16 @@ void WriteMessages(RunContext& ctx) {
   const Charset charset = ParseCharset(job.Charset.view()).value_or(Charset::Cp866);
   const bool recoded = charset != Charset::Cp866;
   PostedText text;
-  if (!ReadPostingText(ctx, charset, text)) PostingError(ctx, "Can't open file " + job.PostFile + "!..");
+  if (!ReadPostingText(ctx, charset, text)) {
+    PostingError(ctx, "Can't open file " + job.PostFile + "!.." + Because(text.osError));
+  }
   if (ctx.PostingOk && ctx.Base == nullptr) PostingError(ctx, "Unable to create new message");
   if (!ctx.PostingOk) {
     PostingError(ctx, "We can't make posting...");
     ReleaseBase(ctx);
     return;
   }
-  if (text.readFailed) PostingError(ctx, "Error reading file " + job.PostFile);
+  if (text.readFailed) PostingError(ctx, "Error reading file " + job.PostFile + Because(text.osError));
   if (recoded) text.unmapped += RecodeJobTexts(job, charset);
 
   const std::vector<std::size_t> starts = PartStarts(text.lines);
@@ -333,7 +353,7 @@ void WriteMessages(RunContext& ctx) {
   std::size_t stored = 0;
   for (std::size_t part = 0; part < parts; ++part) {
     if (!base.BeginNewMessage()) {
-      PostingError(ctx, "Unable to create new message");
+      PostingError(ctx, "Unable to create new message" + Because(base.OsError()));
       break;
     }
     ctx.PartBytes = 0;
@@ -357,7 +377,7 @@ void WriteMessages(RunContext& ctx) {
     if (base.StoreMessage()) {
       ++stored;
     } else {
-      PostingError(ctx, "Unable to write message");
+      PostingError(ctx, "Unable to write message" + Because(base.OsError()));
     }
     (void)base.ReleaseMessage();
   }

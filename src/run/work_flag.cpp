@@ -66,7 +66,7 @@ void WriteWorkFlag(RunContext& ctx) {
   int error = 0;
   const platform::FileHandle h = platform::CreateAlways(kWorkFlagName, &error);
   if (h == platform::kNoFile) {
-    ctx.Log.Console("Error rewriting work flag!..");
+    ctx.Log.Console("Error rewriting work flag!.. " + Str(platform::ErrorText(error)));
     return;
   }
   // Close before stamping, so that nothing the close does can move the

@@ -15,6 +15,7 @@ bool TextFileReader::Open(const Str& name) {
   Close();
   int error = 0;
   file_ = platform::OpenExisting(name.str(), platform::Access::kRead, platform::Share::kReadWrite, &error);
+  osError_ = error;
   if (file_ == platform::kNoFile) return false;
   buf_.resize(kBufferSize);
   pos_ = len_ = 0;
@@ -45,6 +46,7 @@ bool TextFileReader::Fill() {
   int error = 0;
   if (!platform::ReadFile(file_, buf_.data(), buf_.size(), &got, &error)) {
     error_ = true;
+    osError_ = error;
     return false;
   }
   pos_ = 0;

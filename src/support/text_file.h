@@ -35,6 +35,8 @@ class TextFileReader {
   // True once a read has failed; AtEnd() is then true as well, so a reading
   // loop always ends.
   bool ReadError() const { return error_; }
+  // The operating system's reason for a failed Open or read; 0 when none.
+  int OsError() const { return osError_; }
   // Moves back to the start of the file (for a counting pass).
   bool Rewind();
 
@@ -48,6 +50,7 @@ class TextFileReader {
   std::size_t len_ = 0;
   bool eof_ = false;
   bool error_ = false;
+  int osError_ = 0;
 };
 
 }  // namespace mvx
