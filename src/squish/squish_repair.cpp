@@ -14,8 +14,9 @@
 //   move    two records: the new index record, then {old frame, 0,
 //           kMoveMark | record number}.
 //
-// No name hash has its top bit set, so the marks tell the second records
-// apart from index records. The intent records are the last records of the
+// No name hash has its top bit set, and the blank records other programs
+// leave are all ones, so the marks tell the second records apart from
+// anything else. The intent records are the last records of the
 // file, and the operation cuts them off when it is done: every operation
 // first cuts off whatever lies after the live records (another program's
 // leftovers), so an intent found later is always the latest operation's.
