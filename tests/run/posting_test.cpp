@@ -131,7 +131,30 @@ TEST_F(PostingTest, FileWhoseReadsFailIsNoSuccess) {
   PreparePosting(ctx_);
   WriteMessages(ctx_);
   EXPECT_FALSE(ctx_.PostingOk);
-  EXPECT_EQ(Log(), Join({Announce(bad), {"[err] Error reading file " + bad, "[err]   - Failed..."}}));
+  EXPECT_EQ(Log(), Join({Announce(bad), {"[err] Error reading file " + bad + ": Input/output error", "[err]   - Failed..."}}));
+}
+
+TEST_F(PostingTest, ErrorsSayWhy) {
+  // A JAM area whose header file another program holds: the open waits for
+  // it, then says so.
+  ctx_.Job.BaseType = "J";
+  ctx_.Job.BasePath = "jm";
+  Post("x\n");
+  int error = 0;
+  const platform::FileHandle held =
+      platform::OpenExisting(dir_ / "jm.jhr", platform::Access::kReadWrite, platform::Share::kNone, &error);
+  ASSERT_NE(held, platform::kNoFile);
+  platform::SetLockWaitMilliseconds(200);
+  out_.str("");
+  Post("x\n");
+  platform::SetLockWaitMilliseconds(3000);
+  platform::CloseFile(held);
+  EXPECT_EQ(Log().at(0), "[err] Unable to open/create msgbase \"jm\": held by another program, waited 0.2 s");
+  // A damaged area has no OS reason: the format's own words.
+  testkit::WriteFileBytes(dir_ / "jm.jhr", std::vector<std::uint8_t>(24, 0));
+  out_.str("");
+  Post("x\n");
+  EXPECT_EQ(Log().at(0), "[err] Unable to open/create msgbase \"jm\": the .jhr header is damaged");
 }
 
 // *.MSG files that open but take no write (made, then reopened for reading),

@@ -63,14 +63,14 @@ TEST_F(ScheduledRunTest, CommandLineOrders) {
   const std::pair<std::vector<std::string>, Lines> cases[] = {
       // Help only as the first parameter; a missing configuration is logged,
       // and counts as the day's run (see the third case).
-      {{"-d", "-?"}, {"Marvex 2.1: started..", "Loading config.mvx", "Error reading cfg file", "End..", ""}},
+      {{"-d", "-?"}, {"Marvex 2.1: started..", "Loading config.mvx", "Error reading cfg file: No such file or directory", "End..", ""}},
       // The name keeps its case and is found whatever the disk's case.
       {{"-c", "My.Cfg", "-d"},
        {"Marvex 2.1: started..", "Loading My.Cfg", " [+] Working with Found.It",
         "     [-]> Skipping Found.It by date...", "", "End..", ""}},
       {{"-d", "-c", "my.cfg"}, kRefused},  // -d must be all that is left
       // A one-word rest is its own rest: "-D" is both the name and a -d.
-      {{"-c", "-D"}, {"Marvex 2.1: started..", "Loading -D", "Error reading cfg file", "End..", ""}}};
+      {{"-c", "-D"}, {"Marvex 2.1: started..", "Loading -D", "Error reading cfg file: No such file or directory", "End..", ""}}};
   for (const auto& [args, log] : cases) {
     EXPECT_EQ(Run(args), 0);
     EXPECT_EQ(LastRun(), log) << args[0];
@@ -183,7 +183,7 @@ TEST_F(ScheduledRunTest, WorkFlagAllowsOneRunADay) {
   int error = 0;
   ASSERT_TRUE(platform::CreateDirectory(dir_ / "EVERYDAY.FLG", &error));
   EXPECT_EQ(Run({"-d"}), 0);
-  EXPECT_NE(console_.find("\nError rewriting work flag!..\n"), std::string::npos) << console_;
+  EXPECT_NE(console_.find("\nError rewriting work flag!.. Is a directory\n"), std::string::npos) << console_;
 }
 
 TEST_F(ScheduledRunTest, DryRunShowsTodaysDecisionsAndWritesNothing) {
@@ -244,7 +244,7 @@ TEST_F(ScheduledRunTest, ErrorsAreLoggedAndTheRunGoesOn) {
                    "[err] File not found \"Missing.txt\"", "[err] We can't make posting...", "",
                    "[err] Area NO.SUCH not found in Fido.cfg", " [+] Working with NO.SUCH",
                    "[err] Unable to open/create msgbase \"\"", "[err] We can't make posting...", "",
-                   " [+] Working with BLOCKED", "[err] Unable to open/create msgbase \"blocker/area\"",
+                   " [+] Working with BLOCKED", "[err] Unable to open/create msgbase \"blocker/area\": the directory is missing and cannot be made",
                    "[err] We can't make posting...", "",
                    // A common line between blocks changes the later ones; HPTPATH
                    // in a block takes effect from the next block on.
