@@ -140,6 +140,13 @@ Str BaseErrorText(std::int32_t code) {
   return "error " + Hex8(static_cast<std::uint32_t>(code)).sub(4);
 }
 
+Str BaseOpenNote(MessageBase& base) {
+  if (base.ErrorCode() == kSquishRepaired) {
+    return "a change that a stopped run left half done was settled when the area was opened";
+  }
+  return Str();
+}
+
 bool CloseBase(std::unique_ptr<MessageBase>& base) {
   if (!base) return false;
   const bool closed = base->CloseArea();

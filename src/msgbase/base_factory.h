@@ -34,6 +34,9 @@ bool MakeBase(const Str& id, std::unique_ptr<MessageBase>& base);
 bool OpenOrCreateBase(const Str& id, std::unique_ptr<MessageBase>& base);
 // A base's ErrorCode() in words, for the log ("the area is damaged").
 Str BaseErrorText(std::int32_t code);
+// What an open that succeeded had to do first, in words for the log (a
+// change another run left half done, settled); empty when nothing.
+Str BaseOpenNote(MessageBase& base);
 // How long OpenOrCreateBase keeps trying (1000 ms); tests shorten it.
 int OpenRetryMilliseconds();
 void SetOpenRetryMilliseconds(int ms);

@@ -298,6 +298,7 @@ void PreparePosting(RunContext& ctx) {
                           (known ? BaseFailure(ctx.Base.get()) : Str()));
   }
   if (ctx.PostingOk) {
+    if (const Str note = BaseOpenNote(*ctx.Base); !note.empty()) ctx.Log.Write(" >> Base: " + note);
     if (job.AreaDescription.empty()) {
       ctx.Log.Write(" >> Posting " + job.PostFile + " to " + job.AreaTag);
     } else {

@@ -3,12 +3,15 @@
 // were, no partial message is ever visible, a failure is reported, and the
 // next posting works. A stop is a real one: the posting runs in a child
 // process that ends on the spot, and the area is read afresh afterwards.
+#ifndef _WIN32
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
@@ -166,7 +169,7 @@ TEST(PostingFaults, EveryStepOfAPostingStoppedOrFailed) {
   const struct {
     const char* letter;
     const char* area;  // relative to the scratch directory
-  } formats[] = {{"M", "msg"}, {"J", "jam/echo"}};
+  } formats[] = {{"M", "msg"}, {"J", "jam/echo"}, {"S", "sq/echo"}};
   for (const auto& format : formats) {
     // A clean run gives the parts as they read back and the number of steps.
     std::vector<std::string> earlier, parts;
@@ -185,6 +188,9 @@ TEST(PostingFaults, EveryStepOfAPostingStoppedOrFailed) {
       parts.erase(parts.begin(), parts.begin() + 2);
     }
     for (Fault kind : {Fault::kStop, Fault::kFailOne, Fault::kDiskFull}) {
+#ifdef _WIN32
+      if (kind == Fault::kStop) continue;  // a stop is a child process ending: fork()
+#endif
       for (int at = 1; at <= steps; ++at) {
         const std::string where = std::string(format.letter) + " fault " + std::to_string(static_cast<int>(kind)) +
                                   " at step " + std::to_string(at);
@@ -194,6 +200,7 @@ TEST(PostingFaults, EveryStepOfAPostingStoppedOrFailed) {
         ASSERT_EQ(Post(id, 2, "Earlier"), std::vector<bool>(3, true));
         std::vector<bool> ok;
         if (kind == Fault::kStop) {
+#ifndef _WIN32
           const pid_t child = fork();
           if (child == 0) {
             InstallFaults(kind, at);
@@ -203,6 +210,7 @@ TEST(PostingFaults, EveryStepOfAPostingStoppedOrFailed) {
           int status = -1;
           ASSERT_EQ(waitpid(child, &status, 0), child);
           ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << where;
+#endif
         } else {
           InstallFaults(kind, at);
           ok = Post(id, 3, "Rules");
