@@ -67,8 +67,10 @@ bool WriteState(const std::string& path, std::uint32_t serial, SerialReservation
   if (h == platform::kNoFile) return Fail(out, "write", error);
   const std::string text = Hex8(serial).str() + "\n";
   std::size_t put = 0;
-  const bool written = platform::WriteFile(h, text.data(), text.size(), &put, &error) &&
-                       put == text.size() && platform::SyncFile(h, &error);
+  // No sync before the rename: the rename alone keeps a stopped run from
+  // leaving a mixture, and the messages these serials go into are not synced
+  // either, so after a power cut both come back from the same moment.
+  const bool written = platform::WriteFile(h, text.data(), text.size(), &put, &error) && put == text.size();
   platform::CloseFile(h);
   if (!written) {
     (void)platform::DeleteFile(temp, nullptr);
