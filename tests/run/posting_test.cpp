@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "msgbase/file_hooks.h"
 #include "msgbase/file_stream.h"
 #include "run/config_reader.h"
@@ -155,6 +157,17 @@ TEST_F(PostingTest, ErrorsSayWhy) {
   out_.str("");
   Post("x\n");
   EXPECT_EQ(Log().at(0), "[err] Unable to open/create msgbase \"jm\": the .jhr header is damaged");
+  // A *.MSG area whose directory went away after it was opened: the system's
+  // words for the file that could not be made.
+  ctx_.Job.BaseType = "M";
+  ctx_.Job.BasePath = "gone";
+  Write("post.txt", "x\n");
+  PreparePosting(ctx_);
+  ASSERT_TRUE(ctx_.PostingOk);
+  std::filesystem::remove_all(dir_ / "gone");
+  out_.str("");
+  WriteMessages(ctx_);
+  EXPECT_EQ(Log().at(0), "[err] Unable to create new message: No such file or directory");
 }
 
 // *.MSG files that open but take no write (made, then reopened for reading),
