@@ -6,6 +6,7 @@
 
 #include <filesystem>
 
+#include "msgbase/base_factory.h"
 #include "msgbase/file_hooks.h"
 #include "msgbase/file_stream.h"
 #include "run/config_reader.h"
@@ -147,6 +148,7 @@ TEST_F(PostingTest, ErrorsSayWhy) {
       platform::OpenExisting(dir_ / "jm.jhr", platform::Access::kReadWrite, platform::Share::kNone, &error);
   ASSERT_NE(held, platform::kNoFile);
   platform::SetLockWaitMilliseconds(200);
+  SetOpenRetryMilliseconds(0);  // the area is there: no second look needed here
   out_.str("");
   Post("x\n");
   platform::SetLockWaitMilliseconds(3000);
@@ -157,6 +159,7 @@ TEST_F(PostingTest, ErrorsSayWhy) {
   out_.str("");
   Post("x\n");
   EXPECT_EQ(Log().at(0), "[err] Unable to open/create msgbase \"jm\": the .jhr header is damaged");
+  SetOpenRetryMilliseconds(1000);
   // A *.MSG area whose directory went away after it was opened: the system's
   // words for the file that could not be made.
   ctx_.Job.BaseType = "M";
