@@ -1,6 +1,7 @@
 // Reading text files line by line through a buffer.
 #include "support/text_file.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace mvx {
@@ -70,15 +71,19 @@ bool TextFileReader::ReadLineUpTo(std::string& line, std::size_t keep) {
   line.clear();
   if (!Fill()) return false;
   while (Fill()) {
-    const char b = buf_[pos_++];
-    if (b == '\n') return true;
-    if (b == '\r') {
-      // CR LF is one line end, a lone CR is one too.
-      if (Fill() && buf_[pos_] == '\n') ++pos_;
-      return true;
-    }
+    // The rest of the line within the buffer, taken in one piece.
+    const char* start = &buf_[pos_];
+    const std::size_t avail = len_ - pos_;
+    std::size_t n = 0;
+    while (n < avail && start[n] != '\n' && start[n] != '\r') ++n;
     // Bytes past the ones kept are read and dropped.
-    if (line.size() < keep) line += b;
+    if (line.size() < keep) line.append(start, std::min(n, keep - line.size()));
+    pos_ += n;
+    if (n == avail) continue;  // the line goes on in the next buffer
+    const char end = buf_[pos_++];
+    // CR LF is one line end, a lone CR is one too.
+    if (end == '\r' && Fill() && buf_[pos_] == '\n') ++pos_;
+    return true;
   }
   return !error_;
 }
