@@ -5,6 +5,8 @@
 // MSGID line alone. The parsers are relative, like ParseAddress: they change
 // only what a line names, so callers preset the record first.
 #include <algorithm>
+#include <string>
+#include <string_view>
 
 #include "msgbase/message_base.h"
 #include "support/msgid_serials.h"
@@ -55,35 +57,44 @@ void MessageBase::ParseDestKludge(FidoAddress& dest, const Str& line) {
 
 // The readers pass the first line and every control line to the parsers; a
 // later line overrides an earlier one. They leave the position at the end.
+//
+// The text is taken in one read and split here by the rules of
+// ReadTextLineStr (a line ends at CR or a 0 byte, the LF of a CR LF pair
+// belongs to it, only its first 255 characters count): a store reads the
+// addresses of every message it writes, and reading a long text line by
+// line through the stream costs more than all the rest of the store.
+template <typename Fn>
+void MessageBase::ForEachAddressLine(Fn&& fn) {
+  const std::int32_t length = TextLength();
+  MoveTextTo(0);
+  DataStream* stream = TextBuffer();
+  if (stream == nullptr || length <= 0 || stream->Status() != kStreamOk) return;
+  std::string text(static_cast<std::size_t>(length), '\0');
+  stream->ReadAll(text.data(), static_cast<std::uint32_t>(length));
+  if (stream->Status() != kStreamOk) return;
+  std::size_t at = 0;
+  for (bool first = true; at < text.size(); first = false) {
+    std::size_t end = at;
+    while (end < text.size() && text[end] != '\r' && text[end] != '\0') ++end;
+    if (first || text[at] == '\x01') fn(Str(std::string_view(text).substr(at, std::min<std::size_t>(end - at, Str::kMax))));
+    at = end + 1;
+    if (end < text.size() && text[end] == '\r' && at < text.size() && text[at] == '\n') ++at;
+  }
+}
 
 void MessageBase::ReadOrigAddress(FidoAddress& orig) {
-  MoveTextTo(0);
-  Str line;
-  for (bool first = true; !AtTextEnd(); first = false) {
-    ReadTextLineStr(line);
-    if (first || line.starts_with("\x01")) ParseOrigKludge(orig, line);
-  }
+  ForEachAddressLine([&](const Str& line) { ParseOrigKludge(orig, line); });
 }
 
 void MessageBase::ReadDestAddress(FidoAddress& dest) {
-  MoveTextTo(0);
-  Str line;
-  for (bool first = true; !AtTextEnd(); first = false) {
-    ReadTextLineStr(line);
-    if (first || line.starts_with("\x01")) ParseDestKludge(dest, line);
-  }
+  ForEachAddressLine([&](const Str& line) { ParseDestKludge(dest, line); });
 }
 
 void MessageBase::ReadBothAddresses(FidoAddress& orig, FidoAddress& dest) {
-  MoveTextTo(0);
-  Str line;
-  for (bool first = true; !AtTextEnd(); first = false) {
-    ReadTextLineStr(line);
-    if (first || line.starts_with("\x01")) {
-      ParseOrigKludge(orig, line);
-      ParseDestKludge(dest, line);
-    }
-  }
+  ForEachAddressLine([&](const Str& line) {
+    ParseOrigKludge(orig, line);
+    ParseDestKludge(dest, line);
+  });
 }
 
 void MessageBase::EmitOrigKludges(bool newSerial, const FidoAddress& orig) {

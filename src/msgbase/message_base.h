@@ -185,6 +185,10 @@ class MessageBase {
   // The netmail part of EmitOrigKludges: INTL and FMPT from orig and the
   // text's destination; nothing for other areas.
   void EmitOrigNetmailKludges(const FidoAddress& orig);
+  // Calls fn with the first line of the text and each control line, in
+  // order, and leaves the position at the end of the text.
+  template <typename Fn>
+  void ForEachAddressLine(Fn&& fn);
   // Keeps the OS reason of a file failure (0 changes nothing).
   void NoteOsError(int error) {
     if (error != 0) osError_ = error;
