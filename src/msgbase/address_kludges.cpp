@@ -74,8 +74,7 @@ void MessageBase::ForEachAddressLine(Fn&& fn) {
   if (stream->Status() != kStreamOk) return;
   std::size_t at = 0;
   for (bool first = true; at < text.size(); first = false) {
-    std::size_t end = at;
-    while (end < text.size() && text[end] != '\r' && text[end] != '\0') ++end;
+    const std::size_t end = at + FindEither(std::string_view(text).substr(at), '\r', '\0');
     if (first || text[at] == '\x01') fn(Str(std::string_view(text).substr(at, std::min<std::size_t>(end - at, Str::kMax))));
     at = end + 1;
     if (end < text.size() && text[end] == '\r' && at < text.size() && text[at] == '\n') ++at;

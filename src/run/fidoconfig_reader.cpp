@@ -194,7 +194,7 @@ bool FidoconfigReader::Open(const std::string& path, std::string& failure) {
   SetVariable("module", "hpt");
   SetVariable("version", kTosserVersion);
   SetVariable("OS", platform::SystemName());
-  const std::size_t slash = main.identity.rfind('/');
+  const std::size_t slash = main.identity.find_last_of("/\\");  // "\\" in a Windows full path
   SetVariable("configdir", slash == std::string::npos ? std::string() : main.identity.substr(0, slash + 1));
   SkipByteOrderMark(main);
   seen_.push_back(main.identity);

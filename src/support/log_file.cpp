@@ -83,7 +83,7 @@ void LogFile::Emit(const Str& line) {
     // so a run that dies keeps every line it logged. A failed write is not
     // reported; the entry is lost only from the file.
     std::string out = line.str();
-    out += '\n';
+    out += platform::kLineEnd;  // LF here, CR LF on Windows, as the system's text files
     std::size_t put = 0;
     int error = 0;
     (void)platform::WriteFile(file_, out.data(), out.size(), &put, &error);
@@ -107,7 +107,8 @@ void LogFile::Close() {
   if (file_ != platform::kNoFile) {
     std::size_t put = 0;
     int error = 0;
-    (void)platform::WriteFile(file_, "\n", 1, &put, &error);
+    const std::string_view end = platform::kLineEnd;
+    (void)platform::WriteFile(file_, end.data(), end.size(), &put, &error);
     platform::CloseFile(file_);
     file_ = platform::kNoFile;
   }

@@ -1,6 +1,8 @@
 // Numbers to text and back, and the word splitter the address and date
 // parsers share.
+#include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <string_view>
 
 #include "support/text.h"
@@ -87,6 +89,21 @@ void ParseSmallInt(std::string_view text, std::uint16_t& field) {
   std::int32_t errorPos = 0;
   std::int32_t v = ParseInteger(text, errorPos);
   field = errorPos != 0 ? 0 : static_cast<std::uint16_t>(v & 0xFFFF);
+}
+
+std::size_t FindEither(std::string_view text, char a, char b) {
+  constexpr std::size_t kWindow = 256;
+  for (std::size_t at = 0; at < text.size(); at += kWindow) {
+    const std::size_t n = std::min(kWindow, text.size() - at);
+    const void* pa = std::memchr(text.data() + at, a, n);
+    const void* pb = std::memchr(text.data() + at, b, n);
+    if (pa == nullptr && pb == nullptr) continue;
+    const char* hit = pa == nullptr ? static_cast<const char*>(pb)
+                      : pb == nullptr ? static_cast<const char*>(pa)
+                                      : std::min(static_cast<const char*>(pa), static_cast<const char*>(pb));
+    return static_cast<std::size_t>(hit - text.data());
+  }
+  return text.size();
 }
 
 Str SplitWord(std::int32_t n, std::string_view text, std::string_view separators) {

@@ -45,12 +45,29 @@ bool DeleteFileKeepingError(const Str& name) {
 
 namespace {
 
-// A root keeps its separator: a drive root (letter, colon, separator) or, on
-// this file system, the single "/". Any other 3-character path ("/fm") is an
-// ordinary directory that must be made like any other.
+// The part of a full path that names its root, separator included: "/" on
+// POSIX, "C:\" for a drive ("C:" alone, a drive's current directory, counts
+// as its root too), and "\\server\share\" for a network share, whose server
+// and share are no directories that can be made. 0 when there is none. Any
+// other 3-character path ("/fm") is an ordinary directory that must be made
+// like any other.
+std::size_t RootLength(std::string_view p) {
+  if (p.size() >= 2 && platform::IsSeparator(p[0]) && platform::IsSeparator(p[1])) {
+    int separators = 0;
+    for (std::size_t i = 2; i < p.size(); ++i) {
+      if (platform::IsSeparator(p[i]) && ++separators == 2) return i + 1;
+    }
+    return p.size();  // "\\server\share" without its separator
+  }
+  const bool letter = !p.empty() && ((p[0] >= 'A' && p[0] <= 'Z') || (p[0] >= 'a' && p[0] <= 'z'));
+  if (letter && p.size() >= 2 && p[1] == ':') return p.size() >= 3 && platform::IsSeparator(p[2]) ? 3 : 2;
+  return !p.empty() && platform::IsSeparator(p[0]) ? 1 : 0;
+}
+
+// A root keeps its separator.
 bool IsRoot(std::string_view p) {
-  return (p.size() == 1 && platform::IsSeparator(p[0])) ||
-         (p.size() == 3 && p[1] == ':' && platform::IsSeparator(p[2]));
+  const std::size_t root = RootLength(p);
+  return root > 0 && p.size() <= root;
 }
 
 void CreateOneDirectory(std::string p) {
@@ -73,13 +90,11 @@ bool MakeDirectoryPath(const Str& path) {
   std::string p = platform::FullPath(path.str());
   if (IsRoot(p) || p.empty()) return true;
   if (EndsWithSeparator(p)) p.pop_back();
-  std::string prefix;
-  for (char c : p) {
-    // Every level is attempted whether or not the one above was made: a
-    // level that exists fails harmlessly. The empty prefix before a leading
-    // "/" is the file system root, which always exists.
-    if (platform::IsSeparator(c) && !prefix.empty()) CreateOneDirectory(prefix);
-    prefix += c;
+  // Every level below the root is attempted whether or not the one above
+  // was made: a level that exists fails harmlessly.
+  const std::size_t root = RootLength(p);
+  for (std::size_t i = root + 1; i < p.size(); ++i) {
+    if (platform::IsSeparator(p[i])) CreateOneDirectory(p.substr(0, i));
   }
   CreateOneDirectory(p);
   return true;
@@ -92,8 +107,10 @@ Str DirectoryOf(const Str& path) {
   while (i > 0 && !platform::IsSeparator(p[i - 1])) --i;
   if (i == 0) return Str();
   // The part before the last separator; for a name directly in the root
-  // that is the root itself, kept as a usable path.
-  if (i == 1) return Str(p.substr(0, 1));
+  // that is the root itself, kept as a usable path ("/", "C:\",
+  // "\\server\share\").
+  const std::size_t root = RootLength(p);
+  if (i <= root) return Str(p.substr(0, root));
   return Str(p.substr(0, i - 1));
 }
 

@@ -2,7 +2,10 @@
 #include "support/text_file.h"
 
 #include <algorithm>
+#include <string_view>
 #include <utility>
+
+#include "support/text.h"
 
 namespace mvx {
 
@@ -74,8 +77,7 @@ bool TextFileReader::ReadLineUpTo(std::string& line, std::size_t keep) {
     // The rest of the line within the buffer, taken in one piece.
     const char* start = &buf_[pos_];
     const std::size_t avail = len_ - pos_;
-    std::size_t n = 0;
-    while (n < avail && start[n] != '\n' && start[n] != '\r') ++n;
+    const std::size_t n = FindEither(std::string_view(start, avail), '\n', '\r');
     // Bytes past the ones kept are read and dropped.
     if (line.size() < keep) line.append(start, std::min(n, keep - line.size()));
     pos_ += n;

@@ -266,7 +266,7 @@ TEST(PostingFaults, AStrayTemporaryFileGoesWhenItIsOld) {
     testkit::ScopedClock later(now.year + 1, now.month, std::min(now.day, 28), now.hour, now.minute, now.second);
     ASSERT_EQ(Messages("M" + dir.path()).size(), 1u);
   }
-  EXPECT_EQ(testkit::ListDir(dir.path()), (std::vector<std::string>{"2.msg", "~mvx.$$$"}));
+  EXPECT_EQ(testkit::ListDir(dir.path()), (std::vector<std::string>{testkit::Made("2.msg"), "~mvx.$$$"}));
 }
 
 }  // namespace

@@ -109,8 +109,9 @@ inline FaultPlan& Plan() {
 
 // Installs hooks that follow Plan() (emptied) while it lives.
 struct ScopedFaults {
+  // Without regard to case: the files are "area.jdt" on POSIX, "area.JDT" on Windows.
   static bool EndsWith(const std::string& name, const std::string& suffix) {
-    return !suffix.empty() && name.size() >= suffix.size() && name.substr(name.size() - suffix.size()) == suffix;
+    return !suffix.empty() && testkit::EndsWithName(name, suffix);
   }
   static std::unique_ptr<DataStream> OpenHook(const Str& name, std::uint16_t mode) {
     if (Plan().beforeOpen) Plan().beforeOpen(name.str(), mode);

@@ -45,6 +45,7 @@ TEST_F(HooksTest, InstalledHooksMakeTheRealObjectsAndCanBeReplaced) {
   const FileHooks before = SetFileHooks(mine);
   EXPECT_EQ(OpenFileStream(dir / "new.jdt", kModeReadWrite)->Status(), kStreamOpenError);
   SetFileHooks(before);
+  f.reset();  // on Windows the share-none open below needs the file to itself
   EXPECT_EQ(OpenFileStream(dir / "new.jdt", kModeReadWrite)->Status(), kStreamOk);
 }
 

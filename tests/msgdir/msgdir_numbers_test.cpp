@@ -2,8 +2,10 @@
 // numbers new messages get, navigation and deletion.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstdlib>
 #include <filesystem>
+#include <set>
 
 #include "msgdir_testing.h"
 
@@ -11,6 +13,11 @@ namespace mvx::msgdirtest {
 namespace {
 
 using MsgDirNumbers = MsgDirTest;
+
+std::string Lower(std::string s) {
+  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return s;
+}
 
 TEST_F(MsgDirNumbers, NewNumbersStartAboveTheHighestAndNeverAtOne) {
   const struct {
@@ -44,7 +51,10 @@ TEST_F(MsgDirNumbers, NewNumbersStartAboveTheHighestAndNeverAtOne) {
     ASSERT_TRUE(base.StoreMessage());
     EXPECT_EQ(base.MessageCount(), c.count + 1);
     EXPECT_EQ(testkit::ReadFileBytes(dir / c.next).size(), 191u) << c.next;
-    EXPECT_EQ(testkit::ListDir(dir.path()).size(), c.present.size() + 1);
+    // On Windows names that differ only in case (9.MSG, 9.msg) are one file.
+    std::set<std::string> files;
+    for (const std::string& name : c.present) files.insert(platform::NativeSeparator() == '\\' ? Lower(name) : name);
+    EXPECT_EQ(testkit::ListDir(dir.path()).size(), files.size() + 1);
     for (const std::string& name : c.present) EXPECT_EQ(testkit::ReadFileBytes(dir / name).size(), 196u);
   }
 }

@@ -76,7 +76,7 @@ TEST_F(MsgDirPost, AreaPathAndDirectory) {
   EXPECT_EQ(base.ErrorCode(), kMsgErrNoArea);
   ASSERT_TRUE(base.CreateArea(dos));
   ASSERT_TRUE(base.BeginNewMessage() && base.StoreMessage());
-  EXPECT_EQ(testkit::ListDir(Path("net/echo/area")), std::vector<std::string>{"2.msg"});
+  EXPECT_EQ(testkit::ListDir(Path("net/echo/area")), std::vector<std::string>{testkit::Made("2.msg")});
   EXPECT_TRUE(base.CloseArea());
   EXPECT_EQ(base.AreaPath(), "");
   // A directory that cannot be made fails at once, not at the first message.

@@ -11,6 +11,12 @@ namespace {
 
 namespace fs = std::filesystem;
 
+#ifdef _WIN32
+constexpr bool kWindows = true;
+#else
+constexpr bool kWindows = false;
+
+// POSIX only: on Windows the file system itself ignores the case of names.
 TEST(NativeNameTest, ResolvesEachComponentOnARealDirectory) {
   testkit::TempDir dir;
   fs::create_directories(dir / "Echo/Area");
@@ -46,21 +52,67 @@ TEST(NativeNameTest, ResolvesEachComponentOnARealDirectory) {
   }
   EXPECT_EQ(NativeName(dir.path() + "\\ECHO\\AREA\\mail.sqd"), dir / "Echo/Area/mail.SQD");
 }
+#endif
 
-TEST(NativeNameTest, NewFileExtensionsAreLowerCase) {
-  EXPECT_EQ(NewFileExtension("SQD"), "sqd");
-  EXPECT_EQ(NewFileExtension("JLR"), "jlr");
+// Program names are code page 866. On Windows they reach the file system as
+// the UTF-16 characters of 866, whatever code pages the system is set up
+// with, a directory search gives the same bytes back, and the file system
+// folds the case of Cyrillic letters too. On POSIX the bytes pass unchanged
+// and bytes above 127 compare exactly.
+TEST(NativeNameTest, Cp866NamesRoundTrip) {
+  testkit::TempDir dir;
+  const std::string upper = "\x8F\xA8\xE1\xEC\xAC\xAE.TXT";  // "Письмо.TXT" in 866
+  const std::string lower = "\xAF\xA8\xE1\xEC\xAC\xAE.txt";  // "письмо.txt"
+  int error = 0;
+  bool exists = false;
+  const FileHandle made = CreateNew(dir / upper, &error, &exists);
+  ASSERT_NE(made, kNoFile) << error;
+  CloseFile(made);
+#ifdef _WIN32
+  EXPECT_TRUE(fs::exists(fs::path(dir.path()) / L"\u041F\u0438\u0441\u044C\u043C\u043E.TXT"));
+#else
+  EXPECT_TRUE(fs::exists(dir / upper));
+#endif
+  DirSearch search;
+  DirEntry entry;
+  ASSERT_TRUE(search.First(dir / "*.txt", &entry));
+  EXPECT_EQ(entry.name, upper);
+  EXPECT_FALSE(search.Next(&entry));
+  const FileHandle again = OpenExisting(dir / lower, Access::kRead, Share::kReadWrite, &error);
+  EXPECT_EQ(again != kNoFile, kWindows);
+  CloseFile(again);
 }
 
+// The formats name their extensions in capitals; the tossers of POSIX
+// systems look for lower-case ones, those of Windows for the capitals.
+TEST(NativeNameTest, NewFileExtensions) {
+  EXPECT_EQ(NewFileExtension("SQD"), kWindows ? "SQD" : "sqd");
+  EXPECT_EQ(NewFileExtension("JLR"), kWindows ? "JLR" : "jlr");
+}
+
+// Made absolute without asking the disk: "." and ".." folded, a trailing
+// separator kept. On Windows drive letters, a drive's own current directory
+// ("C:fido") and network shares ("\\server\share", never left by "..").
 TEST(FullPathTest, FoldsDotsAndKeepsATrailingSeparator) {
   testkit::TempDir dir;
   fs::create_directories(dir / "Net");
   testkit::ScopedCurrentDir cd(dir.path());
   const std::string cwd = fs::current_path().string();
-  EXPECT_EQ(FullPath("net\\mail\\..\\x.msg"), cwd + "/Net/x.msg");
-  EXPECT_EQ(FullPath("NET\\"), cwd + "/Net/");
-  EXPECT_EQ(FullPath("/a/./b/../c"), "/a/c");
-  EXPECT_EQ(FullPath("\\..\\.."), "/");
+  const std::string drive = kWindows ? cwd.substr(0, 2) : "C:";  // a plain name on POSIX
+  const struct {
+    std::string in, posix, windows;
+  } cases[] = {
+      {"net\\mail\\..\\x.msg", cwd + "/Net/x.msg", cwd + "\\net\\x.msg"},
+      {"NET\\", cwd + "/Net/", cwd + "\\NET\\"},
+      {"/a/./b/../c", "/a/c", drive + "\\a\\c"},
+      {"\\..\\..", "/", drive + "\\"},
+      {"D:\\fido\\.\\net\\..\\x.msg", cwd + "/D:/fido/x.msg", "D:\\fido\\x.msg"},
+      {"D:/..", cwd, "D:\\"},
+      {drive + "fido", cwd + "/C:fido", cwd + "\\fido"},
+      {"\\\\server\\share\\fido\\..\\..\\..\\x", "/x", "\\\\server\\share\\x"},
+      {"//server/share/fido/", "/server/share/fido/", "\\\\server\\share\\fido\\"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(FullPath(c.in), kWindows ? c.windows : c.posix) << c.in;
 }
 
 }  // namespace

@@ -1,8 +1,12 @@
 // Posting what sysops post: standard input, and text written in a character
 // set other than CP866, recoded on its way into the message base.
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <fcntl.h>
 #include <signal.h>
 #include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <chrono>
@@ -20,6 +24,46 @@ using runtest::Lines;
 // Standard input replaced while the object lives: by a pipe that a thread
 // fills in small pieces now and then, as a producing program would, or (no
 // text) by a directory, whose reads fail.
+#ifdef _WIN32
+// The program reads the process's standard input handle, so that is what is
+// replaced here: by an anonymous pipe, or by a directory handle.
+class ScopedStdin {
+ public:
+  explicit ScopedStdin(const std::optional<std::string>& text) : saved_(GetStdHandle(STD_INPUT_HANDLE)) {
+    HANDLE read = INVALID_HANDLE_VALUE, write = INVALID_HANDLE_VALUE;
+    if (!text) {
+      read = CreateFileW(L".", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                         FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    } else if (CreatePipe(&read, &write, nullptr, 0)) {
+      writer_ = std::thread([write, bytes = *text] {
+        for (std::size_t at = 0; at < bytes.size();) {
+          DWORD put = 0;
+          const DWORD ask = static_cast<DWORD>(std::min<std::size_t>(1000, bytes.size() - at));
+          if (!WriteFile(write, bytes.data() + at, ask, &put, nullptr) || put == 0) break;
+          at += put;
+          std::this_thread::sleep_for(std::chrono::milliseconds(2));  // the reader sees the text come in pieces
+        }
+        CloseHandle(write);
+      });
+    }
+    EXPECT_NE(read, INVALID_HANDLE_VALUE);
+    read_ = read;
+    SetStdHandle(STD_INPUT_HANDLE, read);
+  }
+  ~ScopedStdin() {
+    SetStdHandle(STD_INPUT_HANDLE, saved_);
+    if (writer_.joinable()) writer_.join();
+    CloseHandle(read_);
+  }
+  ScopedStdin(const ScopedStdin&) = delete;
+  ScopedStdin& operator=(const ScopedStdin&) = delete;
+
+ private:
+  HANDLE saved_;
+  HANDLE read_ = INVALID_HANDLE_VALUE;
+  std::thread writer_;
+};
+#else
 class ScopedStdin {
  public:
   explicit ScopedStdin(const std::optional<std::string>& text) : saved_(dup(STDIN_FILENO)) {
@@ -54,6 +98,7 @@ class ScopedStdin {
   int saved_;
   std::thread writer_;
 };
+#endif
 
 class InputPostingTest : public runtest::RunTest {
  protected:

@@ -2,8 +2,10 @@
 // MSGIDs, the tosser's echo toss log, and the work flag.
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <set>
 
@@ -35,7 +37,10 @@ TEST_F(NodeRunTest, SerialsNeverRepeatAcrossRunsAtAFrozenClock) {
   for (int run = 0; run < 4; ++run) {
     ASSERT_EQ(Run({"-p", "t.txt", "A.AREA"}), 0);
   }
+  std::size_t posted = 4;
+#ifndef _WIN32
   // Also when two programs post at the same frozen moment.
+  posted += 10;
   pid_t pids[2];
   for (pid_t& pid : pids) {
     pid = fork();
@@ -46,13 +51,14 @@ TEST_F(NodeRunTest, SerialsNeverRepeatAcrossRunsAtAFrozenClock) {
     }
   }
   for (pid_t pid : pids) waitpid(pid, nullptr, 0);
+#endif
   for (const char* area : {"areas/a", "areas/b"}) {
     for (const std::string& id : MsgIds(area)) {
       EXPECT_TRUE(IsMsgId(id, "2:5020/1")) << id;
       EXPECT_TRUE(seen.insert(id).second) << "repeated: " << id;
     }
   }
-  EXPECT_EQ(seen.size(), 14u);
+  EXPECT_EQ(seen.size(), posted);
   EXPECT_TRUE(Exists("Marvex.Serial"));
 }
 

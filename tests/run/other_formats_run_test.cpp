@@ -22,10 +22,10 @@ TEST_F(OtherFormatsRunTest, PostsIntoSquishAndJamAreas) {
         "AREA JAM.AREA\nFILE t.txt\nFLAGS Pvt\nENDAREA\n");
   EXPECT_EQ(Run({}), 0);
   EXPECT_EQ(LastRun(), (Lines{"Marvex 2.1: started..", "Loading config.mvx", " [+] Working with SQ.AREA",
-                              " >> Posting t.txt to SQ.AREA", " >> Base: Squish " + dir_.path() + "/Bases/Sq",
+                              " >> Posting t.txt to SQ.AREA", " >> Base: Squish " + runtest::Shown(dir_.path(), "/Bases/Sq"),
                               " >> From: Sysop, 2:5020/1", " >> To: All, 0:0/0", " >> Subj: Test", "  - Ok...", "",
                               " [+] Working with JAM.AREA", " >> Posting t.txt to JAM.AREA",
-                              " >> Base: JAM " + dir_.path() + "/Bases/Jm", " >> From: Sysop, 2:5020/1",
+                              " >> Base: JAM " + runtest::Shown(dir_.path(), "/Bases/Jm"), " >> From: Sysop, 2:5020/1",
                               " >> To: All, 0:0/0", " >> Subj: Test", "  - Ok...", "", "End..", ""}));
   // New files get lower-case extensions.
   EXPECT_TRUE(Exists("Bases/Sq.sqd"));

@@ -38,7 +38,7 @@ class PostingTest : public runtest::RunTest {
   Lines Log() const { return runtest::Entries(out_.str()); }
   // What every posting of the fixture announces before its parts.
   Lines Announce(const std::string& file = "post.txt") const {
-    return {" >> Posting " + file + " to NET.TALK", " >> Base: MSG " + dir_.path() + "/area",
+    return {" >> Posting " + file + " to NET.TALK", " >> Base: MSG " + runtest::Shown(dir_.path(), "/area"),
             " >> From: Sysop, 2:5020/1", " >> To: All, 0:0/0", " >> Subj: Subject"};
   }
   // The lines joined in order.
@@ -170,7 +170,7 @@ TEST_F(PostingTest, ErrorsSayWhy) {
   std::filesystem::remove_all(dir_ / "gone");
   out_.str("");
   WriteMessages(ctx_);
-  EXPECT_EQ(Log().at(0), "[err] Unable to create new message: No such file or directory");
+  EXPECT_EQ(Log().at(0), "[err] Unable to create new message: " + runtest::NoSuchPath());
 }
 
 // *.MSG files that open but take no write (made, then reopened for reading),
@@ -233,7 +233,7 @@ TEST_F(SplitPostingTest, ThreePartsWithBeginAndEndControlLines) {
         "AREA BIG.FILES\nFILE .\\big.txt\nSUBJ Big file\nUSEENCODEDMESSAGE yes\nENDAREA\n");
   ASSERT_EQ(Run({}), 0);
   EXPECT_EQ(LastRun(), (Lines{"Marvex 2.1: started..", "Loading config.mvx", " [+] Working with BIG.FILES",
-                              " >> Posting .\\big.txt to BIG.FILES", " >> Base: MSG " + dir_.path() + "/areas/big",
+                              " >> Posting .\\big.txt to BIG.FILES", " >> Base: MSG " + runtest::Shown(dir_.path(), "/areas/big"),
                               " >> From: Sysop, 2:5020/1.3", " >> To: All, 0:0/0", " >> Subj: Big file", "   -> [1/3]", "   -> [2/3]", "   -> [3/3]", "  - Ok...", "", "End..", ""}));
   const auto msgs = Msgs("areas/big");
   ASSERT_EQ(msgs.size(), 3u);
@@ -279,7 +279,7 @@ TEST_F(CommandLinePostTest, QuotedAndUnquotedKeywordValues) {
             0);
   // The announcement shows what the message carries.
   EXPECT_EQ(LastRun(), (Lines{"Marvex 2.1: started..", "Loading config.mvx", " >> Posting News.txt to BIG.FILES",
-                              " >> Base: MSG " + dir_.path() + "/areas/big", " >> From: Ivan Petrov, 2:5020/9",
+                              " >> Base: MSG " + runtest::Shown(dir_.path(), "/areas/big"), " >> From: Ivan Petrov, 2:5020/9",
                               " >> To: All, 0:0/0", " >> Subj: HELLO", "  - Ok...", "End..", ""}));
   const auto msgs = Msgs("areas/big");
   ASSERT_EQ(msgs.size(), 1u);

@@ -23,9 +23,30 @@ using Lines = std::vector<std::string>;
 inline Lines Entries(const std::string& text) {
   Lines out;
   std::istringstream in(text);
-  for (std::string l; std::getline(in, l);) out.push_back(l.size() >= 19 ? l.substr(19) : l);
+  for (std::string l; std::getline(in, l);) {
+    // The log's lines end in CR LF on Windows.
+    if (platform::kLineEnd[0] == '\r' && !l.empty() && l.back() == '\r') l.pop_back();
+    out.push_back(l.size() >= 19 ? l.substr(19) : l);
+  }
   return out;
 }
+
+// dir followed by tail ("/Areas/NetTalk") as the log shows a full path: with
+// the system's separator.
+inline std::string Shown(const std::string& dir, std::string tail) {
+  for (char& c : tail) {
+    if (c == '/') c = platform::NativeSeparator();
+  }
+  return dir + tail;
+}
+
+// The system's words for the failures the tests provoke. ENOENT and
+// ERROR_FILE_NOT_FOUND are both 2; a missing directory on the way is
+// ERROR_PATH_NOT_FOUND (3) on Windows, and opening a directory as a file is
+// EISDIR (21) on POSIX, ERROR_ACCESS_DENIED (5) on Windows.
+inline std::string NoSuchFile() { return platform::ErrorText(2); }
+inline std::string NoSuchPath() { return platform::ErrorText(platform::NativeSeparator() == '\\' ? 3 : 2); }
+inline std::string IsADirectory() { return platform::ErrorText(platform::NativeSeparator() == '\\' ? 5 : 21); }
 
 // A stored *.MSG file: the 190-byte header, and the text split at CR.
 struct Msg {
@@ -81,7 +102,7 @@ class RunTest : public ::testing::Test {
   // The messages of a *.MSG area, in number order.
   std::vector<Msg> Msgs(const std::string& area) const {
     Lines names = testkit::ListDir(dir_ / area);
-    std::erase_if(names, [](const std::string& n) { return !n.ends_with(".msg"); });
+    std::erase_if(names, [](const std::string& n) { return !testkit::EndsWithName(n, ".msg"); });
     std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) { return std::atol(a.c_str()) < std::atol(b.c_str()); });
     std::vector<Msg> out;
     for (const std::string& n : names) {

@@ -63,14 +63,14 @@ TEST_F(ScheduledRunTest, CommandLineOrders) {
   const std::pair<std::vector<std::string>, Lines> cases[] = {
       // Help only as the first parameter; a missing configuration is logged,
       // and counts as the day's run (see the third case).
-      {{"-d", "-?"}, {"Marvex 2.1: started..", "Loading config.mvx", "Error reading cfg file: No such file or directory", "End..", ""}},
+      {{"-d", "-?"}, {"Marvex 2.1: started..", "Loading config.mvx", "Error reading cfg file: " + runtest::NoSuchFile(), "End..", ""}},
       // The name keeps its case and is found whatever the disk's case.
       {{"-c", "My.Cfg", "-d"},
        {"Marvex 2.1: started..", "Loading My.Cfg", " [+] Working with Found.It",
         "     [-]> Skipping Found.It by date...", "", "End..", ""}},
       {{"-d", "-c", "my.cfg"}, kRefused},  // -d must be all that is left
       // A one-word rest is its own rest: "-D" is both the name and a -d.
-      {{"-c", "-D"}, {"Marvex 2.1: started..", "Loading -D", "Error reading cfg file: No such file or directory", "End..", ""}}};
+      {{"-c", "-D"}, {"Marvex 2.1: started..", "Loading -D", "Error reading cfg file: " + runtest::NoSuchFile(), "End..", ""}}};
   for (const auto& [args, log] : cases) {
     EXPECT_EQ(Run(args), 0);
     EXPECT_EQ(LastRun(), log) << args[0];
@@ -98,7 +98,7 @@ TEST_F(ScheduledRunTest, PostsIntoMsgAreaFoundThroughHptPath) {
   EXPECT_EQ(Run({}), 0);
   EXPECT_EQ(LastRun(), (Lines{"Marvex 2.1: started..", "Loading config.mvx", " [+] Working with Net.Talk",
                               " >> Posting News.txt to Net.Talk // Talk about the net",
-                              " >> Base: MSG " + dir_.path() + "/Areas/NetTalk", " >> From: John Smith, 2:5020/1",
+                              " >> Base: MSG " + runtest::Shown(dir_.path(), "/Areas/NetTalk"), " >> From: John Smith, 2:5020/1",
                               " >> To: Everybody, 2:5030/4", " >> Subj: Weekly news", "  - Ok...", "", "End..", ""}));
   EXPECT_TRUE(console_.starts_with("Made new log file\n 06.12.26 04:57:36 Marvex 2.1: started..\n"));
 
@@ -183,7 +183,7 @@ TEST_F(ScheduledRunTest, WorkFlagAllowsOneRunADay) {
   int error = 0;
   ASSERT_TRUE(platform::CreateDirectory(dir_ / "EVERYDAY.FLG", &error));
   EXPECT_EQ(Run({"-d"}), 0);
-  EXPECT_NE(console_.find("\nError rewriting work flag!.. Is a directory\n"), std::string::npos) << console_;
+  EXPECT_NE(console_.find("\nError rewriting work flag!.. " + runtest::IsADirectory() + "\n"), std::string::npos) << console_;
 }
 
 TEST_F(ScheduledRunTest, DryRunShowsTodaysDecisionsAndWritesNothing) {
@@ -198,7 +198,7 @@ TEST_F(ScheduledRunTest, DryRunShowsTodaysDecisionsAndWritesNothing) {
   Lines decisions = head;
   for (const std::string& l :
        Lines{"Loading config.mvx", " [+] Working with NET.TALK", " >> Due: Long.txt to NET.TALK // Talk about the net",
-        " >> Base: MSG " + dir_.path() + "/Areas/NetTalk", " >> Parts: 3", "", " [+] Working with RU.SYSOP",
+        " >> Base: MSG " + runtest::Shown(dir_.path(), "/Areas/NetTalk"), " >> Parts: 3", "", " [+] Working with RU.SYSOP",
         "     [-]> Skipping RU.SYSOP by date...", "", "[err] Area NO.SUCH not found in Fido.cfg",
         " [+] Working with NO.SUCH", " >> Due: Missing.txt to NO.SUCH",
         "[err] Unknown CHARSET \"KOI8-U\": the known ones are CP866, UTF-8, KOI8-R, CP1251 and LATIN-1",
@@ -239,7 +239,7 @@ TEST_F(ScheduledRunTest, ErrorsAreLoggedAndTheRunGoesOn) {
   EXPECT_EQ(Run({}), 0);
   EXPECT_EQ(LastRun(),
             (Lines{"Marvex 2.1: started..", "Loading config.mvx", " [+] Working with NET.TALK",
-                   " >> Posting Missing.txt to NET.TALK", " >> Base: MSG " + dir_.path() + "/Areas/NetTalk",
+                   " >> Posting Missing.txt to NET.TALK", " >> Base: MSG " + runtest::Shown(dir_.path(), "/Areas/NetTalk"),
                    " >> From: Sysop, 0:0/0", " >> To: All, 0:0/0", " >> Subj: ",
                    "[err] File not found \"Missing.txt\"", "[err] We can't make posting...", "",
                    "[err] Area NO.SUCH not found in Fido.cfg", " [+] Working with NO.SUCH",
@@ -249,7 +249,7 @@ TEST_F(ScheduledRunTest, ErrorsAreLoggedAndTheRunGoesOn) {
                    // A common line between blocks changes the later ones; HPTPATH
                    // in a block takes effect from the next block on.
                    " [+] Working with NET.TALK", "Error converting 2:50x/1", " >> Posting News.txt to NET.TALK",
-                   " >> Base: MSG " + dir_.path() + "/Other/NetTalk", " >> From: Second Sender, 0:0/0",
+                   " >> Base: MSG " + runtest::Shown(dir_.path(), "/Other/NetTalk"), " >> From: Second Sender, 0:0/0",
                    " >> To: All, 0:0/0", " >> Subj: ", "  - Ok...", "", "End..", ""}));
   EXPECT_EQ(Msgs("Areas/NetTalk").size(), 0u);
   EXPECT_EQ(Msgs("Other/NetTalk").size(), 1u);

@@ -50,7 +50,7 @@ class FaultyStream final : public DataStream {
     status_ = inner_->Status();
     std::string n = Name().str();
     for (char& c : n) c = LowerAscii(c);
-    for (const std::string& f : gFaults->files) counted_ = counted_ || n.ends_with(f);
+    for (const std::string& f : gFaults->files) counted_ = counted_ || testkit::EndsWithName(n, f);
   }
   void ReadBytes(void* b, std::uint16_t n) override { inner_->ReadBytes(b, n), Sync(); }
   void WriteBytes(const void* b, std::uint16_t n) override {
@@ -289,7 +289,7 @@ std::string gWhen;
 
 std::unique_ptr<DataStream> RacingOpen(const Str& name, std::uint16_t mode) {
   const std::string n = name.str();
-  if ((mode & 0xFF) == kModeCreateNew && !gWhen.empty() && n.ends_with(gWhen)) {
+  if ((mode & 0xFF) == kModeCreateNew && !gWhen.empty() && testkit::EndsWithName(n, gWhen)) {
     for (const auto& [ext, bytes] : gTheirs) testkit::WriteFileBytes(n.substr(0, n.size() - 4) + ext, bytes);
     gWhen.clear();
   }

@@ -30,6 +30,20 @@ class LogFileTest : public ::testing::Test {
   std::string file_ = dir_ / "Marvex.Log";
 };
 
+// The log file's lines end as the system's text files do (CR LF on
+// Windows); the console's in LF.
+std::string InFile(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    if (c == '\n') {
+      out += platform::kLineEnd;
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
 TEST(LogStamps, PaddedDateAndTime) {
   testkit::ScopedClock clock(2000, 1, 1, 9, 5, 3);
   EXPECT_EQ(LogDateStamp(), "01.01.00");
@@ -45,10 +59,10 @@ TEST_F(LogFileTest, FirstRunCreatesTheSecondAppendsAndLinesAreCutAt255) {
                   log.WriteError("bad");
                   log.Write("");
                   // Each entry is in the file at once: nothing waits in a buffer.
-                  EXPECT_EQ(testkit::ReadFileText(file_), first.substr(0, first.find(kStamp + "End")));
+                  EXPECT_EQ(testkit::ReadFileText(file_), InFile(first.substr(0, first.find(kStamp + "End"))));
                 }),
             "Made new log file\n" + first);
-  EXPECT_EQ(testkit::ReadFileText(file_), first);
+  EXPECT_EQ(testkit::ReadFileText(file_), InFile(first));
 
   const std::string second = kStamp + "Marvex 2.1: started..\n" + kStamp + std::string(236, 'a') + "\n" +
                              kStamp + "[err] " + std::string(230, 'b') + "\n" + kStamp + "\x8F\xE0\xA8\n" +
@@ -60,7 +74,7 @@ TEST_F(LogFileTest, FirstRunCreatesTheSecondAppendsAndLinesAreCutAt255) {
                   log.Write("\x8F\xE0\xA8");
                 }),
             second);
-  EXPECT_EQ(testkit::ReadFileText(file_), first + second);
+  EXPECT_EQ(testkit::ReadFileText(file_), InFile(first + second));
   EXPECT_EQ(testkit::ListDir(dir_.path()), std::vector<std::string>{"Marvex.Log"});
 }
 

@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <cstdint>
@@ -122,6 +124,7 @@ TEST_F(SerialStateTest, LockedOrUnwritableFileFailsAndStaysAsItWas) {
   EXPECT_EQ(Stored(), "00000100\n");
 }
 
+#ifndef _WIN32  // two processes by fork()
 TEST_F(SerialStateTest, ConcurrentProcessesNeverShareASerial) {
   // Two processes reserving at the same frozen moment, back to back.
   constexpr int kEach = 40;
@@ -158,6 +161,7 @@ TEST_F(SerialStateTest, ConcurrentProcessesNeverShareASerial) {
   EXPECT_EQ(total, 4u * kEach);
   EXPECT_EQ(seen.size(), total);
 }
+#endif
 
 // ------------------------------------------------------- counter directory
 

@@ -1,4 +1,6 @@
+#ifndef _WIN32
 #include <unistd.h>
+#endif
 
 #include <gtest/gtest.h>
 
@@ -37,7 +39,8 @@ TEST(Directories, MakeAndFindWithMixedSeparatorsAndCase) {
   EXPECT_EQ(testkit::ListDir("Fido"), (std::vector<std::string>{"made", "two"}));
   // DirectoryOf gives the full path of the parent, which can make a new area.
   const Str here = Str(platform::FullPath("."));
-  EXPECT_EQ(DirectoryOf("echo\\net\\area"), here + "/echo/net");
+  const std::string sep(1, platform::NativeSeparator());
+  EXPECT_EQ(DirectoryOf("echo\\net\\area"), here + sep + "echo" + sep + "net");
   EXPECT_EQ(DirectoryOf("area"), here);
   EXPECT_EQ(DirectoryOf(""), "");
   EXPECT_TRUE(MakeDirectoryPath(DirectoryOf("new\\sub/area")));
@@ -45,6 +48,30 @@ TEST(Directories, MakeAndFindWithMixedSeparatorsAndCase) {
   EXPECT_FALSE(fs::exists("new/sub/area"));
 }
 
+// A name directly in a root has the root as its directory, separator kept:
+// a drive root or a network share on Windows, "/" on POSIX.
+TEST(Directories, DirectoryOfANameInARootIsTheRoot) {
+#ifdef _WIN32
+  const struct {
+    const char* path;
+    const char* directory;
+  } cases[] = {
+      {"C:\\area", "C:\\"},
+      {"C:\\fido\\area", "C:\\fido"},
+      {"C:/fido/echo/", "C:\\fido\\echo"},
+      {"\\\\server\\share\\area", "\\\\server\\share\\"},
+      {"\\\\server\\share\\fido\\area", "\\\\server\\share\\fido"},
+  };
+#else
+  const struct {
+    const char* path;
+    const char* directory;
+  } cases[] = {{"/area", "/"}, {"/fido/area", "/fido"}, {"/fido/echo/", "/fido/echo"}};
+#endif
+  for (const auto& c : cases) EXPECT_EQ(DirectoryOf(c.path), c.directory) << c.path;
+}
+
+#ifndef _WIN32
 TEST(Directories, AThreeCharacterPathIsNoDriveRoot) {
   // "/fm" is as long as "C:\" but an ordinary directory: it must be made.
   if (access("/", W_OK) != 0) GTEST_SKIP() << "needs a writable root directory";
@@ -58,6 +85,7 @@ TEST(Directories, AThreeCharacterPathIsNoDriveRoot) {
   EXPECT_TRUE(fs::is_directory(name));
   fs::remove(name);
 }
+#endif
 
 TEST(Directories, ExistenceTestsAndDeletionWhateverTheCase) {
   testkit::TempDir dir;

@@ -5,6 +5,7 @@
 #endif
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -93,6 +94,25 @@ void WriteFileText(const std::string& path, const std::string& text) {
 bool PathExists(const std::string& path) {
   std::error_code ec;
   return fs::exists(path, ec);
+}
+
+std::string Made(const std::string& lowerName) {
+  const std::size_t dot = lowerName.rfind('.');
+  if (dot == std::string::npos) return lowerName;
+  std::string ext = lowerName.substr(dot + 1);
+  for (char& c : ext) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return lowerName.substr(0, dot + 1) + platform::NewFileExtension(ext);
+}
+
+bool EndsWithName(const std::string& name, const std::string& suffix) {
+  if (name.size() < suffix.size()) return false;
+  for (std::size_t i = 0; i < suffix.size(); ++i) {
+    if (std::tolower(static_cast<unsigned char>(name[name.size() - suffix.size() + i])) !=
+        std::tolower(static_cast<unsigned char>(suffix[i]))) {
+      return false;
+    }
+  }
+  return true;
 }
 
 std::vector<std::string> ListDir(const std::string& path) {

@@ -47,6 +47,12 @@ std::string ReadFileText(const std::string& path);
 void WriteFileBytes(const std::string& path, const std::vector<std::uint8_t>& bytes);
 void WriteFileText(const std::string& path, const std::string& text);
 bool PathExists(const std::string& path);
+// The name a message base gives a file it makes, written in lower case:
+// "2.msg" on POSIX, "2.MSG" on Windows (see platform::NewFileExtension).
+std::string Made(const std::string& lowerName);
+// Whether name ends in suffix without regard to ASCII case, as file names
+// compare in the program's world (and on Windows for real).
+bool EndsWithName(const std::string& name, const std::string& suffix);
 // Names in a directory, sorted.
 std::vector<std::string> ListDir(const std::string& path);
 

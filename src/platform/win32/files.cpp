@@ -10,7 +10,10 @@
 #include <fcntl.h>
 #include <io.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <string>
+#include <vector>
 
 #include "platform/win32/windows_api.h"
 #include "platform/common/name_check.h"
@@ -72,6 +75,13 @@ HANDLE Open(const std::string& name, DWORD access, DWORD share, DWORD dispositio
   }
   const std::wstring wide = Wide(name);
   const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(LockWaitMilliseconds());
+  // FILE_SHARE_DELETE on every open, whatever the share mode: the program
+  // gives a file its name while it still has it open (a finished message
+  // file goes from its temporary name to its number, a rewritten one takes
+  // the place of the file open for it), as POSIX allows. Without it the
+  // rename or replace fails with a sharing violation on a handle of our
+  // own. It opens nothing to other programs' reads or writes.
+  share |= FILE_SHARE_DELETE;
   for (;;) {
     const HANDLE h = CreateFileW(wide.c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h != INVALID_HANDLE_VALUE) {
@@ -261,28 +271,117 @@ bool RenameNew(const std::string& existing, const std::string& newName, int* err
   return false;
 }
 
+namespace {
+
+// FILE_RENAME_INFO as the FileRenameInfoEx class takes it, spelled out here
+// because the headers offer the Flags member only to programs built for
+// newer systems than this one must run on.
+struct RenameInfoEx {
+  DWORD Flags;
+  HANDLE RootDirectory;
+  DWORD FileNameLength;
+  WCHAR FileName[1];
+};
+constexpr int kFileRenameInfoEx = 22;  // FILE_INFO_BY_HANDLE_CLASS
+constexpr DWORD kRenameReplaceIfExists = 0x1;
+constexpr DWORD kRenamePosixSemantics = 0x2;
+
+// The rename of Windows 10 and later that works like rename(2): the target
+// may be open (with FILE_SHARE_DELETE, as every open here is); its holders
+// keep reading the old file, and the name goes to the new one in one step.
+// The classic MoveFileEx refuses a target that anyone has open, and the
+// state files this replaces are held open, locked, by their updater.
+// False with *unsupported when the system or the file system has no such
+// rename, for the caller to fall back on MoveFileEx.
+bool PosixReplace(const std::wstring& source, const std::wstring& target, DWORD* error, bool* unsupported) {
+  *unsupported = false;
+  std::vector<wchar_t> full(MAX_PATH + 1);
+  DWORD n = GetFullPathNameW(target.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+  if (n >= full.size()) {
+    full.resize(n + 1);
+    n = GetFullPathNameW(target.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+  }
+  if (n == 0 || n >= full.size()) {
+    *unsupported = true;
+    return false;
+  }
+  // The kernel wants its own form of the name: \??\C:\..., \??\UNC\server\...
+  std::wstring nt(full.data(), n);
+  nt = nt.rfind(L"\\\\", 0) == 0 ? L"\\??\\UNC\\" + nt.substr(2) : L"\\??\\" + nt;
+  const HANDLE h = CreateFileW(source.c_str(), DELETE | SYNCHRONIZE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) {
+    *error = GetLastError();
+    return false;
+  }
+  std::vector<unsigned char> buffer(sizeof(RenameInfoEx) + nt.size() * sizeof(wchar_t));
+  auto* info = reinterpret_cast<RenameInfoEx*>(buffer.data());
+  info->Flags = kRenameReplaceIfExists | kRenamePosixSemantics;
+  info->RootDirectory = nullptr;
+  info->FileNameLength = static_cast<DWORD>(nt.size() * sizeof(wchar_t));
+  std::copy(nt.begin(), nt.end(), info->FileName);
+  const bool ok = SetFileInformationByHandle(h, static_cast<FILE_INFO_BY_HANDLE_CLASS>(kFileRenameInfoEx), info,
+                                             static_cast<DWORD>(buffer.size())) != 0;
+  *error = ok ? 0 : GetLastError();
+  CloseHandle(h);
+  *unsupported = !ok && (*error == ERROR_INVALID_PARAMETER || *error == ERROR_NOT_SUPPORTED ||
+                         *error == ERROR_INVALID_FUNCTION || *error == ERROR_CALL_NOT_IMPLEMENTED);
+  return ok;
+}
+
+}  // namespace
+
 bool ReplaceFile(const std::string& from, const std::string& to, int* error) {
   if (!common::IsUsableName(from) || !common::IsUsableName(to)) {
     SetError(error, ERROR_FILE_NOT_FOUND);
     return false;
   }
-  // MoveFileEx with MOVEFILE_REPLACE_EXISTING swaps the directory entry in
-  // one step, as rename(2) does. (The ReplaceFileW call is no help: it
-  // carries attributes and ACLs over and goes through a backup name.) The
-  // move is refused while another program has the target open without
-  // FILE_SHARE_DELETE; that is waited for like any open.
   const std::wstring source = Wide(from), target = Wide(to);
+  DWORD e = 0;
+  bool unsupported = false;
+  if (PosixReplace(source, target, &e, &unsupported)) {
+    SetError(error, 0);
+    return true;
+  }
+  if (!unsupported && !HeldByAnother(e) && e != ERROR_ACCESS_DENIED) {
+    SetError(error, e);
+    return false;
+  }
+  // Older systems (and wine): MoveFileEx with MOVEFILE_REPLACE_EXISTING
+  // swaps the directory entry in one step too. (The ReplaceFileW call is no
+  // help: it carries attributes and ACLs over and goes through a backup
+  // name.) But it refuses a target that anyone has open, and the state files
+  // replaced here are held open, locked, by the very run that replaces them.
+  // An open file may still be renamed, though, when its holders allow
+  // FILE_SHARE_DELETE as every open here does: the old file is moved aside,
+  // the new one takes its name, and the old one is deleted (its holders read
+  // on until they close it). Between the two moves the name is missing for a
+  // moment; a run that creates it then makes the second move fail, and the
+  // old file is moved back, or kept under the aside name when that fails too.
+  const std::wstring aside = target + L"." + std::to_wstring(GetCurrentProcessId()) + L".old";
   const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(LockWaitMilliseconds());
   for (;;) {
     if (MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
       SetError(error, 0);
       return true;
     }
-    const DWORD e = GetLastError();
+    e = GetLastError();
     if (!HeldByAnother(e) && e != ERROR_ACCESS_DENIED) {
       SetError(error, e);
       return false;
     }
+    if (MoveFileExW(target.c_str(), aside.c_str(), MOVEFILE_WRITE_THROUGH)) {
+      if (MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH)) {
+        DeleteFileW(aside.c_str());
+        SetError(error, 0);
+        return true;
+      }
+      e = GetLastError();
+      MoveFileExW(aside.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH);
+      SetError(error, e);
+      return false;
+    }
+    // Held by a program that does not allow the rename: waited for.
     if (GetTickCount64() >= deadline) {
       if (error) *error = HeldByAnother(e) ? kErrorHeldByOther : static_cast<int>(e);
       return false;
