@@ -75,7 +75,7 @@ void ReadPostedLines(TextFileReader& file, Charset from, PostedText& text) {
     }
     // What could be read of a line whose read failed is still taken; the
     // file ends there.
-    text.lines.push_back(line);
+    text.lines.push_back(std::move(line));
     if (!ok) break;
   }
   text.readFailed = file.ReadError();

@@ -62,9 +62,9 @@ bool TextFileReader::Fill() {
 bool TextFileReader::AtEnd() { return !Fill(); }
 
 bool TextFileReader::ReadLine(Str& line) {
-  std::string kept;
-  const bool ok = ReadLineUpTo(kept, Str::kMax);
-  line = Str(kept);
+  // The line is gathered in a buffer kept from line to line.
+  const bool ok = ReadLineUpTo(scratch_, Str::kMax);
+  line = Str(scratch_);
   return ok;
 }
 

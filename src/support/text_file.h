@@ -51,6 +51,7 @@ class TextFileReader {
   bool eof_ = false;
   bool error_ = false;
   int osError_ = 0;
+  std::string scratch_;
 };
 
 }  // namespace mvx
