@@ -38,8 +38,10 @@ enum class Access { kRead, kWrite, kReadWrite };
 enum class Share { kNone, kRead, kWrite, kReadWrite };
 
 // Open an existing file. Sharing is enforced with locks that other programs on
-// this system honour (see posix/files.cpp); a conflicting lock held elsewhere
-// is waited for at most LockWaitMilliseconds(), then the open fails.
+// this system honour (record locks, see posix/file_locks.cpp; on Windows the
+// share modes of the open itself, see win32/files.cpp); a conflicting holder
+// is waited for at most LockWaitMilliseconds(), then the open fails with
+// kErrorHeldByOther.
 // Directories are refused, and so are pipes unless opened only for reading.
 // Returns kNoFile on failure and puts the OS error code into *error.
 FileHandle OpenExisting(const std::string& name, Access access, Share share, int* error);
