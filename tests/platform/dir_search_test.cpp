@@ -54,6 +54,13 @@ TEST_F(DirSearchTest, MasksMatchWithoutRegardToCaseThroughEitherSeparator) {
   testkit::ScopedCurrentDir cd(dir_ / "Area");
   EXPECT_EQ(SearchAll("*.MSG").size(), 4u);
   EXPECT_EQ(SearchAll("..\\AREA\\1.MSG").size(), 1u);
+  // A drive's own current directory on Windows ("C:*.MSG"); on POSIX a name
+  // that starts with "C:".
+#ifdef _WIN32
+  EXPECT_EQ(SearchAll(fs::current_path().string().substr(0, 2) + "*.MSG").size(), 4u);
+#else
+  EXPECT_EQ(SearchAll("C:*.MSG").size(), 0u);
+#endif
 }
 
 TEST_F(DirSearchTest, AttributesSizeAndTimeOfEachKind) {

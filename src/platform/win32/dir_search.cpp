@@ -57,11 +57,12 @@ bool DirSearch::First(const std::string& mask, DirEntry* entry, bool namesOnly) 
   state_->namesOnly = namesOnly;
   std::size_t cut = mask.size();
   while (cut > 0 && !IsSeparator(mask[cut - 1])) --cut;
+  // "C:*.MSG" searches the current directory of drive C: the drive belongs
+  // to the directory, not to the pattern.
+  const bool letter = !mask.empty() && ((mask[0] >= 'A' && mask[0] <= 'Z') || (mask[0] >= 'a' && mask[0] <= 'z'));
+  if (cut == 0 && letter && mask.size() > 2 && mask[1] == ':') cut = 2;
   const std::string pattern = mask.substr(cut);
   if (pattern.empty() || !common::IsUsableName(mask)) return false;
-  // "C:*.MSG" searches the current directory of drive C: the drive is part
-  // of the directory, not of the pattern.
-  if (cut == 0 && pattern.size() >= 2 && pattern[1] == ':') return false;
   state_->dir = mask.substr(0, cut);
 
   WIN32_FIND_DATAW found{};
