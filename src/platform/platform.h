@@ -101,10 +101,6 @@ FileHandle OpenAppendOrCreate(const std::string& name, int* error);
 bool LockRange(FileHandle h, std::int64_t start, std::int64_t count, bool exclusive, int waitMs,
                int* error);
 void UnlockRange(FileHandle h, std::int64_t start, std::int64_t count);
-// Make the file's data durable before, say, a rename publishes it.
-bool SyncFile(FileHandle h, int* error);
-// True while name still names the file open on h (not replaced or deleted).
-bool IsSameFile(FileHandle h, const std::string& name);
 // Seconds since 1970 in UTC, from the real clock or the test clock.
 std::int64_t UnixTime();
 

@@ -1,4 +1,4 @@
-// The serial state file: locked read, then write-and-rename.
+// The serial state file: a locked read, then the new value in place.
 #include "support/serial_state.h"
 
 #include <array>
@@ -27,28 +27,22 @@ int HexValue(char c) {
   return -1;
 }
 
-// Opens the state file and locks it. The lock sits on the file itself, and
-// every update replaces the file by a rename, so a run that waited for the
-// lock may hold it on a file that is no longer the state file: it then opens
-// the new one and locks again.
+// Opens the state file, making it when it is missing, and locks it against
+// every other run. The file is never replaced, only rewritten in place, so
+// the lock always sits on the file the next run opens.
 platform::FileHandle OpenLocked(const std::string& path, int lockWaitMs, SerialReservation& out) {
-  for (int i = 0; i < kReopenTries; ++i) {
-    int error = 0;
-    const platform::FileHandle h = platform::OpenOrCreate(path, &error);
-    if (h == platform::kNoFile) {
-      Fail(out, "open", error);
-      return platform::kNoFile;
-    }
-    if (!platform::LockRange(h, 0, 0, true, lockWaitMs, &error)) {
-      platform::CloseFile(h);
-      Fail(out, "lock", error);
-      return platform::kNoFile;
-    }
-    if (platform::IsSameFile(h, path)) return h;
-    platform::CloseFile(h);
+  int error = 0;
+  const platform::FileHandle h = platform::OpenOrCreate(path, &error);
+  if (h == platform::kNoFile) {
+    Fail(out, "open", error);
+    return platform::kNoFile;
   }
-  Fail(out, "lock", 0);
-  return platform::kNoFile;
+  if (!platform::LockRange(h, 0, 0, true, lockWaitMs, &error)) {
+    platform::CloseFile(h);
+    Fail(out, "lock", error);
+    return platform::kNoFile;
+  }
+  return h;
 }
 
 bool ReadState(platform::FileHandle h, std::string& text, int* error) {
@@ -59,27 +53,19 @@ bool ReadState(platform::FileHandle h, std::string& text, int* error) {
   return true;
 }
 
-bool WriteState(const std::string& path, std::uint32_t serial, SerialReservation& out) {
-  // The temporary name is only ever used by the holder of the lock.
-  const std::string temp = path + ".new";
-  int error = 0;
-  const platform::FileHandle h = platform::CreateAlways(temp, &error);
-  if (h == platform::kNoFile) return Fail(out, "write", error);
+// The new value goes over the old one at the start of the file in a single
+// write of nine bytes: they lie in the file's first sector, which a stopped
+// run or a power cut leaves old or new, never mixed, and which overwriting
+// never needs new room for. Only a longer, damaged file is cut after them.
+bool WriteState(platform::FileHandle h, std::uint32_t serial, std::size_t oldSize, SerialReservation& out) {
   const std::string text = Hex8(serial).str() + "\n";
+  int error = 0;
   std::size_t put = 0;
-  // No sync before the rename: the rename alone keeps a stopped run from
-  // leaving a mixture, and the messages these serials go into are not synced
-  // either, so after a power cut both come back from the same moment.
-  const bool written = platform::WriteFile(h, text.data(), text.size(), &put, &error) && put == text.size();
-  platform::CloseFile(h);
-  if (!written) {
-    (void)platform::DeleteFile(temp, nullptr);
+  if (!platform::SeekFile(h, 0, &error) || !platform::WriteFile(h, text.data(), text.size(), &put, &error) ||
+      put != text.size()) {
     return Fail(out, "write", error);
   }
-  if (!platform::ReplaceFile(temp, path, &error)) {
-    (void)platform::DeleteFile(temp, nullptr);
-    return Fail(out, "rename", error);
-  }
+  if (oldSize > text.size() && !platform::TruncateFile(h, &error)) return Fail(out, "write", error);
   return true;
 }
 
@@ -118,8 +104,8 @@ bool ReserveSerials(const std::string& path, std::uint32_t count, std::uint32_t 
   }
   out.first = NextSerial(clock, last);
   const std::uint32_t newLast = SerialAfter(out.first, count - 1);
-  const bool ok = WriteState(path, newLast, out);
-  // Closing drops the lock; the next run finds the new file.
+  const bool ok = WriteState(h, newLast, text.size(), out);
+  // Closing drops the lock.
   platform::CloseFile(h);
   return ok;
 }

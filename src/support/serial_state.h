@@ -3,9 +3,9 @@
 //
 // The file holds eight lower-case hex digits and a line end. It is read and
 // rewritten under an exclusive lock, so runs that post at the same moment
-// take distinct serials, and rewritten by writing a new file and renaming it
-// over the old one, so a crash leaves the old value or the new, never a
-// mixture.
+// take distinct serials, and the new value overwrites the old in one write
+// within the file's first sector, so a crash leaves the old value or the
+// new, never a mixture.
 #pragma once
 
 #include <cstdint>
@@ -17,7 +17,7 @@ struct SerialReservation {
   std::uint32_t first = 0;      // the first serial reserved
   bool replacedDamaged = false; // the file held no serial and was rewritten
   int error = 0;                // the OS reason of a failure, when there is one
-  std::string failedStep;       // what failed: "lock", "read", "write", "rename"
+  std::string failedStep;       // what failed: "open", "lock", "read", "write"
 };
 
 // Reserves count (at least 1) serials: the first is NextSerial(clock, last),

@@ -117,14 +117,14 @@ TEST_F(SerialStateTest, LockedOrUnwritableFileFailsAndStaysAsItWas) {
   EXPECT_FALSE(ReserveSerials(path_, 1, 0, 30, r));
   EXPECT_EQ(r.failedStep, "lock");
   platform::CloseFile(other);
-  // A directory where the new file would be written: the rewrite fails.
-  ASSERT_TRUE(platform::CreateDirectory(path_ + ".new", &error));
-  EXPECT_FALSE(ReserveSerials(path_, 1, 0, 30, r));
-  EXPECT_EQ(r.failedStep, "write");
   EXPECT_EQ(Stored(), "00000100\n");
+  // A name that is no file: nothing to keep the serial in.
+  const std::string dirPath = dir_ / "as-dir";
+  ASSERT_TRUE(platform::CreateDirectory(dirPath, &error));
+  EXPECT_FALSE(ReserveSerials(dirPath, 1, 0, 30, r));
+  EXPECT_EQ(r.failedStep, "open");
 }
 
-#ifndef _WIN32  // two processes by fork()
 TEST_F(SerialStateTest, ConcurrentProcessesNeverShareASerial) {
   // Two processes reserving at the same frozen moment, back to back.
   constexpr int kEach = 40;

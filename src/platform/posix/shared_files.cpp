@@ -106,21 +106,4 @@ void UnlockRange(FileHandle h, std::int64_t start, std::int64_t count) {
   fcntl(h, F_OFD_SETLK, &fl);
 }
 
-bool SyncFile(FileHandle h, int* error) {
-  if (fsync(h) != 0) {
-    SetError(error, errno);
-    return false;
-  }
-  SetError(error, 0);
-  return true;
-}
-
-bool IsSameFile(FileHandle h, const std::string& name) {
-  if (!common::IsUsableName(name)) return false;
-  struct stat open {};
-  struct stat named {};
-  if (fstat(h, &open) != 0 || stat(NativeName(name).c_str(), &named) != 0) return false;
-  return open.st_dev == named.st_dev && open.st_ino == named.st_ino;
-}
-
 }  // namespace mvx::platform

@@ -449,28 +449,4 @@ void UnlockRange(FileHandle h, std::int64_t start, std::int64_t count) {
   UnlockFileEx(ToHandle(h), 0, static_cast<DWORD>(length), static_cast<DWORD>(length >> 32), &at);
 }
 
-bool SyncFile(FileHandle h, int* error) {
-  if (!FlushFileBuffers(ToHandle(h))) {
-    SetError(error, GetLastError());
-    return false;
-  }
-  SetError(error, 0);
-  return true;
-}
-
-bool IsSameFile(FileHandle h, const std::string& name) {
-  if (!common::IsUsableName(name)) return false;
-  // No access asked and every sharing allowed: this look never disturbs a
-  // holder, and a directory answers too.
-  const HANDLE named = CreateFileW(Wide(name).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                   nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  if (named == INVALID_HANDLE_VALUE) return false;
-  BY_HANDLE_FILE_INFORMATION a{}, b{};
-  const bool same = GetFileInformationByHandle(ToHandle(h), &a) && GetFileInformationByHandle(named, &b) &&
-                    a.dwVolumeSerialNumber == b.dwVolumeSerialNumber && a.nFileIndexHigh == b.nFileIndexHigh &&
-                    a.nFileIndexLow == b.nFileIndexLow;
-  CloseHandle(named);
-  return same;
-}
-
 }  // namespace mvx::platform
