@@ -125,6 +125,7 @@ TEST_F(SerialStateTest, LockedOrUnwritableFileFailsAndStaysAsItWas) {
   EXPECT_EQ(r.failedStep, "open");
 }
 
+#ifndef _WIN32  // two processes by fork()
 TEST_F(SerialStateTest, ConcurrentProcessesNeverShareASerial) {
   // Two processes reserving at the same frozen moment, back to back.
   constexpr int kEach = 40;
