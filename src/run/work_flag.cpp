@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "platform/platform.h"
+#include "support/datetime.h"
 
 namespace mvx {
 
@@ -12,15 +13,11 @@ bool WorkFlagAllowsRun() {
   const platform::LocalTime now = platform::Now();
   const std::optional<std::uint32_t> stamp = platform::GetFileDosTime(kWorkFlagName);
   if (!stamp) return true;
-  // The DOS date word is the high half: day in bits 0-4, month in 5-8, years
-  // since 1980 in 9-15.
-  const std::uint32_t date = *stamp >> 16;
-  const int day = static_cast<int>(date & 0x1F);
-  const int month = static_cast<int>((date >> 5) & 0x0F);
-  const int year = static_cast<int>((date >> 9) & 0x7F) + 1980;
+  DateTimeRec flag;
+  UnpackDosDateTime(*stamp, flag);
   // The year counts too: a flag left on the same day of an earlier year must
   // not stop today's run.
-  return !(day == now.day && month == now.month && year == now.year);
+  return !(flag.Day == now.day && flag.Month == now.month && flag.Year == now.year);
 }
 
 bool WorkFlagCanBeStamped(std::string& why) {
@@ -47,13 +44,9 @@ bool WorkFlagCanBeStamped(std::string& why) {
   platform::CloseFile(h);
   // Stamping needs more than write access (the owner's right to set file
   // times); setting the flag's own date again proves it.
-  platform::LocalTime t;
-  t.year = static_cast<int>((*stamp >> 25) & 0x7F) + 1980;
-  t.month = static_cast<int>((*stamp >> 21) & 0x0F);
-  t.day = static_cast<int>((*stamp >> 16) & 0x1F);
-  t.hour = static_cast<int>((*stamp >> 11) & 0x1F);
-  t.minute = static_cast<int>((*stamp >> 5) & 0x3F);
-  t.second = static_cast<int>((*stamp & 0x1F) * 2);
+  DateTimeRec flag;
+  UnpackDosDateTime(*stamp, flag);
+  const platform::LocalTime t{flag.Year, flag.Month, flag.Day, flag.Hour, flag.Minute, flag.Second};
   if (!platform::SetFileTime(kWorkFlagName, t)) {
     why = "its time cannot be set";
     return false;

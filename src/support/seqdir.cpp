@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "support/text.h"
 
 namespace mvx {
 
@@ -27,20 +28,12 @@ std::optional<std::uint64_t> CounterValue(const std::string& name) {
   if (ext[0] != '.' || (ext[1] | 0x20) != 's' || (ext[2] | 0x20) != 'e' || (ext[3] | 0x20) != 'q') {
     return std::nullopt;
   }
-  std::uint64_t v = 0;
-  for (std::size_t i = 0; i + 4 < name.size(); ++i) {
-    const char c = name[i];
-    int d;
-    if (c >= '0' && c <= '9') {
-      d = c - '0';
-    } else if ((c | 0x20) >= 'a' && (c | 0x20) <= 'f') {
-      d = (c | 0x20) - 'a' + 10;
-    } else {
-      return std::nullopt;
-    }
-    v = (v << 4) | static_cast<std::uint64_t>(d);
-  }
-  return v;
+  // At most eight digits: "$" and ParseInteger read them as the 32-bit
+  // pattern they spell.
+  std::int32_t errorPos = 0;
+  const std::int32_t v = ParseInteger("$" + name.substr(0, name.size() - 4), errorPos);
+  if (errorPos != 0) return std::nullopt;
+  return static_cast<std::uint32_t>(v);
 }
 
 std::string CounterName(const std::string& dir, std::uint64_t value) {

@@ -2,10 +2,13 @@
 #include "support/serial_state.h"
 
 #include <array>
+#include <string>
+#include <string_view>
 
 #include "platform/platform.h"
 #include "support/datetime.h"
 #include "support/msgid_serials.h"
+#include "support/text.h"
 
 namespace mvx {
 
@@ -18,13 +21,6 @@ bool Fail(SerialReservation& out, const char* step, int error) {
   out.failedStep = step;
   out.error = error;
   return false;
-}
-
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
 }
 
 // Opens the state file, making it when it is missing, and locks it against
@@ -75,13 +71,10 @@ bool ParseSerialText(const std::string& text, std::uint32_t& serial) {
   std::string_view t = text;
   while (!t.empty() && (t.back() == '\n' || t.back() == '\r')) t.remove_suffix(1);
   if (t.size() != 8) return false;
-  std::uint32_t v = 0;
-  for (char c : t) {
-    const int d = HexValue(c);
-    if (d < 0) return false;
-    v = (v << 4) | static_cast<std::uint32_t>(d);
-  }
-  serial = v;
+  std::int32_t errorPos = 0;
+  const std::int32_t v = ParseInteger("$" + std::string(t), errorPos);
+  if (errorPos != 0) return false;
+  serial = static_cast<std::uint32_t>(v);
   return true;
 }
 

@@ -50,7 +50,34 @@ int OpenName(const std::string& name, int flags, int* error) {
   return fd;
 }
 
+// A plain file opened by name: a directory or a pipe under the name is
+// refused rather than written into or waited on (O_NONBLOCK only for that
+// look; it is cleared for the file's use).
+int OpenPlainFile(const std::string& name, int flags, int* error) {
+  const int fd = OpenName(name, flags | O_NONBLOCK, error);
+  if (fd < 0) return -1;
+  struct stat st {};
+  const int refused = fstat(fd, &st) != 0 ? errno : S_ISREG(st.st_mode) ? 0 : EINVAL;
+  if (refused != 0) {
+    close(fd);
+    SetError(error, refused);
+    return -1;
+  }
+  fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  return fd;
+}
+
 }  // namespace
+
+FileHandle OpenOrCreate(const std::string& name, int* error) {
+  const int fd = OpenPlainFile(name, O_RDWR | O_CREAT, error);
+  return fd < 0 ? kNoFile : fd;
+}
+
+FileHandle OpenAppendOrCreate(const std::string& name, int* error) {
+  const int fd = OpenPlainFile(name, O_WRONLY | O_APPEND | O_CREAT, error);
+  return fd < 0 ? kNoFile : fd;
+}
 
 FileHandle OpenExisting(const std::string& name, Access access, Share share, int* error) {
   // O_NONBLOCK only so that a name that turns out to be a pipe cannot hang
