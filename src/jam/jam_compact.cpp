@@ -5,7 +5,16 @@
 // it (number = BaseNumber + index position). Readers of the format rely on a
 // header's MessageNumber following that rule, so each moved message gets its
 // header's MessageNumber rewritten in place. The .JLR is left as it is.
+//
+// The rewrite is in place, so a run stopped half way leaves the records
+// already moved, then stale copies of them (or deleted ones), then the rest
+// as they were. Each message is still in the index at least once, in order,
+// so compacting again finishes the job: it keeps the first record of each
+// header and renumbers from there. A deletion lowers the count in the base
+// header before the rewrite starts, so that the next open sees an index
+// longer than the count and compacts.
 #include <algorithm>
+#include <unordered_set>
 #include <vector>
 
 #include "jam/jam_base.h"
@@ -56,6 +65,7 @@ bool JamBase::CompactIndex() {
   // block is read whole before any of it is written back.
   std::vector<std::uint8_t> block;
   std::vector<std::uint8_t> kept;
+  std::unordered_set<std::uint32_t> seen;  // header offsets kept so far
   std::int64_t written = 0;  // records kept so far
   for (std::int64_t first = 0; first < records; first += kBlockRecords) {
     const std::int64_t count = std::min(kBlockRecords, records - first);
@@ -69,7 +79,7 @@ bool JamBase::CompactIndex() {
     for (std::int64_t i = 0; i < count; ++i) {
       const std::uint8_t* raw = block.data() + i * kJamIndexRecordSize;
       const JamIndexRecord record = DecodeJamIndexRecord(raw);
-      if (record.HeaderOffset == kJamDeletedRecord) continue;
+      if (record.HeaderOffset == kJamDeletedRecord || !seen.insert(record.HeaderOffset).second) continue;
       if (written != first + i) {
         RenumberHeader(record.HeaderOffset, static_cast<std::uint32_t>(base_.BaseNumber + written));
       }

@@ -280,6 +280,12 @@ bool JamBase::DeleteMessage() {
   indexFile_->SeekTo(static_cast<std::int32_t>(position));
   indexFile_->WriteBytes(raw, sizeof raw);
   if (indexFile_->Status() != kStreamOk) return false;
+  // The lower count reaches the file before the index is rewritten: should
+  // the rewrite stop half way, the next open sees an index longer than the
+  // count and finishes it.
+  if (base_.ActiveCount > 0) --base_.ActiveCount;
+  if (!WriteBaseHeader()) return false;
+  headerFile_->Flush();
   const bool compacted = CompactIndex();
   // The next StepForward reaches the message that moved into this number.
   SetCurrentNumber(CurrentNumber() - 1);

@@ -135,6 +135,7 @@ TEST_F(JamLoadTest, DeletedRecordsAreCompactedAndTheMessagesRenumbered) {
   EXPECT_EQ(U32At(file("jhr"), 1456 + 48), 3u);
   base->SetCurrentNumber(2);
   ASSERT_TRUE(base->DeleteMessage());
+  EXPECT_EQ(U32At(file("jhr"), 12), 2u);  // on disk before the index shrinks
   EXPECT_EQ(base->CurrentNumber(), 1);
   base->StepForward();
   EXPECT_EQ(LoadText(*base, base->CurrentNumber()), "four\r");
@@ -152,6 +153,49 @@ TEST_F(JamLoadTest, DeletedRecordsAreCompactedAndTheMessagesRenumbered) {
   EXPECT_EQ(LoadText(*base, 3), "five\r");
   ASSERT_TRUE(base->CloseArea());
   EXPECT_EQ(U32At(file("jhr"), 12), 3u);
+}
+
+// A compaction stopped half way, "two" (record 2) being dropped from five:
+// headers renumbered but the index not yet written; the index written but
+// not cut (the last record twice); the index write itself torn. Opening
+// finishes it: each message once, in order, numbered by its position.
+TEST_F(JamLoadTest, AStoppedCompactionIsFinishedOnOpen) {
+  // Headers of 144 bytes from 1024; ActiveCount already lowered to 4.
+  const std::uint32_t offsets[] = {1024, 1168, 1312, 1456, 1600};
+  const struct {
+    std::vector<int> index;  // the records in the .JDX, by message; 0 = deleted
+    bool renumbered;         // headers of three..five already at 2..4
+  } table[] = {
+      {{1, 0, 3, 4, 5}, true}, {{1, 3, 4, 5, 5}, true}, {{1, 3, 4, 4, 5}, true}, {{1, 0, 3, 4, 5}, false}};
+  for (const auto& t : table) {
+    MakeArea(area(), {"one", "two", "three", "four", "five"});
+    const Bytes whole = testkit::ReadFileBytes(file("jdx"));
+    Bytes index;
+    for (int m : t.index) {
+      const Bytes deleted(8, 0xFF);
+      const auto from = m == 0 ? deleted.begin() : whole.begin() + (m - 1) * 8;
+      index.insert(index.end(), from, from + 8);
+    }
+    testkit::WriteFileBytes(file("jdx"), index);
+    PatchU32(file("jhr"), 12, 4);
+    for (int m = 3; t.renumbered && m <= 5; ++m) PatchU32(file("jhr"), offsets[m - 1] + 48, m - 1);
+
+    auto base = Open();
+    EXPECT_EQ(base->MessageCount(), 4);
+    EXPECT_EQ(WalkForward(*base, 1), (std::vector<std::int32_t>{1, 2, 3, 4}));
+    std::string texts;
+    for (int n = 1; n <= 4; ++n) texts += LoadText(*base, n);
+    EXPECT_EQ(texts, "one\rthree\rfour\rfive\r");
+    const Bytes expected = [&] {
+      Bytes b(whole.begin(), whole.begin() + 8);
+      b.insert(b.end(), whole.begin() + 16, whole.end());
+      return b;
+    }();
+    EXPECT_EQ(testkit::ReadFileBytes(file("jdx")), expected);
+    for (int m = 3; m <= 5; ++m) EXPECT_EQ(U32At(file("jhr"), offsets[m - 1] + 48), std::uint32_t(m - 1));
+    base.reset();
+    for (const char* ext : {"jhr", "jdx", "jdt", "jlr"}) std::remove(file(ext).c_str());
+  }
 }
 
 // Damage to message 2 (a field of its index record or of its header): it
