@@ -48,6 +48,9 @@ MsgDirBase::~MsgDirBase() {
 
 void MsgDirBase::SetAreaFromPath(const Str& path) {
   SetOpenState(false);
+  numbersKnown_ = false;
+  keepsHint_ = false;
+  numbered_ = false;
   // "\" and "/" both end a directory; the one appended becomes the native
   // separator when a name is handed to the file system.
   Str area = path;
@@ -61,7 +64,7 @@ bool MsgDirBase::OpenArea(const Str& path) {
     SetErrorCode(kMsgErrNoArea);
     return false;
   }
-  ScanNumbers();
+  if (!UseTopHint()) ScanNumbers();
   SetOpenState(true);
   return true;
 }
@@ -83,6 +86,7 @@ bool MsgDirBase::CreateArea(const Str& path) {
 bool MsgDirBase::AreaExists(const Str& path) { return DirHasEntries(path); }
 
 bool MsgDirBase::CloseArea() {
+  if (IsOpen()) WriteTopHint();
   SetAreaPath("");
   SetOpenState(false);
   return true;
@@ -92,6 +96,7 @@ void MsgDirBase::ScanNumbers() {
   used_.Clear();
   topNumber_ = 0;
   foundNames_.clear();
+  numbersKnown_ = true;
 
   Str mask;
   // An area path too long for the mask cannot hold message files we could
@@ -120,6 +125,7 @@ void MsgDirBase::ScanNumbers() {
     if (n > topNumber_) topNumber_ = n;
   }
   scanner->ScanEnd();
+  NoteAreaSize();
   // Only a name: a temporary file that already has its number as well is a
   // second name of that message, which stays.
   // The listing gave names only; a temporary file's age is asked of it
@@ -134,19 +140,29 @@ void MsgDirBase::ScanNumbers() {
   }
 }
 
-bool MsgDirBase::MessagePath(std::int32_t n, Str& path) const {
+bool MsgDirBase::MessagePath(std::int32_t n, Str& path) {
+  EnsureNumbers();
   const auto found = foundNames_.find(n);
   return JoinAreaPath(areaPath_, found != foundNames_.end() ? found->second : MsgFileName(n), path);
 }
 
-bool MsgDirBase::HasMessage(std::int32_t number) { return number >= 1 && used_.Test(number); }
+bool MsgDirBase::HasMessage(std::int32_t number) {
+  EnsureNumbers();
+  return number >= 1 && used_.Test(number);
+}
 
 std::int32_t MsgDirBase::CurrentUid() { return CurrentNumber(); }
 
 void MsgDirBase::PositionByUid(std::int32_t uid) { SetCurrentNumber(uid); }
 
-std::int32_t MsgDirBase::HighestNumber() { return topNumber_; }
+std::int32_t MsgDirBase::HighestNumber() {
+  EnsureNumbers();
+  return topNumber_;
+}
 
-std::int32_t MsgDirBase::MessageCount() { return used_.Count(); }
+std::int32_t MsgDirBase::MessageCount() {
+  EnsureNumbers();
+  return used_.Count();
+}
 
 }  // namespace mvx

@@ -9,7 +9,10 @@
 // and kept up to date by this object's own new and deleted messages; files
 // that other programs add meanwhile are noticed only when a new message's
 // name turns out to be taken (the file is never replaced: the next number is
-// tried).
+// tried). A big area that nothing changed since our last posting opens from
+// the highest number alone, kept in the small file "marvex.top", and is
+// listed only when something asks about the other numbers
+// (msgdir_top_hint.cpp).
 //
 // A message file has its name only when it is whole. A new message's file is
 // made under a temporary name that no tosser or editor takes for a message
@@ -115,9 +118,19 @@ class MsgDirBase : public MessageBase {
   void SetAreaFromPath(const Str& path);
   // Learns the numbers in use and removes stale temporary files.
   void ScanNumbers();
+  // Opens from the top-number hint when the directory has not changed since
+  // it was written; false (numbers unknown) otherwise.
+  bool UseTopHint();
+  // ScanNumbers unless the numbers are known.
+  void EnsureNumbers();
+  // Marks an area big enough to keep the hint.
+  void NoteAreaSize();
+  // Brings the hint up to date after this object numbered messages.
+  void WriteTopHint();
+  bool TopHintPath(Str& path);
   // The path of message n's file: the name the scan found it under, or the
   // usual one. False when the path would not fit.
-  bool MessagePath(std::int32_t n, Str& path) const;
+  bool MessagePath(std::int32_t n, Str& path);
   // Steps 1-5 shared by the loads: checks, opens the file and a text buffer,
   // reads the header. On false the error code is set and nothing is held.
   bool OpenForLoad();
@@ -134,6 +147,12 @@ class MsgDirBase : public MessageBase {
 
   NumberSet used_;
   std::int32_t topNumber_ = 0;
+  // used_ and foundNames_ hold a listing; false while only topNumber_ is
+  // known (from the hint).
+  bool numbersKnown_ = false;
+  // The area keeps a hint file; a message was numbered since the open.
+  bool keepsHint_ = false;
+  bool numbered_ = false;
   // The file of the held message under its number: none for a new one not
   // yet stored. A new message is written into tempFile_ (named tempName_)
   // until it is stored.

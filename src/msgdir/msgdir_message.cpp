@@ -20,6 +20,8 @@ constexpr std::int32_t kTempNameTries = 1000;
 // The line buffer of LoadHeaderAndKludges.
 constexpr std::uint16_t kKludgeLineBuffer = 16384;
 constexpr std::int32_t kTextSizeHint = 65536;
+// Taken numbers met above a hinted top before the area is listed.
+constexpr std::int32_t kTakenBeforeListing = 64;
 
 bool Good(const std::unique_ptr<DataStream>& s) { return s && s->Status() == kStreamOk; }
 
@@ -101,7 +103,14 @@ bool MsgDirBase::WriteTempFile() {
 }
 
 bool MsgDirBase::NumberTempFile() {
+  std::int32_t takenInARow = 0;
   for (std::int32_t n = std::max(topNumber_ + 1, kFirstNewNumber); n <= kMaxMsgNumber; ++n) {
+    // Opened from the hint and many numbers above it taken: the area changed
+    // more than a stamp that stood still can hide, so it is listed after all.
+    if (!numbersKnown_ && ++takenInARow > kTakenBeforeListing) {
+      ScanNumbers();
+      n = std::max(topNumber_ + 1, kFirstNewNumber);
+    }
     Str name;
     if (!JoinAreaPath(messageDir_, MsgFileName(n), name)) return false;
     int error = 0;
@@ -109,6 +118,7 @@ bool MsgDirBase::NumberTempFile() {
     if (platform::RenameNew(tempName_.str(), name.str(), &error, &taken)) {
       used_.Mark(n);
       topNumber_ = std::max(topNumber_, n);
+      numbered_ = true;
       SetCurrentNumber(n);
       messageName_ = name;
       return true;

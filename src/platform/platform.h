@@ -231,6 +231,10 @@ std::int64_t MonotonicMilliseconds();
 std::optional<std::uint32_t> GetFileDosTime(const std::string& name);
 // Set the last-write time from a local date and time.
 bool SetFileTime(const std::string& name, const LocalTime& t);
+// The last-write time of a file or directory at the finest step the system
+// keeps, as a number that stays the same for as long as nothing changes it
+// (a directory changes when a name in it is made, renamed or removed).
+std::optional<std::int64_t> GetChangeStamp(const std::string& name);
 
 // ----------------------------------------------------------- environment
 

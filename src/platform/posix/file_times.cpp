@@ -17,6 +17,14 @@ std::optional<std::uint32_t> GetFileDosTime(const std::string& name) {
   return posix::PackLocalDosTime(st.st_mtime);
 }
 
+std::optional<std::int64_t> GetChangeStamp(const std::string& name) {
+  if (!common::IsUsableName(name)) return std::nullopt;
+  const std::string native = NativeName(name);
+  struct stat st {};
+  if (stat(native.c_str(), &st) != 0) return std::nullopt;
+  return std::int64_t{st.st_mtim.tv_sec} * 1000000000 + st.st_mtim.tv_nsec;
+}
+
 bool SetFileTime(const std::string& name, const LocalTime& t) {
   if (!common::IsUsableName(name)) return false;
   struct tm tm {};

@@ -122,6 +122,15 @@ std::optional<std::uint32_t> GetFileDosTime(const std::string& name) {
   return common::PackDosTime(local.wYear, local.wMonth, local.wDay, local.wHour, local.wMinute, local.wSecond);
 }
 
+std::optional<std::int64_t> GetChangeStamp(const std::string& name) {
+  if (!common::IsUsableName(name)) return std::nullopt;
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (!GetFileAttributesExW(win32::Wide(name).c_str(), GetFileExInfoStandard, &data)) return std::nullopt;
+  // In 100 ns steps; a directory's write time moves with its names.
+  return static_cast<std::int64_t>((std::uint64_t{data.ftLastWriteTime.dwHighDateTime} << 32) |
+                                   data.ftLastWriteTime.dwLowDateTime);
+}
+
 bool SetFileTime(const std::string& name, const LocalTime& t) {
   if (!common::IsUsableName(name)) return false;
   FILETIME written{};
