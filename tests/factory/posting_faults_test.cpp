@@ -18,95 +18,15 @@
 
 #include "msgbase/base_factory.h"
 #include "msgbase/file_hooks.h"
-#include "msgbase/file_stream.h"
 #include "msgdir/msg_file_names.h"
+#include "testkit/faults.h"
+#include "testkit/messages.h"
 #include "testkit/testkit.h"
 
 namespace mvx {
 namespace {
 
-enum class Fault { kNone, kStop, kFailOne, kDiskFull };
-
-// The steps that change files: creating one, each write, truncation and
-// flush. The fault strikes at step `at`: the process stops before it, or
-// that write (or create, or truncation) fails, or it and every later one.
-struct FaultPlan {
-  Fault kind = Fault::kNone;
-  int at = 0;
-  int steps = 0;
-  bool fired = false;
-};
-FaultPlan gPlan;
-
-// True when the step now being taken must fail.
-bool Step(bool canFail) {
-  const int n = ++gPlan.steps;
-  if (gPlan.kind == Fault::kStop && n == gPlan.at) _exit(0);
-  const bool fail = canFail && ((gPlan.kind == Fault::kFailOne && n == gPlan.at) ||
-                                (gPlan.kind == Fault::kDiskFull && n >= gPlan.at));
-  gPlan.fired = gPlan.fired || fail;
-  return fail;
-}
-
-class FaultStream final : public DataStream {
- public:
-  explicit FaultStream(std::unique_ptr<DataStream> inner)
-      : DataStream(inner->Mode(), inner->Name()), inner_(std::move(inner)) {}
-  void WriteBytes(const void* buffer, std::uint16_t count) override {
-    if (status_ != kStreamOk) return;
-    if (Step(true)) {
-      status_ = kStreamShortWrite;
-      return;
-    }
-    inner_->WriteBytes(buffer, count);
-    status_ = inner_->Status();
-  }
-  void TruncateHere() override {
-    if (status_ != kStreamOk) return;
-    // A full disk still lets a file shrink.
-    if (Step(gPlan.kind == Fault::kFailOne)) {
-      status_ = kStreamOsError;
-      return;
-    }
-    inner_->TruncateHere();
-    status_ = inner_->Status();
-  }
-  void Flush() override {
-    Step(false);
-    inner_->Flush();
-  }
-  void ReadBytes(void* buffer, std::uint16_t count) override {
-    inner_->ReadBytes(buffer, count);
-    if (status_ == kStreamOk) status_ = inner_->Status();
-  }
-  void SeekTo(std::int32_t offset) override {
-    if (status_ == kStreamOk) inner_->SeekTo(offset);
-  }
-  std::int32_t Position() override { return status_ == kStreamOk ? inner_->Position() : -1; }
-  std::int32_t Size() override { return status_ == kStreamOk ? inner_->Size() : -1; }
-  void ClearError() override {
-    inner_->ClearError();
-    status_ = kStreamOk;
-  }
-
- private:
-  std::unique_ptr<DataStream> inner_;
-};
-
-std::unique_ptr<DataStream> OpenWithFaults(const Str& name, std::uint16_t mode) {
-  const bool creates = (mode & 0xFF) == kModeCreate || (mode & 0xFF) == kModeCreateNew;
-  if (creates && Step(true)) return RealFileHooks().openFileStream(name + "/refused", mode);
-  std::unique_ptr<DataStream> real = RealFileHooks().openFileStream(name, mode);
-  if (!real || real->Status() != kStreamOk) return real;
-  return std::make_unique<FaultStream>(std::move(real));
-}
-
-void InstallFaults(Fault kind, int at) {
-  gPlan = FaultPlan{kind, at, 0, false};
-  FileHooks hooks = RealFileHooks();
-  hooks.openFileStream = OpenWithFaults;
-  SetFileHooks(hooks);
-}
+using namespace testkit;
 
 // Posts `parts` messages through the factory as the run control does; the
 // results of every store and of the close, in that order.
@@ -148,10 +68,7 @@ std::vector<std::string> Messages(const std::string& id) {
       out.push_back("<unreadable>");
       continue;
     }
-    std::string text(static_cast<std::size_t>(base->TextLength()), '\0');
-    base->MoveTextTo(0);
-    base->TextBuffer()->ReadAll(text.data(), static_cast<std::uint32_t>(text.size()));
-    out.push_back(base->SubjectText().str() + "|" + text);
+    out.push_back(base->SubjectText().str() + "|" + TextOf(*base));
   }
   CloseBase(base);
   return out;
@@ -180,14 +97,17 @@ TEST(PostingFaults, EveryStepOfAPostingStoppedOrFailed) {
       InstallFileHooks();
       ASSERT_EQ(Post(id, 2, "Earlier"), std::vector<bool>(3, true));
       earlier = Messages(id);
-      InstallFaults(Fault::kNone, 0);
-      ASSERT_EQ(Post(id, 3, "Rules"), std::vector<bool>(4, true));
-      steps = gPlan.steps;
+      FaultPlan clean;
+      {
+        ScopedFaults counting(clean);
+        ASSERT_EQ(Post(id, 3, "Rules"), std::vector<bool>(4, true));
+      }
+      steps = clean.steps;
       parts = Messages(id);
       ASSERT_EQ(parts.size(), 5u);
       parts.erase(parts.begin(), parts.begin() + 2);
     }
-    for (Fault kind : {Fault::kStop, Fault::kFailOne, Fault::kDiskFull}) {
+    for (Fault kind : {Fault::kStop, Fault::kFailOnce, Fault::kDiskFull}) {
 #ifdef _WIN32
       if (kind == Fault::kStop) continue;  // a stop is a child process ending: fork()
 #endif
@@ -199,11 +119,12 @@ TEST(PostingFaults, EveryStepOfAPostingStoppedOrFailed) {
         InstallFileHooks();
         ASSERT_EQ(Post(id, 2, "Earlier"), std::vector<bool>(3, true));
         std::vector<bool> ok;
+        FaultPlan plan{.kind = kind, .at = at};
         if (kind == Fault::kStop) {
 #ifndef _WIN32
           const pid_t child = fork();
           if (child == 0) {
-            InstallFaults(kind, at);
+            ScopedFaults faults(plan);
             Post(id, 3, "Rules");
             _exit(1);  // the stop was never reached
           }
@@ -212,7 +133,7 @@ TEST(PostingFaults, EveryStepOfAPostingStoppedOrFailed) {
           ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << where;
 #endif
         } else {
-          InstallFaults(kind, at);
+          ScopedFaults faults(plan);
           ok = Post(id, 3, "Rules");
         }
 
@@ -229,7 +150,7 @@ TEST(PostingFaults, EveryStepOfAPostingStoppedOrFailed) {
           for (std::size_t i = 0; i < seen.size() - earlier.size() && i < parts.size(); ++i) want.push_back(parts[i]);
         } else {
           // A failure that struck is reported: a store or the close says so.
-          EXPECT_EQ(gPlan.fired, std::count(ok.begin(), ok.end(), false) > 0) << where;
+          EXPECT_EQ(plan.hit, std::count(ok.begin(), ok.end(), false) > 0) << where;
         }
         EXPECT_EQ(seen, want) << where;
         // At most the file a stopped store was writing is left, and never
@@ -247,7 +168,6 @@ TEST(PostingFaults, EveryStepOfAPostingStoppedOrFailed) {
       }
     }
   }
-  InstallFileHooks();
 }
 
 // A temporary file left by a stopped run is removed by a later open once it

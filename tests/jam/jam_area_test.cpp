@@ -127,13 +127,14 @@ TEST_F(JamAreaTest, APartialAreaIsRefusedAndLeftAlone) {
 // Another run creates the area between our failed open and our create: its
 // files are opened, not emptied, and both messages end up in the area.
 TEST_F(JamAreaTest, AnAreaMadeByAnotherRunMeanwhileIsJoined) {
-  ScopedFaults faults;
   bool theirsMade = false;
-  Plan().beforeOpen = [&](const std::string& name, std::uint16_t mode) {
-    if (theirsMade || (mode & 0xFF) != kModeCreateNew || !ScopedFaults::EndsWith(name, file("jhr"))) return;
+  FaultPlan plan;
+  plan.beforeOpen = [&](const std::string& name, std::uint16_t mode) {
+    if (theirsMade || (mode & 0xFF) != kModeCreateNew || !EndsWithName(name, file("jhr"))) return;
     theirsMade = true;
     MakeArea(area(), {"theirs"});
   };
+  ScopedFaults faults(plan);
   JamBase base;
   EXPECT_FALSE(base.OpenArea(area()));
   ASSERT_TRUE(base.CreateArea(area()));
@@ -156,11 +157,12 @@ TEST_F(JamAreaTest, ThreeEmptyFilesGetTheHeaderOfANewArea) {
 // A creation that fails part way takes back the files it made, so no half
 // area is left for every later run to refuse.
 TEST_F(JamAreaTest, AFailedCreationLeavesNothingBehind) {
-  ScopedFaults faults;
+  FaultPlan plan;
+  ScopedFaults faults(plan);
   JamBase base;
   for (const auto& [ext, code] : {std::pair{".jhr", kJamCreateHeader}, {".jdx", kJamCreateIndex},
                                   {".jdt", kJamCreateText}}) {
-    Plan().failOpensOf = ext;
+    plan.refuseOpensOf = ext;
     EXPECT_FALSE(base.CreateArea(area()));
     EXPECT_EQ(base.ErrorCode(), code);
     EXPECT_FALSE(base.IsOpen());

@@ -1,5 +1,5 @@
-// The message header layout, the subfield walk, the CRC and the attribute
-// table against values worked out by hand. (The other records are checked in
+// The message header layout, the subfield walk and the CRC against values
+// worked out by hand. (The other records are checked in
 // the files themselves.)
 #include "jam/jam_records.h"
 
@@ -7,7 +7,6 @@
 
 #include <vector>
 
-#include "jam/jam_attributes.h"
 #include "jam/jam_crc.h"
 #include "jam/jam_subfields.h"
 
@@ -63,16 +62,6 @@ TEST(JamSubfieldsTest, WalkCutsLongDataAndStopsAtDamage) {
   ASSERT_TRUE(cut.Next(f));
   ASSERT_TRUE(cut.Next(f));
   EXPECT_FALSE(cut.Next(f));
-}
-
-TEST(JamAttributesTest, TranslationTable) {
-  const std::pair<std::int32_t, std::uint32_t> table[] = {
-      {0x0001, 0x00000004}, {0x0002, 0x00000100}, {0x0004, 0x00000008}, {0x0008, 0x00000010},
-      {0x0010, 0x00002000}, {0x0020, 0x00000002}, {0x0040, 0x00040000}, {0x0080, 0x00000020},
-      {0x0100, 0x00000001}, {0x0200, 0x00000080}, {0x0400, 0x00001000}, {0x0800, 0x00010000},
-      {0x2000, 0x00020000}, {0x00800000, 0x00800000}, {0x01000000, 0x01000000}, {0x02000000, 0x02000000},
-      {0x1000, 0}, {0x4000, 0}, {0x8000, 0}, {0x0003, 0}, {0, 0}, {-1, 0}};
-  for (const auto& [generic, jam] : table) EXPECT_EQ(JamAttributeBit(generic), jam) << generic;
 }
 
 }  // namespace

@@ -117,6 +117,18 @@ TEST_F(JamStoreTest, EveryKindOfLineStoredAndLoaded) {
   EXPECT_EQ(TextOf(*base), control + "\x01INTL 1:234/5 2:5020/1\r\x01" "FMPT 3\r\x01TOPT 7\r");
 }
 
+// Another program's text with CR LF line ends: its control lines are found
+// all the same, and no LF reaches the body.
+TEST_F(JamStoreTest, CrLfLineEndsStillGiveSubfields) {
+  auto base = Open(true);
+  ASSERT_TRUE(base->BeginNewMessage());
+  const std::string text = "\x01MSGID: 2:5020/1 abc\r\n\x01PID: X\r\nHello\r\nSEEN-BY: 5020/1\r\n";
+  base->WriteTextBytes(static_cast<std::uint16_t>(text.size()), text.data());
+  ASSERT_TRUE(base->StoreMessage());
+  EXPECT_EQ(testkit::ReadFileText(file("jdt")), "Hello\r");
+  EXPECT_EQ(Describe(SubfieldsAt(file("jhr"))), "2=;0=2:5020/1.0;3=;1=2:5020/1.0;4=2:5020/1 abc;7=X;2001=5020/1;");
+}
+
 // A netmail message stored without a MSGID keeps its origin in subfield 0
 // (from the INTL and FMPT lines); loading gives those lines back and does
 // not make up a MSGID for it.
@@ -182,7 +194,9 @@ TEST_F(JamStoreTest, StoringALoadedMessageRepointsItsRecord) {
   ASSERT_EQ(index.size(), 16u);
   EXPECT_GT(U32At(index, 4), U32At(index, 12));  // a new header, appended
   EXPECT_EQ(U32At(file("jhr"), U32At(index, 4) + 48), 1u);
+  EXPECT_EQ(base->MessageCount(), 2);
   ASSERT_TRUE(base->CloseArea());
+  EXPECT_EQ(U32At(file("jhr"), 12), 2u);  // ActiveCount: still two messages
 
   base = Open();
   EXPECT_EQ(LoadText(*base, 1), "one\r");
@@ -222,20 +236,21 @@ TEST_F(JamStoreTest, StoresThatWouldLoseAMessageAreRefused) {
 // Writes to one file fail: StoreMessage says so and leaves the files as they
 // were; for the .JHR, CloseArea (which writes the counters) says so too.
 TEST_F(JamStoreTest, AFailedWriteIsReportedAndLeavesNoTrace) {
-  ScopedFaults faults;
   auto all = [&] { return std::vector<Bytes>{testkit::ReadFileBytes(file("jhr")), testkit::ReadFileBytes(file("jdx")),
                                              testkit::ReadFileBytes(file("jdt"))}; };
   for (const std::string ext : {"jdt", "jhr", "jdx"}) {
     MakeArea(area(), {"one"});
     const std::vector<Bytes> before = all();
-    Plan().failWritesTo = "." + ext;
-    auto base = Open();
-    EXPECT_FALSE(Post(*base, "All", {"two"})) << ext;
-    EXPECT_EQ(base->MessageCount(), 1);
-    EXPECT_EQ(base->CloseArea(), ext != "jhr") << ext;
-    Plan().failWritesTo.clear();
+    {
+      FaultPlan plan{.kind = Fault::kDiskFull, .at = 1, .files = {"." + ext}, .countCreates = false};
+      ScopedFaults faults(plan);
+      auto base = Open();
+      EXPECT_FALSE(Post(*base, "All", {"two"})) << ext;
+      EXPECT_EQ(base->MessageCount(), 1);
+      EXPECT_EQ(base->CloseArea(), ext != "jhr") << ext;
+    }
     EXPECT_EQ(all(), before) << ext;
-    base = Open();
+    auto base = Open();
     ASSERT_TRUE(Post(*base, "All", {"three"}));
     EXPECT_EQ(LoadText(*base, 2), "three\r");
     base.reset();

@@ -103,7 +103,7 @@ TEST(ControlLineEdits, TailThatCannotBeSavedLeavesTheTextAlone) {
   const std::string text = "\001PID: p\r\001MSGID: a 1\rBody of the message\r";
   FileHooks hooks = RealFileHooks();
   hooks.newMemoryStream = [](std::int32_t) -> std::unique_ptr<DataStream> {
-    return std::make_unique<texttest::FailedStream>();
+    return std::make_unique<testkit::FailedStream>();
   };
   for (char op : {'I', 'R', 'D'}) {
     auto base = ReaderOver(text);

@@ -69,7 +69,7 @@ TEST(ReadTextLine, OnlyTheLogicalTextIsRead) {
 TEST(ReadTextLine, FailedTextBufferEndsEveryScan) {
   // The stream has failed with its position before its end: readers that go
   // "until AtTextEnd" must stop instead of reading nothing for ever.
-  MessageBase base(std::make_unique<texttest::FailedStream>());
+  MessageBase base(std::make_unique<testkit::FailedStream>());
   EXPECT_TRUE(base.AtTextEnd());
   FidoAddress orig;
   base.ReadOrigAddress(orig);

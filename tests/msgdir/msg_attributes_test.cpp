@@ -8,15 +8,6 @@
 namespace mvx::msgdirtest {
 namespace {
 
-TEST(MsgAttributes, TranslationTable) {
-  const std::int32_t pairs[][2] = {
-      {0x0001, 0x0001}, {0x0002, 0x0002}, {0x0004, 0x0004}, {0x0008, 0x0008}, {0x0010, 0x0010},
-      {0x0020, 0x0020}, {0x0040, 0x0040}, {0x0080, 0x0080}, {0x0100, 0x0100}, {0x0200, 0x0200},
-      {0x0400, 0x0800}, {0x0800, 0x1000}, {0x1000, 0x2000}, {0x2000, 0x4000}, {0x4000, 0x8000},
-      {0x8000, 0},      {0x0003, 0},      {0, 0},           {0x10000, 0},     {-1, 0}};
-  for (const auto& p : pairs) EXPECT_EQ(MsgAttributeBit(p[0]), p[1]) << std::hex << p[0];
-}
-
 using MsgDirAttributes = MsgDirTest;
 
 TEST_F(MsgDirAttributes, HeaderBitsAndScannedFromTheFlagsLine) {

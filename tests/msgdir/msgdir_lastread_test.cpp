@@ -33,12 +33,8 @@ TEST_F(MsgDirLastRead, ReadsAndWritesTheWordOfTheUserIndex) {
 TEST_F(MsgDirLastRead, AFileThatCannotBeOpenedIsNeverEmptied) {
   PutFile("LASTREAD", {0x0A, 0x00, 0x0C, 0x00});
   Open()->WriteLastRead(1, 0x0B);  // found whatever its case
-  FileHooks hooks = RealFileHooks();  // opening for writing fails, as when another program holds it
-  hooks.openFileStream = [](const Str& name, std::uint16_t mode) -> std::unique_ptr<DataStream> {
-    if ((mode & 0xFF) == kModeWrite) return RealFileHooks().openFileStream(name + ".absent", kModeRead);
-    return RealFileHooks().openFileStream(name, mode);
-  };
-  SetFileHooks(hooks);
+  FaultPlan plan{.refuseWriteOpens = true};  // as when another program holds it
+  ScopedFaults faults(plan);
   Open()->WriteLastRead(0, 0x55);
   EXPECT_EQ(testkit::ReadFileBytes(Path("LASTREAD")), (Bytes{0x0A, 0x00, 0x0B, 0x00}));
   EXPECT_EQ(Names(), std::vector<std::string>{"LASTREAD"});

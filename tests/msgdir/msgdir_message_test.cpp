@@ -90,11 +90,8 @@ TEST_F(MsgDirMessage, ShortOrUnterminatedFilesLoseNoText) {
 TEST_F(MsgDirMessage, TextThatCannotBeHeldIsNoLoadedMessage) {
   PutFile("2.MSG", MsgFileBytes("Me", "Subj", kKludged));
   // Memory runs out 10 bytes into the text.
-  FileHooks hooks = RealFileHooks();
-  hooks.newMemoryStream = [](std::int32_t size) -> std::unique_ptr<DataStream> {
-    return std::make_unique<FailingWriteStream>(RealFileHooks().newMemoryStream(size), 10);
-  };
-  SetFileHooks(hooks);
+  FaultPlan plan{.byteBudget = 10, .memoryStreams = true};
+  ScopedFaults faults(plan);
   auto base = Open();
   base->SetCurrentNumber(2);
   EXPECT_FALSE(base->LoadMessage());
@@ -108,17 +105,6 @@ TEST_F(MsgDirMessage, TextThatCannotBeHeldIsNoLoadedMessage) {
   EXPECT_EQ(base->ErrorCode(), kMsgErrOpenFailed);
 }
 
-// From now on every write to a file fails: the disk is full.
-void FailWrites() {
-  FileHooks hooks = RealFileHooks();
-  hooks.openFileStream = [](const Str& name, std::uint16_t m) -> std::unique_ptr<DataStream> {
-    std::unique_ptr<DataStream> real = RealFileHooks().openFileStream(name, m);
-    if (!real) return real;
-    return std::make_unique<FailingWriteStream>(std::move(real), 0);
-  };
-  SetFileHooks(hooks);
-}
-
 TEST_F(MsgDirMessage, StoreHeaderOnlyRewritesTheHeaderInPlaceOrSaysItFailed) {
   PutFile("6.MSG", MsgFileBytes("Me", "Subj", "Text\r"));
   std::vector<std::uint8_t> want = MsgFileBytes("Me", "Subj", "Text\r");
@@ -126,8 +112,9 @@ TEST_F(MsgDirMessage, StoreHeaderOnlyRewritesTheHeaderInPlaceOrSaysItFailed) {
   want[187] = 0x20;  // is return receipt, stored as 0x2000
   auto base = Open();
   base->SetCurrentNumber(6);
+  FaultPlan full{.kind = Fault::kDiskFull, .at = 1};
   for (bool diskFails : {false, true}) {
-    if (diskFails) FailWrites();
+    std::unique_ptr<ScopedFaults> faults(diskFails ? new ScopedFaults(full) : nullptr);
     ASSERT_TRUE(base->LoadMessage());
     base->ChangeAttribute(true, diskFails ? kAttrSent : kAttrReceived);
     base->ChangeAttribute(true, kAttrIsReturnReceipt);

@@ -1,5 +1,5 @@
-// Helpers for the *.MSG base tests: a scratch area directory, message files
-// written byte by byte, and a stream whose writes fail on demand.
+// Helpers for the *.MSG base tests: a scratch area directory and message
+// files written byte by byte; the rest comes from the test kit.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -11,9 +11,13 @@
 
 #include "msgbase/file_hooks.h"
 #include "msgdir/msgdir_base.h"
+#include "testkit/faults.h"
+#include "testkit/messages.h"
 #include "testkit/testkit.h"
 
 namespace mvx::msgdirtest {
+
+using namespace testkit;
 
 // A message file as another program would write it: a 190-byte header with
 // the given from name and subject, the text and a NUL.
@@ -25,49 +29,6 @@ inline std::vector<std::uint8_t> MsgFileBytes(const std::string& from, const std
   std::copy(text.begin(), text.end(), bytes.begin() + 190);
   return bytes;
 }
-
-// The whole text buffer of a base; the text position is left where it was.
-inline std::string TextOf(MessageBase& base) {
-  if (base.TextBuffer() == nullptr) return std::string();
-  const std::int32_t pos = base.TextOffset();
-  std::string bytes(static_cast<std::size_t>(base.TextLength()), '\0');
-  base.MoveTextTo(0);
-  base.TextBuffer()->ReadAll(bytes.data(), static_cast<std::uint32_t>(bytes.size()));
-  base.MoveTextTo(pos);
-  return bytes;
-}
-
-// A stream whose writes start failing once a budget of bytes is used up (the
-// disk or the memory filling up). Everything else passes to the real stream.
-class FailingWriteStream final : public DataStream {
- public:
-  FailingWriteStream(std::unique_ptr<DataStream> inner, std::int64_t budget)
-      : DataStream(inner->Mode(), inner->Name()), inner_(std::move(inner)), budget_(budget) {
-    status_ = inner_->Status();
-  }
-  void WriteBytes(const void* buffer, std::uint16_t count) override {
-    if (status_ == kStreamOk && count > budget_) status_ = kStreamShortWrite;
-    if (status_ != kStreamOk) return;
-    budget_ -= count;
-    inner_->WriteBytes(buffer, count);
-  }
-  void ReadBytes(void* buffer, std::uint16_t count) override { inner_->ReadBytes(buffer, count); }
-  // Like any stream, one that has failed does nothing more until cleared.
-  void SeekTo(std::int32_t offset) override {
-    if (status_ == kStreamOk) inner_->SeekTo(offset);
-  }
-  std::int32_t Position() override { return inner_->Position(); }
-  std::int32_t Size() override { return inner_->Size(); }
-  void Flush() override { inner_->Flush(); }
-  void TruncateHere() override {
-    if (status_ == kStreamOk) inner_->TruncateHere();
-  }
-  void ClearError() override { status_ = kStreamOk; }
-
- private:
-  std::unique_ptr<DataStream> inner_;
-  std::int64_t budget_;
-};
 
 class MsgDirTest : public ::testing::Test {
  protected:

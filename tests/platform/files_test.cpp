@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/platform.h"
@@ -121,6 +122,31 @@ TEST_F(FilesTest, AnotherProgramsClassicRecordLockKeepsOurOpensOut) {
   for (int fd : {locked[0], done[0], done[1]}) close(fd);
 }
 #endif
+
+// A holder that lets go while we wait: the wait ends with the file ours,
+// for the sharing of an open and for a lock on part of a file alike.
+TEST_F(FilesTest, AHolderThatLetsGoDuringTheWaitIsWaitedFor) {
+  SetLockWaitMilliseconds(10000);
+  for (const bool range : {false, true}) {
+    const FileHandle holder = range ? OpenOrCreate(file_, &error_) : Open(RW, Share::kNone);
+    ASSERT_NE(holder, kNoFile);
+    if (range) {
+      ASSERT_TRUE(LockRange(holder, 0, 0, true, 0, &error_));
+    }
+    const std::int64_t start = MonotonicMilliseconds();
+    std::thread letGo([&] {
+      SleepMilliseconds(200);
+      range ? UnlockRange(holder, 0, 0) : CloseFile(holder);
+    });
+    const FileHandle second = range ? OpenOrCreate(file_, &error_) : Open(RW, Share::kNone);
+    EXPECT_NE(second, kNoFile) << range;
+    EXPECT_TRUE(!range || LockRange(second, 0, 0, true, 10000, &error_)) << error_;
+    EXPECT_GE(MonotonicMilliseconds() - start, 150) << range;  // it really waited
+    letGo.join();
+    CloseFile(second);
+    if (range) CloseFile(holder);
+  }
+}
 
 TEST_F(FilesTest, CreatingNeverEmptiesAFileInUseOrTakenInAnyCase) {
   const FileHandle reader = Open(R, Share::kRead);

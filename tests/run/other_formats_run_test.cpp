@@ -7,6 +7,7 @@
 #include "msgbase/base_factory.h"
 #include "msgbase/file_hooks.h"
 #include "run_test_support.h"
+#include "testkit/messages.h"
 
 namespace mvx::runtest {
 namespace {
@@ -42,12 +43,7 @@ TEST_F(OtherFormatsRunTest, PostsIntoSquishAndJamAreas) {
     EXPECT_EQ(base->SubjectText(), "Test") << id;
     EXPECT_TRUE(base->HasAttribute(0x0100)) << id;
     EXPECT_TRUE(base->HasAttribute(0x0001)) << id;
-    Lines lines;
-    for (base->MoveTextTo(0); !base->AtTextEnd();) {
-      Str line;
-      base->ReadTextLineStr(line);
-      lines.push_back(line.str());
-    }
+    const Lines lines = testkit::LinesOf(*base);
     ASSERT_GE(lines.size(), 4u) << id;
     EXPECT_TRUE(IsMsgId(lines[0], "2:5020/1")) << id;
     EXPECT_EQ(Lines(lines.end() - 4, lines.end()),

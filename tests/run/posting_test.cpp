@@ -106,6 +106,10 @@ TEST_F(PostingTest, AnnouncedPartsAreThePartsReallyWritten) {
     Write("f.txt", t);
     EXPECT_EQ(CountMessageParts("f.txt"), parts) << t.size();
   }
+  Post(exact);  // posted as it was counted: one message, no [n/m]
+  ASSERT_EQ(Msgs("area").size(), 3u);
+  EXPECT_EQ(Msgs("area")[2].Field(72), "Subject");
+  EXPECT_EQ(Msgs("area")[2].lines.size(), 2u + 205u + 3u);
 }
 
 TEST_F(PostingTest, PostingThatStopsEarlyReleasesItsBase) {

@@ -10,101 +10,27 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
-#include <filesystem>
 #include <functional>
 #include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "msgbase/file_hooks.h"
 #include "msgbase/file_stream.h"
 #include "squish/squish_base.h"
 #include "squish/squish_errors.h"
 #include "squish_test_support.h"
-#include "support/text.h"
+#include "testkit/faults.h"
 
 namespace mvx {
 namespace {
 
 using namespace squishtest;
 
-enum class Fault { kCrash, kFailOnce, kDiskFull };
-
-// Writes and truncations of the streams opened while this is set, counted
-// from 1 over the files whose lower-cased names end in one of `files`.
-struct Faults {
-  Fault kind = Fault::kCrash;
-  int at = 0;     // a crash after `at` writes; else the write that fails first
-  int seen = 0;
-  bool hit = false;
-  std::vector<std::string> files{".sqd", ".sqi"};
-  bool refuseWriteOpens = false;  // opens for writing (no create) fail
-};
-Faults* gFaults = nullptr;
-
-class FaultyStream final : public DataStream {
- public:
-  explicit FaultyStream(std::unique_ptr<DataStream> s)
-      : DataStream(s->Mode(), s->Name()), inner_(std::move(s)) {
-    status_ = inner_->Status();
-    std::string n = Name().str();
-    for (char& c : n) c = LowerAscii(c);
-    for (const std::string& f : gFaults->files) counted_ = counted_ || testkit::EndsWithName(n, f);
-  }
-  void ReadBytes(void* b, std::uint16_t n) override { inner_->ReadBytes(b, n), Sync(); }
-  void WriteBytes(const void* b, std::uint16_t n) override {
-    if (Pass()) inner_->WriteBytes(b, n), Sync();
-  }
-  void SeekTo(std::int32_t offset) override { inner_->SeekTo(offset), Sync(); }
-  std::int32_t Position() override { return inner_->Position(); }
-  std::int32_t Size() override { return inner_->Size(); }
-  void Flush() override {}
-  void TruncateHere() override {
-    if (Pass()) inner_->TruncateHere(), Sync();
-  }
-  void ClearError() override { inner_->ClearError(), status_ = kStreamOk; }
-  int OsError() const override { return status_ == kStreamOsError ? ENOSPC : inner_->OsError(); }
-
- private:
-  // Whether the write reaches the file. After a crash writes vanish without
-  // an error: the process that made them is gone.
-  bool Pass() {
-    if (status_ != kStreamOk) return false;
-    if (!counted_) return true;
-    const int n = ++gFaults->seen;
-    const bool fails = gFaults->kind == Fault::kCrash      ? n > gFaults->at
-                       : gFaults->kind == Fault::kFailOnce ? n == gFaults->at
-                                                           : n >= gFaults->at;
-    if (!fails) return true;
-    gFaults->hit = true;
-    if (gFaults->kind != Fault::kCrash) status_ = kStreamOsError;
-    return false;
-  }
-  void Sync() { status_ = status_ == kStreamOk ? inner_->Status() : status_; }
-  std::unique_ptr<DataStream> inner_;
-  bool counted_ = false;
-};
-
-std::unique_ptr<DataStream> FaultyOpen(const Str& name, std::uint16_t mode) {
-  const bool refuse = gFaults->refuseWriteOpens && (mode & 0xFF) == kModeWrite;
-  std::unique_ptr<DataStream> s = RealFileHooks().openFileStream(refuse ? "/nonexistent/x" : name, mode);
-  return s ? std::make_unique<FaultyStream>(std::move(s)) : std::move(s);
+// Writes and truncations of the data and index files, counted from 1.
+FaultPlan Faults(Fault kind, int at) {
+  return FaultPlan{.kind = kind, .at = at, .files = {".sqd", ".sqi"}, .countCreates = false};
 }
-
-// Installs the faulty hooks for its lifetime.
-class FaultScope {
- public:
-  explicit FaultScope(Faults& f)
-      : saved_(SetFileHooks({FaultyOpen, RealFileHooks().newMemoryStream,
-                             RealFileHooks().newDirScanner})) {
-    gFaults = &f;
-  }
-  ~FaultScope() { SetFileHooks(saved_), gFaults = nullptr; }
-
- private:
-  FileHooks saved_;
-};
 
 // The view with records that follow an equal one dropped: while a delete
 // moves the index records down, readers see one of them twice.
@@ -193,10 +119,10 @@ TEST_F(SquishCrash, EveryWriteOfAStoreDeleteOrMoveStoppedOrFailed) {
       for (int at = kind == Fault::kCrash ? 0 : 1; at < 50; ++at) {
         SCOPED_TRACE(testing::Message() << "fault " << static_cast<int>(kind) << " at write " << at);
         restore();
-        Faults faults{kind, at};
+        FaultPlan faults = Faults(kind, at);
         bool result = false;
         {
-          FaultScope scope(faults);
+          ScopedFaults scope(faults);
           auto faulty = Open();
           result = op.run(*faulty);
           // (After a crash nothing the process did afterwards counts.)
@@ -228,9 +154,9 @@ TEST_F(SquishCrash, EveryWriteOfAStoreDeleteOrMoveStoppedOrFailed) {
             SCOPED_TRACE(testing::Message() << "repair stopped after write " << cut);
             testkit::WriteFileBytes(sqd(), data);
             testkit::WriteFileBytes(sqi(), index);
-            Faults again{Fault::kCrash, cut};
+            FaultPlan again = Faults(Fault::kCrash, cut);
             {
-              FaultScope scope(again);
+              ScopedFaults scope(again);
               Open();
             }
             readersAccept();
@@ -263,8 +189,8 @@ TEST_F(SquishCrash, EveryWriteOfAStoreDeleteOrMoveStoppedOrFailed) {
 
 TEST_F(SquishCrash, CloseAndLastReadFailures) {
   MakeArea({"One"});
-  Faults faults{Fault::kDiskFull, 1};
-  FaultScope scope(faults);
+  FaultPlan faults = Faults(Fault::kDiskFull, 1);
+  ScopedFaults scope(faults);
   auto base = Open();
   ASSERT_TRUE(base->BeginNewMessage());  // takes a uid: closing writes NextUid
   EXPECT_FALSE(base->CloseArea());
@@ -279,21 +205,6 @@ TEST_F(SquishCrash, CloseAndLastReadFailures) {
   faults.refuseWriteOpens = true;
   base->WriteLastRead(1, 5);
   EXPECT_EQ(testkit::ReadFileBytes(sql()), (Bytes{9, 0, 0, 0, 8, 0, 0, 0}));
-}
-
-// Another program creating the same area: its files (`gTheirs`, name
-// endings and contents) appear as our create of the file ending in `gWhen`
-// begins.
-std::vector<std::pair<std::string, Bytes>> gTheirs;
-std::string gWhen;
-
-std::unique_ptr<DataStream> RacingOpen(const Str& name, std::uint16_t mode) {
-  const std::string n = name.str();
-  if ((mode & 0xFF) == kModeCreateNew && !gWhen.empty() && testkit::EndsWithName(n, gWhen)) {
-    for (const auto& [ext, bytes] : gTheirs) testkit::WriteFileBytes(n.substr(0, n.size() - 4) + ext, bytes);
-    gWhen.clear();
-  }
-  return FaultyOpen(name, mode);
 }
 
 TEST_F(SquishCrash, CreatingBesideAnotherProgram) {
@@ -319,12 +230,16 @@ TEST_F(SquishCrash, CreatingBesideAnotherProgram) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     RemoveArea();
-    Faults faults{Fault::kDiskFull, c.headerWriteFails ? 1 : 1000};
-    gTheirs = c.theirs;
-    gWhen = c.when;
+    // Their files appear as our create of the file ending in c.when begins.
+    FaultPlan faults = Faults(Fault::kDiskFull, c.headerWriteFails ? 1 : 1000);
+    std::string when = c.when;
+    faults.beforeOpen = [&](const std::string& n, std::uint16_t mode) {
+      if ((mode & 0xFF) != kModeCreateNew || when.empty() || !testkit::EndsWithName(n, when)) return;
+      for (const auto& [ext, bytes] : c.theirs) testkit::WriteFileBytes(n.substr(0, n.size() - 4) + ext, bytes);
+      when.clear();
+    };
     {
-      FaultScope scope(faults);
-      SetFileHooks({RacingOpen, RealFileHooks().newMemoryStream, RealFileHooks().newDirScanner});
+      ScopedFaults scope(faults);
       SquishBase base;
       if (!*c.when) {
         for (const auto& [ext, bytes] : c.theirs) testkit::WriteFileBytes(dir_ / ("area" + ext), bytes);

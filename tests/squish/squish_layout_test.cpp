@@ -10,7 +10,6 @@
 #include <tuple>
 #include <vector>
 
-#include "squish/squish_attributes.h"
 #include "squish/squish_base.h"
 #include "squish/squish_control.h"
 #include "squish/squish_hash.h"
@@ -98,7 +97,7 @@ TEST_F(SquishLayout, EmptyTextAndOnlyControlLines) {
   };
   for (const auto& [lines, length, control, bytes] : cases) {
     RemoveArea();
-    ASSERT_TRUE(squishtest::Post(*Create(), "", lines));
+    ASSERT_TRUE(Post(*Create(), "", lines));
     ASSERT_EQ(Data().size(), 256u + 28 + length);
     EXPECT_EQ(DataU32(268), length);
     EXPECT_EQ(DataU32(272), length);
@@ -119,7 +118,7 @@ TEST_F(SquishLayout, BaseNameAndFileNames) {
   std::filesystem::rename(sqd(), dir_ / "area.SQD");
   std::filesystem::rename(sqi(), dir_ / "area.SQI");
   base = Open();
-  ASSERT_TRUE(squishtest::Post(*base, "All", {"two"}));
+  ASSERT_TRUE(Post(*base, "All", {"two"}));
   base->WriteLastRead(0, 1);
   ASSERT_TRUE(base->CloseArea());
   EXPECT_EQ(testkit::ListDir(dir_.path()),
@@ -158,19 +157,13 @@ TEST(SquishRecords, BaseHeaderFieldOffsetsAndEveryByteKept) {
   EXPECT_EQ(out, in);
 }
 
-TEST(SquishRecords, NameHashAndAttributeBits) {
+TEST(SquishRecords, NameHash) {
   const std::pair<const char*, std::uint32_t> hashes[] = {
       {"abc", 0x6783}, {"ABC", 0x6783}, {"", 0}, {"All", 0x682C},
       {"Sysop of Marvex Station", 0x7ABFF07E},  // high nibble folds back in
       {"\xE0\xE1\xE2", 0xEEF2},                  // high bytes as they are
   };
   for (const auto& [name, hash] : hashes) EXPECT_EQ(SquishNameHash(name), hash) << name;
-  const std::pair<std::int32_t, std::uint32_t> bits[] = {
-      {0x0001, 0x0001}, {0x0100, 0x0100}, {0x0200, 0x0200},  {0x0400, 0x0800},
-      {0x0800, 0x1000}, {0x2000, 0x4000}, {0x8000, 0x10000}, {0x1000, 0},
-      {0x4000, 0},      {0x0003, 0},      {0x00800000, 0},
-  };
-  for (const auto& [generic, squish] : bits) EXPECT_EQ(SquishAttributeBit(generic), squish) << generic;
 }
 
 TEST(SquishRecords, ControlAreaToLines) {

@@ -17,16 +17,6 @@ namespace {
 
 using namespace squishtest;
 
-std::vector<std::string> TextLines(MessageBase& base) {
-  std::vector<std::string> lines;
-  for (base.MoveTextTo(0); !base.AtTextEnd();) {
-    Str l;
-    base.ReadTextLineStr(l);
-    lines.push_back(l.str());
-  }
-  return lines;
-}
-
 class SquishRoundTrip : public squishtest::AreaFixture {};
 
 TEST_F(SquishRoundTrip, EveryFieldSurvivesCloseAndReopen) {
@@ -70,18 +60,21 @@ TEST_F(SquishRoundTrip, EveryFieldSurvivesCloseAndReopen) {
     EXPECT_TRUE(base->HasAttribute(bit));
   }
   for (std::int32_t bit : {kAttrIsReturnReceipt, kAttrCrash}) EXPECT_FALSE(base->HasAttribute(bit));
-  const std::vector<std::string> lines = TextLines(*base);
+  const std::vector<std::string> lines = LinesOf(*base);
   ASSERT_EQ(lines.size(), 6u);
   EXPECT_EQ(lines[0].substr(0, 19), "\x01MSGID: 2:5020/1.3 ");
   EXPECT_EQ(lines[0].size(), 19u + 8);
   EXPECT_EQ(std::vector<std::string>(lines.begin() + 1, lines.end()),
             (std::vector<std::string>{"\x01PID: Marvex 2.1", "\x01INTL 1:234/5 2:5020/1",
                                       "Body line one", "", "Body line three"}));
+  // Written 28 Feb 2026 13:14:58 at 448, arrived 1 Jan 1999 01:02:04 at 452:
+  // date word (year - 1980) << 9 | month << 5 | day, then the time word.
+  EXPECT_EQ(Data(448, 456), (Bytes{0x5C, 0x5C, 0xDD, 0x69, 0x21, 0x26, 0x42, 0x08}));
   const Bytes fts = Data(502, 521);  // the header's date text comes from the written date
   EXPECT_EQ(std::string(fts.begin(), fts.end()), "28 Feb 26  13:14:58");
   // Header and control lines only: the body stays behind.
   ASSERT_TRUE(base->LoadHeaderAndKludges());
-  EXPECT_EQ(TextLines(*base).size(), 3u);
+  EXPECT_EQ(LinesOf(*base).size(), 3u);
   EXPECT_EQ(base->ToName(), "All of you");
 }
 

@@ -45,6 +45,12 @@ TEST_F(SquishStore, DeleteThenStoreReusesFreedFramesFirstFit) {
   EXPECT_EQ(DataU32(538 + 16), 390u);  // MessageLength
   EXPECT_EQ(DataU32(108), 256u);       // added last: last in the chain and the index
   EXPECT_TRUE(Sound());
+  // A frame of exactly the length needed (254, that of "a") is taken too.
+  base = Open();
+  ASSERT_TRUE(Delete(*base, 5));
+  ASSERT_TRUE(Post(*base, "f", Body(2)));
+  EXPECT_EQ(base->CurrentFrameOffset(), 256u);
+  EXPECT_EQ(DataU32(120), 1454u);
 }
 
 TEST_F(SquishStore, LoadedMessageStaysInItsFrameOrMovesKeepingItsPlace) {

@@ -1,5 +1,5 @@
 // Helpers shared by the Squish tests: a scratch area under the test clock,
-// posting and deleting, reading and patching the files, and an independent
+// loading and deleting by uid, and an independent
 // check of an area (reader invariants, both chains walked both ways against
 // the index, frames tiling the file).
 #pragma once
@@ -17,25 +17,14 @@
 #include "msgbase/file_hooks.h"
 #include "squish/squish_base.h"
 #include "support/le_bytes.h"
+#include "testkit/messages.h"
 #include "testkit/testkit.h"
 
 namespace mvx::squishtest {
 
-using Bytes = std::vector<std::uint8_t>;
+using namespace testkit;
 using ::testing::AssertionFailure;
 using ::testing::AssertionResult;
-
-// A message to `to` with the given text lines (each gets a CR), stored.
-inline bool Post(MessageBase& base, const std::string& to, const std::vector<std::string>& lines) {
-  if (!base.BeginNewMessage()) return false;
-  base.PutFromName("Marvex");
-  base.PutToName(to);
-  base.PutSubject("Rules");
-  for (const std::string& l : lines) base.AppendTextLine(l.c_str());
-  const bool ok = base.StoreMessage();
-  base.ReleaseMessage();
-  return ok;
-}
 
 inline bool Load(MessageBase& base, std::int32_t uid) {
   base.PositionFrom(uid);
@@ -54,25 +43,23 @@ inline std::vector<std::string> Body(int count, const std::string& word = "line"
   return lines;
 }
 
-inline std::uint32_t U32(const Bytes& b, std::size_t at) { return GetU32(b.data() + at); }
-
 // Walks a chain from head to tail (bounds, frame id, type, back links) and
 // back again, reading the frame fields at their offsets; `out` gets the
 // frames in chain order.
 inline AssertionResult WalkChain(const Bytes& sqd, std::uint32_t head, std::uint32_t tail,
                                  std::uint16_t type, std::vector<std::uint32_t>& out) {
-  const std::uint32_t end = U32(sqd, 120);
+  const std::uint32_t end = U32At(sqd, 120);
   std::uint32_t prev = 0;
-  for (std::uint32_t at = head; at != 0; prev = at, at = U32(sqd, at + 4)) {
+  for (std::uint32_t at = head; at != 0; prev = at, at = U32At(sqd, at + 4)) {
     if (out.size() > sqd.size() / 28 || at < 256 || at + 28 > end ||
-        U32(sqd, at) != 0xAFAE4453 || GetU16(&sqd[at + 24]) != type || U32(sqd, at + 8) != prev ||
-        at + 28ull + U32(sqd, at + 12) > end || (type == 0 && U32(sqd, at + 12) < 238)) {
+        U32At(sqd, at) != 0xAFAE4453 || GetU16(&sqd[at + 24]) != type || U32At(sqd, at + 8) != prev ||
+        at + 28ull + U32At(sqd, at + 12) > end || (type == 0 && U32At(sqd, at + 12) < 238)) {
       return AssertionFailure() << "bad frame or link at " << at;
     }
     out.push_back(at);
   }
   std::size_t i = out.size();
-  for (std::uint32_t at = (prev == tail ? tail : 0); at != 0; at = U32(sqd, at + 8)) {
+  for (std::uint32_t at = (prev == tail ? tail : 0); at != 0; at = U32At(sqd, at + 8)) {
     if (i == 0 || out[--i] != at) return AssertionFailure() << "backward walk differs at " << at;
   }
   if (prev != tail || i != 0) return AssertionFailure() << "tail " << tail << " not reached";
@@ -82,12 +69,12 @@ inline AssertionResult WalkChain(const Bytes& sqd, std::uint32_t head, std::uint
 // What independent readers insist on in the header (and 28 at offset 130).
 inline AssertionResult HeaderAccepted(const Bytes& sqd, const Bytes& sqi) {
   if (sqd.size() < 256) return AssertionFailure() << "short .sqd";
-  const std::uint32_t total = U32(sqd, 4), nextUid = U32(sqd, 20), end = U32(sqd, 120);
+  const std::uint32_t total = U32At(sqd, 4), nextUid = U32At(sqd, 20), end = U32At(sqd, 120);
   const std::uint16_t headerSize = GetU16(&sqd[0]);
-  if (total != U32(sqd, 8) || total > nextUid || headerSize < 256 || headerSize > 1023 ||
+  if (total != U32At(sqd, 8) || total > nextUid || headerSize < 256 || headerSize > 1023 ||
       end == 0 || end > sqd.size() || total > 1000000 || GetU16(&sqd[130]) != 28 ||
       sqi.size() / 12 < total ||
-      std::max({U32(sqd, 104), U32(sqd, 108), U32(sqd, 112), U32(sqd, 116)}) > end) {
+      std::max({U32At(sqd, 104), U32At(sqd, 108), U32At(sqd, 112), U32At(sqd, 116)}) > end) {
     return AssertionFailure() << "header: total " << total << " next uid " << nextUid << " end " << end;
   }
   return ::testing::AssertionSuccess();
@@ -101,17 +88,17 @@ using IndexEntry = std::pair<std::uint32_t, std::string>;
 inline AssertionResult IndexView(const Bytes& sqd, const Bytes& sqi, std::vector<IndexEntry>& out) {
   out.clear();
   if (auto r = HeaderAccepted(sqd, sqi); !r) return r;
-  for (std::size_t i = 0; i < U32(sqd, 4); ++i) {
-    const std::uint64_t at = U32(sqi, 12 * i), uid = U32(sqi, 12 * i + 4);
-    if (at < 256 || at + 28 + 238 > sqd.size() || U32(sqd, at) != 0xAFAE4453 ||
-        GetU16(&sqd[at + 24]) != 0 || at + 28 + U32(sqd, at + 12) > sqd.size() ||
-        U32(sqd, at + 16) > U32(sqd, at + 12) || U32(sqd, at + 16) < 238 + U32(sqd, at + 20) ||
-        U32(sqd, at + 28 + 214) != uid) {
+  for (std::size_t i = 0; i < U32At(sqd, 4); ++i) {
+    const std::uint64_t at = U32At(sqi, 12 * i), uid = U32At(sqi, 12 * i + 4);
+    if (at < 256 || at + 28 + 238 > sqd.size() || U32At(sqd, at) != 0xAFAE4453 ||
+        GetU16(&sqd[at + 24]) != 0 || at + 28 + U32At(sqd, at + 12) > sqd.size() ||
+        U32At(sqd, at + 16) > U32At(sqd, at + 12) || U32At(sqd, at + 16) < 238 + U32At(sqd, at + 20) ||
+        U32At(sqd, at + 28 + 214) != uid) {
       return AssertionFailure() << "record " << i << " names no message frame of uid " << uid;
     }
     const auto body = sqd.begin() + static_cast<std::ptrdiff_t>(at + 28);
     out.emplace_back(uid, std::string(body + 40, body + 76) +
-                              std::string(body + 238, body + U32(sqd, at + 16)));
+                              std::string(body + 238, body + U32At(sqd, at + 16)));
   }
   return ::testing::AssertionSuccess();
 }
@@ -123,18 +110,18 @@ inline AssertionResult IndexView(const Bytes& sqd, const Bytes& sqi, std::vector
 inline AssertionResult ForwardWalksSafe(const Bytes& sqd, const Bytes& sqi) {
   if (auto r = HeaderAccepted(sqd, sqi); !r) return r;
   std::set<std::uint32_t> live;
-  for (std::size_t i = 0; i < U32(sqd, 4); ++i) live.insert(U32(sqi, 12 * i));
+  for (std::size_t i = 0; i < U32At(sqd, 4); ++i) live.insert(U32At(sqi, 12 * i));
   for (const std::uint16_t type : {0, 1}) {
     std::size_t steps = 0;
-    for (std::uint64_t at = U32(sqd, type == 0 ? 104 : 112); at != 0; at = U32(sqd, at + 4)) {
+    for (std::uint64_t at = U32At(sqd, type == 0 ? 104 : 112); at != 0; at = U32At(sqd, at + 4)) {
       if (++steps > sqd.size() / 28 || at < 256 || at + 28 + 238 > sqd.size() ||
-          U32(sqd, at) != 0xAFAE4453 || GetU16(&sqd[at + 24]) != type ||
-          at + 28 + U32(sqd, at + 12) > sqd.size() || U32(sqd, at + 16) > U32(sqd, at + 12) ||
+          U32At(sqd, at) != 0xAFAE4453 || GetU16(&sqd[at + 24]) != type ||
+          at + 28 + U32At(sqd, at + 12) > sqd.size() || U32At(sqd, at + 16) > U32At(sqd, at + 12) ||
           (type == 1 && live.count(static_cast<std::uint32_t>(at)) != 0)) {
         return AssertionFailure() << "chain " << type << " meets a bad frame at " << at;
       }
     }
-    if (type == 0 && steps > U32(sqd, 4) + 1) return AssertionFailure() << "message chain too long";
+    if (type == 0 && steps > U32At(sqd, 4) + 1) return AssertionFailure() << "message chain too long";
   }
   return ::testing::AssertionSuccess();
 }
@@ -143,23 +130,23 @@ inline AssertionResult AreaIsSound(const std::string& sqdPath, const std::string
   const Bytes sqd = testkit::ReadFileBytes(sqdPath);
   const Bytes sqi = testkit::ReadFileBytes(sqiPath);
   if (auto r = HeaderAccepted(sqd, sqi); !r) return r;
-  const std::uint32_t total = U32(sqd, 4), nextUid = U32(sqd, 20), end = U32(sqd, 120);
+  const std::uint32_t total = U32At(sqd, 4), nextUid = U32At(sqd, 20), end = U32At(sqd, 120);
   std::vector<std::uint32_t> messages;
   std::vector<std::uint32_t> free;
-  if (auto r = WalkChain(sqd, U32(sqd, 104), U32(sqd, 108), 0, messages); !r) return r << " (messages)";
-  if (auto r = WalkChain(sqd, U32(sqd, 112), U32(sqd, 116), 1, free); !r) return r << " (free)";
+  if (auto r = WalkChain(sqd, U32At(sqd, 104), U32At(sqd, 108), 0, messages); !r) return r << " (messages)";
+  if (auto r = WalkChain(sqd, U32At(sqd, 112), U32At(sqd, 116), 1, free); !r) return r << " (free)";
   if (messages.size() != total) return AssertionFailure() << "chain length != total";
   for (std::size_t i = 0; i < total; ++i) {  // the index names the chain in order, uids rising
-    const std::uint32_t uid = U32(sqi, 12 * i + 4);
-    if (U32(sqi, 12 * i) != messages[i] || uid >= nextUid || (i > 0 && uid <= U32(sqi, 12 * i - 8)) ||
-        U32(sqd, messages[i] + 28 + 214) != uid) {
+    const std::uint32_t uid = U32At(sqi, 12 * i + 4);
+    if (U32At(sqi, 12 * i) != messages[i] || uid >= nextUid || (i > 0 && uid <= U32At(sqi, 12 * i - 8)) ||
+        U32At(sqd, messages[i] + 28 + 214) != uid) {
       return AssertionFailure() << "index record " << i << " disagrees with the chain";
     }
   }
   std::set<std::uint32_t> all(messages.begin(), messages.end());
   all.insert(free.begin(), free.end());
   std::uint32_t at = 256;
-  for (std::uint32_t off : all) at = (off == at ? off + 28 + U32(sqd, off + 12) : 0);
+  for (std::uint32_t off : all) at = (off == at ? off + 28 + U32At(sqd, off + 12) : 0);
   if (all.size() != messages.size() + free.size() || at != end) {
     return AssertionFailure() << "frames do not tile 256.." << end;
   }
@@ -199,15 +186,9 @@ class AreaFixture : public ::testing::Test {
     const Bytes b = Data();
     return Bytes(b.begin() + from, b.begin() + std::min<std::size_t>(to, b.size()));
   }
-  std::uint32_t DataU32(std::size_t at) const { return U32(Data(), at); }
-  std::uint32_t IndexU32(std::size_t at) const { return U32(testkit::ReadFileBytes(sqi()), at); }
+  std::uint32_t DataU32(std::size_t at) const { return U32At(Data(), at); }
+  std::uint32_t IndexU32(std::size_t at) const { return U32At(testkit::ReadFileBytes(sqi()), at); }
   std::size_t IndexSize() const { return testkit::ReadFileBytes(sqi()).size(); }
-  void PatchU32(const std::string& file, std::size_t at, std::uint32_t v) const {
-    Bytes b = testkit::ReadFileBytes(file);
-    ASSERT_LE(at + 4, b.size());
-    PutU32(b.data() + at, v);
-    testkit::WriteFileBytes(file, b);
-  }
   AssertionResult Sound() const { return AreaIsSound(sqd(), sqi()); }
 
   testkit::TempDir dir_;

@@ -93,6 +93,9 @@ TEST(UnixSeconds, KnownMomentsBothWays) {
 }
 
 TEST(DateTexts, MonthsYearsFtsTextAndHex) {
+  for (std::int32_t m = 1; m <= 12; ++m) EXPECT_EQ(MonthNumber(MonthName(m)), m) << m;
+  EXPECT_EQ(FtsDateText(At(2026, 6, 30, 23, 0, 1)) + FtsDateText(At(2026, 7, 1, 0, 0, 0)),
+            "30 Jun 26  23:00:01" "01 Jul 26  00:00:00");
   EXPECT_EQ(MonthNumber("dec"), 12);
   EXPECT_EQ(MonthNumber("December"), 0);
   EXPECT_EQ(MonthName(0), "???");

@@ -1,5 +1,7 @@
 #include "testkit/testkit.h"
 
+#include <gtest/gtest.h>
+
 #ifndef _WIN32
 #include <unistd.h>
 #endif
@@ -12,6 +14,8 @@
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
+
+#include "support/le_bytes.h"
 
 namespace fs = std::filesystem;
 
@@ -89,6 +93,17 @@ void WriteFileBytes(const std::string& path, const std::vector<std::uint8_t>& by
 void WriteFileText(const std::string& path, const std::string& text) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out << text;
+}
+
+std::uint32_t U32At(const Bytes& bytes, std::size_t at) {
+  return at + 4 <= bytes.size() ? GetU32(bytes.data() + at) : 0xDEADDEADu;
+}
+
+void PatchU32(const std::string& path, std::size_t at, std::uint32_t value) {
+  Bytes bytes = ReadFileBytes(path);
+  ASSERT_LE(at + 4, bytes.size()) << path;
+  PutU32(bytes.data() + at, value);
+  WriteFileBytes(path, bytes);
 }
 
 bool PathExists(const std::string& path) {

@@ -1,4 +1,5 @@
 // Shared test helpers: scratch directories, the test clock, file bytes.
+// (Messages: messages.h; failing streams: faults.h.)
 #pragma once
 
 #include <cstdint>
@@ -8,6 +9,8 @@
 #include "platform/platform.h"
 
 namespace mvx::testkit {
+
+using Bytes = std::vector<std::uint8_t>;
 
 // A fresh directory under the system's temporary directory, removed with
 // everything in it when the object goes. path() has no trailing separator.
@@ -47,6 +50,11 @@ std::string ReadFileText(const std::string& path);
 void WriteFileBytes(const std::string& path, const std::vector<std::uint8_t>& bytes);
 void WriteFileText(const std::string& path, const std::string& text);
 bool PathExists(const std::string& path);
+// The little-endian 32-bit value at `at` (0xDEADDEAD past the end), and the
+// file with one such value written over.
+std::uint32_t U32At(const Bytes& bytes, std::size_t at);
+inline std::uint32_t U32At(const std::string& path, std::size_t at) { return U32At(ReadFileBytes(path), at); }
+void PatchU32(const std::string& path, std::size_t at, std::uint32_t value);
 // The name a message base gives a file it makes, written in lower case:
 // "2.msg" on POSIX, "2.MSG" on Windows (see platform::NewFileExtension).
 std::string Made(const std::string& lowerName);

@@ -1,0 +1,42 @@
+#include "testkit/messages.h"
+
+#include <gtest/gtest.h>
+
+namespace mvx::testkit {
+
+bool Post(MessageBase& base, const std::string& to, const std::vector<std::string>& lines,
+          const std::string& from, const std::string& subject) {
+  if (!base.BeginNewMessage()) return false;
+  base.PutFromName(from);
+  base.PutToName(to);
+  base.PutSubject(subject);
+  for (const std::string& l : lines) base.AppendTextLine(l.c_str());
+  const bool ok = base.StoreMessage();
+  base.ReleaseMessage();
+  return ok;
+}
+
+std::string TextOf(MessageBase& base) {
+  if (base.TextBuffer() == nullptr) return std::string();
+  const std::int32_t pos = base.TextOffset();
+  std::string bytes(static_cast<std::size_t>(base.TextLength()), '\0');
+  base.MoveTextTo(0);
+  base.TextBuffer()->ReadAll(bytes.data(), static_cast<std::uint32_t>(bytes.size()));
+  base.MoveTextTo(pos);
+  return bytes;
+}
+
+std::vector<std::string> LinesOf(MessageBase& base) {
+  std::vector<std::string> lines;
+  Str line;
+  for (base.MoveTextTo(0); !base.AtTextEnd(); lines.push_back(line.str())) base.ReadTextLineStr(line);
+  return lines;
+}
+
+std::string LoadText(MessageBase& base, std::int32_t n) {
+  base.SetCurrentNumber(n);
+  EXPECT_TRUE(base.LoadMessage()) << "message " << n << " error " << std::hex << base.ErrorCode();
+  return TextOf(base);
+}
+
+}  // namespace mvx::testkit

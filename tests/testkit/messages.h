@@ -1,0 +1,24 @@
+// Posting and reading messages through the MessageBase interface, the same
+// way for every format.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "msgbase/message_base.h"
+
+namespace mvx::testkit {
+
+// Begins a message from `from` to `to`, appends the lines (each with a CR)
+// and stores it.
+bool Post(MessageBase& base, const std::string& to, const std::vector<std::string>& lines,
+          const std::string& from = "Marvex", const std::string& subject = "Rules");
+// The whole text buffer ("" without one); the text position is left as it was.
+std::string TextOf(MessageBase& base);
+// Every line from the start, read with ReadTextLineStr until the end.
+std::vector<std::string> LinesOf(MessageBase& base);
+// Loads message n and gives its whole text (a failed load is a test failure).
+std::string LoadText(MessageBase& base, std::int32_t n);
+
+}  // namespace mvx::testkit
