@@ -5,6 +5,7 @@
 #include <cctype>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <set>
 
 #include "msgdir_testing.h"
@@ -57,6 +58,57 @@ TEST_F(MsgDirNumbers, NewNumbersStartAboveTheHighestAndNeverAtOne) {
     EXPECT_EQ(testkit::ListDir(dir.path()).size(), files.size() + 1);
     for (const std::string& name : c.present) EXPECT_EQ(testkit::ReadFileBytes(dir / name).size(), 196u);
   }
+}
+
+// An area of a thousand messages or more keeps its highest number in
+// marvex.top with the directory's change stamp. While the stamp stands the
+// next open starts from that number (a hint raised by hand shows it is
+// used); a file another program made in the same instant is skipped; a
+// moved stamp, a damaged hint or one far behind means a listing. No number
+// is ever taken twice, and every other question still gets the listing.
+TEST_F(MsgDirNumbers, ABigAreaOpensFromItsTopHintWhileNothingChanged) {
+  for (int n = 1; n <= 1000; ++n) WriteFileBytes(Path(std::to_string(n) + ".msg"), {0});
+  const std::string hintFile = Path("marvex.top");
+  auto post = [&] {
+    MsgDirBase base;
+    EXPECT_TRUE(base.OpenArea(dir_.path()) && base.BeginNewMessage() && base.StoreMessage());
+    const std::int32_t n = base.CurrentNumber();
+    EXPECT_TRUE(base.CloseArea());
+    return n;
+  };
+  // The hint rewritten in place: the directory's stamp stays.
+  auto hintSays = [&](const std::string& top) {
+    const std::string hint = ReadFileText(hintFile);
+    std::ofstream(hintFile, std::ios::binary) << top << hint.substr(hint.find(' '));
+  };
+  EXPECT_EQ(post(), 1001);
+  EXPECT_EQ(ReadFileText(hintFile).substr(0, 5), "1001 ");
+  hintSays("5000");
+  EXPECT_EQ(post(), 5001);
+  EXPECT_EQ(ReadFileText(hintFile).substr(0, 5), "5001 ");
+#ifndef _WIN32
+  // Another program's 5002 and 5003 in the same instant as our 5001.
+  const auto stamp = std::filesystem::last_write_time(dir_.path());
+  PutMessages({"5002.msg", "5003.msg"});
+  std::filesystem::last_write_time(dir_.path(), stamp);
+  EXPECT_EQ(post(), 5004);
+  // Far behind (901 to 5004 taken): listed after all.
+  hintSays("100");
+  EXPECT_EQ(post(), 5005);
+#endif
+  const std::int32_t top = post();
+  PutMessages({"other.tmp"});
+  std::filesystem::remove(Path("other.tmp"));
+  hintSays("9000");
+  EXPECT_EQ(post(), top + 1);
+  std::ofstream(hintFile, std::ios::binary) << "x";
+  EXPECT_EQ(post(), top + 2);
+  hintSays("9000");
+  MsgDirBase base;
+  ASSERT_TRUE(base.OpenArea(dir_.path()));
+  EXPECT_EQ(base.MessageCount(), std::int32_t(Names().size() - 1));
+  EXPECT_EQ(base.HighestNumber(), top + 2);
+  EXPECT_TRUE(base.HasMessage(1000));
 }
 
 TEST_F(MsgDirNumbers, MessagesUnderOddNamesAreReadAndDeletedByThoseNames) {
