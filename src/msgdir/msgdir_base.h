@@ -159,6 +159,7 @@ class MsgDirBase : public MessageBase {
   std::unique_ptr<DataStream> messageFile_;
   std::unique_ptr<DataStream> tempFile_;
   Str tempName_;
+  bool tempEmpty_ = false;  // tempFile_ was made and nothing written to it yet
   // A message is held (BeginNewMessage, LoadMessage) until released.
   bool messageHeld_ = false;
   // The area directory of the held message (a message outlives CloseArea),

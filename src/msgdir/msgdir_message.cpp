@@ -46,6 +46,7 @@ bool MsgDirBase::MakeTempFile() {
     // means something else is wrong.
     if (k >= kTempNameTries || !JoinAreaPath(messageDir_, TempMsgFileName(k), tempName_)) return false;
     tempFile_ = OpenFileStream(tempName_, kModeCreateNew);
+    tempEmpty_ = true;
     if (Good(tempFile_)) return true;
     if (tempFile_) NoteOsError(tempFile_->OsError());
     tempFile_.reset();
@@ -97,7 +98,9 @@ bool MsgDirBase::WriteTempFile() {
   tempFile_->ClearError();
   tempFile_->SeekTo(0);
   tempFile_->WriteAll(bytes.data(), static_cast<std::uint32_t>(bytes.size()));
-  tempFile_->TruncateHere();
+  // Only a file written before can hold more than this message.
+  if (!tempEmpty_) tempFile_->TruncateHere();
+  tempEmpty_ = false;
   tempFile_->Flush();
   return tempFile_->Status() == kStreamOk;
 }

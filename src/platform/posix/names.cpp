@@ -54,6 +54,8 @@ std::string ResolveComponent(const std::string& dir, const std::string& componen
         if (upper && c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
         if (!upper && c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
       }
+      // The spelling asked for was tried by the caller.
+      if (name == component) continue;
       if (Exists(dir + name) && (!found || name < best)) {
         best = name;
         found = true;
@@ -78,6 +80,20 @@ std::string ResolveComponent(const std::string& dir, const std::string& componen
 }  // namespace
 
 std::string NativeName(const std::string& name) {
+  // Most names are spelt as on disk, or are new names in a directory that
+  // is: one look at the whole name, or at its directory, spares a look per
+  // component (a posting makes a few names per message, deep in a tree).
+  std::string plain = name;
+  for (char& c : plain) {
+    if (IsSeparator(c)) c = '/';
+  }
+  if (Exists(plain)) return plain;
+  const std::size_t slash = plain.find_last_of('/');
+  if (slash != std::string::npos && slash > 0 && slash + 1 < plain.size()) {
+    const std::string dir = plain.substr(0, slash + 1);
+    const std::string leaf = plain.substr(slash + 1);
+    if (leaf != "." && leaf != ".." && Exists(dir)) return dir + ResolveComponent(dir, leaf);
+  }
   std::string out;
   out.reserve(name.size());
   bool resolving = true;  // once a component is missing, nothing below it exists
