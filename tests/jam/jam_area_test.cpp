@@ -12,7 +12,6 @@
 #include "jam/jam_base.h"
 #include "jam/jam_errors.h"
 #include "jam_test_support.h"
-#include "platform/platform.h"
 
 namespace mvx::jamtest {
 namespace {
@@ -110,7 +109,7 @@ TEST_F(JamAreaTest, APartialAreaIsRefusedAndLeftAlone) {
     EXPECT_EQ(base.ErrorCode(), code);
     EXPECT_EQ(testkit::ListDir(dir_.path()), names);
     for (std::size_t i = 0; i < names.size(); ++i) EXPECT_EQ(testkit::ReadFileBytes(dir_ / names[i]), contents[i]);
-    for (const std::string& n : names) std::remove((dir_ / n).c_str());
+    RemoveArea();
   }
   // With none there, opening fails and every operation fails quietly.
   JamBase base;
@@ -122,26 +121,6 @@ TEST_F(JamAreaTest, APartialAreaIsRefusedAndLeftAlone) {
   base.WriteLastRead(1, 1);
   EXPECT_TRUE(base.CloseArea());
   EXPECT_TRUE(testkit::ListDir(dir_.path()).empty());
-}
-
-// Another run creates the area between our failed open and our create: its
-// files are opened, not emptied, and both messages end up in the area.
-TEST_F(JamAreaTest, AnAreaMadeByAnotherRunMeanwhileIsJoined) {
-  bool theirsMade = false;
-  FaultPlan plan;
-  plan.beforeOpen = [&](const std::string& name, std::uint16_t mode) {
-    if (theirsMade || (mode & 0xFF) != kModeCreateNew || !EndsWithName(name, file("jhr"))) return;
-    theirsMade = true;
-    MakeArea(area(), {"theirs"});
-  };
-  ScopedFaults faults(plan);
-  JamBase base;
-  EXPECT_FALSE(base.OpenArea(area()));
-  ASSERT_TRUE(base.CreateArea(area()));
-  EXPECT_TRUE(theirsMade);
-  ASSERT_TRUE(Post(base, "All", {"ours"}));
-  EXPECT_EQ(LoadText(base, 1), "theirs\r");
-  EXPECT_EQ(LoadText(base, 2), "ours\r");
 }
 
 // Three empty files: their maker stopped before writing the header, so there
@@ -176,11 +155,7 @@ TEST_F(JamAreaTest, FilesHeldByAnotherProgram) {
   MakeArea(area(), {"one"});
   Open()->WriteLastRead(3, 1);
   const Bytes pointers = testkit::ReadFileBytes(file("jlr"));
-  struct NoLockWait {  // a held file fails at once, not after a wait
-    int old = platform::LockWaitMilliseconds();
-    NoLockWait() { platform::SetLockWaitMilliseconds(0); }
-    ~NoLockWait() { platform::SetLockWaitMilliseconds(old); }
-  } noWait;
+  ScopedLockWait noWait(0);  // a held file fails at once, not after a wait
   std::unique_ptr<DataStream> holder = OpenFileStream(file("jlr"), kModeReadWrite | kShareNone);
   ASSERT_EQ(holder->Status(), kStreamOk);
   JamBase base;

@@ -20,13 +20,8 @@ Bytes Counting(std::size_t n) {
 
 class FileStreamTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    old_ = platform::LockWaitMilliseconds();
-    platform::SetLockWaitMilliseconds(20);
-  }
-  void TearDown() override { platform::SetLockWaitMilliseconds(old_); }
   testkit::TempDir dir_;
-  int old_ = 0;
+  testkit::ScopedLockWait wait_{20};
 };
 
 TEST_F(FileStreamTest, AFailedOpenReadsZerosAndReportsMinusOne) {

@@ -28,18 +28,13 @@ constexpr bool kWindows = false;
 // Lock conflicts are waited for; the tests keep that wait short.
 class FilesTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    old_ = LockWaitMilliseconds();
-    SetLockWaitMilliseconds(20);
-    testkit::WriteFileText(file_, "0123456789");
-  }
-  void TearDown() override { SetLockWaitMilliseconds(old_); }
+  void SetUp() override { testkit::WriteFileText(file_, "0123456789"); }
   FileHandle Open(Access a, Share s) { return OpenExisting(file_, a, s, &error_); }
 
   testkit::TempDir dir_;
   std::string file_ = dir_ / "Base.SQD";
   int error_ = 0;
-  int old_ = 0;
+  testkit::ScopedLockWait wait_{20};
 };
 
 TEST_F(FilesTest, SharingBetweenTwoOpens) {
