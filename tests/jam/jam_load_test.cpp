@@ -37,7 +37,7 @@ std::string DateOf(const DateTimeRec& d) {
   return text;
 }
 
-TEST_F(JamLoadTest, RoundTripThroughCloseAndReopenAndNavigation) {
+TEST_F(JamLoadTest, RoundTripThroughCloseAndReopen) {
   {
     auto base = Open(true);
     ASSERT_TRUE(base->BeginNewMessage());
@@ -61,21 +61,7 @@ TEST_F(JamLoadTest, RoundTripThroughCloseAndReopenAndNavigation) {
   EXPECT_EQ(DateOf(d), "2001-02-03 04:05:06");
   base->ReadArrivedDate(d);  // stamped when the message was begun
   EXPECT_EQ(DateOf(d), "2026-12-06 04:57:36");
-
-  EXPECT_EQ(base->HighestNumber(), 3);
-  EXPECT_FALSE(base->HasMessage(0) || base->HasMessage(4));
-  std::vector<std::string> texts;
-  for (base->PositionFrom(1); base->IsPositioned(); base->StepForward()) {
-    texts.push_back(LoadText(*base, base->CurrentNumber()));
-  }
-  EXPECT_EQ(texts, (std::vector<std::string>{"Hello\r", "two\r", "three\r"}));
-  base->SetCurrentNumber(3);
-  base->StepBack();
-  EXPECT_EQ(base->CurrentNumber(), 2);
-  base->StepBack();
-  base->StepBack();
-  EXPECT_EQ(base->CurrentNumber(), 0);
-  EXPECT_TRUE(WalkForward(*base, 4).empty());
+  EXPECT_EQ(LoadText(*base, 3), "three\r");
 }
 
 TEST_F(JamLoadTest, NumbersStartAtTheBaseNumberEvenJustBelow2To31) {
