@@ -1,6 +1,7 @@
 // Opening, creating and closing areas: file names, the missing .JLR, partial
-// areas, areas made by someone else meanwhile, files held by another
-// program, the base header's reserved bytes, and last-read pointers.
+// areas, files held by another program, the base header's reserved bytes,
+// and last-read pointers. (Areas made by someone else meanwhile:
+// factory/area_creation_test.cpp.)
 #include <gtest/gtest.h>
 
 #include <algorithm>

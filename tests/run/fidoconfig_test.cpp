@@ -311,8 +311,8 @@ TEST_F(FidoconfigTest, RunCreatesOnlyTheBasesTheTosserHas) {
   // beside ones found through an include and a variable.
   Write("config.mvx",
         "\xEF\xBB\xBFHPTPATH\tfido.cfg\nFROMADDR\t2:5020/1\nAREA\tPASS.AREA\nFILE\tt.txt\nENDAREA\n"
-        "AREA NO.SUCH\nFILE t.txt\nENDAREA\nAREA RU.JAM\nFILE t.txt\nFLAGS Pvt\nENDAREA\n"
-        "AREA RU.SQ\nFILE t.txt\nFLAGS Pvt\nENDAREA\n");
+        "AREA NO.SUCH\nFILE t.txt\nENDAREA\nAREA RU.JAM\nFILE t.txt\nFLAGS Pvt K/s\nENDAREA\n"
+        "AREA RU.SQ\nFILE t.txt\nFLAGS Pvt K/s\nENDAREA\n");
   Write("fido.cfg", "set BASE=bases\ninclude areas.cfg\n");
   Write("areas.cfg", "EchoAreaDefaults Passthrough\nEchoArea PASS.AREA -g A 2:5020/2\n"
                      "EchoArea RU.JAM [BASE]/rujam -b Jam\nEchoArea RU.SQ [BASE]/rusq -b Squish\n");
@@ -345,7 +345,8 @@ TEST_F(FidoconfigTest, RunCreatesOnlyTheBasesTheTosserHas) {
     base->PositionFrom(1);
     ASSERT_TRUE(base->LoadMessage()) << id;
     EXPECT_EQ(base->FromName() + "|" + base->ToName(), "Sysop|All") << id;
-    EXPECT_TRUE(base->HasAttribute(kAttrPrivate) && base->HasAttribute(kAttrLocal)) << id;
+    // Two flags and Local: each bit is given to the base on its own.
+    for (std::int32_t bit : {kAttrPrivate, kAttrKillSent, kAttrLocal}) EXPECT_TRUE(base->HasAttribute(bit)) << id;
     const Lines lines = testkit::LinesOf(*base);
     ASSERT_GE(lines.size(), 4u) << id;
     EXPECT_TRUE(runtest::IsMsgId(lines[0], "2:5020/1")) << id;
