@@ -1,7 +1,6 @@
 // Opening, creating and closing areas: file names, the missing .JLR, partial
 // areas, files held by another program, the base header's reserved bytes,
-// and last-read pointers. (Areas made by someone else meanwhile:
-// factory/area_creation_test.cpp.)
+// areas made by another run meanwhile, and last-read pointers.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -122,6 +121,26 @@ TEST_F(JamAreaTest, APartialAreaIsRefusedAndLeftAlone) {
   base.WriteLastRead(1, 1);
   EXPECT_TRUE(base.CloseArea());
   EXPECT_TRUE(testkit::ListDir(dir_.path()).empty());
+}
+
+// Another run creates the area between our failed open and our create: its
+// files are opened, not emptied, and both messages end up in the area.
+TEST_F(JamAreaTest, AnAreaMadeByAnotherRunMeanwhileIsJoined) {
+  bool theirsMade = false;
+  FaultPlan plan;
+  plan.beforeOpen = [&](const std::string& name, std::uint16_t mode) {
+    if (theirsMade || (mode & 0xFF) != kModeCreateNew || !EndsWithName(name, file("jhr"))) return;
+    theirsMade = true;
+    MakeArea(area(), {"theirs"});
+  };
+  ScopedFaults faults(plan);
+  JamBase base;
+  EXPECT_FALSE(base.OpenArea(area()));
+  ASSERT_TRUE(base.CreateArea(area()));
+  EXPECT_TRUE(theirsMade);
+  ASSERT_TRUE(Post(base, "All", {"ours"}));
+  EXPECT_EQ(LoadText(base, 1), "theirs\r");
+  EXPECT_EQ(LoadText(base, 2), "ours\r");
 }
 
 // Three empty files: their maker stopped before writing the header, so there
