@@ -62,6 +62,8 @@ TEST_F(JamLoadTest, RoundTripThroughCloseAndReopen) {
   base->ReadArrivedDate(d);  // stamped when the message was begun
   EXPECT_EQ(DateOf(d), "2026-12-06 04:57:36");
   EXPECT_EQ(LoadText(*base, 3), "three\r");
+  EXPECT_EQ(base->HighestNumber(), 3);
+  EXPECT_FALSE(base->HasMessage(0) || base->HasMessage(4));
 }
 
 TEST_F(JamLoadTest, NumbersStartAtTheBaseNumberEvenJustBelow2To31) {
