@@ -85,55 +85,35 @@ constexpr const char* kSecondHeader =
     "Arrived: 06 Dec 2026 04:57:36\n"
     "Flags:   Loc\n";
 
-TEST(AreaDumpTest, ListsASquishAreaWithPlacesAndUids) {
-  testkit::TempDir dir;
-  testkit::ScopedClock clock(2026, 12, 6, 4, 57, 36);
-  FillArea("S" + dir / "area");
-  std::string out, err;
-  ASSERT_EQ(Dump({"S" + dir / "area"}, out, err), kDumpOk) << err;
-  EXPECT_EQ(out, std::string("Message 1 (uid 1)\n") + kFirstHeader + kFirstText + "\n" +
-                     "Message 2 (uid 2)\n" + kSecondHeader + "--\nJust text\n\n");
-  EXPECT_EQ(err, "");
-}
-
-TEST(AreaDumpTest, ListsAJamAreaHeadersOnly) {
-  testkit::TempDir dir;
-  testkit::ScopedClock clock(2026, 12, 6, 4, 57, 36);
-  FillArea("J" + dir / "area");
-  std::string out, err;
-  ASSERT_EQ(Dump({"-h", "J" + dir / "area"}, out, err), kDumpOk) << err;
-  EXPECT_EQ(out, std::string("Message 1\n") + kFirstHeader + "\n" + "Message 2\n" + kSecondHeader + "\n");
-}
-
-TEST(AreaDumpTest, MsgAreaStartsAtTwoAndHonoursFromAndCount) {
-  testkit::TempDir dir;
-  testkit::ScopedClock clock(2026, 12, 6, 4, 57, 36);
-  FillArea("M" + dir / "area");
-  std::string out, err;
-  // The *.MSG base keeps message 1 for the tossers: the messages are 2 and 3.
-  ASSERT_EQ(Dump({"-f", "3", "M" + dir / "area"}, out, err), kDumpOk) << err;
-  EXPECT_EQ(out, std::string("Message 3\n") +
-                     "From:    Sysop (2:0/0)\n"
-                     "To:      Bob (2:0/0)\n"
-                     "Subject: Second\n"
-                     "Written: 06 Dec 2026 04:57:36\n"
-                     "Arrived: 06 Dec 2026 04:57:36\n"
-                     "Flags:   Loc\n"
-                     "--\nJust text\n\n");
-  ASSERT_EQ(Dump({"-n", "1", "-h", "M" + dir / "area"}, out, err), kDumpOk);
-  EXPECT_EQ(out.rfind("Message 2\n", 0), 0u);
-  EXPECT_EQ(out.find("Message 3"), std::string::npos);
-}
-
-TEST(AreaDumpTest, OneMessageByNumber) {
-  testkit::TempDir dir;
-  testkit::ScopedClock clock(2026, 12, 6, 4, 57, 36);
-  FillArea("S" + dir / "area");
-  std::string out, err;
-  ASSERT_EQ(Dump({"-m", "2", "-h", "S" + dir / "area"}, out, err), kDumpOk) << err;
-  EXPECT_EQ(out, std::string("Message 2 (uid 2)\n") + kSecondHeader + "\n");
-  EXPECT_EQ(Dump({"-m", "3", "S" + dir / "area"}, out, err), kDumpAreaError);
-  EXPECT_EQ(err, "mvxdump: there is no message 3\n");
+// Squish shows places and uids; *.MSG keeps message 1 for the tossers, so its
+// messages are 2 and 3, and its header has the destination zone 2.
+TEST(AreaDumpTest, ListingsOfEachFormat) {
+  const std::string first = kFirstHeader, second = std::string(kSecondHeader) + "--\nJust text\n\n";
+  const struct {
+    char letter;
+    std::vector<std::string> options;
+    std::string out;
+  } cases[] = {
+      {'S', {}, std::string("Message 1 (uid 1)\n") + kFirstHeader + kFirstText + "\nMessage 2 (uid 2)\n" + second},
+      {'J', {"-h"}, std::string("Message 1\n") + kFirstHeader + "\nMessage 2\n" + kSecondHeader + "\n"},
+      {'M', {"-f", "3"},
+       "Message 3\nFrom:    Sysop (2:0/0)\nTo:      Bob (2:0/0)\n" + second.substr(second.find("Subject"))},
+      {'M', {"-n", "1", "-h"},
+       "Message 2\n" + first.substr(0, first.find("To")) + "To:      All (2:0/0)\n" + first.substr(first.find("Sub")) + "\n"},
+      {'S', {"-m", "2", "-h"}, std::string("Message 2 (uid 2)\n") + kSecondHeader + "\n"},
+  };
+  for (const auto& c : cases) {
+    testkit::TempDir dir;
+    testkit::ScopedClock clock(2026, 12, 6, 4, 57, 36);
+    const std::string id = c.letter + (dir / "area");
+    FillArea(id);
+    std::vector<std::string> args = c.options;
+    args.push_back(id);
+    std::string out, err;
+    ASSERT_EQ(Dump(args, out, err), kDumpOk) << err;
+    EXPECT_EQ(out, c.out) << c.letter;
+    EXPECT_EQ(err, "");
+  }
 }
 
 TEST(AreaDumpTest, MissingAreaIsAnErrorAndNothingIsCreated) {
@@ -157,6 +137,8 @@ TEST(AreaDumpTest, DamagedMessageIsNamedAndTheListingGoesOn) {
   EXPECT_EQ(Dump({"-h", "M" + dir / "area"}, out, err), kDumpDamaged);
   EXPECT_EQ(err, "mvxdump: message 2 could not be loaded (error 0x1002)\n");
   EXPECT_EQ(out.rfind("Message 3\n", 0), 0u);
+  EXPECT_EQ(Dump({"-m", "4", "M" + dir / "area"}, out, err), kDumpAreaError);
+  EXPECT_EQ(err, "mvxdump: there is no message 4\n");
 }
 
 TEST(AreaDumpTest, CommandLine) {

@@ -18,7 +18,6 @@
 #include <vector>
 
 #include "jam/jam_base.h"
-#include "jam/jam_errors.h"
 #include "msgbase/base_factory.h"
 #include "msgbase/file_hooks.h"
 #include "testkit/testkit.h"
@@ -174,23 +173,6 @@ TEST_F(TwoCreators, EveryInterleavingEndsInOneWholeArea) {
       }
     }
   }
-}
-
-// A maker that stopped with its header half written left a damaged area:
-// Marvex looks again for a while, then refuses it and writes nothing.
-TEST_F(TwoCreators, AnAreaWhoseMakerStoppedIsRefusedAsItIs) {
-  testkit::TempDir dir;
-  gOther = OtherMaker{dir / "area.", {kHeaderStart, kText, kIndex}, 1, 0};
-  for (int i = 0; i < 3; ++i) gOther.Step();
-  const std::vector<std::string> names = testkit::ListDir(dir.path());
-  const std::vector<std::uint8_t> header = testkit::ReadFileBytes(dir / "area.jhr");
-  InstallFileHooks();
-  std::unique_ptr<MessageBase> base;
-  EXPECT_FALSE(OpenOrCreateBase(Str("J" + (dir / "area")), base));
-  ASSERT_NE(base, nullptr);
-  EXPECT_EQ(base->ErrorCode(), kJamBadBaseHeader);
-  EXPECT_EQ(testkit::ListDir(dir.path()), names);
-  EXPECT_EQ(testkit::ReadFileBytes(dir / "area.jhr"), header);
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 // Opening, creating and closing areas: file names, the missing .JLR, partial
-// areas, areas made by someone else meanwhile, files held by another
-// program, the base header's reserved bytes, and last-read pointers.
+// areas, files held by another program, the base header's reserved bytes,
+// areas made by another run meanwhile, and last-read pointers.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -12,7 +12,6 @@
 #include "jam/jam_base.h"
 #include "jam/jam_errors.h"
 #include "jam_test_support.h"
-#include "platform/platform.h"
 
 namespace mvx::jamtest {
 namespace {
@@ -110,7 +109,7 @@ TEST_F(JamAreaTest, APartialAreaIsRefusedAndLeftAlone) {
     EXPECT_EQ(base.ErrorCode(), code);
     EXPECT_EQ(testkit::ListDir(dir_.path()), names);
     for (std::size_t i = 0; i < names.size(); ++i) EXPECT_EQ(testkit::ReadFileBytes(dir_ / names[i]), contents[i]);
-    for (const std::string& n : names) std::remove((dir_ / n).c_str());
+    RemoveArea();
   }
   // With none there, opening fails and every operation fails quietly.
   JamBase base;
@@ -176,11 +175,7 @@ TEST_F(JamAreaTest, FilesHeldByAnotherProgram) {
   MakeArea(area(), {"one"});
   Open()->WriteLastRead(3, 1);
   const Bytes pointers = testkit::ReadFileBytes(file("jlr"));
-  struct NoLockWait {  // a held file fails at once, not after a wait
-    int old = platform::LockWaitMilliseconds();
-    NoLockWait() { platform::SetLockWaitMilliseconds(0); }
-    ~NoLockWait() { platform::SetLockWaitMilliseconds(old); }
-  } noWait;
+  ScopedLockWait noWait(0);  // a held file fails at once, not after a wait
   std::unique_ptr<DataStream> holder = OpenFileStream(file("jlr"), kModeReadWrite | kShareNone);
   ASSERT_EQ(holder->Status(), kStreamOk);
   JamBase base;

@@ -3,7 +3,6 @@
 // and failed writes.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -254,7 +253,7 @@ TEST_F(JamStoreTest, AFailedWriteIsReportedAndLeavesNoTrace) {
     ASSERT_TRUE(Post(*base, "All", {"three"}));
     EXPECT_EQ(LoadText(*base, 2), "three\r");
     base.reset();
-    for (const char* e : {"jhr", "jdx", "jdt", "jlr"}) std::remove(file(e).c_str());
+    RemoveArea();
   }
 }
 

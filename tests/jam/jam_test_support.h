@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
@@ -30,6 +31,9 @@ class AreaFixture : public ::testing::Test {
 
   std::string area() const { return dir_ / "area"; }
   std::string file(const char* ext) const { return dir_ / (std::string("area.") + ext); }
+  void RemoveArea() const {
+    for (const char* ext : {"jhr", "jdx", "jdt", "jlr"}) std::remove(file(ext).c_str());
+  }
   std::unique_ptr<JamBase> Open(bool create = false) {
     auto base = std::make_unique<JamBase>();
     EXPECT_TRUE(create ? base->CreateArea(area()) : base->OpenArea(area())) << std::hex << base->ErrorCode();

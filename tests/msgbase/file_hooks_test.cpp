@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <set>
+#include <string>
+
+#include "msgbase/dir_scanner.h"
 #include "msgbase/file_stream.h"
 #include "msgbase/memory_stream.h"
 #include "testkit/testkit.h"
@@ -47,6 +52,38 @@ TEST_F(HooksTest, InstalledHooksMakeTheRealObjectsAndCanBeReplaced) {
   SetFileHooks(before);
   f.reset();  // on Windows the share-none open below needs the file to itself
   EXPECT_EQ(OpenFileStream(dir / "new.jdt", kModeReadWrite)->Status(), kStreamOk);
+}
+
+namespace fs = std::filesystem;
+
+std::set<std::string> ScanAll(DirScanner& s, const std::string& mask, std::uint32_t attributes) {
+  std::set<std::string> names;
+  for (bool ok = s.ScanFirst(mask, attributes); ok; ok = s.ScanNext()) names.insert(s.Name.str());
+  return names;
+}
+
+TEST(DirScannerTest, AttributesChooseTheEntriesAndFillTheFields) {
+  testkit::TempDir dir;
+  fs::create_directories(dir / "Net/5.MSG");
+  for (const char* f : {"Net/1.MSG", "Net/2.msg", "Net/.3.msg"}) testkit::WriteFileText(dir / f, "a");
+  testkit::WriteFileText(dir / "Net/4.msg", "dddd");
+  fs::permissions(dir / "Net/4.msg", fs::perms::owner_read);
+  DirScanner s;
+  // The *.MSG scan (0x21): plain files, read-only or not; no directories or hidden files.
+  EXPECT_EQ(ScanAll(s, dir.path() + "\\net\\*.MSG", 0x21), (std::set<std::string>{"1.MSG", "2.msg", "4.msg"}));
+  // The existence test (0x3F): every kind.
+  EXPECT_EQ(ScanAll(s, dir.path() + "/NET/*.msg", 0x3F),
+            (std::set<std::string>{".3.msg", "1.MSG", "2.msg", "4.msg", "5.MSG"}));
+  EXPECT_TRUE(ScanAll(s, dir.path() + "/Net/5.msg", 0x21).empty());
+  ASSERT_TRUE(s.ScanFirst(dir.path() + "/net/4.MSG", 0x3F));
+  EXPECT_EQ(s.Name, "4.msg");
+  EXPECT_EQ(s.Attr, 0x21u);
+  EXPECT_EQ(s.Size, 4u);
+  EXPECT_GT(s.Time, 0x00210000u);  // after 1 January 1980
+  EXPECT_FALSE(s.ScanNext());
+  ASSERT_TRUE(s.ScanFirst(dir / "Net/*.*", 0x3F));
+  s.ScanEnd();
+  EXPECT_FALSE(s.ScanNext());
 }
 
 }  // namespace

@@ -1,11 +1,15 @@
 // Messages of a *.MSG area on disk: loading whole or header and leading
 // control lines only, damaged files, writing a header back, and storing on a
-// disk or with a memory that fails (never reported as success).
+// disk or with a memory that fails (never reported as success); the header's
+// attribute bits and date text, and the last-read pointers.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 
 #include "msgbase/file_stream.h"
+#include "msgdir/msg_attributes.h"
+#include "msgdir/msg_date_text.h"
 #include "msgdir_testing.h"
 
 namespace mvx::msgdirtest {
@@ -156,6 +160,86 @@ TEST_F(MsgDirMessage, ReleaseWithoutAMessageAndCloseWithOne) {
   ASSERT_TRUE(base->StoreMessage());
   base.reset();
   EXPECT_EQ(testkit::ReadFileBytes(Path("2.msg")).size(), 190u + 11u + 1u);
+}
+
+using MsgDirAttributes = MsgDirTest;
+
+TEST_F(MsgDirAttributes, HeaderBitsAndScannedFromTheFlagsLine) {
+  auto base = Open();
+  EXPECT_FALSE(base->HasAttribute(kAttrScanned));  // no text at all
+  ASSERT_TRUE(base->BeginNewMessage());
+  for (std::int32_t v : {kAttrPrivate, kAttrFileUpdateRequest, kAttrScanned, 0x0003}) base->ChangeAttribute(true, v);
+  base->ChangeAttribute(false, kAttrPrivate);
+  EXPECT_EQ(base->Header().Attributes(), 0x8000);  // scanned and a combination: nothing
+  EXPECT_TRUE(base->HasAttribute(kAttrFileUpdateRequest));
+  EXPECT_FALSE(base->HasAttribute(kAttrPrivate));
+  EXPECT_FALSE(base->HasAttribute(0x0003));
+
+  base->AppendTextLineStr("\x01" "FLAGS SCAN");
+  EXPECT_FALSE(base->HasAttribute(kAttrScanned));
+  base->AppendTextLineStr("Body");
+  ASSERT_TRUE(base->BeginNewMessage());
+  base->AppendTextLineStr("\x01" "FLAGS  DIR Sca ");
+  EXPECT_TRUE(base->HasAttribute(kAttrScanned));
+  base->AppendTextLineStr("Body");  // asking did not move the place of the next line
+  EXPECT_EQ(TextOf(*base), "\x01" "FLAGS  DIR Sca \rBody\r");
+}
+
+// The per-user last-read pointers ("lastread").
+using MsgDirLastRead = MsgDirTest;
+
+TEST_F(MsgDirLastRead, ReadsAndWritesTheWordOfTheUserIndex) {
+  MsgDirBase closed;
+  closed.WriteLastRead(0, 1);
+  EXPECT_EQ(closed.ReadLastRead(0), 0);
+  EXPECT_TRUE(Names().empty());
+
+  auto base = Open();
+  EXPECT_EQ(base->ReadLastRead(0), 0);  // no file yet
+  base->WriteLastRead(3, 0x1234);
+  EXPECT_EQ(testkit::ReadFileBytes(Path("lastread")), (Bytes{0, 0, 0, 0, 0, 0, 0x34, 0x12}));
+  PutFile("lastread", {0x01, 0x00, 0x02, 0x00, 0x03, 0x00});
+  EXPECT_EQ(base->ReadLastRead(2), 3);
+  EXPECT_EQ(base->ReadLastRead(3), 0);  // beyond the 6-byte file
+  EXPECT_EQ(base->ReadLastRead(-1), 0);
+  base->WriteLastRead(1, 0x10000 + 0xF234);  // cut to 16 bits, read back unsigned
+  base->WriteLastRead(3, 7);
+  EXPECT_EQ(testkit::ReadFileBytes(Path("lastread")), (Bytes{0x01, 0x00, 0x34, 0xF2, 0x03, 0x00, 0x07, 0x00}));
+  EXPECT_EQ(base->ReadLastRead(1), 0xF234);
+}
+
+TEST_F(MsgDirLastRead, AFileThatCannotBeOpenedIsNeverEmptied) {
+  PutFile("LASTREAD", {0x0A, 0x00, 0x0C, 0x00});
+  Open()->WriteLastRead(1, 0x0B);  // found whatever its case
+  FaultPlan plan{.refuseWriteOpens = true};  // as when another program holds it
+  ScopedFaults faults(plan);
+  Open()->WriteLastRead(0, 0x55);
+  EXPECT_EQ(testkit::ReadFileBytes(Path("LASTREAD")), (Bytes{0x0A, 0x00, 0x0B, 0x00}));
+  EXPECT_EQ(Names(), std::vector<std::string>{"LASTREAD"});
+}
+
+// The date-written text of a header.
+TEST(MsgDateText, LayoutsYearsAndDamagedTexts) {
+  const char* const cases[][2] = {
+      {"06 Dec 26  04:57:36", "2026-12-06 04:57:36"}, {"06 Dec 99 04:57:36", "1999-12-06 04:57:36"},
+      {"06-12-26 04:57:36", "2026-12-06 04:57:36"},   {"Sun  6 Dec 26 04:57", "2026-12-06 04:57:00"},
+      {"Wed 16 Jun 27 23:05", "2027-06-16 23:05:00"}, {"17 Jul 26  10:00:09", "2026-07-17 10:00:09"},
+      {"01 Jan 70  00:00:00", "2070-01-01 00:00:00"}, {"01 jan 71  23:59:58", "1971-01-01 23:59:58"},
+      // Unknown layouts give the year 2000 only; damaged ones what can be read.
+      {"2026-12-06 04:57:36", "2000-00-00 00:00:00"}, {"", "2000-00-00 00:00:00"},
+      {"06 Dez 26  04:57:36", "2026-00-06 04:57:36"}, {"06 Dec", "2000-12-06 00:00:00"},
+      {"xx Dec 26  04:5x:36", "2026-12-00 04:00:36"}, {"06-12", "2000-12-06 00:00:00"},
+  };
+  for (const auto& c : cases) {
+    DateTimeRec d;
+    d.Hundredths = 55;
+    ParseMsgDateText(c[0], d);
+    char got[40];
+    std::snprintf(got, sizeof got, "%04d-%02d-%02d %02d:%02d:%02d", d.Year, d.Month, d.Day, d.Hour,
+                  d.Minute, d.Second);
+    EXPECT_EQ(std::string(got), c[1]) << c[0];
+    EXPECT_EQ(d.Hundredths, 0);
+  }
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // Message numbers of a *.MSG area: the scan of an existing directory, the
-// numbers new messages get, navigation and deletion.
+// numbers new messages get, navigation and deletion; the used-number set and
+// message file paths that would not fit.
 #include <gtest/gtest.h>
 
 #include <cctype>
@@ -8,6 +9,8 @@
 #include <fstream>
 #include <set>
 
+#include "msgdir/msg_file_names.h"
+#include "msgdir/number_set.h"
 #include "msgdir_testing.h"
 
 namespace mvx::msgdirtest {
@@ -189,6 +192,27 @@ TEST_F(MsgDirNumbers, NavigationAndDeleteOverThreeFiveNine) {
   EXPECT_EQ(Names(), std::vector<std::string>{"3.MSG"});
   ASSERT_TRUE(base->BeginNewMessage());
   EXPECT_EQ(base->CurrentNumber(), 10);  // still above the deleted one
+}
+
+TEST(NumberSet, MarksCountOnceAndStayInsideTheSet) {
+  NumberSet set;
+  for (std::int32_t n : {5, 5, 61439, 61440, -1, 2147483647}) set.Mark(n);
+  EXPECT_EQ(set.Count(), 2);  // outside the set: ignored, never stored
+  for (std::int32_t n : {4, 6, 61440, -1}) EXPECT_FALSE(set.Test(n)) << n;
+  for (std::int32_t n : {4, 70000, -1, 5}) set.Unmark(n);
+  EXPECT_EQ(set.Count(), 1);
+  EXPECT_TRUE(set.Test(61439));
+  set.Clear();
+  EXPECT_EQ(set.Count(), 0);
+  EXPECT_FALSE(set.Test(61439));
+}
+
+TEST(MsgFileNames, APathThatWouldBeCutIsRefused) {
+  Str path;
+  ASSERT_TRUE(JoinAreaPath("area\\", MsgFileName(32767), path));
+  EXPECT_EQ(path, "area\\" + testkit::Made("32767.msg"));
+  EXPECT_FALSE(JoinAreaPath(Str(std::string(250, 'a')), "32767.msg", path));  // it names another file
+  EXPECT_EQ(path, "area\\" + testkit::Made("32767.msg"));
 }
 
 }  // namespace

@@ -7,9 +7,11 @@
 #include <cstdlib>
 #include <tuple>
 
+#include "msgbase/base_factory.h"
 #include "run/area_lookup.h"
 #include "run_test_support.h"
 #include "support/address.h"
+#include "testkit/messages.h"
 
 namespace mvx {
 namespace {
@@ -27,15 +29,17 @@ struct LookupCase {
   const char* description = "";
   Files more = {};  // further files: includes
   char kind = 'H';  // 'H' HPTPATH, 'S' SQUISH, 'T' TERMINATE, 'B' HPTPATH and SQUISH
+  const char* name = nullptr;  // a configuration name that is not written
 };
 
 class FidoconfigTest : public runtest::RunTest {
  protected:
-  void Check(const LookupCase& c) {
+  // The tosser settings read on the way.
+  TosserSettings Check(const LookupCase& c) {
     SCOPED_TRACE(std::string(1, c.kind) + " " + c.tag + ": " + c.text.substr(0, 70));
     const bool hpt = c.kind == 'H' || c.kind == 'B';
-    const std::string name = hpt ? "fido.cfg" : "squish.cfg";
-    Write(name, c.text);
+    const std::string name = c.name ? c.name : hpt ? "fido.cfg" : "squish.cfg";
+    if (!c.name) Write(name, c.text);
     for (const auto& [file, text] : c.more) Write(file, text);
     std::ostringstream out;
     RunContext ctx(out);
@@ -45,12 +49,14 @@ class FidoconfigTest : public runtest::RunTest {
     ctx.Job.AreaTag = c.tag;
     ctx.Job.BasePath = "previous";
     ctx.Job.BaseType = "Q";
+    ctx.Tosser.AdvisoryLock = 7;  // every read starts afresh
     LookupArea(ctx);
     EXPECT_EQ(ctx.Job.BasePath, c.path);
     EXPECT_EQ(ctx.Job.BaseType, c.type);
     EXPECT_EQ(FormatAddress(ctx.Job.FromAddr), c.from);
     EXPECT_EQ(ctx.Job.AreaDescription, c.description);
     EXPECT_EQ(runtest::Entries(out.str()), c.log);
+    return ctx.Tosser;
   }
 };
 
@@ -172,7 +178,7 @@ TEST_F(FidoconfigTest, IncludesVariablesConditionsAndTosserSettings) {
 #else
   ASSERT_EQ(setenv("MARVEX_TEST_HOME", "/home/sysop", 1), 0);
 #endif
-  Write("fido.cfg",
+  const std::string fido =
         "# main configuration\n"
         "set BASEDIR=/var/spool/fido\n"
         "set AREAS = \"[configdir]areas.cfg\"\n"
@@ -196,29 +202,18 @@ TEST_F(FidoconfigTest, IncludesVariablesConditionsAndTosserSettings) {
         "endif\n"
         "if not [OS] !~ win*\n"
         "  SeqOutrun 3y\n"
-        "endif\n");
-  Write("areas.cfg",
+        "endif\n";
+  const Files areas = {{"areas.cfg",
         "EchoAreaDefaults -b Jam -dupeCheck move\n"
         "EchoArea RU.FIDO.LOCAL [BASEDIR]/msgbase/ru.fido.local -d \"Local [module] talk\"\n"
         "LocalArea MARVEX.LOCAL [BASEDIR]/msgbase/marvex -a 2:5020/9999.1\n"
-        "EchoArea RU.ENV [MARVEX_TEST_HOME]/env -b Squish\n");
-  const std::tuple<const char*, const char*, const char*, const char*, const char*> areas[] = {
-      {"ru.fido.local", "/var/spool/fido/msgbase/ru.fido.local", "J", "0:0/0", "Local hpt talk"},
-      {"MARVEX.LOCAL", "/var/spool/fido/msgbase/marvex", "S", "2:5020/9999.1", ""},
-      {"RU.ENV", "/home/sysop/env", "S", "0:0/0", ""}};
-  for (const auto& [tag, path, type, from, description] : areas) {
-    std::ostringstream out;
-    RunContext ctx(out);
-    ctx.HptPath = "fido.cfg";
-    ctx.Tosser.AdvisoryLock = 7;  // every read starts afresh
-    ctx.Job.AreaTag = tag;
-    LookupArea(ctx);
-    EXPECT_EQ(ctx.Job.BasePath, path);
-    EXPECT_EQ(ctx.Job.BaseType, type);
-    EXPECT_EQ(FormatAddress(ctx.Job.FromAddr), from);
-    EXPECT_EQ(ctx.Job.AreaDescription, description);
-    EXPECT_EQ(out.str(), "");
-    const TosserSettings& t = ctx.Tosser;
+        "EchoArea RU.ENV [MARVEX_TEST_HOME]/env -b Squish\n"}};
+  for (const LookupCase& c : {LookupCase{fido, "ru.fido.local", "/var/spool/fido/msgbase/ru.fido.local", "J", {},
+                                         "0:0/0", "Local hpt talk", areas},
+                              LookupCase{fido, "MARVEX.LOCAL", "/var/spool/fido/msgbase/marvex", "S", {},
+                                         "2:5020/9999.1", "", areas},
+                              LookupCase{fido, "RU.ENV", "/home/sysop/env", "S", {}, "0:0/0", "", areas}}) {
+    const TosserSettings t = Check(c);
     // [OS] is UNIX here and WIN on Windows, where both tests of it fail.
     const bool windows = platform::SystemName() == "WIN";
     EXPECT_EQ((Lines{t.SeqDir, t.EchoTossLog, t.LockFile, t.SeqOutrun}),
@@ -294,19 +289,10 @@ TEST_F(FidoconfigTest, VariablesThatDoubleOnEveryLineStayBounded) {
 TEST_F(FidoconfigTest, UnreadableTosserConfigurationIsNoMissingArea) {
   int error = 0;
   ASSERT_TRUE(platform::CreateDirectory(dir_ / "adir", &error));
-  const std::pair<std::string, std::string> missing[] = {{"nowhere.cfg", runtest::NoSuchFile()},
-                                                         {"adir", runtest::IsADirectory()}};
   for (const char kind : {'H', 'S', 'T'}) {
-    for (const auto& [name, reason] : missing) {
-      std::ostringstream out;
-      RunContext ctx(out);
-      (kind == 'H' ? ctx.HptPath : kind == 'S' ? ctx.SquishCfgPath : ctx.TerminateCfgPath) = name;
-      ctx.Job.AreaTag = "X";
-      ctx.Job.BasePath = "previous";
-      LookupArea(ctx);
-      EXPECT_EQ(ctx.Job.BasePath, "") << kind;
-      EXPECT_EQ(runtest::Entries(out.str()), Lines{"[err] Can't open tosser configuration " + name + ": " + reason})
-          << kind;
+    for (const auto& [name, reason] : {std::pair{"nowhere.cfg", runtest::NoSuchFile()}, {"adir", runtest::IsADirectory()}}) {
+      Check({"", "X", "", "Q", {"[err] Can't open tosser configuration " + std::string(name) + ": " + reason}, "0:0/0",
+             "", {}, kind, name});
     }
   }
   const std::string bad = runtest::UnreadableFile();
@@ -318,31 +304,57 @@ TEST_F(FidoconfigTest, UnreadableTosserConfigurationIsNoMissingArea) {
   EXPECT_NE(out.str().find("[err] Error reading tosser configuration " + bad), std::string::npos) << out.str();
 }
 
+// The run reaches every format through the factory alone, and makes only the
+// bases the tosser has.
 TEST_F(FidoconfigTest, RunCreatesOnlyTheBasesTheTosserHas) {
   // A byte-order mark and tabs in config.mvx; passthrough and unknown areas
-  // beside one found through an include and a variable.
+  // beside ones found through an include and a variable.
   Write("config.mvx",
         "\xEF\xBB\xBFHPTPATH\tfido.cfg\nFROMADDR\t2:5020/1\nAREA\tPASS.AREA\nFILE\tt.txt\nENDAREA\n"
-        "AREA NO.SUCH\nFILE t.txt\nENDAREA\nAREA RU.JAM\nFILE t.txt\nENDAREA\n");
+        "AREA NO.SUCH\nFILE t.txt\nENDAREA\nAREA RU.JAM\nFILE t.txt\nFLAGS Pvt K/s\nENDAREA\n"
+        "AREA RU.SQ\nFILE t.txt\nFLAGS Pvt K/s\nENDAREA\n");
   Write("fido.cfg", "set BASE=bases\ninclude areas.cfg\n");
-  Write("areas.cfg",
-        "EchoAreaDefaults Passthrough\nEchoArea PASS.AREA -g A 2:5020/2\nEchoArea RU.JAM [BASE]/rujam -b Jam\n");
+  Write("areas.cfg", "EchoAreaDefaults Passthrough\nEchoArea PASS.AREA -g A 2:5020/2\n"
+                     "EchoArea RU.JAM [BASE]/rujam -b Jam\nEchoArea RU.SQ [BASE]/rusq -b Squish\n");
   Write("t.txt", "hello\r\n");
   const Lines before = testkit::ListDir(dir_.path());
   EXPECT_EQ(Run({}), 0);
   const Lines log = LastRun();
-  for (const char* line : {"[err] Area PASS.AREA is passthrough: it has no message base",
-                           "[err] Area NO.SUCH not found in fido.cfg", " >> Posting t.txt to RU.JAM", "  - Ok..."}) {
+  for (const std::string& line : {std::string("[err] Area PASS.AREA is passthrough: it has no message base"),
+                                  std::string("[err] Area NO.SUCH not found in fido.cfg"),
+                                  " >> Base: JAM " + runtest::Shown(dir_.path(), "/bases/rujam"),
+                                  " >> Base: Squish " + runtest::Shown(dir_.path(), "/bases/rusq")}) {
     EXPECT_NE(std::find(log.begin(), log.end(), line), log.end()) << line;
   }
+  EXPECT_EQ(std::count(log.begin(), log.end(), "  - Ok..."), 2);
   // Besides the run's own files (log, work flag and the like), only the
-  // one base.
+  // two bases, their new files in lower case.
   for (const std::string& name : testkit::ListDir(dir_.path())) {
     const bool runFile = name.starts_with("Marvex.") || name == "EVERYDAY.FLG";
     EXPECT_TRUE(runFile || name == "bases" || std::find(before.begin(), before.end(), name) != before.end()) << name;
   }
-  EXPECT_EQ(testkit::ListDir(dir_ / "bases"), (Lines{testkit::Made("rujam.jdt"), testkit::Made("rujam.jdx"),
-                                                      testkit::Made("rujam.jhr"), testkit::Made("rujam.jlr")}));
+  Lines files;
+  for (const char* f : {"rujam.jdt", "rujam.jdx", "rujam.jhr", "rujam.jlr", "rusq.sqd", "rusq.sqi"}) {
+    files.push_back(testkit::Made(f));
+  }
+  EXPECT_EQ(testkit::ListDir(dir_ / "bases"), files);
+  for (const char* id : {"Jbases/rujam", "Sbases/rusq"}) {
+    std::unique_ptr<MessageBase> base;
+    ASSERT_TRUE(OpenOrCreateBase(id, base)) << id;
+    ASSERT_EQ(base->MessageCount(), 1) << id;
+    base->PositionFrom(1);
+    ASSERT_TRUE(base->LoadMessage()) << id;
+    EXPECT_EQ(base->FromName() + "|" + base->ToName(), "Sysop|All") << id;
+    // Two flags and Local: each bit is given to the base on its own.
+    for (std::int32_t bit : {kAttrPrivate, kAttrKillSent, kAttrLocal}) EXPECT_TRUE(base->HasAttribute(bit)) << id;
+    const Lines lines = testkit::LinesOf(*base);
+    ASSERT_GE(lines.size(), 4u) << id;
+    EXPECT_TRUE(runtest::IsMsgId(lines[0], "2:5020/1")) << id;
+    EXPECT_EQ(Lines(lines.end() - 4, lines.end()), (Lines{"hello", "", "--- ", " * Origin: Autoposted message (2:5020/1)"}))
+        << id;
+    base->ReleaseMessage();
+    EXPECT_TRUE(CloseBase(base)) << id;
+  }
 }
 
 }  // namespace

@@ -70,19 +70,6 @@ TEST_F(PostingTest, TextFileRulesInTheBody) {
                          {"  - Nothing to post: post.txt is empty"}}));
 }
 
-TEST_F(PostingTest, EveryFlagsBitIsSetBesidesLocal) {
-  // Pvt K/s; 0 (a common FLAGS 0) gives Local alone; FRq has another stored
-  // bit in *.MSG and Sca cannot be stored there at all.
-  for (std::int32_t flags : {0x0081, 0, 0x0400 | 0x8000}) {
-    ctx_.Job.AttrFlags = flags;
-    Post("x\n");
-  }
-  const auto msgs = Msgs("area");
-  ASSERT_EQ(msgs.size(), 3u);
-  EXPECT_EQ((std::vector<unsigned>{msgs[0].U16(186), msgs[1].U16(186), msgs[2].U16(186)}),
-            (std::vector<unsigned>{0x0181, 0x0100, 0x0900}));
-}
-
 TEST_F(PostingTest, AnnouncedPartsAreThePartsReallyWritten) {
   // 100 lines of 399 characters: 40000 bytes, but each line is cut to 255 and
   // counts 257, so 63 lines fit into a part: two parts, not three.

@@ -122,43 +122,6 @@ TEST_F(ScheduledRunTest, PostsIntoMsgAreaFoundThroughHptPath) {
   EXPECT_TRUE(testkit::ReadFileBytes(dir_ / "EVERYDAY.FLG").empty());
 }
 
-TEST_F(ScheduledRunTest, PostsIntoMsgAreaFoundThroughSquishConfig) {
-  Write("config.mvx", "SQUISH squish.cfg\nFROMADDR 2:5020/1\nAREA LOCAL.NEWS\nFILE news.txt\nFROM Robot\nENDAREA\n");
-  Write("squish.cfg", "EchoArea LOCAL.NEWS wrong\\path\nEchoArea local.news Areas\\LocalNews -p2:5020/7 1:1/1\n");
-  EXPECT_EQ(Run({}), 0);
-  EXPECT_EQ(LastRun()[5], " >> From: Robot, 2:5020/7");
-  EXPECT_FALSE(Exists("wrong"));  // a later line for the tag wins
-  const auto msgs = Msgs("Areas/LocalNews");
-  ASSERT_EQ(msgs.size(), 1u);
-  ASSERT_EQ(msgs[0].lines.size(), 7u);
-  EXPECT_TRUE(IsMsgId(msgs[0].lines[0], "2:5020/7")) << msgs[0].lines[0];
-  EXPECT_EQ(msgs[0].lines[6], " * Origin: Autoposted message (2:5020/7)");
-}
-
-TEST_F(ScheduledRunTest, ScheduleRulesOnChosenDates) {
-  Write("config.mvx",
-        "HPTPATH Fido.cfg\nAREA NET.TALK\nFILE News.txt\nWHEN WEEKLY 1 5\nENDAREA\n"
-        "AREA RU.SYSOP\nFILE News.txt\nWHEN MOUNTHLY 31\nENDAREA\nAREA NET.TALK\nFILE News.txt\nWHEN YEARLY 2027\nENDAREA\n");
-  // Weekly, monthly, yearly due on: 7 Dec 2026 a Monday; 31 Dec 2026 a
-  // Thursday; 11 Apr 2027 a Sunday (April has no 31st); 31 Jan 2027 a Sunday.
-  const std::tuple<int, int, int, bool, bool, bool> days[] = {
-      {2026, 12, 7, true, false, false}, {2026, 12, 31, false, true, false},
-      {2027, 4, 11, false, false, true}, {2027, 1, 31, false, true, true}};
-  std::size_t netTalk = 0, ruSysop = 0;
-  for (const auto& [y, m, d, weekly, monthly, yearly] : days) {
-    At(y, m, d);
-    EXPECT_EQ(Run({"-d"}), 0);
-    const Lines log = LastRun();
-    const auto count = [&](const std::string& l) { return std::count(log.begin(), log.end(), l); };
-    EXPECT_EQ(count("     [-]> Skipping NET.TALK by date..."), !weekly + !yearly) << d;
-    EXPECT_EQ(count("     [-]> Skipping RU.SYSOP by date..."), !monthly) << d;
-    netTalk += weekly + yearly;
-    ruSysop += monthly;
-    EXPECT_EQ(Msgs("Areas/NetTalk").size(), netTalk);
-    EXPECT_EQ(Msgs("Areas/RuSysop").size(), ruSysop);
-  }
-}
-
 TEST_F(ScheduledRunTest, WorkFlagAllowsOneRunADay) {
   Write("config.mvx", "HPTPATH Fido.cfg\nAREA NET.TALK\nFILE News.txt\nENDAREA\n");
   // A flag left on the same day of last year does not block.

@@ -163,9 +163,7 @@ TEST_F(SquishDamage, OnlyTheFirstMessageTotalIndexRecordsAreLive) {
   PatchU32(sqd(), 8, 5);
   base = Open();
   std::vector<int> seen;
-  for (base->PositionFrom(1); base->IsPositioned(); base->StepForward()) {
-    seen.push_back(base->CurrentNumber());
-  }
+  for (base->PositionFrom(1); base->IsPositioned(); base->StepForward()) seen.push_back(base->CurrentNumber());
   EXPECT_EQ(seen, (std::vector<int>{1, 2, 3}));
   ASSERT_TRUE(Post(*base, "Four", Body(2)));
   EXPECT_EQ(base->MessageCount(), 4);

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "squish/squish_base.h"
@@ -38,27 +39,20 @@ TEST_F(SquishRoundTrip, EveryFieldSurvivesCloseAndReopen) {
   ASSERT_TRUE(base->CloseArea());
 
   base = Open();
-  EXPECT_EQ(base->MessageCount(), 1);
-  EXPECT_EQ(base->HighestNumber(), 1);
+  EXPECT_EQ(std::pair(base->MessageCount(), base->HighestNumber()), std::pair(1, 1));
   ASSERT_TRUE(Load(*base, 1));
-  EXPECT_EQ(base->FromName(), std::string(35, 'F'));
-  EXPECT_EQ(base->ToName(), "All of you");
-  EXPECT_EQ(base->SubjectText(), std::string(71, 'S'));
-  FidoAddress o;
-  FidoAddress d;
+  EXPECT_EQ(base->FromName() + "|" + base->ToName() + "|" + base->SubjectText(),
+            std::string(35, 'F') + "|All of you|" + std::string(71, 'S'));
+  FidoAddress o, d;
   d.Point = 7;  // cleared first, not kept
   base->ReadBothAddresses(o, d);
-  EXPECT_EQ(FormatAddress(o), "2:5020/1.3");
-  EXPECT_EQ(FormatAddress(d), "1:234/5");
-  DateTimeRec w;
-  DateTimeRec a;
+  EXPECT_EQ(FormatAddress(o) + " " + FormatAddress(d), "2:5020/1.3 1:234/5");
+  DateTimeRec w, a;
   base->ReadWrittenDate(w);
   base->ReadArrivedDate(a);
-  EXPECT_EQ(FtsDateText(w), "28 Feb 26  13:14:58");  // two-second steps: 59 rounds down
-  EXPECT_EQ(FtsDateText(a), "01 Jan 99  01:02:04");
-  for (std::int32_t bit : {kAttrPrivate, kAttrFileRequest, kAttrScanned}) {
-    EXPECT_TRUE(base->HasAttribute(bit));
-  }
+  // Two-second steps: 59 rounds down.
+  EXPECT_EQ(FtsDateText(w) + "|" + FtsDateText(a), "28 Feb 26  13:14:58|01 Jan 99  01:02:04");
+  for (std::int32_t bit : {kAttrPrivate, kAttrFileRequest, kAttrScanned}) EXPECT_TRUE(base->HasAttribute(bit));
   for (std::int32_t bit : {kAttrIsReturnReceipt, kAttrCrash}) EXPECT_FALSE(base->HasAttribute(bit));
   const std::vector<std::string> lines = LinesOf(*base);
   ASSERT_EQ(lines.size(), 6u);
@@ -89,21 +83,15 @@ TEST_F(SquishRoundTrip, NavigationOverTheIndex) {
   ASSERT_TRUE(base->CloseArea());
 
   base = Open();
-  EXPECT_EQ(base->MessageCount(), 3);
-  EXPECT_EQ(base->HighestNumber(), 5);
-  EXPECT_TRUE(base->HasMessage(3));
-  EXPECT_FALSE(base->HasMessage(4));
+  EXPECT_EQ(std::pair(base->MessageCount(), base->HighestNumber()), std::pair(3, 5));
+  EXPECT_TRUE(base->HasMessage(3) && !base->HasMessage(4));
   base->PositionFrom(2);  // first uid at or above 2
   EXPECT_EQ(base->CurrentNumber(), 3);
   EXPECT_EQ(base->CurrentUid(), 12);  // the bookmark is the record's offset
   std::vector<int> seen;
-  for (base->PositionFrom(1); base->IsPositioned(); base->StepForward()) {
-    seen.push_back(base->CurrentNumber());
-  }
+  for (base->PositionFrom(1); base->IsPositioned(); base->StepForward()) seen.push_back(base->CurrentNumber());
   EXPECT_EQ(base->CurrentUid(), 0);
-  for (base->PositionFrom(5); base->IsPositioned(); base->StepBack()) {
-    seen.push_back(base->CurrentNumber());
-  }
+  for (base->PositionFrom(5); base->IsPositioned(); base->StepBack()) seen.push_back(base->CurrentNumber());
   EXPECT_EQ(seen, (std::vector<int>{1, 3, 5, 5, 3, 1}));
   base->PositionFrom(6);
   EXPECT_FALSE(base->IsPositioned());
@@ -133,8 +121,7 @@ TEST_F(SquishRoundTrip, LastReadPointers) {
   ASSERT_TRUE(base->CloseArea());
   EXPECT_EQ(testkit::ReadFileBytes(sql()), (Bytes{0, 0, 0, 0, 4, 3, 2, 1, 0, 0, 0, 0, 43, 0, 0, 0}));
   base = Open();
-  EXPECT_EQ(base->ReadLastRead(1), 0x01020304);
-  EXPECT_EQ(base->ReadLastRead(3), 43);
+  EXPECT_EQ(std::pair(base->ReadLastRead(1), base->ReadLastRead(3)), std::pair(0x01020304, 43));
   EXPECT_EQ(base->ReadLastRead(-1), 0);
 }
 

@@ -35,6 +35,17 @@ class ScopedClock {
   ~ScopedClock();
 };
 
+// Sets how long a file another program holds is waited for, while the
+// object lives.
+class ScopedLockWait {
+ public:
+  explicit ScopedLockWait(int ms) : old_(platform::LockWaitMilliseconds()) { platform::SetLockWaitMilliseconds(ms); }
+  ~ScopedLockWait() { platform::SetLockWaitMilliseconds(old_); }
+
+ private:
+  int old_;
+};
+
 // Runs the body with the current directory changed, restoring it afterwards.
 class ScopedCurrentDir {
  public:
