@@ -27,7 +27,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "msgbase/base_factory.h"
+#include "factory/base_factory.h"
 #include "msgbase/file_hooks.h"
 #include "run/entry.h"
 #include "support/address.h"

@@ -7,7 +7,7 @@
 #include <iterator>
 #include <memory>
 
-#include "msgbase/base_factory.h"
+#include "factory/base_factory.h"
 #include "msgbase/file_hooks.h"
 #include "support/address.h"
 #include "support/datetime.h"

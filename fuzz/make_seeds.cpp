@@ -6,7 +6,7 @@
 #include <string>
 
 #include "fuzzkit.h"
-#include "msgbase/base_factory.h"
+#include "factory/base_factory.h"
 #include "msgbase/file_hooks.h"
 #include "support/address.h"
 

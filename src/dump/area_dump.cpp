@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <memory>
 
-#include "msgbase/base_factory.h"
+#include "factory/base_factory.h"
 #include "msgbase/file_hooks.h"
 #include "msgbase/message_base.h"
 #include "run/attribute_names.h"

@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "msgbase/base_factory.h"
+#include "factory/base_factory.h"
 #include "msgbase/file_hooks.h"
 #include "platform/platform.h"
 #include "run/area_lookup.h"

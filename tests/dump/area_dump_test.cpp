@@ -6,7 +6,7 @@
 #include <sstream>
 #include <string>
 
-#include "msgbase/base_factory.h"
+#include "factory/base_factory.h"
 #include "msgbase/file_hooks.h"
 #include "support/address.h"
 #include "testkit/testkit.h"

@@ -17,9 +17,9 @@
 #include <string>
 #include <vector>
 
+#include "factory/base_factory.h"
 #include "jam/jam_base.h"
 #include "jam/jam_errors.h"
-#include "msgbase/base_factory.h"
 #include "msgbase/file_hooks.h"
 #include "testkit/testkit.h"
 

@@ -1,7 +1,7 @@
 // The factory: area identifiers, the format objects they make, opening or
 // creating the area, and closing and releasing it; the road of one posting
 // through it into a *.MSG area and back.
-#include "msgbase/base_factory.h"
+#include "factory/base_factory.h"
 
 #include <gtest/gtest.h>
 

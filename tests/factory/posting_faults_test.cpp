@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "msgbase/base_factory.h"
+#include "factory/base_factory.h"
 #include "msgbase/file_hooks.h"
 #include "msgbase/file_stream.h"
 #include "msgdir/msg_file_names.h"

@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "msgbase/base_factory.h"
+#include "factory/base_factory.h"
 #include "msgbase/file_hooks.h"
 #include "run_test_support.h"
 

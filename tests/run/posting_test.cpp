@@ -6,7 +6,7 @@
 
 #include <filesystem>
 
-#include "msgbase/base_factory.h"
+#include "factory/base_factory.h"
 #include "msgbase/file_hooks.h"
 #include "msgbase/file_stream.h"
 #include "run/config_reader.h"

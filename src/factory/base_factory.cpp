@@ -1,7 +1,7 @@
 // The message base factory. The run control names an area by one string whose
 // first character is the storage format; this file turns it into an open
 // MessageBase and is the only place that knows the format classes.
-#include "msgbase/base_factory.h"
+#include "factory/base_factory.h"
 
 #include "jam/jam_base.h"
 #include "jam/jam_errors.h"
