@@ -49,7 +49,7 @@ double Seconds(Clock::time_point a, Clock::time_point b) {
 
 struct Format {
   const char* name;
-  const char* letter;     // area identifier type letter
+  AreaType type;
   const char* typeWord;   // fidoconfig -b word
   int bigCount;           // messages in the "large" area
 };
@@ -105,9 +105,9 @@ void WriteConfigs(const fs::path& dir, const Format& f, const std::string& areaP
 
 // Fills an area with count messages through the library (the MSGID is
 // written directly so that filling is not held to the serial rule).
-bool FillArea(const std::string& id, int count) {
+bool FillArea(const AreaId& area, int count) {
   std::unique_ptr<MessageBase> base;
-  if (!OpenOrCreateBase(id, base)) return false;
+  if (!OpenOrCreateBase(area, base)) return false;
   FidoAddress a;
   ParseAddress("2:5020/1", a);
   std::string body(1500, 'x');
@@ -126,13 +126,10 @@ bool FillArea(const std::string& id, int count) {
   return CloseBase(base);
 }
 
-double LoadAll(const std::string& id, int& loaded) {
+double LoadAll(const AreaId& area, int& loaded) {
   std::unique_ptr<MessageBase> base;
-  AreaType type;
-  Str path;
-  ParseAreaId(id, type, path);
   loaded = 0;
-  if (!MakeBase(id, base) || !base->OpenArea(path)) return -1;
+  if (!MakeBase(area.type, base) || !base->OpenArea(area.path)) return -1;
   const auto t0 = Clock::now();
   for (base->PositionFrom(1); base->IsPositioned(); base->StepForward()) {
     if (base->LoadMessage()) ++loaded;
@@ -155,9 +152,9 @@ int main(int argc, char** argv) {
   InstallFileHooks();
   const fs::path root = fs::temp_directory_path() / ("marvex-bench-" + std::to_string(::getpid()));
   fs::create_directories(root);
-  const Format formats[] = {{"Squish", "S", "Squish", quick ? 10000 : 100000},
-                            {"JAM", "J", "Jam", quick ? 10000 : 100000},
-                            {"*.MSG", "M", "Msg", 20000}};
+  const Format formats[] = {{"Squish", AreaType::kSquish, "Squish", quick ? 10000 : 100000},
+                            {"JAM", AreaType::kJam, "Jam", quick ? 10000 : 100000},
+                            {"*.MSG", AreaType::kMsgDir, "Msg", 20000}};
   std::printf("| format | 300-part posting: s | msgs/s | x cp | one posting (process) into %s area / into empty |"
               " load all: msgs/s |\n", quick ? "a small" : "a large");
   std::printf("|---|---|---|---|---|---|\n");
@@ -176,18 +173,18 @@ int main(int argc, char** argv) {
       fs::remove_all(dir / "split");
       tSplit.push_back(PostWithProgram(dir, "big.txt"));
       std::unique_ptr<MessageBase> base;
-      if (OpenOrCreateBase(std::string(f.letter) + (dir / "split/area").string(), base)) parts = base->MessageCount();
+      if (OpenOrCreateBase({f.type, Str((dir / "split/area").string())}, base)) parts = base->MessageCount();
       CloseBase(base);
       tCp.push_back(RunProcess(dir, {"cp", "big.txt", "copy.txt"}));
       fs::remove(dir / "copy.txt");
     }
 
     // 2. one message into a large area against an empty one
-    const std::string bigId = std::string(f.letter) + (dir / "large/area").string();
+    const AreaId bigId = {f.type, Str((dir / "large/area").string())};
     FillArea(bigId, f.bigCount);
     // The empty areas exist before the timing starts, so that both sides
     // measure a posting into an existing area.
-    for (int r = 0; r < 5; ++r) FillArea(std::string(f.letter) + (dir / ("empty" + std::to_string(r)) / "area").string(), 0);
+    for (int r = 0; r < 5; ++r) FillArea({f.type, Str((dir / ("empty" + std::to_string(r)) / "area").string())}, 0);
     std::vector<double> tBig, tEmpty;
     for (int r = 0; r < 5; ++r) {
       WriteConfigs(dir, f, "large/area");

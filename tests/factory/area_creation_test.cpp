@@ -110,7 +110,7 @@ void InstallSteppingHooks() {
 
 bool PostOurs(const std::string& area) {
   std::unique_ptr<MessageBase> base;
-  if (!OpenOrCreateBase(Str("J" + area), base) || !base->BeginNewMessage()) return false;
+  if (!OpenOrCreateBase({AreaType::kJam, Str(area)}, base) || !base->BeginNewMessage()) return false;
   base->PutSubject("ours");
   base->AppendTextLineStr("Hello");
   const bool stored = base->StoreMessage();
@@ -186,7 +186,7 @@ TEST_F(TwoCreators, AnAreaWhoseMakerStoppedIsRefusedAsItIs) {
   const std::vector<std::uint8_t> header = testkit::ReadFileBytes(dir / "area.jhr");
   InstallFileHooks();
   std::unique_ptr<MessageBase> base;
-  EXPECT_FALSE(OpenOrCreateBase(Str("J" + (dir / "area")), base));
+  EXPECT_FALSE(OpenOrCreateBase({AreaType::kJam, Str(dir / "area")}, base));
   ASSERT_NE(base, nullptr);
   EXPECT_EQ(base->ErrorCode(), kJamBadBaseHeader);
   EXPECT_EQ(testkit::ListDir(dir.path()), names);

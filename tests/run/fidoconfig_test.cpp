@@ -20,8 +20,8 @@ using Files = std::vector<std::pair<std::string, std::string>>;
 struct LookupCase {
   std::string text;  // fido.cfg (squish.cfg for the kinds S and T)
   const char* tag;
-  const char* path;  // BasePath found; "" when no base
-  const char* type;  // BaseType found ("Q": untouched)
+  const char* path;  // the area's path found; "" when no base
+  const char* type;  // the type letter found ("Q": none, as before)
   Lines log;
   const char* from = "0:0/0";  // FromAddr afterwards
   const char* description = "";
@@ -43,11 +43,10 @@ class FidoconfigTest : public runtest::RunTest {
     if (c.kind == 'S' || c.kind == 'B') ctx.SquishCfgPath = name;
     if (c.kind == 'T') ctx.TerminateCfgPath = name;
     ctx.Job.AreaTag = c.tag;
-    ctx.Job.BasePath = "previous";
-    ctx.Job.BaseType = "Q";
+    ctx.Job.Area = {AreaType::kUnknown, "previous"};
     LookupArea(ctx);
-    EXPECT_EQ(ctx.Job.BasePath, c.path);
-    EXPECT_EQ(ctx.Job.BaseType, c.type);
+    EXPECT_EQ(ctx.Job.Area.path, c.path);
+    EXPECT_EQ(ctx.Job.Area.type, ParseAreaId(c.type).type);
     EXPECT_EQ(FormatAddress(ctx.Job.FromAddr), c.from);
     EXPECT_EQ(ctx.Job.AreaDescription, c.description);
     EXPECT_EQ(runtest::Entries(out.str()), c.log);
@@ -213,8 +212,8 @@ TEST_F(FidoconfigTest, IncludesVariablesConditionsAndTosserSettings) {
     ctx.Tosser.AdvisoryLock = 7;  // every read starts afresh
     ctx.Job.AreaTag = tag;
     LookupArea(ctx);
-    EXPECT_EQ(ctx.Job.BasePath, path);
-    EXPECT_EQ(ctx.Job.BaseType, type);
+    EXPECT_EQ(ctx.Job.Area.path, path);
+    EXPECT_EQ(ctx.Job.Area.type, ParseAreaId(type).type);
     EXPECT_EQ(FormatAddress(ctx.Job.FromAddr), from);
     EXPECT_EQ(ctx.Job.AreaDescription, description);
     EXPECT_EQ(out.str(), "");
@@ -288,7 +287,7 @@ TEST_F(FidoconfigTest, VariablesThatDoubleOnEveryLineStayBounded) {
   ASSERT_EQ(log.size(), 22u) << out.str();  // twenty problems, the note, the refusal
   EXPECT_EQ(log[0], "[err] fido.cfg, line 11: the line grows too long through its variables; it is cut");
   EXPECT_EQ(log[20], "More problems in the tosser configuration are not shown");
-  EXPECT_EQ(ctx.Job.BasePath, "");
+  EXPECT_EQ(ctx.Job.Area.path, "");
 }
 
 TEST_F(FidoconfigTest, UnreadableTosserConfigurationIsNoMissingArea) {
@@ -302,9 +301,9 @@ TEST_F(FidoconfigTest, UnreadableTosserConfigurationIsNoMissingArea) {
       RunContext ctx(out);
       (kind == 'H' ? ctx.HptPath : kind == 'S' ? ctx.SquishCfgPath : ctx.TerminateCfgPath) = name;
       ctx.Job.AreaTag = "X";
-      ctx.Job.BasePath = "previous";
+      ctx.Job.Area.path = "previous";
       LookupArea(ctx);
-      EXPECT_EQ(ctx.Job.BasePath, "") << kind;
+      EXPECT_EQ(ctx.Job.Area.path, "") << kind;
       EXPECT_EQ(runtest::Entries(out.str()), Lines{"[err] Can't open tosser configuration " + name + ": " + reason})
           << kind;
     }

@@ -33,7 +33,7 @@ TEST_F(OtherFormatsRunTest, PostsIntoSquishAndJamAreas) {
 
   for (const char* id : {"SBases/Sq", "JBases/Jm"}) {
     std::unique_ptr<MessageBase> base;
-    ASSERT_TRUE(OpenOrCreateBase(id, base)) << id;
+    ASSERT_TRUE(OpenOrCreateBase(ParseAreaId(id), base)) << id;
     EXPECT_EQ(base->MessageCount(), 1) << id;
     base->PositionFrom(1);
     ASSERT_TRUE(base->LoadMessage()) << id;
