@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <tuple>
 
-#include "run/area_run.h"
+#include "run/job_settings.h"
 #include "run/work_flag.h"
 #include "run_test_support.h"
 #include "support/address.h"

@@ -9,8 +9,8 @@
 #include "factory/base_factory.h"
 #include "msgbase/file_hooks.h"
 #include "msgbase/file_stream.h"
-#include "run/config_reader.h"
 #include "run/encoded_posting.h"
+#include "run/job_settings.h"
 #include "run_test_support.h"
 
 namespace mvx {
