@@ -5,10 +5,9 @@
 #include <memory>
 
 #include "factory/base_factory.h"
+#include "msgbase/attribute_names.h"
 #include "msgbase/file_hooks.h"
 #include "msgbase/message_base.h"
-#include "run/attribute_names.h"
-#include "run/words.h"
 #include "support/datetime.h"
 #include "support/text.h"
 

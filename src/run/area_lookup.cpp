@@ -7,9 +7,9 @@
 #include "platform/platform.h"
 #include "run/fidoconfig_area.h"
 #include "run/fidoconfig_reader.h"
-#include "run/words.h"
 #include "support/address.h"
 #include "support/text_file.h"
+#include "support/words.h"
 
 namespace mvx {
 

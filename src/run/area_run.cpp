@@ -4,7 +4,7 @@
 #include "run/area_lookup.h"
 #include "run/job_settings.h"
 #include "run/posting.h"
-#include "run/words.h"
+#include "support/words.h"
 
 namespace mvx {
 

@@ -4,9 +4,9 @@
 #include "platform/platform.h"
 #include "run/area_run.h"
 #include "run/job_settings.h"
-#include "run/words.h"
 #include "run/work_flag.h"
 #include "support/text_file.h"
+#include "support/words.h"
 
 namespace mvx {
 

@@ -6,8 +6,8 @@
 #include "run/config_reader.h"
 #include "run/job_settings.h"
 #include "run/posting.h"
-#include "run/words.h"
 #include "run/work_flag.h"
+#include "support/words.h"
 
 namespace mvx {
 

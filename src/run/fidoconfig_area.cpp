@@ -5,8 +5,8 @@
 #include <string_view>
 
 #include "platform/platform.h"
-#include "run/words.h"
 #include "support/address.h"
+#include "support/words.h"
 
 namespace mvx {
 

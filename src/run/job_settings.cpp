@@ -2,10 +2,10 @@
 // the run's defaults and to the job.
 #include "run/job_settings.h"
 
+#include "msgbase/attribute_names.h"
 #include "platform/platform.h"
-#include "run/attribute_names.h"
-#include "run/words.h"
 #include "support/address.h"
+#include "support/words.h"
 
 namespace mvx {
 

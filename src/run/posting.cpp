@@ -15,12 +15,12 @@
 #include "run/encoded_posting.h"
 #include "run/job_settings.h"
 #include "run/node_serials.h"
-#include "run/words.h"
 #include "support/address.h"
 #include "support/charset.h"
 #include "support/datetime.h"
 #include "support/text.h"
 #include "support/text_file.h"
+#include "support/words.h"
 
 namespace mvx {
 
