@@ -1,6 +1,10 @@
 // Timing driver for the message bases and the posting path.
 //
-//   marvex_bench [--quick]
+//   marvex_bench [--quick | --smoke]
+//
+// --quick fills Squish and JAM areas of 10,000 messages instead of 100,000.
+// --smoke measures each thing once over areas of 200 messages: its figures
+// mean nothing, it shows in seconds that the bench still works (CI).
 //
 // For each format it measures, in a temporary directory:
 //  1. posting a text file of 300 parts of 16 KB (4.8 MB) into a new area
@@ -148,16 +152,21 @@ double Median(std::vector<double> v) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const bool quick = argc > 1 && std::string(argv[1]) == "--quick";
+  const std::string mode = argc > 1 ? argv[1] : "";
+  const bool smoke = mode == "--smoke";
+  const bool quick = mode == "--quick";
+  const int runs = smoke ? 1 : 5;
+  const int big = smoke ? 200 : quick ? 10000 : 100000;
   InstallFileHooks();
   const fs::path root = fs::temp_directory_path() / ("marvex-bench-" + std::to_string(::getpid()));
   fs::create_directories(root);
-  const Format formats[] = {{"Squish", AreaType::kSquish, "Squish", quick ? 10000 : 100000},
-                            {"JAM", AreaType::kJam, "Jam", quick ? 10000 : 100000},
-                            {"*.MSG", AreaType::kMsgDir, "Msg", 20000}};
+  const Format formats[] = {{"Squish", AreaType::kSquish, "Squish", big},
+                            {"JAM", AreaType::kJam, "Jam", big},
+                            {"*.MSG", AreaType::kMsgDir, "Msg", smoke ? big : 20000}};
   std::printf("| format | 300-part posting: s | msgs/s | x cp | one posting (process) into %s area / into empty |"
-              " load all: msgs/s |\n", quick ? "a small" : "a large");
+              " load all: msgs/s |\n", quick || smoke ? "a small" : "a large");
   std::printf("|---|---|---|---|---|---|\n");
+  bool ok = true;
   for (const Format& f : formats) {
     const fs::path dir = root / f.name;
     fs::remove_all(dir);
@@ -169,7 +178,7 @@ int main(int argc, char** argv) {
     WriteConfigs(dir, f, "split/area");
     std::vector<double> tSplit, tCp;
     int parts = 0;
-    for (int r = 0; r < 5; ++r) {
+    for (int r = 0; r < runs; ++r) {
       fs::remove_all(dir / "split");
       tSplit.push_back(PostWithProgram(dir, "big.txt"));
       std::unique_ptr<MessageBase> base;
@@ -184,9 +193,9 @@ int main(int argc, char** argv) {
     FillArea(bigId, f.bigCount);
     // The empty areas exist before the timing starts, so that both sides
     // measure a posting into an existing area.
-    for (int r = 0; r < 5; ++r) FillArea({f.type, Str((dir / ("empty" + std::to_string(r)) / "area").string())}, 0);
+    for (int r = 0; r < runs; ++r) FillArea({f.type, Str((dir / ("empty" + std::to_string(r)) / "area").string())}, 0);
     std::vector<double> tBig, tEmpty;
-    for (int r = 0; r < 5; ++r) {
+    for (int r = 0; r < runs; ++r) {
       WriteConfigs(dir, f, "large/area");
       tBig.push_back(RunProcess(dir, {kMarvexProgram, "-p", "small.txt", "BENCH.AREA"}));
       WriteConfigs(dir, f, "empty" + std::to_string(r) + "/area");
@@ -201,7 +210,14 @@ int main(int argc, char** argv) {
                 f.name, Median(tSplit), parts, parts / Median(tSplit), Median(tSplit) / Median(tCp), Median(tCp),
                 Median(tBig) / Median(tEmpty), Median(tBig) * 1000, Median(tEmpty) * 1000, loaded / tLoad, loaded);
     std::fflush(stdout);
+    // Figures of postings or a load that did not happen would be no figures:
+    // the large area holds its filling and one message of each timed posting.
+    if (parts != 300 || loaded != f.bigCount + runs) {
+      std::fprintf(stderr, "marvex_bench: %s: %d of 300 parts posted, %d of %d messages loaded\n", f.name, parts,
+                   loaded, f.bigCount + runs);
+      ok = false;
+    }
   }
   fs::remove_all(root);
-  return 0;
+  return ok ? 0 : 1;
 }
