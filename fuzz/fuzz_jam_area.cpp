@@ -10,6 +10,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   WriteFile(base + ".jdx", files[1]);
   WriteFile(base + ".jdt", files[2]);
   WriteFile(base + ".jlr", files[3]);
-  ExerciseArea("J" + base);
+  ExerciseArea({mvx::AreaType::kJam, mvx::Str(base)});
   return 0;
 }

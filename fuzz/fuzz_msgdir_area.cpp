@@ -13,6 +13,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (int i = 0; i < 4; ++i) {
     if (!files[i].empty() || i == 1) WriteFile(dir + "/" + names[i], files[i]);
   }
-  ExerciseArea("M" + dir);
+  ExerciseArea({mvx::AreaType::kMsgDir, mvx::Str(dir)});
   return 0;
 }

@@ -9,6 +9,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   WriteFile(base + ".sqd", files[0]);
   WriteFile(base + ".sqi", files[1]);
   if (!files[2].empty()) WriteFile(base + ".sql", files[2]);
-  ExerciseArea("S" + base);
+  ExerciseArea({mvx::AreaType::kSquish, mvx::Str(base)});
   return 0;
 }

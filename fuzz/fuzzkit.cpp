@@ -7,7 +7,7 @@
 #include <iterator>
 #include <memory>
 
-#include "msgbase/base_factory.h"
+#include "factory/base_factory.h"
 #include "msgbase/file_hooks.h"
 #include "support/address.h"
 #include "support/datetime.h"
@@ -89,15 +89,11 @@ void TouchCurrent(MessageBase& base, bool full) {
 
 }  // namespace
 
-void ExerciseArea(const std::string& areaId) {
+void ExerciseArea(const AreaId& area) {
   InstallFileHooks();
-  const Str id(areaId);
-  AreaType type = AreaType::kUnknown;
-  Str path;
-  ParseAreaId(id, type, path);
   std::unique_ptr<MessageBase> base;
-  if (!MakeBase(id, base)) return;
-  if (!base->OpenArea(path)) {
+  if (!MakeBase(area.type, base)) return;
+  if (!base->OpenArea(area.path)) {
     DisposeBase(base);
     return;
   }

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "factory/area_id.h"
+
 namespace mvx::fuzz {
 
 // A directory of this process, emptied on every call.
@@ -26,6 +28,6 @@ std::string ReadFile(const std::string& path);
 // Opens the area (never creating it), walks it forwards and backwards and
 // loads every message and its fields; then adds one message, so that the
 // writer's damage checks run too.
-void ExerciseArea(const std::string& areaId);
+void ExerciseArea(const AreaId& area);
 
 }  // namespace mvx::fuzz

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "fuzzkit.h"
-#include "msgbase/base_factory.h"
+#include "factory/base_factory.h"
 #include "msgbase/file_hooks.h"
 #include "support/address.h"
 
@@ -34,9 +34,9 @@ void Post(MessageBase& base, int i, bool netmail) {
   base.ReleaseMessage();
 }
 
-bool MakeArea(const std::string& id, int messages, bool deleteOne) {
+bool MakeArea(const AreaId& area, int messages, bool deleteOne) {
   std::unique_ptr<MessageBase> base;
-  if (!OpenOrCreateBase(id, base)) return false;
+  if (!OpenOrCreateBase(area, base)) return false;
   for (int i = 0; i < messages; ++i) Post(*base, i, i == 1);
   if (deleteOne && messages > 1) {
     base->PositionFrom(1);
@@ -68,19 +68,19 @@ int main(int argc, char** argv) {
     const std::string tag = std::to_string(variant);
 
     fuzz::ClearScratchDir();
-    if (MakeArea("S" + work + "/sq", count, del)) {
+    if (MakeArea({AreaType::kSquish, Str(work + "/sq")}, count, del)) {
       Save(out / "squish_area", "seed" + tag,
            fuzz::Pack({fuzz::ReadFile(work + "/sq.sqd"), fuzz::ReadFile(work + "/sq.sqi"),
                        fuzz::ReadFile(work + "/sq.sql")}));
     }
     fuzz::ClearScratchDir();
-    if (MakeArea("J" + work + "/jm", count, del)) {
+    if (MakeArea({AreaType::kJam, Str(work + "/jm")}, count, del)) {
       Save(out / "jam_area", "seed" + tag,
            fuzz::Pack({fuzz::ReadFile(work + "/jm.jhr"), fuzz::ReadFile(work + "/jm.jdx"),
                        fuzz::ReadFile(work + "/jm.jdt"), fuzz::ReadFile(work + "/jm.jlr")}));
     }
     fuzz::ClearScratchDir();
-    if (MakeArea("M" + work + "/msg", count, false)) {
+    if (MakeArea({AreaType::kMsgDir, Str(work + "/msg")}, count, false)) {
       // Messages 2, 3 and 4 of the area become the seed's 1, 2 and 7.
       Save(out / "msgdir_area", "seed" + tag,
            fuzz::Pack({fuzz::ReadFile(work + "/msg/2.msg"), fuzz::ReadFile(work + "/msg/3.msg"),

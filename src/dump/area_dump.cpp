@@ -4,11 +4,10 @@
 #include <cstdio>
 #include <memory>
 
-#include "msgbase/base_factory.h"
+#include "factory/base_factory.h"
+#include "msgbase/attribute_names.h"
 #include "msgbase/file_hooks.h"
 #include "msgbase/message_base.h"
-#include "run/attribute_names.h"
-#include "run/words.h"
 #include "support/datetime.h"
 #include "support/text.h"
 
@@ -133,6 +132,7 @@ std::string DumpUsage() {
 
 bool ParseDumpArguments(const std::vector<std::string>& args, DumpOptions& options,
                         std::string& error) {
+  std::string areaText;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     auto number = [&](std::int32_t& target) {
@@ -154,29 +154,28 @@ bool ParseDumpArguments(const std::vector<std::string>& args, DumpOptions& optio
     } else if (!a.empty() && a[0] == '-' && a.size() > 1) {
       error = "unknown option " + a;
       return false;
-    } else if (options.areaId.empty()) {
-      options.areaId = a;
+    } else if (areaText.empty()) {
+      areaText = a;
     } else {
       error = "more than one area given";
       return false;
     }
   }
-  if (options.areaId.empty()) {
+  if (areaText.empty()) {
     error = "no area given";
     return false;
   }
+  options.area = ParseAreaId(Str(areaText));
   return true;
 }
 
 int DumpArea(const DumpOptions& options, std::ostream& out, std::ostream& err) {
   InstallFileHooks();
-  const Str id(options.areaId);
-  AreaType type = AreaType::kUnknown;
-  Str path;
-  ParseAreaId(id, type, path);
+  const Str& path = options.area.path;
   std::unique_ptr<MessageBase> base;
-  if (!MakeBase(id, base)) {
-    err << "mvxdump: \"" << options.areaId
+  if (!MakeBase(options.area.type, base)) {
+    // Without a known type letter the path is the whole text given.
+    err << "mvxdump: \"" << path.str()
         << "\" is no area: it must start with a type letter (S, J, M, F or *)\n";
     return kDumpUsage;
   }
@@ -191,7 +190,7 @@ int DumpArea(const DumpOptions& options, std::ostream& out, std::ostream& err) {
 
   // Squish numbers its messages by their place in the index; its uids are a
   // separate, ever-rising series. The other formats number messages directly.
-  const bool squish = type == AreaType::kSquish;
+  const bool squish = options.area.type == AreaType::kSquish;
   bool damaged = false;
   std::int32_t listed = 0;
   auto listCurrent = [&](std::int32_t number) {

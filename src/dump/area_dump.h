@@ -7,10 +7,12 @@
 #include <string>
 #include <vector>
 
+#include "factory/area_id.h"
+
 namespace mvx {
 
 struct DumpOptions {
-  std::string areaId;           // type letter followed by the path
+  AreaId area;                  // read from the type letter and path given
   bool headersOnly = false;     // no text
   std::int32_t fromNumber = 1;  // first message number to list
   std::int32_t maxCount = -1;   // at most this many messages; -1 = all

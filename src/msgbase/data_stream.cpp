@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "msgbase/memory_stream.h"
-
 namespace mvx {
 
 // No status test inside the loop: a failing source gives zeros, and those are
@@ -17,14 +15,11 @@ namespace mvx {
 // bytes, positions and statuses are the same either way.
 void DataStream::CopyFrom(DataStream& source, std::int32_t count) {
   if (count <= 0) return;
-  if (auto* memory = dynamic_cast<MemoryStream*>(&source)) {
-    const std::int32_t from = memory->Position();
-    if (memory->Status() == kStreamOk && from >= 0 &&
-        static_cast<std::int64_t>(from) + count <= memory->Capacity()) {
-      WriteAll(memory->Bytes() + from, static_cast<std::uint32_t>(count));
-      memory->SeekTo(from + count);
-      return;
-    }
+  if (const std::uint8_t* bytes = source.BytesInMemory(count)) {
+    const std::int32_t from = source.Position();
+    WriteAll(bytes, static_cast<std::uint32_t>(count));
+    source.SeekTo(from + count);
+    return;
   }
   std::uint8_t buffer[1024];
   while (count > 0) {

@@ -37,6 +37,13 @@ class DataStream {
   virtual void Flush() = 0;
   virtual void TruncateHere() = 0;
   virtual void ClearError() = 0;
+  // The count bytes from the position on when the stream holds them in one
+  // piece of memory and is in order, else none: CopyFrom then takes them in
+  // one write. The position does not move.
+  virtual const std::uint8_t* BytesInMemory(std::int32_t count) {
+    (void)count;
+    return nullptr;
+  }
 
   std::int32_t Status() const { return status_; }
   // The operating system's error code of the failure behind Status(), when

@@ -74,6 +74,11 @@ void MemoryStream::CopyFrom(DataStream& source, std::int32_t count) {
 // 0, as it does for a file.
 void MemoryStream::SeekTo(std::int32_t offset) { pos_ = offset < 0 ? 0 : offset; }
 
+const std::uint8_t* MemoryStream::BytesInMemory(std::int32_t count) {
+  if (status_ != kStreamOk || static_cast<std::int64_t>(pos_) + count > Capacity()) return nullptr;
+  return data_.data() + pos_;
+}
+
 void MemoryStream::TruncateHere() {
   if (pos_ > kMaxEnd) return;
   length_ = pos_;

@@ -32,6 +32,8 @@ class MemoryStream final : public DataStream {
   // A memory stream never fails; calling this is a programming error.
   void ClearError() override;
 
+  const std::uint8_t* BytesInMemory(std::int32_t count) override;
+
   std::int32_t Capacity() const { return static_cast<std::int32_t>(data_.size()); }
   // Direct access to the bytes below Size(), for callers that scan a text.
   const std::uint8_t* Bytes() const { return data_.data(); }

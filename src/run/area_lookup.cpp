@@ -7,9 +7,9 @@
 #include "platform/platform.h"
 #include "run/fidoconfig_area.h"
 #include "run/fidoconfig_reader.h"
-#include "run/words.h"
 #include "support/address.h"
 #include "support/text_file.h"
+#include "support/words.h"
 
 namespace mvx {
 
@@ -47,7 +47,7 @@ void ApplyTosserSetting(const FidoLine& line, TosserSettings& tosser) {
 
 void ScanFidoconfig(RunContext& ctx, const Str& path) {
   PostJob& job = ctx.Job;
-  job.BasePath.clear();
+  job.Area.path.clear();
   ctx.Tosser = TosserSettings{};
   ConfigProblems problems(ctx.Log);
   FidoconfigReader reader(problems);
@@ -85,8 +85,7 @@ void ScanFidoconfig(RunContext& ctx, const Str& path) {
                        std::to_string(area.number) + ")");
     return;
   }
-  job.BasePath = area.path;
-  job.BaseType = area.type;
+  job.Area = {area.type, Str(area.path)};
   // A relative parse; an empty or bad text changes nothing (a bad one was
   // logged when it was read).
   if (!area.aka.empty()) (void)ParseAddress(Str(area.aka), job.FromAddr);
@@ -107,13 +106,12 @@ void ApplySquishLine(RunContext& ctx, const Str& line) {
   rest = RestWords(rest);
   if (job.AreaTag.empty() || FirstWord(rest) != UpperCaseCyr(job.AreaTag)) return;
   rest = RestWords(rest);
-  job.BasePath = FirstWordAsIs(rest);
-  job.BaseType = "M";
+  job.Area = {AreaType::kMsgDir, FirstWordAsIs(rest)};
   // The words after the path; a path that is the line's last word has none.
   Str words = HasBlank(rest) ? RestWords(rest) : Str();
   while (!words.empty()) {
     const Str w = FirstWordAsIs(words);
-    if (w == "-$") job.BaseType = "S";
+    if (w == "-$") job.Area.type = AreaType::kSquish;
     if (w.starts_with("-p") || w.starts_with("-P")) (void)ParseAddress(w.sub(2), job.FromAddr);
     words = HasBlank(words) ? RestWords(words) : Str();
   }
@@ -122,7 +120,7 @@ void ApplySquishLine(RunContext& ctx, const Str& line) {
 // Squish-style files and the third kind, line by line.
 void ScanLines(RunContext& ctx, char kind, const Str& path) {
   PostJob& job = ctx.Job;
-  job.BasePath.clear();
+  job.Area.path.clear();
   TextFileReader file;
   if (!file.Open(path)) {
     ctx.Log.WriteError(CantOpen(path));
@@ -139,7 +137,7 @@ void ScanLines(RunContext& ctx, char kind, const Str& path) {
     if (kind == 'S') ApplySquishLine(ctx, line);
     if (!readOk) break;
   }
-  if (job.BasePath.empty()) NotFound(ctx, path);
+  if (job.Area.path.empty()) NotFound(ctx, path);
 }
 
 }  // namespace

@@ -7,9 +7,8 @@
 
 namespace mvx {
 
-// Fills BasePath and BaseType of the job (and possibly FromAddr and
-// AreaDescription) from the first tosser configuration named. BasePath is
-// left empty, with an error logged, when the configuration cannot be read,
+// Fills the job's Area (and possibly FromAddr and AreaDescription) from the
+// first tosser configuration named. Its path is left empty, with an error logged, when the configuration cannot be read,
 // does not define the area, makes it passthrough or defines it in a way
 // the tosser would refuse: nothing is then posted, and no base is made
 // where the tosser would not look. A fidoconfig-style read also fills

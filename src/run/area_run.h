@@ -1,4 +1,4 @@
-// Running one area block of the configuration and deciding whether it is due.
+// Running one area block of the configuration: posted when it is due.
 #pragma once
 
 #include "run/run_context.h"
@@ -9,12 +9,8 @@ namespace mvx {
 
 // Handles the block whose AREA line is in line: resets the job, looks the
 // area up, applies the block's lines (read from file into line) up to its
-// ENDAREA line, then posts or logs the skip. Returns false when a line could
-// not be read (FatalReadError has run).
-bool RunAreaBlock(RunContext& ctx, TextFileReader& file, Str& line, const Str& configName);
-
-// Sets due from a schedule rule (DAILY, WEEKLY, MOUNTHLY, YEARLY and their
-// numbers) and today's date; an unrecognised rule leaves due as it was.
-void EvaluateWhen(const Str& rule, bool& due);
+// ENDAREA line, then posts or logs the skip. Returns false, having posted
+// nothing, when a line could not be read: the caller ends the run.
+bool RunAreaBlock(RunContext& ctx, TextFileReader& file, Str& line);
 
 }  // namespace mvx

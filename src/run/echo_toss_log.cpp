@@ -11,7 +11,7 @@
 #include <algorithm>
 
 #include "platform/platform.h"
-#include "run/words.h"
+#include "support/words.h"
 
 namespace mvx {
 

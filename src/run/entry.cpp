@@ -4,9 +4,10 @@
 #include <string>
 
 #include "run/config_reader.h"
+#include "run/job_settings.h"
 #include "run/posting.h"
 #include "run/work_flag.h"
-#include "run/words.h"
+#include "support/words.h"
 
 namespace mvx {
 
@@ -55,14 +56,6 @@ void ShowUsage(std::ostream& console) {
           << "  -n [-d]                       - show what today's run would post, write nothing\n"
           << "  -p - <AreaName>               - post standard input; Charset UTF-8 recodes it\n"
           << std::flush;
-}
-
-int FatalReadError(RunContext& ctx, const Str& name) {
-  ctx.Log.WriteError("Error reading file " + name);
-  ctx.Log.WriteError("Program terninated...");
-  ctx.Log.Write("");
-  ctx.Log.Close();
-  return kExitFailure;
 }
 
 Str JoinParameters(const std::vector<std::string>& args) {

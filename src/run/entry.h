@@ -23,10 +23,6 @@ int RunMarvex(const std::vector<std::string>& args, std::ostream& console);
 // Writes the usage screen to console; the caller ends the run with 255.
 void ShowUsage(std::ostream& console);
 
-// Logs the unreadable file, closes the log; the caller ends the run with the
-// returned exit code (255).
-int FatalReadError(RunContext& ctx, const Str& name);
-
 // The parameters joined with blanks into one command string, cut to 255
 // characters. A parameter holding a blank (the shell has removed the quotes
 // the user wrote around it) is put back in double quotes.

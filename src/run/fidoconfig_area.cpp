@@ -5,8 +5,8 @@
 #include <string_view>
 
 #include "platform/platform.h"
-#include "run/words.h"
 #include "support/address.h"
+#include "support/words.h"
 
 namespace mvx {
 
@@ -103,11 +103,12 @@ bool IsPath(const std::string& word) {
   return word.find('/') != std::string::npos || word.find(platform::NativeSeparator()) != std::string::npos;
 }
 
-Str TypeLetter(const std::string& word) {
-  if (EqualNoCase(word, "squish")) return "S";
-  if (EqualNoCase(word, "jam")) return "J";
-  if (EqualNoCase(word, "msg")) return "M";
-  return Str();
+// The format a "-b" word names; kUnknown for none.
+AreaType TypeOfWord(const std::string& word) {
+  if (EqualNoCase(word, "squish")) return AreaType::kSquish;
+  if (EqualNoCase(word, "jam")) return AreaType::kJam;
+  if (EqualNoCase(word, "msg")) return AreaType::kMsgDir;
+  return AreaType::kUnknown;
 }
 
 // "-d" reads one word, or from a word that opens a double quote to the word
@@ -260,13 +261,13 @@ bool FidoAreaFinder::ParseOptions(const FidoLine& line, std::size_t from, bool p
     }
     switch (*kind) {
       case OptionKind::kType: {
-        const Str letter = TypeLetter(w[++i]);
-        if (letter.empty()) {
+        const AreaType type = TypeOfWord(w[++i]);
+        if (type == AreaType::kUnknown) {
           problems_.Log().WriteError("Error reading type of message base - " + w[i]);
           return false;
         }
         // Once an area is passthrough, its type no longer changes.
-        if (!target.passthrough) target.type = letter;
+        if (!target.passthrough) target.type = type;
         break;
       }
       case OptionKind::kPassthrough:
@@ -355,7 +356,9 @@ FidoAreaBase FidoAreaFinder::ParseArea(const FidoLine& line, Kind kind) {
   }
   // Without -b: Squish, except that after any EchoAreaDefaults line the
   // areas that inherit from it default to MSG.
-  area.type = !own.type.empty() ? own.type : (inheritsAll && defaultsSeen_) ? Str("M") : Str("S");
+  area.type = own.type != AreaType::kUnknown    ? own.type
+              : (inheritsAll && defaultsSeen_) ? AreaType::kMsgDir
+                                               : AreaType::kSquish;
   area.state = FidoAreaBase::State::kBase;
   return area;
 }

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "factory/area_id.h"
 #include "run/fidoconfig_reader.h"
 #include "support/str.h"
 
@@ -22,7 +23,7 @@ struct FidoAreaBase {
   };
   State state = State::kNotFound;
   std::string path;
-  Str type;                 // "S" Squish, "J" JAM, "M" *.MSG directory
+  AreaType type = AreaType::kUnknown;
   std::string aka;          // "-a": the address to post from, own or inherited
   std::string description;  // "-d": own or inherited
   std::string file;         // where the deciding line stands
@@ -42,7 +43,7 @@ class FidoAreaFinder {
   // What EchoAreaDefaults (or an AreaGroupDefaults) hands to the areas.
   struct Defaults {
     bool passthrough = false;
-    Str type;
+    AreaType type = AreaType::kUnknown;  // kUnknown: no -b
     std::string aka;
     std::string description;
     bool invalid = false;

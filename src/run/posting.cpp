@@ -7,20 +7,20 @@
 #include <utility>
 #include <vector>
 
-#include "msgbase/base_factory.h"
+#include "factory/base_factory.h"
 #include "msgbase/file_hooks.h"
 #include "platform/platform.h"
 #include "run/area_lookup.h"
-#include "run/config_reader.h"
 #include "run/echo_toss_log.h"
 #include "run/encoded_posting.h"
+#include "run/job_settings.h"
 #include "run/node_serials.h"
-#include "run/words.h"
 #include "support/address.h"
 #include "support/charset.h"
 #include "support/datetime.h"
 #include "support/text.h"
 #include "support/text_file.h"
+#include "support/words.h"
 
 namespace mvx {
 
@@ -133,10 +133,15 @@ Str BaseFailure(MessageBase* base) {
   return Str(": ") + BaseErrorText(base->ErrorCode());
 }
 
-Str BaseTypeName(const Str& letter) {
-  if (letter == "S") return "Squish";
-  if (letter == "J") return "JAM";
+Str BaseTypeName(AreaType type) {
+  if (type == AreaType::kSquish) return "Squish";
+  if (type == AreaType::kJam) return "JAM";
   return "MSG";
+}
+
+// Where the messages go, as the log names it.
+Str BaseLine(const AreaId& area) {
+  return " >> Base: " + BaseTypeName(area.type) + " " + platform::FullPath(area.path.str());
 }
 
 // One keyword and its value from the -p command line.
@@ -261,10 +266,10 @@ void DescribePosting(RunContext& ctx) {
   ctx.Log.Write(" >> Due: " + job.PostFile + " to " + job.AreaTag +
                 (job.AreaDescription.empty() ? Str() : " // " + job.AreaDescription));
   const std::optional<Charset> set = JobCharset(ctx);
-  if (job.BaseType.empty() || job.BasePath.empty()) {
+  if (job.Area.type == AreaType::kUnknown || job.Area.path.empty()) {
     PostingError(ctx, "No message base for " + job.AreaTag + ": nothing would be posted");
   } else {
-    ctx.Log.Write(" >> Base: " + BaseTypeName(job.BaseType) + " " + platform::FullPath(job.BasePath.str()));
+    ctx.Log.Write(BaseLine(job.Area));
   }
   if (!FileExists(job.PostFile)) {
     PostingError(ctx, "File not found \"" + job.PostFile + "\"");
@@ -286,15 +291,12 @@ void PreparePosting(RunContext& ctx) {
   ReleaseBase(ctx);
   // Checked first: a posting that cannot happen creates no base.
   (void)JobCharset(ctx);
-  // Without a type letter the path alone would be read as an identifier, and
-  // a path beginning with one of the letters S, J, M or F would be taken for
-  // a base of that type. Without a path (an area that was not found) a *.MSG
-  // area would be the root directory. Either way: no base.
-  const bool known = !job.BaseType.empty() && !job.BasePath.empty();
-  const Str id = known ? job.BaseType + job.BasePath : Str();
-  if (ctx.PostingOk && !OpenOrCreateBase(id, ctx.Base)) {
+  // Without a path (an area that was not found) a *.MSG area would be the
+  // root directory: no base then, as without a format.
+  const bool known = job.Area.type != AreaType::kUnknown && !job.Area.path.empty();
+  if (ctx.PostingOk && !OpenOrCreateBase(known ? job.Area : AreaId{}, ctx.Base)) {
     // An area that was not found has no base to give a reason.
-    PostingError(ctx, "Unable to open/create msgbase \"" + job.BasePath + "\"" +
+    PostingError(ctx, "Unable to open/create msgbase \"" + job.Area.path + "\"" +
                           (known ? BaseFailure(ctx.Base.get()) : Str()));
   }
   if (ctx.PostingOk) {
@@ -307,7 +309,7 @@ void PreparePosting(RunContext& ctx) {
     }
     // Where the messages go and what they carry, so that the log alone
     // answers "where did it land, and as whom".
-    ctx.Log.Write(" >> Base: " + BaseTypeName(job.BaseType) + " " + platform::FullPath(job.BasePath.str()));
+    ctx.Log.Write(BaseLine(job.Area));
     ctx.Log.Write(" >> From: " + job.FromUser + ", " + FormatAddress(job.FromAddr));
     ctx.Log.Write(" >> To: " + job.ToUser + ", " + FormatAddress(job.ToAddr));
     ctx.Log.Write(" >> Subj: " + job.SubjLine);

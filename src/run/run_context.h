@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "factory/area_id.h"
 #include "msgbase/message_base.h"
 #include "support/address.h"
 #include "support/log_file.h"
@@ -35,13 +36,12 @@ inline constexpr const char* kLogName = "Marvex.Log";
 inline constexpr const char* kDefaultConfigName = "config.mvx";
 inline constexpr const char* kCommonPartEnd = "[ENDOFCOMMONPART]";
 
-// The settings of one posting. AreaTag, PostFile and BasePath keep the case in
-// which they were written: tags are compared upper-cased, names are handed to
+// The settings of one posting. AreaTag, PostFile and the area's path keep the
+// case in which they were written: tags are compared upper-cased, names are handed to
 // the file system as written.
 struct PostJob {
   Str AreaTag;
-  Str BaseType;  // "S" Squish, "J" JAM, "M" *.MSG directory; empty when unknown
-  Str BasePath;
+  AreaId Area;  // the area's message base: format (kUnknown when not known) and path
   bool Due = true;
   Str PostFile;
   FidoAddress FromAddr;

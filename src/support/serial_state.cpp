@@ -15,7 +15,6 @@ namespace mvx {
 namespace {
 
 constexpr std::size_t kMaxStateBytes = 64;  // more than this is not ours
-constexpr int kReopenTries = 50;
 
 bool Fail(SerialReservation& out, const char* step, int error) {
   out.failedStep = step;

@@ -6,7 +6,7 @@
 #include <sstream>
 #include <string>
 
-#include "msgbase/base_factory.h"
+#include "factory/base_factory.h"
 #include "msgbase/file_hooks.h"
 #include "support/address.h"
 #include "testkit/testkit.h"
@@ -19,7 +19,7 @@ namespace {
 void FillArea(const std::string& id) {
   InstallFileHooks();
   std::unique_ptr<MessageBase> base;
-  ASSERT_TRUE(OpenOrCreateBase(id, base));
+  ASSERT_TRUE(OpenOrCreateBase(ParseAreaId(Str(id)), base));
   FidoAddress from;
   ParseAddress("2:5020/1.3", from);
 
@@ -148,7 +148,8 @@ TEST(AreaDumpTest, CommandLine) {
   EXPECT_TRUE(o.headersOnly);
   EXPECT_EQ(o.fromNumber, 5);
   EXPECT_EQ(o.maxCount, 2);
-  EXPECT_EQ(o.areaId, "Sx");
+  EXPECT_EQ(o.area.type, AreaType::kSquish);
+  EXPECT_EQ(o.area.path, "x");
   DumpOptions bad;
   EXPECT_FALSE(ParseDumpArguments({"-f", "x", "Sx"}, bad, error));
   EXPECT_FALSE(ParseDumpArguments({"-q", "Sx"}, bad, error));

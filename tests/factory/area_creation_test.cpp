@@ -17,8 +17,8 @@
 #include <string>
 #include <vector>
 
+#include "factory/base_factory.h"
 #include "jam/jam_base.h"
-#include "msgbase/base_factory.h"
 #include "msgbase/file_hooks.h"
 #include "testkit/testkit.h"
 
@@ -109,7 +109,7 @@ void InstallSteppingHooks() {
 
 bool PostOurs(const std::string& area) {
   std::unique_ptr<MessageBase> base;
-  if (!OpenOrCreateBase(Str("J" + area), base) || !base->BeginNewMessage()) return false;
+  if (!OpenOrCreateBase({AreaType::kJam, Str(area)}, base) || !base->BeginNewMessage()) return false;
   base->PutSubject("ours");
   base->AppendTextLineStr("Hello");
   const bool stored = base->StoreMessage();

@@ -1,7 +1,7 @@
 // The factory: area identifiers, the format objects they make, opening or
 // creating the area, and closing and releasing it; the road of one posting
 // through it into a *.MSG area and back.
-#include "msgbase/base_factory.h"
+#include "factory/base_factory.h"
 
 #include <gtest/gtest.h>
 
@@ -43,17 +43,15 @@ TEST(ParseAreaId, TypeLetterPathAndObject) {
       // The letter is required: a bare path is unknown and kept whole, unless
       // its drive letter is a type letter. Nothing is trimmed.
       {"c:\\fido", AreaType::kUnknown, "c:\\fido", '-'}, {"m:\\fido", AreaType::kMsgDir, ":\\fido", 'M'},
-      {"S /sq", AreaType::kSquish, " /sq", 'S'},         {"", AreaType::kUnknown, "previous", '-'},
+      {"S /sq", AreaType::kSquish, " /sq", 'S'},         {"", AreaType::kUnknown, "", '-'},
   };
   std::unique_ptr<MessageBase> base;
   for (const auto& c : cases) {
-    AreaType type = AreaType::kJam;
-    Str path = "previous";
-    ParseAreaId(c.id, type, path);
-    EXPECT_EQ(type, c.type) << c.id;
-    EXPECT_EQ(path, c.path) << c.id;
-    ASSERT_TRUE(MakeBase("J", base));
-    EXPECT_EQ(MakeBase(c.id, base), c.kind != '-') << c.id;  // none replaces an earlier object
+    const AreaId area = ParseAreaId(c.id);
+    EXPECT_EQ(area.type, c.type) << c.id;
+    EXPECT_EQ(area.path, c.path) << c.id;
+    ASSERT_TRUE(MakeBase(AreaType::kJam, base));
+    EXPECT_EQ(MakeBase(area.type, base), c.kind != '-') << c.id;  // none replaces an earlier object
     EXPECT_EQ(KindOf(base.get()), c.kind) << c.id;
     EXPECT_TRUE(base == nullptr || !base->IsOpen());
   }
@@ -83,7 +81,7 @@ TEST_F(FactoryArea, MessageThroughTheFactoryHasExactlyTheseBytes) {
     testkit::ScopedClock clock(2026, 12, 6, 4, 57, 36);
     const std::string area = dir_ / (std::string("new/area") + (*letter == '*' ? "x" : letter));
     std::unique_ptr<MessageBase> base;
-    ASSERT_TRUE(OpenOrCreateBase(Str(letter + area), base)) << letter;
+    ASSERT_TRUE(OpenOrCreateBase(ParseAreaId(Str(letter + area)), base)) << letter;
     ASSERT_TRUE(base->BeginNewMessage());
     base->EmitOrigKludges(true, FidoAddress{2, 5020, 1, 3});
     base->EmitDestKludges(FidoAddress{2, 463, 99, 0});
@@ -113,7 +111,7 @@ TEST_F(FactoryArea, MessageThroughTheFactoryHasExactlyTheseBytes) {
 
     // Present now: opened, not made anew; the message reads back whole. The
     // zone of the destination is the default, 2: the header has none.
-    ASSERT_TRUE(OpenOrCreateBase(Str(letter + area), base));
+    ASSERT_TRUE(OpenOrCreateBase(ParseAreaId(Str(letter + area)), base));
     base->PositionFrom(1);
     ASSERT_EQ(base->CurrentNumber(), 2);
     ASSERT_TRUE(base->LoadMessage());
@@ -142,7 +140,7 @@ TEST_F(FactoryArea, AreasAreCreatedThenOpenedAndClosedOnce) {
   std::unique_ptr<MessageBase> base;
   for (const char* id : {"S", "s", "J", "j"}) {
     const char kind = static_cast<char>(*id & ~0x20);
-    ASSERT_TRUE(OpenOrCreateBase(Str(id + (dir_ / (kind == 'S' ? "sq/echo" : "jam/echo"))), base)) << id;
+    ASSERT_TRUE(OpenOrCreateBase(ParseAreaId(Str(id + (dir_ / (kind == 'S' ? "sq/echo" : "jam/echo")))), base)) << id;
     EXPECT_EQ(KindOf(base.get()), kind);
     EXPECT_TRUE(base->IsOpen());
     EXPECT_TRUE(CloseBase(base));
@@ -150,7 +148,7 @@ TEST_F(FactoryArea, AreasAreCreatedThenOpenedAndClosedOnce) {
     EXPECT_FALSE(DisposeBase(base));
   }
   // A bare path names no format: nothing is made.
-  EXPECT_FALSE(OpenOrCreateBase(Str(dir_ / "echo"), base));
+  EXPECT_FALSE(OpenOrCreateBase(ParseAreaId(Str(dir_ / "echo")), base));
   EXPECT_EQ(base, nullptr);
   EXPECT_EQ(testkit::ListDir(dir_.path()), (std::vector<std::string>{"jam", "sq"}));
 }
@@ -164,7 +162,7 @@ TEST_F(FactoryArea, PresentAreaThatCannotBeOpenedIsNotCreatedAnew) {
     return RealFileHooks().openFileStream(name + ".absent", kModeRead);
   };
   for (const char* letter : {"J", "S"}) {
-    const Str id = Str(letter + (dir_ / (std::string("locked") + letter)));
+    const AreaId id = ParseAreaId(Str(letter + (dir_ / (std::string("locked") + letter))));
     std::unique_ptr<MessageBase> base;
     ASSERT_TRUE(OpenOrCreateBase(id, base) && CloseBase(base)) << letter;
     const FileHooks real = SetFileHooks(locked);

@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "msgbase/base_factory.h"
+#include "factory/base_factory.h"
 #include "msgbase/file_hooks.h"
 #include "msgdir/msg_file_names.h"
 #include "testkit/faults.h"
@@ -32,7 +32,7 @@ using namespace testkit;
 // results of every store and of the close, in that order.
 std::vector<bool> Post(const std::string& id, int parts, const std::string& what) {
   std::unique_ptr<MessageBase> base;
-  if (!OpenOrCreateBase(Str(id), base)) return {false};
+  if (!OpenOrCreateBase(ParseAreaId(Str(id)), base)) return {false};
   std::vector<bool> ok;
   for (int i = 1; i <= parts; ++i) {
     if (!base->BeginNewMessage()) {
@@ -58,10 +58,8 @@ std::vector<bool> Post(const std::string& id, int parts, const std::string& what
 std::vector<std::string> Messages(const std::string& id) {
   InstallFileHooks();
   std::unique_ptr<MessageBase> base;
-  AreaType type;
-  Str path;
-  ParseAreaId(Str(id), type, path);
-  if (!MakeBase(Str(id), base) || !base->OpenArea(path)) return {"<area refused>"};
+  const AreaId area = ParseAreaId(Str(id));
+  if (!MakeBase(area.type, base) || !base->OpenArea(area.path)) return {"<area refused>"};
   std::vector<std::string> out;
   for (base->PositionFrom(1); base->IsPositioned(); base->StepForward()) {
     if (!base->LoadMessage()) {

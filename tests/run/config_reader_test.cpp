@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <tuple>
 
-#include "run/area_run.h"
+#include "run/job_settings.h"
 #include "run/work_flag.h"
 #include "run_test_support.h"
 #include "support/address.h"
@@ -47,13 +47,13 @@ TEST(EvaluateWhenTest, RulesOnChosenDays) {
 
 TEST_F(ConfigReaderTest, ResetJobParsesAddressesRelatively) {
   ctx_.Job.FromAddr = FidoAddress{2, 5020, 1, 3};
-  ctx_.Job.BasePath = "kept";
+  ctx_.Job.Area.path = "kept";
   ctx_.Common.FromAddr = "99";
   ctx_.Common.ToAddr = "2:50x";
   ResetJob(ctx_);
   EXPECT_EQ(FormatAddress(ctx_.Job.FromAddr), "2:5020/99");
   EXPECT_EQ(FormatAddress(ctx_.Job.ToAddr), "0:0/0");
-  EXPECT_EQ(ctx_.Job.BasePath, "kept");
+  EXPECT_EQ(ctx_.Job.Area.path, "kept");
   EXPECT_EQ(runtest::Entries(out_.str()), Lines{"Error converting 2:50x"});
 }
 

@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <tuple>
 
-#include "msgbase/base_factory.h"
+#include "factory/base_factory.h"
 #include "run/area_lookup.h"
 #include "run_test_support.h"
 #include "support/address.h"
@@ -22,8 +22,8 @@ using Files = std::vector<std::pair<std::string, std::string>>;
 struct LookupCase {
   std::string text;  // fido.cfg (squish.cfg for the kinds S and T)
   const char* tag;
-  const char* path;  // BasePath found; "" when no base
-  const char* type;  // BaseType found ("Q": untouched)
+  const char* path;  // the area's path found; "" when no base
+  const char* type;  // the type letter found ("Q": none, as before)
   Lines log;
   const char* from = "0:0/0";  // FromAddr afterwards
   const char* description = "";
@@ -47,12 +47,11 @@ class FidoconfigTest : public runtest::RunTest {
     if (c.kind == 'S' || c.kind == 'B') ctx.SquishCfgPath = name;
     if (c.kind == 'T') ctx.TerminateCfgPath = name;
     ctx.Job.AreaTag = c.tag;
-    ctx.Job.BasePath = "previous";
-    ctx.Job.BaseType = "Q";
+    ctx.Job.Area = {AreaType::kUnknown, "previous"};
     ctx.Tosser.AdvisoryLock = 7;  // every read starts afresh
     LookupArea(ctx);
-    EXPECT_EQ(ctx.Job.BasePath, c.path);
-    EXPECT_EQ(ctx.Job.BaseType, c.type);
+    EXPECT_EQ(ctx.Job.Area.path, c.path);
+    EXPECT_EQ(ctx.Job.Area.type, ParseAreaId(c.type).type);
     EXPECT_EQ(FormatAddress(ctx.Job.FromAddr), c.from);
     EXPECT_EQ(ctx.Job.AreaDescription, c.description);
     EXPECT_EQ(runtest::Entries(out.str()), c.log);
@@ -283,7 +282,7 @@ TEST_F(FidoconfigTest, VariablesThatDoubleOnEveryLineStayBounded) {
   ASSERT_EQ(log.size(), 22u) << out.str();  // twenty problems, the note, the refusal
   EXPECT_EQ(log[0], "[err] fido.cfg, line 11: the line grows too long through its variables; it is cut");
   EXPECT_EQ(log[20], "More problems in the tosser configuration are not shown");
-  EXPECT_EQ(ctx.Job.BasePath, "");
+  EXPECT_EQ(ctx.Job.Area.path, "");
 }
 
 TEST_F(FidoconfigTest, UnreadableTosserConfigurationIsNoMissingArea) {
@@ -340,7 +339,7 @@ TEST_F(FidoconfigTest, RunCreatesOnlyTheBasesTheTosserHas) {
   EXPECT_EQ(testkit::ListDir(dir_ / "bases"), files);
   for (const char* id : {"Jbases/rujam", "Sbases/rusq"}) {
     std::unique_ptr<MessageBase> base;
-    ASSERT_TRUE(OpenOrCreateBase(id, base)) << id;
+    ASSERT_TRUE(OpenOrCreateBase(ParseAreaId(id), base)) << id;
     ASSERT_EQ(base->MessageCount(), 1) << id;
     base->PositionFrom(1);
     ASSERT_TRUE(base->LoadMessage()) << id;

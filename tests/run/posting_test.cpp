@@ -6,11 +6,11 @@
 
 #include <filesystem>
 
-#include "msgbase/base_factory.h"
+#include "factory/base_factory.h"
 #include "msgbase/file_hooks.h"
 #include "msgbase/file_stream.h"
-#include "run/config_reader.h"
 #include "run/encoded_posting.h"
+#include "run/job_settings.h"
 #include "run_test_support.h"
 
 namespace mvx {
@@ -23,8 +23,7 @@ class PostingTest : public runtest::RunTest {
  protected:
   void SetUp() override {
     ResetJob(ctx_);
-    ctx_.Job.BaseType = "M";
-    ctx_.Job.BasePath = "area";
+    ctx_.Job.Area = {AreaType::kMsgDir, "area"};
     ctx_.Job.AreaTag = "NET.TALK";
     ctx_.Job.FromAddr = FidoAddress{2, 5020, 1, 0};
     ctx_.Job.SubjLine = "Subject";
@@ -107,14 +106,12 @@ TEST_F(PostingTest, PostingThatStopsEarlyReleasesItsBase) {
   EXPECT_EQ(ctx_.Base, nullptr);
   EXPECT_EQ(Log(), Join({Announce("missing.txt"),
                          {"[err] File not found \"missing.txt\"", "[err] We can't make posting..."}}));
-  // Without a type letter, a path beginning with "m" must not be taken for a
-  // *.MSG area "sgs".
+  // Without a format no base is made, whatever the path.
   out_.str("");
-  ctx_.Job.BaseType = "";
-  ctx_.Job.BasePath = "msgs";
+  ctx_.Job.Area = {AreaType::kUnknown, "msgs"};
   ctx_.Job.PostFile = "post.txt";
   Post("x\n");
-  EXPECT_FALSE(Exists("sgs"));
+  EXPECT_FALSE(Exists("msgs"));
   EXPECT_EQ(Log(), (Lines{"[err] Unable to open/create msgbase \"msgs\"", "[err] We can't make posting..."}));
 }
 
@@ -131,8 +128,7 @@ TEST_F(PostingTest, FileWhoseReadsFailIsNoSuccess) {
 TEST_F(PostingTest, ErrorsSayWhy) {
   // A JAM area whose header file another program holds: the open waits for
   // it, then says so.
-  ctx_.Job.BaseType = "J";
-  ctx_.Job.BasePath = "jm";
+  ctx_.Job.Area = {AreaType::kJam, "jm"};
   Post("x\n");
   int error = 0;
   const platform::FileHandle held =
@@ -153,8 +149,7 @@ TEST_F(PostingTest, ErrorsSayWhy) {
   SetOpenRetryMilliseconds(1000);
   // A *.MSG area whose directory went away after it was opened: the system's
   // words for the file that could not be made.
-  ctx_.Job.BaseType = "M";
-  ctx_.Job.BasePath = "gone";
+  ctx_.Job.Area = {AreaType::kMsgDir, "gone"};
   Write("post.txt", "x\n");
   PreparePosting(ctx_);
   ASSERT_TRUE(ctx_.PostingOk);

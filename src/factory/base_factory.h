@@ -1,24 +1,18 @@
-// The message base factory: area identifiers to ready message base objects.
-// This is the only place that names the formats; adding a format means adding
-// its type letter to ParseAreaId and its object to MakeBase.
+// The message base factory: areas to ready message base objects. This is the
+// only place that names the format classes; adding a format means adding its
+// type to AreaType, its letter to ParseAreaId and its object to MakeBase.
 #pragma once
 
 #include <memory>
 
+#include "factory/area_id.h"
 #include "msgbase/message_base.h"
 #include "support/str.h"
 
 namespace mvx {
 
-enum class AreaType : int { kJam = 0, kMsgDir = 1, kSquish = 2, kUnknown = 3 };
-
-// Type from the first character ("J"/"j" JAM; "F","f","M","m","*" *.MSG;
-// "S"/"s" Squish; anything else unknown). path := the identifier without its
-// first character for a known type, the whole identifier for an unknown one;
-// an empty identifier gives kUnknown and leaves path as it was.
-void ParseAreaId(const Str& id, AreaType& type, Str& path);
-// base := a new object of the identifier's format, or none (false).
-bool MakeBase(const Str& id, std::unique_ptr<MessageBase>& base);
+// base := a new object of the format, or none (false).
+bool MakeBase(AreaType type, std::unique_ptr<MessageBase>& base);
 // Makes the object and opens the area, or creates it when its files are
 // absent. On false the object (if one was made) stays in base, not open;
 // its ErrorCode() tells why.
@@ -31,7 +25,7 @@ bool MakeBase(const Str& id, std::unique_ptr<MessageBase>& base);
 // may not have made all its files, or written its header, when we looked.
 // An area that is there is never created anew, and CreateArea never creates
 // over a file that exists.
-bool OpenOrCreateBase(const Str& id, std::unique_ptr<MessageBase>& base);
+bool OpenOrCreateBase(const AreaId& area, std::unique_ptr<MessageBase>& base);
 // A base's ErrorCode() in words, for the log ("the area is damaged").
 Str BaseErrorText(std::int32_t code);
 // What an open that succeeded had to do first, in words for the log (a

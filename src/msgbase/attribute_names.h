@@ -1,4 +1,5 @@
-// The names by which the configuration gives message attributes (FLAGS).
+// The names of the 16 attribute bits: how the configuration gives them (FLAGS)
+// and how mvxdump shows them.
 #pragma once
 
 #include <cstdint>

@@ -1,11 +1,9 @@
-// The word rules, and the attribute names that FLAGS lists in a block.
-#include "run/words.h"
+// The word rules of configuration lines, command lines and tosser configurations.
+#include "support/words.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
-
-#include "run/attribute_names.h"
 
 namespace mvx {
 namespace {
@@ -83,16 +81,6 @@ TEST(WordsTest, ReadKeysNeedTheKeywordAndABlank) {
   EXPECT_EQ(s, "value");
   for (const char* c : {"; comment", "#comment", "\\\\ comment"}) EXPECT_FALSE(IsConfigLine(c)) << c;
   for (const char* l : {"\\ one backslash", "  ; indented", "", "AREA x"}) EXPECT_TRUE(IsConfigLine(l)) << l;
-}
-
-TEST(WordsTest, FlagsNamesToBits) {
-  const char* inOrder[] = {"pvt", "CRA", "Rcv", "snt", "Att", "trs", "Orp", "k/S",
-                           "Loc", "HLD", "FRq", "rrq", "RRc", "arq", "URq", "sca"};
-  for (int i = 0; i < 16; ++i) EXPECT_EQ(ApplyFlagNames(inOrder[i]), 1 << i) << inOrder[i];
-  const std::pair<const char*, std::int32_t> lists[] = {
-      {"Pvt Loc", 0x0101}, {"pvt k/s", 0x0081}, {"Xyz", 0}, {"FLAGS", 0},  // a line holding only the keyword
-      {"Pvt, Loc", 0x0100}, {"Pvt Pvt  pvt ", 0x0001}, {"", 0}};
-  for (const auto& [list, bits] : lists) EXPECT_EQ(ApplyFlagNames(list), bits) << list;
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 // FLAGS name lists to attribute words.
-#include "run/attribute_names.h"
+#include "msgbase/attribute_names.h"
 
-#include "run/words.h"
+#include "support/words.h"
 
 namespace mvx {
 

@@ -1,7 +1,7 @@
-// The message base factory. The run control names an area by one string whose
-// first character is the storage format; this file turns it into an open
-// MessageBase and is the only place that knows the format classes.
-#include "msgbase/base_factory.h"
+// The message base factory. The run control names an area by its format and
+// path; this file turns it into an open MessageBase and is the only place
+// that knows the format classes.
+#include "factory/base_factory.h"
 
 #include "jam/jam_base.h"
 #include "jam/jam_errors.h"
@@ -13,43 +13,8 @@
 
 namespace mvx {
 
-void ParseAreaId(const Str& id, AreaType& type, Str& path) {
-  if (id.empty()) {
-    type = AreaType::kUnknown;
-    return;
-  }
-  switch (id[0]) {
-    case 'J':
-    case 'j':
-      type = AreaType::kJam;
-      break;
-    case 'F':
-    case 'f':
-    case 'M':
-    case 'm':
-    case '*':
-      type = AreaType::kMsgDir;
-      break;
-    case 'S':
-    case 's':
-      type = AreaType::kSquish;
-      break;
-    default:
-      // The type letter is required: a bare path names no format.
-      type = AreaType::kUnknown;
-      path = id;
-      return;
-  }
-  // Everything after the letter, unchanged: a leading blank stays part of
-  // the path.
-  path = id.sub(1);
-}
-
-bool MakeBase(const Str& id, std::unique_ptr<MessageBase>& base) {
+bool MakeBase(AreaType type, std::unique_ptr<MessageBase>& base) {
   base.reset();
-  AreaType type = AreaType::kUnknown;
-  Str path;
-  ParseAreaId(id, type, path);
   switch (type) {
     case AreaType::kJam:
       base = std::make_unique<JamBase>();
@@ -77,11 +42,9 @@ int OpenRetryMilliseconds() { return gOpenRetryMs; }
 
 void SetOpenRetryMilliseconds(int ms) { gOpenRetryMs = ms < 0 ? 0 : ms; }
 
-bool OpenOrCreateBase(const Str& id, std::unique_ptr<MessageBase>& base) {
-  if (!MakeBase(id, base)) return false;
-  AreaType type = AreaType::kUnknown;
-  Str path;
-  ParseAreaId(id, type, path);
+bool OpenOrCreateBase(const AreaId& area, std::unique_ptr<MessageBase>& base) {
+  if (!MakeBase(area.type, base)) return false;
+  const Str& path = area.path;
   const std::int64_t start = platform::MonotonicMilliseconds();
   if (base->OpenArea(path)) return true;
   // Files that are there but cannot be opened are never replaced by a new

@@ -1,6 +1,6 @@
 // Words, values and upper-casing shared by every reader of configuration
 // text.
-#include "run/words.h"
+#include "support/words.h"
 
 #include "support/text.h"
 
