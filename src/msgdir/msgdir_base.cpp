@@ -51,6 +51,7 @@ void MsgDirBase::SetAreaFromPath(const Str& path) {
   numbersKnown_ = false;
   keepsHint_ = false;
   numbered_ = false;
+  strayTemps_ = false;
   // "\" and "/" both end a directory; the one appended becomes the native
   // separator when a name is handed to the file system.
   Str area = path;
@@ -136,7 +137,11 @@ void MsgDirBase::ScanNumbers() {
     std::unique_ptr<DirScanner> one = NewDirScanner();
     const bool old = one && one->ScanFirst(path, kScanAttributes) && IsStale(one->Time);
     if (one) one->ScanEnd();
-    if (old) DeleteFileKeepingError(path);
+    if (old) {
+      DeleteFileKeepingError(path);
+    } else {
+      strayTemps_ = true;
+    }
   }
 }
 

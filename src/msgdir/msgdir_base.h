@@ -153,6 +153,10 @@ class MsgDirBase : public MessageBase {
   // The area keeps a hint file; a message was numbered since the open.
   bool keepsHint_ = false;
   bool numbered_ = false;
+  // The listing found a temporary file too young to remove: no hint is
+  // written, so that the next open lists the area again and removes it once
+  // it is old enough.
+  bool strayTemps_ = false;
   // The file of the held message under its number: none for a new one not
   // yet stored. A new message is written into tempFile_ (named tempName_)
   // until it is stored.

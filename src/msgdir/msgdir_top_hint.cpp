@@ -78,7 +78,7 @@ void MsgDirBase::NoteAreaSize() {
 }
 
 void MsgDirBase::WriteTopHint() {
-  if (!keepsHint_ || !numbered_ || topNumber_ <= 0) return;
+  if (!keepsHint_ || !numbered_ || strayTemps_ || topNumber_ <= 0) return;
   Str path;
   if (!TopHintPath(path)) return;
   int error = 0;
