@@ -125,11 +125,7 @@ TEST_F(FileStreamTest, ModesTheirSharingAndTheHookForUnknownOnes) {
   } cases[] = {{0x2002, 0x2004, false, false}, {0x2004, 0x2004, true, true},  {0x1002, 0x4004, true, false},
                {0x1002, 0x2004, false, false}, {0x3002, 0x0002, true, false}, {0x0001, 0x0002, true, false},
                {0x4002, 0x4008, true, true}};
-#ifdef _WIN32
-  constexpr bool kWindows = true;
-#else
-  constexpr bool kWindows = false;
-#endif
+  using testkit::kWindows;
   for (const auto& c : cases) {
     FileStream held(dir_ / "area.sqd", c.held);
     FileStream second(dir_ / "area.sqd", c.second);

@@ -19,11 +19,7 @@ namespace {
 
 constexpr Access R = Access::kRead, W = Access::kWrite, RW = Access::kReadWrite;
 
-#ifdef _WIN32
-constexpr bool kWindows = true;
-#else
-constexpr bool kWindows = false;
-#endif
+using testkit::kWindows;
 
 // Lock conflicts are waited for; the tests keep that wait short.
 class FilesTest : public ::testing::Test {

@@ -11,10 +11,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-#ifdef _WIN32
-constexpr bool kWindows = true;
-#else
-constexpr bool kWindows = false;
+using testkit::kWindows;
+
+#ifndef _WIN32
 
 // POSIX only: on Windows the file system itself ignores the case of names.
 TEST(NativeNameTest, ResolvesEachComponentOnARealDirectory) {

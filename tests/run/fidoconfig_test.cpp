@@ -214,7 +214,7 @@ TEST_F(FidoconfigTest, IncludesVariablesConditionsAndTosserSettings) {
                               LookupCase{fido, "RU.ENV", "/home/sysop/env", "S", {}, "0:0/0", "", areas}}) {
     const TosserSettings t = Check(c);
     // [OS] is UNIX here and WIN on Windows, where both tests of it fail.
-    const bool windows = platform::SystemName() == "WIN";
+    const bool windows = testkit::kWindows;
     EXPECT_EQ((Lines{t.SeqDir, t.EchoTossLog, t.LockFile, t.SeqOutrun}),
               (Lines{"/var/spool/fido/seq", "/var/spool/fido/echo toss.log", "/home/sysop/hpt.lock", windows ? "" : "3y"}));
     EXPECT_EQ(t.AdvisoryLock, windows ? 0 : 5);

@@ -45,8 +45,8 @@ inline std::string Shown(const std::string& dir, std::string tail) {
 // ERROR_PATH_NOT_FOUND (3) on Windows, and opening a directory as a file is
 // EISDIR (21) on POSIX, ERROR_ACCESS_DENIED (5) on Windows.
 inline std::string NoSuchFile() { return platform::ErrorText(2); }
-inline std::string NoSuchPath() { return platform::ErrorText(platform::NativeSeparator() == '\\' ? 3 : 2); }
-inline std::string IsADirectory() { return platform::ErrorText(platform::NativeSeparator() == '\\' ? 5 : 21); }
+inline std::string NoSuchPath() { return platform::ErrorText(testkit::kWindows ? 3 : 2); }
+inline std::string IsADirectory() { return platform::ErrorText(testkit::kWindows ? 5 : 21); }
 
 // A stored *.MSG file: the 190-byte header, and the text split at CR.
 struct Msg {

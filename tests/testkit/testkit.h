@@ -12,6 +12,13 @@ namespace mvx::testkit {
 
 using Bytes = std::vector<std::uint8_t>;
 
+// Tests whose right answer differs by system ask this.
+#ifdef _WIN32
+inline constexpr bool kWindows = true;
+#else
+inline constexpr bool kWindows = false;
+#endif
+
 // A fresh directory under the system's temporary directory, removed with
 // everything in it when the object goes. path() has no trailing separator.
 class TempDir {
