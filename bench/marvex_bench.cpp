@@ -119,13 +119,13 @@ bool FillArea(const AreaId& area, int count) {
   std::string body(1500, 'x');
   for (int i = 0; i < count; ++i) {
     if (!base->BeginNewMessage()) return false;
-    base->AppendTextLineStr(Str("\x01MSGID: 2:5020/1 ") + Hex8(static_cast<std::uint32_t>(i)));
+    base->AppendTextLine(Str("\x01MSGID: 2:5020/1 ") + Hex8(static_cast<std::uint32_t>(i)));
     base->PutFromName("Sysop");
     base->PutToName("All");
     base->PutSubject("Filler " + std::to_string(i));
     base->ChangeAttribute(true, 0x0100);
-    base->AppendTextLineStr(Str(body.substr(0, 200)));
-    base->AppendTextLineStr("--- ");
+    base->AppendTextLine(Str(body.substr(0, 200)));
+    base->AppendTextLine("--- ");
     if (!base->StoreMessage()) return false;
     base->ReleaseMessage();
   }

@@ -81,9 +81,9 @@ void TouchCurrent(MessageBase& base, bool full) {
   (void)base.ToName();
   (void)base.SubjectText();
   for (int bit = 0; bit < 16; ++bit) (void)base.HasAttribute(1 << bit);
-  Str line;
+  std::string line;
   base.MoveTextTo(0);
-  for (int guard = 0; guard < 100000 && !base.AtTextEnd(); ++guard) base.ReadTextLineStr(line);
+  for (int guard = 0; guard < 100000 && !base.AtTextEnd(); ++guard) base.ReadTextLine(line);
   base.ReleaseMessage();
 }
 
@@ -114,12 +114,12 @@ void ExerciseArea(const AreaId& area) {
     FidoAddress a;
     ParseAddress("2:5020/1", a);
     // A serial of our own: a fresh one would wait for the clock to move on.
-    base->AppendTextLineStr("\x01MSGID: 2:5020/1 0b4a6000");
+    base->AppendTextLine("\x01MSGID: 2:5020/1 0b4a6000");
     base->EmitOrigKludges(false, a);
     base->PutFromName("Fuzz");
     base->PutToName("All");
     base->PutSubject("fuzz");
-    base->AppendTextLineStr("Hello");
+    base->AppendTextLine("Hello");
     (void)base->StoreMessage();
     base->ReleaseMessage();
   }

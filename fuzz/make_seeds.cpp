@@ -26,10 +26,10 @@ void Post(MessageBase& base, int i, bool netmail) {
   base.PutToName(i % 2 ? "All" : "John Smith");
   base.PutSubject("Seed message " + std::to_string(i));
   base.ChangeAttribute(true, 0x0100);
-  base.AppendTextLineStr("\x01PID: Marvex 2.2Alpha");
-  for (int l = 0; l < i + 1; ++l) base.AppendTextLineStr("Line " + std::to_string(l) + " of the seed text.");
-  base.AppendTextLineStr("SEEN-BY: 5020/1 2");
-  base.AppendTextLineStr("\x01PATH: 5020/1");
+  base.AppendTextLine("\x01PID: Marvex 2.2Alpha");
+  for (int l = 0; l < i + 1; ++l) base.AppendTextLine("Line " + std::to_string(l) + " of the seed text.");
+  base.AppendTextLine("SEEN-BY: 5020/1 2");
+  base.AppendTextLine("\x01PATH: 5020/1");
   base.StoreMessage();
   base.ReleaseMessage();
 }

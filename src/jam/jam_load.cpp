@@ -163,19 +163,19 @@ void JamBase::AppendControlSubfieldLines() {
   while (walk.Next(f)) {
     switch (f.Id) {
       case kJamMsgIdField:
-        AppendTextLineStr("\x01MSGID: " + f.Data);
+        AppendTextLine("\x01MSGID: " + f.Data);
         break;
       case kJamReplyIdField:
-        AppendTextLineStr("\x01REPLY: " + f.Data);
+        AppendTextLine("\x01REPLY: " + f.Data);
         break;
       case kJamProgramIdField:
-        AppendTextLineStr("\x01PID: " + f.Data);
+        AppendTextLine("\x01PID: " + f.Data);
         break;
       case kJamControlLineField:
-        AppendTextLineStr("\x01" + f.Data);
+        AppendTextLine("\x01" + f.Data);
         break;
       case kJamFlagsField:
-        AppendTextLineStr("\x01" "FLAGS: " + f.Data);
+        AppendTextLine("\x01" "FLAGS: " + f.Data);
         break;
       default:
         break;
@@ -208,7 +208,7 @@ void JamBase::AppendTrailingSubfieldLines() {
         }
       }
       first = false;
-      AppendTextLineStr(group.prefix + f.Data);
+      AppendTextLine(group.prefix + f.Data);
     }
   }
 }

@@ -59,7 +59,7 @@ void MessageBase::ParseDestKludge(FidoAddress& dest, const Str& line) {
 // later line overrides an earlier one. They leave the position at the end.
 //
 // The text is taken in one read and split here by the rules of
-// ReadTextLineStr (a line ends at CR or a 0 byte, the LF of a CR LF pair
+// ReadTextLine (a line ends at CR or a 0 byte, the LF of a CR LF pair
 // belongs to it, only its first 255 characters count): a store reads the
 // addresses of every message it writes, and reading a long text line by
 // line through the stream costs more than all the rest of the store.
@@ -98,7 +98,7 @@ void MessageBase::ReadBothAddresses(FidoAddress& orig, FidoAddress& dest) {
 
 void MessageBase::EmitOrigKludges(bool newSerial, const FidoAddress& orig) {
   Str serial;
-  Str existing;
+  std::string existing;
   if (!newSerial && FindControlLine(kMsgIdKey, existing)) {
     serial = Word(3, existing);
   } else {
@@ -111,7 +111,7 @@ void MessageBase::EmitOrigKludges(bool newSerial, const FidoAddress& orig) {
 void MessageBase::RestoreOrigKludges(const FidoAddress& orig) {
   // A message stored without a MSGID must not come back with one: the line
   // would be ours, not its writer's, with a serial made up at load time.
-  Str existing;
+  std::string existing;
   if (FindControlLine(kMsgIdKey, existing)) {
     EmitOrigKludges(false, orig);
   } else {
@@ -154,7 +154,7 @@ void MessageBase::AppendOriginLine(const Str& text, const FidoAddress& addr) {
   const Str tail = " (" + FormatAddress(addr) + ")";
   const std::size_t fixed = kOriginLead.size() + tail.size();
   const std::size_t keep = fixed < kOriginLineMax ? kOriginLineMax - fixed : 0;
-  AppendTextLineStr(kOriginLead + text.sub(0, keep) + tail);
+  AppendTextLine(kOriginLead + text.sub(0, keep) + tail);
 }
 
 }  // namespace mvx

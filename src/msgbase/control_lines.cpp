@@ -6,9 +6,10 @@
 // stream and once back; the text is never rebuilt line by line. Every edit
 // leaves the text position at the end of the text, so lines appended
 // afterwards follow everything already there.
-#include <cstring>
 #include <memory>
-#include <vector>
+#include <string>
+#include <string_view>
+#include <utility>
 
 #include "msgbase/file_hooks.h"
 #include "msgbase/message_base.h"
@@ -49,65 +50,47 @@ void MessageBase::SpliceText(std::int32_t at, std::int32_t from, WriteFn write) 
   text->TruncateHere();
 }
 
-bool MessageBase::FindLinePrefix(const char* key, std::uint16_t maxLen, char* buffer) {
-  const std::size_t n = key != nullptr ? std::strlen(key) : 0;
+bool MessageBase::FindControlLine(std::string_view key, std::string& line) {
+  std::string read;
   MoveTextTo(0);
-  for (;;) {
-    if (AtTextEnd()) return false;
+  while (!AtTextEnd()) {
     foundLineStart_ = TextOffset();
-    ReadTextLine(maxLen, buffer);
-    // The buffer holds at most maxLen - 1 bytes, so a key longer than that
-    // never matches, and the comparison stays inside the line read.
-    if (buffer != nullptr && maxLen > 0 && std::strlen(buffer) >= n &&
-        (n == 0 || std::memcmp(buffer, key, n) == 0)) {
+    ReadTextLine(read, std::string::npos);
+    if (read.starts_with(key)) {
       foundLineEnd_ = TextOffset();
+      line = std::move(read);
       return true;
     }
   }
+  return false;
 }
 
-bool MessageBase::FindControlLine(const Str& key, Str& line) {
-  char buffer[255];
-  const bool found = FindLinePrefix(key.c_str(), sizeof buffer, buffer);
-  // When the text is empty nothing was read into the buffer at all.
-  if (TextLength() > 0) line = Str(std::string_view(buffer, std::strlen(buffer)));
-  return found;
-}
-
-void MessageBase::ReplaceLinePrefix(const char* key, const char* line) {
-  // The edit buffer keeps only the first 16383 bytes of a longer line, which
-  // is enough to compare the key; the splice works on the stream offsets.
-  std::vector<char> buffer(kEditLineBuffer);
-  if (!FindLinePrefix(key, kEditLineBuffer, buffer.data())) {
-    InsertControlLineC(line);
+void MessageBase::ReplaceControlLine(std::string_view key, std::string_view line) {
+  std::string found;
+  if (!FindControlLine(key, found)) {
+    InsertControlLine(line);
     return;
   }
   SpliceText(foundLineStart_, foundLineEnd_, [&] { AppendTextLine(line); });
 }
 
-void MessageBase::ReplaceControlLine(const Str& key, const Str& line) {
-  ReplaceLinePrefix(key.c_str(), line.c_str());
-}
-
-void MessageBase::DeleteLinePrefix(const char* key) {
-  std::vector<char> buffer(kEditLineBuffer);
-  if (!FindLinePrefix(key, kEditLineBuffer, buffer.data())) return;
+void MessageBase::DeleteControlLine(std::string_view key) {
+  std::string found;
+  if (!FindControlLine(key, found)) return;
   SpliceText(foundLineStart_, foundLineEnd_, [] {});
 }
-
-void MessageBase::DeleteControlLine(const Str& key) { DeleteLinePrefix(key.c_str()); }
 
 std::int32_t MessageBase::ControlBlockEnd() {
   std::int32_t result = TextLength();
   bool seen = false;
-  // Only the first byte of each line matters here; a two-byte buffer gives it
-  // and the reader skips the rest of the line just the same.
-  char first[2];
+  // Only the first byte of each line matters here; the reader skips the rest
+  // of the line just the same.
+  std::string first;
   MoveTextTo(0);
   while (!AtTextEnd()) {
     const std::int32_t lineStart = TextOffset();
-    ReadTextLine(sizeof first, first);
-    if (first[0] == kControlByte) {
+    ReadTextLine(first, 1);
+    if (first.starts_with(kControlByte)) {
       seen = true;
     } else if (seen) {
       result = lineStart;
@@ -117,7 +100,7 @@ std::int32_t MessageBase::ControlBlockEnd() {
   return result;
 }
 
-void MessageBase::InsertControlLineC(const char* line) {
+void MessageBase::InsertControlLine(std::string_view line) {
   const std::int32_t at = ControlBlockEnd();
   const std::int32_t length = TextLength();
   if (at < length) {
@@ -136,7 +119,5 @@ void MessageBase::InsertControlLineC(const char* line) {
   }
   AppendTextLine(line);
 }
-
-void MessageBase::InsertControlLine(const Str& line) { InsertControlLineC(line.c_str()); }
 
 }  // namespace mvx

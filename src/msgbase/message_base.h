@@ -5,19 +5,17 @@
 // number, the text of the current message (held in TextBuffer, lines ended by
 // CR, control lines at the top), control-line editing, reading addresses from
 // control lines, area flags, the error code, the open state, the current
-// number and the area path. Every operation whose work depends on the format
-// is "open" here: calling it on an object that does not supply it stops the
-// program with run-time error 217 (a programming error, never input).
-//
-// The operations are declared in their fixed order (1-77); operation 1,
-// Destroy, is the virtual destructor: the formats close their area in it.
-//
-// A plain MessageBase (not one of the formats) also serves as a line reader
-// over a stream handed to it by the line-reader constructor.
+// number and the area path. What depends on the format is pure virtual, and
+// the few operations a format does its own way are virtual with the base's
+// way as their default. The formats close their area in their destructors.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <string>
+#include <string_view>
+#include <utility>
 
 #include "msgbase/data_stream.h"
 #include "support/address.h"
@@ -49,134 +47,140 @@ constexpr std::uint32_t kAreaNetmail = 0x1;
 constexpr std::uint32_t kAreaEchomail = 0x2;
 constexpr std::uint32_t kAreaLocal = 0x4;
 
-// Sizes of the text-handling buffers.
-constexpr std::uint16_t kReadBlock = 1024;        // ReadTextLine reads in blocks of this
-constexpr std::uint16_t kEditLineBuffer = 16384;  // replace/delete/insert search buffer
-
 class MessageBase {
  public:
-  // Shared construction: no area, no message, no text buffer.
-  MessageBase();
-  // Line reader: shared construction, then AttachTextBuffer(stream).
-  explicit MessageBase(std::unique_ptr<DataStream> stream);
   MessageBase(const MessageBase&) = delete;
   MessageBase& operator=(const MessageBase&) = delete;
+  virtual ~MessageBase();
 
-  // --- 1-18: area and navigation
-  virtual ~MessageBase();                                         // 1 Destroy
-  virtual bool OpenArea(const Str& path);                         // 2
-  virtual bool CreateArea(const Str& path);                       // 3
-  virtual bool AreaExists(const Str& path);                       // 4
+  // --- The area
+  virtual bool OpenArea(const Str& path) = 0;
+  virtual bool CreateArea(const Str& path) = 0;
+  virtual bool AreaExists(const Str& path) = 0;
   // Returns false when the area's files could not be brought up to date
   // (a failed header write, say), so that the caller can report it.
-  virtual bool CloseArea();                                       // 5
-  virtual bool HasMessage(std::int32_t number);                   // 6
-  virtual std::int32_t CurrentNumber();                           // 7
-  virtual void PositionFrom(std::int32_t number);                 // 8
-  virtual void StepForward();                                     // 9
-  virtual void StepBack();                                        // 10
-  virtual bool IsPositioned();                                    // 11
-  virtual std::int32_t CurrentUid();                              // 12
-  virtual void PositionByUid(std::int32_t uid);                   // 13
-  virtual bool LoadMessage();                                     // 14
-  virtual bool LoadHeaderAndKludges();                            // 15
-  virtual bool ReleaseMessage();                                  // 16
-  virtual std::int32_t HighestNumber();                           // 17
-  virtual std::int32_t MessageCount();                            // 18
-
-  // --- 19-30: header fields and addresses
-  virtual Str FromName();                                         // 19
-  virtual Str ToName();                                           // 20
-  virtual Str SubjectText();                                      // 21
-  virtual void ReadOrigAddress(FidoAddress& orig);                // 22
-  virtual void ReadDestAddress(FidoAddress& dest);                // 23
-  virtual void ReadBothAddresses(FidoAddress& orig, FidoAddress& dest);  // 24
-  virtual void PutFromName(const Str& name);                      // 25
-  virtual void PutToName(const Str& name);                        // 26
-  virtual void PutSubject(const Str& text);                       // 27
-  virtual void EmitOrigKludges(bool newSerial, const FidoAddress& orig);  // 28
-  virtual void EmitDestKludges(const FidoAddress& dest);          // 29
-  virtual void EmitAddressKludges(const FidoAddress& orig, const FidoAddress& dest,
-                                  bool newSerial);                // 30
-
-  // --- 31-41: the text
-  // Next line of the text into buffer: at most maxLen - 1 bytes and a 0 byte
-  // (buffer must hold maxLen bytes; maxLen 0 is treated as 1). The rest of a
-  // longer line is skipped.
-  virtual void ReadTextLine(std::uint16_t maxLen, char* buffer);  // 31
-  virtual void ReadTextLineStr(Str& line);                        // 32
-  virtual void AppendTextLine(const char* line);                  // 33
-  virtual void AppendTextLineStr(const Str& line);                // 34
-  virtual bool AtTextEnd();                                       // 35
-  virtual void MoveTextTo(std::int32_t offset);                   // 36
-  virtual std::int32_t TextOffset();                              // 37
-  virtual std::int32_t TextLength();                              // 38
-  virtual void CutTextHere();                                     // 39
-  virtual void ReadTextBytes(std::uint16_t count, void* buffer);  // 40
-  virtual void WriteTextBytes(std::uint16_t count, const void* buffer);  // 41
-
-  // --- 42-49: attributes, dates, storing
-  virtual bool HasAttribute(std::int32_t value);                  // 42
-  virtual void ChangeAttribute(bool on, std::int32_t value);      // 43
-  virtual void ReadWrittenDate(DateTimeRec& d);                   // 44
-  virtual void ReadArrivedDate(DateTimeRec& d);                   // 45
-  virtual void PutWrittenDate(const DateTimeRec& d);              // 46
-  virtual void PutArrivedDate(const DateTimeRec& d);              // 47
-  // False when any part of the message could not be written.
-  virtual bool StoreMessage();                                    // 48
-  virtual bool StoreHeaderOnly();                                 // 49
-
-  // --- 50-57: control lines
-  // First line that begins with key (buffer of maxLen bytes as for
-  // ReadTextLine); FoundLineStart/FoundLineEnd delimit it.
-  virtual bool FindLinePrefix(const char* key, std::uint16_t maxLen, char* buffer);  // 50
-  virtual bool FindControlLine(const Str& key, Str& line);        // 51
-  virtual void ReplaceLinePrefix(const char* key, const char* line);  // 52
-  virtual void ReplaceControlLine(const Str& key, const Str& line);   // 53
-  virtual void DeleteLinePrefix(const char* key);                 // 54
-  virtual void DeleteControlLine(const Str& key);                 // 55
-  virtual void InsertControlLineC(const char* line);              // 56
-  virtual void InsertControlLine(const Str& line);                // 57
-
-  // --- 58-62: buffer access, area flags, address parsers
-  virtual DataStream* TextBuffer();                               // 58
-  virtual void ChangeAreaFlag(bool on, std::uint32_t mask);       // 59
-  virtual bool HasAreaFlag(std::uint32_t mask);                   // 60
-  virtual void ParseOrigKludge(FidoAddress& orig, const Str& line);  // 61
-  virtual void ParseDestKludge(FidoAddress& dest, const Str& line);  // 62
-
-  // --- 63-69: messages, last-read pointers, area kind, origin
-  virtual bool BeginNewMessage();                                 // 63
-  virtual bool DeleteMessage();                                   // 64
-  virtual std::int32_t ReadLastRead(std::int32_t userIndex);      // 65
-  virtual void WriteLastRead(std::int32_t userIndex, std::int32_t value);  // 66
-  virtual void SetAreaKind(std::int32_t kind);                    // 67
-  virtual void AppendOriginLine(const Str& text, const FidoAddress& addr);  // 68
-  virtual std::int32_t ControlBlockEnd();                         // 69
-
-  // --- 70-77: plain state
-  // Destroys the held stream (if any) and holds the new one.
-  virtual void AttachTextBuffer(std::unique_ptr<DataStream> stream);  // 70
-  virtual void SetErrorCode(std::int32_t code);                   // 71
-  virtual std::int32_t ErrorCode();                               // 72
-  virtual void SetOpenState(bool open);                           // 73
-  virtual bool IsOpen();                                          // 74
-  virtual void SetCurrentNumber(std::int32_t number);             // 75
-  virtual void SetAreaPath(const Str& path);                      // 76
-  virtual Str AreaPath();                                         // 77
-
-  // Fixed: written and arrived date := now (GetNow), in that order.
-  void StampNow();
-
-  std::int32_t FoundLineStart() const { return foundLineStart_; }
-  std::int32_t FoundLineEnd() const { return foundLineEnd_; }
-  std::uint32_t AreaFlags() const { return areaFlags_; }
+  virtual bool CloseArea() = 0;
+  bool IsOpen() const { return openState_; }
+  const Str& AreaPath() const { return areaPath_; }
+  // The code of the last failure (each format has its list; 0 for none).
+  std::int32_t ErrorCode() const { return errorCode_; }
   // The operating system's reason for the last failure to open, create or
   // write a file of the area, when one is known (0 otherwise): the log says
   // "Permission denied" rather than only that the area failed.
   int OsError() const { return osError_; }
 
+  // --- Messages by number. The walks ask HighestNumber and HasMessage afresh
+  // on every step, so messages that appear during a walk are reached.
+  virtual bool HasMessage(std::int32_t number) = 0;
+  virtual std::int32_t HighestNumber() = 0;
+  virtual std::int32_t MessageCount() = 0;
+  std::int32_t CurrentNumber() const { return currentNumber_; }
+  virtual void PositionFrom(std::int32_t number);
+  virtual void StepForward();
+  virtual void StepBack();
+  virtual bool IsPositioned();
+  // A format's own handle of the current message, to come back to it.
+  virtual std::int32_t CurrentUid() = 0;
+  virtual void PositionByUid(std::int32_t uid) = 0;
+
+  // --- The current message
+  virtual bool BeginNewMessage() = 0;
+  virtual bool LoadMessage() = 0;
+  virtual bool LoadHeaderAndKludges() = 0;
+  // False when any part of the message could not be written.
+  virtual bool StoreMessage() = 0;
+  virtual bool StoreHeaderOnly() = 0;
+  virtual bool ReleaseMessage() = 0;
+  virtual bool DeleteMessage() = 0;
+
+  // --- Header fields
+  virtual Str FromName() = 0;
+  virtual Str ToName() = 0;
+  virtual Str SubjectText() = 0;
+  virtual void PutFromName(const Str& name) = 0;
+  virtual void PutToName(const Str& name) = 0;
+  virtual void PutSubject(const Str& text) = 0;
+  virtual bool HasAttribute(std::int32_t value) = 0;
+  virtual void ChangeAttribute(bool on, std::int32_t value) = 0;
+  virtual void ReadWrittenDate(DateTimeRec& d) = 0;
+  virtual void ReadArrivedDate(DateTimeRec& d) = 0;
+  virtual void PutWrittenDate(const DateTimeRec& d) = 0;
+  virtual void PutArrivedDate(const DateTimeRec& d) = 0;
+  // Written and arrived date := now (GetNow), in that order.
+  void StampNow();
+
+  // --- Last-read pointers
+  virtual std::int32_t ReadLastRead(std::int32_t userIndex) = 0;
+  virtual void WriteLastRead(std::int32_t userIndex, std::int32_t value) = 0;
+
+  // --- Addresses. The readers take the first line of the text and every
+  // control line, a later line overriding an earlier one; the writers keep
+  // MSGID (and, in netmail, INTL, FMPT and TOPT) up to date.
+  virtual void ReadOrigAddress(FidoAddress& orig);
+  virtual void ReadDestAddress(FidoAddress& dest);
+  virtual void ReadBothAddresses(FidoAddress& orig, FidoAddress& dest);
+  virtual void EmitOrigKludges(bool newSerial, const FidoAddress& orig);
+  virtual void EmitDestKludges(const FidoAddress& dest);
+  virtual void EmitAddressKludges(const FidoAddress& orig, const FidoAddress& dest,
+                                  bool newSerial);
+  // What one control line says of an address; only what it names changes.
+  static void ParseOrigKludge(FidoAddress& orig, const Str& line);
+  static void ParseDestKludge(FidoAddress& dest, const Str& line);
+  // " * Origin: text (addr)", text cut so that the line has 79 characters.
+  void AppendOriginLine(const Str& text, const FidoAddress& addr);
+
+  // --- The text. Without a text buffer (no message begun or loaded) the
+  // text is empty and writes go nowhere.
+  DataStream* TextBuffer() { return textBuffer_.get(); }
+  // Next line of the text into line, without its line end (ReadStreamLine):
+  // its first maxLen bytes, the rest of a longer line skipped.
+  void ReadTextLine(std::string& line, std::size_t maxLen = Str::kMax);
+  // Writes line and a CR at the text position; a 0 byte ends the line.
+  void AppendTextLine(std::string_view line);
+  bool AtTextEnd();
+  void MoveTextTo(std::int32_t offset);
+  std::int32_t TextOffset();
+  std::int32_t TextLength();
+  void CutTextHere();
+  void ReadTextBytes(std::uint16_t count, void* buffer);
+  void WriteTextBytes(std::uint16_t count, const void* buffer);
+
+  // --- Control lines, found by their leading bytes. Each edit keeps the
+  // control lines together at the top and leaves the position at the end.
+  // The first line that begins with key, whole, into line (untouched when
+  // there is none); FoundLineStart/FoundLineEnd delimit it with its line end.
+  bool FindControlLine(std::string_view key, std::string& line);
+  std::int32_t FoundLineStart() const { return foundLineStart_; }
+  std::int32_t FoundLineEnd() const { return foundLineEnd_; }
+  // The first line that begins with key becomes line (inserted when none).
+  void ReplaceControlLine(std::string_view key, std::string_view line);
+  void DeleteControlLine(std::string_view key);
+  // After the first run of control lines, or at the end when there is none.
+  void InsertControlLine(std::string_view line);
+  std::int32_t ControlBlockEnd();
+
+  // --- Area flags (kArea*)
+  void ChangeAreaFlag(bool on, std::uint32_t mask);
+  bool HasAreaFlag(std::uint32_t mask) const { return (areaFlags_ & mask) == mask; }
+  std::uint32_t AreaFlags() const { return areaFlags_; }
+  // 0 netmail, 1 echomail, 2 local (the other kind bits cleared).
+  void SetAreaKind(std::int32_t kind);
+
  protected:
+  MessageBase() = default;
+
+  // The plain state the formats keep up to date.
+  void SetErrorCode(std::int32_t code) { errorCode_ = code; }
+  void SetOpenState(bool open) { openState_ = open; }
+  void SetCurrentNumber(std::int32_t number) { currentNumber_ = number; }
+  void SetAreaPath(const Str& path) { areaPath_ = path; }
+  // Destroys the held text buffer (if any) and holds the new one.
+  void AttachTextBuffer(std::unique_ptr<DataStream> stream) { textBuffer_ = std::move(stream); }
+  // Keeps the OS reason of a file failure (0 changes nothing).
+  void NoteOsError(int error) {
+    if (error != 0) osError_ = error;
+  }
+
   // For a format that keeps the origin address outside the text: after
   // loading, the MSGID line (if the message has one) takes that address, and
   // a netmail area gets its INTL and FMPT lines back. Unlike
@@ -185,15 +189,12 @@ class MessageBase {
   // The netmail part of EmitOrigKludges: INTL and FMPT from orig and the
   // text's destination; nothing for other areas.
   void EmitOrigNetmailKludges(const FidoAddress& orig);
+
+ private:
   // Calls fn with the first line of the text and each control line, in
   // order, and leaves the position at the end of the text.
   template <typename Fn>
   void ForEachAddressLine(Fn&& fn);
-  // Keeps the OS reason of a file failure (0 changes nothing).
-  void NoteOsError(int error) {
-    if (error != 0) osError_ = error;
-  }
-
   // Copies the text from offset `from` to the end into a temporary stream,
   // moves to `at`, lets `write` put its bytes there, copies the tail back and
   // cuts the text after it. Shared by replace, delete and insert.

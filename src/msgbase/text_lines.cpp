@@ -5,97 +5,28 @@
 // loaded) the text behaves as empty: reads give nothing, AtTextEnd is true,
 // offsets and lengths are 0 and writes go nowhere. That is a caller's mistake,
 // but it must not take the process down through a null stream.
-#include <algorithm>
 #include <cstring>
 #include <string>
 
+#include "msgbase/line_reader.h"
 #include "msgbase/message_base.h"
 
 namespace mvx {
 
-namespace {
-
-constexpr std::uint8_t kCr = 0x0D;
-constexpr std::uint8_t kLf = 0x0A;
-
-}  // namespace
-
-void MessageBase::ReadTextLine(std::uint16_t maxLen, char* buffer) {
-  // With maxLen 0 the caller has no room even for the terminating 0: nothing
-  // is written, but the line is still consumed as with a limit of 1.
-  const bool canWrite = maxLen > 0 && buffer != nullptr;
-  const std::int32_t limit = maxLen > 0 ? maxLen - 1 : 0;
-  std::int32_t copied = 0;
-  if (canWrite) buffer[0] = '\0';
-
-  DataStream* text = textBuffer_.get();
-  if (text == nullptr) return;
-  std::int32_t pos = text->Position();
-  const std::int32_t size = text->Size();
-  if (text->Status() != kStreamOk || pos < 0 || pos >= size) return;
-
-  std::uint8_t block[kReadBlock];
-  auto keep = [&](const std::uint8_t* from, std::int32_t count) {
-    const std::int32_t n = std::min(count, limit - copied);
-    if (n > 0 && canWrite) std::memcpy(buffer + copied, from, static_cast<std::size_t>(n));
-    if (n > 0) copied += n;
-  };
-
-  while (pos < size) {
-    // Never read past the logical end: a memory stream's bytes beyond it are
-    // whatever its buffer held.
-    const auto n = static_cast<std::uint16_t>(std::min<std::int32_t>(kReadBlock, size - pos));
-    text->ReadBytes(block, n);
-    if (text->Status() != kStreamOk) {
-      // A failed stream reads zeros; treat the failure as the end of the text.
-      pos = size;
-      break;
-    }
-    const std::uint8_t* end = block + n;
-    const std::uint8_t* hit =
-        std::find_if(static_cast<const std::uint8_t*>(block), end,
-                     [](std::uint8_t c) { return c == kCr || c == 0; });
-    if (hit == end) {
-      keep(block, n);
-      pos += n;
-      continue;
-    }
-    const auto i = static_cast<std::int32_t>(hit - block);
-    keep(block, i);
-    pos += i + 1;
-    // The LF of a CR LF pair belongs to this line, also when the CR was the
-    // last byte of the block.
-    if (i + 1 < n) {
-      if (block[i + 1] == kLf) ++pos;
-    } else if (pos < size) {
-      std::uint8_t next = 0;
-      text->ReadBytes(&next, 1);
-      if (text->Status() == kStreamOk && next == kLf) ++pos;
-    }
-    break;
-  }
-  text->SeekTo(pos);
-  if (canWrite) buffer[copied] = '\0';
+void MessageBase::ReadTextLine(std::string& line, std::size_t maxLen) {
+  line.clear();
+  if (textBuffer_) ReadStreamLine(*textBuffer_, line, maxLen);
 }
 
-void MessageBase::ReadTextLineStr(Str& line) {
-  char buffer[256];
-  ReadTextLine(sizeof buffer, buffer);
-  line = Str(std::string_view(buffer, std::strlen(buffer)));
-}
-
-void MessageBase::AppendTextLine(const char* line) {
+void MessageBase::AppendTextLine(std::string_view line) {
   DataStream* text = textBuffer_.get();
   if (text == nullptr) return;
-  if (line != nullptr) text->WriteAll(line, static_cast<std::uint32_t>(std::strlen(line)));
-  const std::uint8_t cr = kCr;
+  // A 0 byte would end the line for every reader: what follows it is not
+  // written.
+  line = line.substr(0, line.find('\0'));
+  text->WriteAll(line.data(), static_cast<std::uint32_t>(line.size()));
+  const std::uint8_t cr = 0x0D;
   text->WriteBytes(&cr, 1);
-}
-
-void MessageBase::AppendTextLineStr(const Str& line) {
-  // c_str() is the zero-terminated copy: a 0 byte inside the string ends
-  // what is written.
-  AppendTextLine(line.c_str());
 }
 
 // At or beyond the end: a position moved past the end must not make a caller

@@ -148,7 +148,7 @@ void MsgDirBase::ScanNumbers() {
 bool MsgDirBase::MessagePath(std::int32_t n, Str& path) {
   EnsureNumbers();
   const auto found = foundNames_.find(n);
-  return JoinAreaPath(areaPath_, found != foundNames_.end() ? found->second : MsgFileName(n), path);
+  return JoinAreaPath(AreaPath(), found != foundNames_.end() ? found->second : MsgFileName(n), path);
 }
 
 bool MsgDirBase::HasMessage(std::int32_t number) {

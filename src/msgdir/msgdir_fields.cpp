@@ -79,8 +79,8 @@ bool MsgDirBase::HasAttribute(std::int32_t value) {
   const Str name = MsgFlagsName(value);
   if (name.empty() || TextBuffer() == nullptr) return false;
   const std::int32_t offset = TextOffset();
-  Str line;
-  const bool found = FindControlLine(Str("\x01" "FLAGS"), line);
+  std::string line;
+  const bool found = FindControlLine("\x01" "FLAGS", line);
   // Asking must not move a caller that is reading or appending lines.
   MoveTextTo(offset);
   return found && FlagsLineHasName(line, name);

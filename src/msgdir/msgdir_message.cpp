@@ -1,9 +1,11 @@
 // MsgDirBase: new, stored, loaded, released and deleted messages.
 #include <algorithm>
+#include <string>
 #include <vector>
 
 #include "msgbase/file_hooks.h"
 #include "msgbase/file_stream.h"
+#include "msgbase/line_reader.h"
 #include "msgdir/msg_file_names.h"
 #include "msgdir/msgdir_base.h"
 #include "platform/platform.h"
@@ -17,8 +19,8 @@ namespace {
 constexpr std::int32_t kFirstNewNumber = 2;
 // Temporary names tried before a store gives up (see WriteTempFile).
 constexpr std::int32_t kTempNameTries = 1000;
-// The line buffer of LoadHeaderAndKludges.
-constexpr std::uint16_t kKludgeLineBuffer = 16384;
+// LoadHeaderAndKludges keeps this much of each control line.
+constexpr std::size_t kKludgeLineLimit = 16383;
 constexpr std::int32_t kTextSizeHint = 65536;
 // Taken numbers met above a hinted top before the area is listed.
 constexpr std::int32_t kTakenBeforeListing = 64;
@@ -248,15 +250,15 @@ bool MsgDirBase::LoadMessage() {
 
 bool MsgDirBase::LoadHeaderAndKludges() {
   if (!OpenForLoad()) return false;
-  // A plain base reads the lines straight from the file, which it takes over
+  // The reader takes the lines straight from the file, which it takes over
   // and closes when it goes: afterwards this object holds no file.
-  MessageBase reader(std::move(messageFile_));
+  LineReader reader(std::move(messageFile_));
   messageHeld_ = false;
-  std::vector<char> line(kKludgeLineBuffer);
+  std::string line;
   for (;;) {
-    reader.ReadTextLine(kKludgeLineBuffer, line.data());
-    if (line[0] != '\x01') break;
-    AppendTextLine(line.data());
+    reader.ReadLine(line, kKludgeLineLimit);
+    if (!line.starts_with('\x01')) break;
+    AppendTextLine(line);
   }
   if (TextBuffer()->Status() != kStreamOk) {
     AttachTextBuffer(nullptr);

@@ -361,22 +361,22 @@ void WriteMessages(RunContext& ctx) {
     }
     ctx.PartBytes = 0;
     PutHeader(ctx, base);
-    base.AppendTextLineStr(kPidLine);
-    if (recoded) base.AppendTextLineStr(kCharsetLine);
-    if (ctx.UseEncodedMessage) base.AppendTextLineStr(ctx.EncodedMessage);
+    base.AppendTextLine(kPidLine);
+    if (recoded) base.AppendTextLine(kCharsetLine);
+    if (ctx.UseEncodedMessage) base.AppendTextLine(ctx.EncodedMessage);
     if (ctx.UseEncodedString) {
-      base.AppendTextLineStr(
+      base.AppendTextLine(
           BeginLineOfPart(ctx.BeginEncodedString, ctx.PartNumber, ctx.PartCount, job.PostFile));
     }
     for (std::size_t i = starts[part]; i < starts[part + 1]; ++i) {
       ctx.PartBytes += LineCost(text.lines[i]);
-      base.AppendTextLineStr(text.lines[i]);
+      base.AppendTextLine(text.lines[i]);
     }
     const Str& lastTaken = text.lines[starts[part + 1] - 1];
-    if (ctx.UseEncodedString) base.AppendTextLineStr(ctx.EndEncodedString);
-    if (!lastTaken.starts_with("...")) base.AppendTextLineStr("");
-    base.AppendTextLineStr("--- " + job.TearText);
-    base.AppendTextLineStr(" * Origin: " + job.OriginText + " (" + FormatAddress(job.FromAddr) + ")");
+    if (ctx.UseEncodedString) base.AppendTextLine(ctx.EndEncodedString);
+    if (!lastTaken.starts_with("...")) base.AppendTextLine("");
+    base.AppendTextLine("--- " + job.TearText);
+    base.AppendTextLine(" * Origin: " + job.OriginText + " (" + FormatAddress(job.FromAddr) + ")");
     if (base.StoreMessage()) {
       ++stored;
     } else {

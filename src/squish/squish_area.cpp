@@ -52,11 +52,11 @@ SquishBase::~SquishBase() { CloseArea(); }
 Str SquishBase::FileName(const char* ext) const {
   // Existing files are found whatever the case of their extension: the
   // platform layer resolves each name against the directory.
-  return areaPath_ + ext;
+  return AreaPath() + ext;
 }
 
 Str SquishBase::NewFileName(const char* ext) const {
-  return areaPath_ + platform::NewFileExtension(ext);
+  return AreaPath() + platform::NewFileExtension(ext);
 }
 
 bool SquishBase::AreaExists(const Str& path) {
@@ -140,7 +140,7 @@ bool SquishBase::CreateArea(const Str& path) {
   currentFrameOffset_ = 0;
   ClearPosition();
   SetAreaPath(WithDot(path));
-  const Str dir = DirectoryOf(areaPath_);
+  const Str dir = DirectoryOf(AreaPath());
   if (!dir.empty()) MakeDirectoryPath(dir);
 
   // Every name of the area is resolved (its directory listed once) before
@@ -202,7 +202,7 @@ bool SquishBase::CreateFiles(const Str& dataName, const Str& indexName) {
   // The header goes in before the index exists, so that whoever sees both
   // files also sees a complete header.
   std::uint8_t buf[kSquishBaseHeaderSize];
-  EncodeBaseHeader(NewAreaHeader(areaPath_), buf);
+  EncodeBaseHeader(NewAreaHeader(AreaPath()), buf);
   data->WriteBytes(buf, sizeof buf);
   const bool written = data->Status() == kStreamOk;
   if (!written) NoteOsError(data->OsError());

@@ -25,7 +25,7 @@ bool SlotInRange(std::int32_t user) {
 }  // namespace
 
 std::int32_t SquishBase::ReadLastRead(std::int32_t userIndex) {
-  if (areaPath_.empty() || !SlotInRange(userIndex)) return 0;
+  if (AreaPath().empty() || !SlotInRange(userIndex)) return 0;
   std::unique_ptr<DataStream> f = OpenFileStream(FileName("SQL"), kReadMode);
   if (!f || f->Status() != kStreamOk) return 0;
   const std::int32_t slot = userIndex * 4;
@@ -38,7 +38,7 @@ std::int32_t SquishBase::ReadLastRead(std::int32_t userIndex) {
 }
 
 void SquishBase::WriteLastRead(std::int32_t userIndex, std::int32_t value) {
-  if (areaPath_.empty() || !SlotInRange(userIndex)) return;
+  if (AreaPath().empty() || !SlotInRange(userIndex)) return;
   std::unique_ptr<DataStream> f = OpenFileStream(FileName("SQL"), kWriteMode);
   bool created = false;
   if (!f || f->Status() != kStreamOk) {

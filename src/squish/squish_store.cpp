@@ -4,7 +4,7 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstring>
+#include <string>
 #include <vector>
 
 #include "msgbase/file_hooks.h"
@@ -18,7 +18,8 @@ namespace mvx {
 
 namespace {
 
-constexpr std::uint16_t kLineBuffer = 16384;
+// A control line longer than this makes the store fail rather than be cut.
+constexpr std::size_t kLineLimit = 16383;
 // The control buffer holds 65521 bytes, but loading (ours and others')
 // accepts at most 65519 bytes of control information with its NUL; more
 // than that is refused rather than cut, so that no control line is lost
@@ -90,22 +91,22 @@ bool SquishBase::BeginNewMessage() {
 }
 
 bool SquishBase::GatherControlArea(ControlArea& ctl) {
-  std::vector<char> line(kLineBuffer);
+  std::string line;
   MoveTextTo(0);
   ctl.bodyStart = 0;
   bool lastWasControl = false;
   while (!AtTextEnd()) {
     const std::int32_t start = TextOffset();
     ctl.bodyStart = start;
-    ReadTextLine(kLineBuffer, line.data());
+    ReadTextLine(line, kLineLimit);
     lastWasControl = false;
-    if (static_cast<std::uint8_t>(line[0]) != 0x01) break;
-    const std::size_t len = std::strlen(line.data());
+    if (!line.starts_with('\x01')) break;
+    const std::size_t len = line.size();
     // A line end is at most two bytes (CR LF); more consumed means the line
-    // did not fit the line buffer and came back cut.
+    // was longer than the limit and came back cut.
     if (static_cast<std::size_t>(TextOffset() - start) > len + 2) return false;
     if (ctl.bytes.size() + len > kMaxControlBytes) return false;
-    ctl.bytes.insert(ctl.bytes.end(), line.data(), line.data() + len);
+    ctl.bytes.insert(ctl.bytes.end(), line.begin(), line.end());
     lastWasControl = true;
   }
   if (lastWasControl) ctl.bodyStart = TextOffset();  // only control lines: empty body

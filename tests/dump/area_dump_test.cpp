@@ -24,15 +24,15 @@ void FillArea(const std::string& id) {
   ParseAddress("2:5020/1.3", from);
 
   ASSERT_TRUE(base->BeginNewMessage());
-  base->AppendTextLineStr("\x01MSGID: 2:5020/1.3 0b4a6000");
-  base->AppendTextLineStr("\x01PID: Marvex 2.2Alpha");
+  base->AppendTextLine("\x01MSGID: 2:5020/1.3 0b4a6000");
+  base->AppendTextLine("\x01PID: Marvex 2.2Alpha");
   base->PutFromName("John Smith");
   base->PutToName("All");
   base->PutSubject("First");
   base->ChangeAttribute(true, 0x0001);
   base->ChangeAttribute(true, 0x0100);
-  base->AppendTextLineStr("Hello,");
-  base->AppendTextLineStr("World.");
+  base->AppendTextLine("Hello,");
+  base->AppendTextLine("World.");
   ASSERT_TRUE(base->StoreMessage());
   base->ReleaseMessage();
 
@@ -41,7 +41,7 @@ void FillArea(const std::string& id) {
   base->PutToName("Bob");
   base->PutSubject("Second");
   base->ChangeAttribute(true, 0x0100);
-  base->AppendTextLineStr("Just text");
+  base->AppendTextLine("Just text");
   ASSERT_TRUE(base->StoreMessage());
   base->ReleaseMessage();
   ASSERT_TRUE(CloseBase(base));

@@ -111,7 +111,7 @@ bool PostOurs(const std::string& area) {
   std::unique_ptr<MessageBase> base;
   if (!OpenOrCreateBase({AreaType::kJam, Str(area)}, base) || !base->BeginNewMessage()) return false;
   base->PutSubject("ours");
-  base->AppendTextLineStr("Hello");
+  base->AppendTextLine("Hello");
   const bool stored = base->StoreMessage();
   return CloseBase(base) && stored;
 }
@@ -167,7 +167,7 @@ TEST_F(TwoCreators, EveryInterleavingEndsInOneWholeArea) {
         EXPECT_EQ(base.BaseHeader().BaseNumber, gOther.madeHeader ? 100u : 1u) << where;
         EXPECT_EQ(base.BaseHeader().Reserved[0], gOther.madeHeader ? 'O' : 0) << where;
         EXPECT_EQ(base.MessageCount(), 1) << where;
-        base.SetCurrentNumber(static_cast<std::int32_t>(base.BaseHeader().BaseNumber));
+        base.PositionByUid(static_cast<std::int32_t>(base.BaseHeader().BaseNumber));
         ASSERT_TRUE(base.LoadMessage()) << where;
         EXPECT_EQ(base.SubjectText(), "ours") << where;
       }

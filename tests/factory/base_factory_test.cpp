@@ -94,7 +94,7 @@ TEST_F(FactoryArea, MessageThroughTheFactoryHasExactlyTheseBytes) {
     base->PutArrivedDate(now);
     base->ChangeAttribute(true, kAttrLocal);
     base->ChangeAttribute(true, kAttrFileRequest);
-    for (const char* line : {"\001PID: Marvex 2.1", "Hello", "--- Marvex"}) base->AppendTextLineStr(line);
+    for (const char* line : {"\001PID: Marvex 2.1", "Hello", "--- Marvex"}) base->AppendTextLine(line);
     ASSERT_TRUE(base->StoreMessage());
     ASSERT_TRUE(base->ReleaseMessage());
     ASSERT_TRUE(CloseBase(base));

@@ -43,7 +43,7 @@ std::vector<bool> Post(const std::string& id, int parts, const std::string& what
     base->PutToName("All");
     base->PutSubject("[" + std::to_string(i) + "/" + std::to_string(parts) + "] " + what);
     for (int line = 0; line < 40; ++line) {
-      base->AppendTextLineStr(what + " part " + std::to_string(i) + ", line " + std::to_string(line) +
+      base->AppendTextLine(what + " part " + std::to_string(i) + ", line " + std::to_string(line) +
                               std::string(60, static_cast<char>('a' + i)));
     }
     ok.push_back(base->StoreMessage());

@@ -115,7 +115,7 @@ TEST_F(JamAreaTest, APartialAreaIsRefusedAndLeftAlone) {
   JamBase base;
   EXPECT_FALSE(base.OpenArea(area()));
   EXPECT_EQ(base.ErrorCode(), kJamNoHeaderFile);
-  base.SetCurrentNumber(1);
+  base.PositionByUid(1);
   EXPECT_FALSE(base.HasMessage(1) || base.LoadMessage() || base.BeginNewMessage() || base.StoreMessage() ||
                base.DeleteMessage() || base.ReadLastRead(1) != 0);
   base.WriteLastRead(1, 1);

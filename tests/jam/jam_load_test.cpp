@@ -47,7 +47,7 @@ TEST_F(JamLoadTest, RoundTripThroughCloseAndReopen) {
     base->PutWrittenDate(DateTimeRec{4, 5, 6, 0, 3, 2, 2001});
     base->ChangeAttribute(true, kAttrPrivate);
     base->ChangeAttribute(true, kAttrKillSent);
-    base->AppendTextLineStr("Hello");
+    base->AppendTextLine("Hello");
     ASSERT_TRUE(base->StoreMessage());
     for (const char* body : {"two", "three"}) ASSERT_TRUE(Post(*base, "All", {body}));
   }
@@ -120,7 +120,7 @@ TEST_F(JamLoadTest, DeletedRecordsAreCompactedAndTheMessagesRenumbered) {
   EXPECT_EQ(base->MessageCount(), 3);
   EXPECT_EQ(testkit::ReadFileBytes(file("jdx")).size(), 24u);
   EXPECT_EQ(U32At(file("jhr"), 1456 + 48), 3u);
-  base->SetCurrentNumber(2);
+  base->PositionByUid(2);
   ASSERT_TRUE(base->DeleteMessage());
   EXPECT_EQ(U32At(file("jhr"), 12), 2u);  // on disk before the index shrinks
   EXPECT_EQ(base->CurrentNumber(), 1);
@@ -134,7 +134,7 @@ TEST_F(JamLoadTest, DeletedRecordsAreCompactedAndTheMessagesRenumbered) {
             (Bytes{0x22, 0x8E, 0xE7, 0xC4, 0x90, 0x04, 0, 0, 0x22, 0x8E, 0xE7, 0xC4, 0xB0, 0x05, 0, 0}));
   EXPECT_EQ(U32At(file("jhr"), 1168 + 48), 1u);
   EXPECT_EQ(U32At(file("jhr"), 1456 + 48), 2u);
-  base->SetCurrentNumber(3);
+  base->PositionByUid(3);
   EXPECT_FALSE(base->DeleteMessage());  // not in use
   ASSERT_TRUE(Post(*base, "All", {"five"}));
   EXPECT_EQ(LoadText(*base, 3), "five\r");
@@ -201,7 +201,7 @@ TEST_F(JamLoadTest, DamagedMessagesFailWithTheirCode) {
     MakeArea(area(), {"one", "two", "three"});
     PatchU32(file(t.inIndex ? "jdx" : "jhr"), t.at + (t.inIndex ? 8 : U32At(file("jdx"), 12)), t.value);
     auto base = Open();
-    base->SetCurrentNumber(2);
+    base->PositionByUid(2);
     EXPECT_FALSE(base->LoadMessage()) << t.at;
     EXPECT_EQ(base->ErrorCode(), t.code) << t.at;
     EXPECT_FALSE(base->LoadHeaderAndKludges()) << t.at;

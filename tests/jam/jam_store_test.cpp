@@ -46,7 +46,7 @@ TEST_F(JamStoreTest, NewAreaAndFirstMessageBytes) {
   base->ChangeAttribute(true, kAttrLocal);
   base->ChangeAttribute(true, 0x02000000);  // netmail kind: cleared, the area has no kind
   for (const char* line : {"\x01MSGID: 2:5020/1.3 12345678", "\x01PID: Marvex 2.1", "Hello", "SEEN-BY: 5020/1 2"}) {
-    base->AppendTextLineStr(line);
+    base->AppendTextLine(line);
   }
   ASSERT_TRUE(base->StoreMessage());
 
@@ -185,7 +185,7 @@ TEST_F(JamStoreTest, StoringALoadedMessageRepointsItsRecord) {
   base->ReleaseMessage();
   ASSERT_TRUE(Post(*base, "All", {"two"}));
   EXPECT_EQ(base->CurrentNumber(), 2);
-  base->SetCurrentNumber(1);
+  base->PositionByUid(1);
   ASSERT_TRUE(base->LoadMessage());
   base->PutSubject("New");
   ASSERT_TRUE(base->StoreMessage());
@@ -216,15 +216,15 @@ TEST_F(JamStoreTest, StoringALoadedMessageRepointsItsRecord) {
 TEST_F(JamStoreTest, StoresThatWouldLoseAMessageAreRefused) {
   MakeArea(area(), {"one", "two", "three"});
   auto base = Open();
-  base->SetCurrentNumber(1);
+  base->PositionByUid(1);
   ASSERT_TRUE(base->LoadHeaderAndKludges());
   const Bytes jhr = testkit::ReadFileBytes(file("jhr"));
   EXPECT_FALSE(base->StoreMessage());
   EXPECT_EQ(testkit::ReadFileBytes(file("jhr")), jhr);
 
-  base->SetCurrentNumber(2);
+  base->PositionByUid(2);
   ASSERT_TRUE(base->LoadMessage());
-  base->SetCurrentNumber(1);
+  base->PositionByUid(1);
   ASSERT_TRUE(base->DeleteMessage());  // "three" moves to record 1
   EXPECT_FALSE(base->StoreMessage());
   EXPECT_EQ(testkit::ReadFileBytes(file("jhr")).size(), jhr.size());

@@ -20,9 +20,9 @@ std::string Text4D(const FidoAddress& a) { return FormatAddress4D(a).str(); }
 
 // A netmail base whose destination comes partly from "its header", as the
 // *.MSG base presets net and node before reading the control lines.
-class NetmailBase : public MessageBase {
+class NetmailBase : public texttest::PlainBase {
  public:
-  explicit NetmailBase(std::unique_ptr<DataStream> s) : MessageBase(std::move(s)) { SetAreaKind(0); }
+  explicit NetmailBase(std::unique_ptr<DataStream> s) : PlainBase(std::move(s)) { SetAreaKind(0); }
   FidoAddress headerDest{1, 234, 5, 0};
   void ReadDestAddress(FidoAddress& dest) override {
     dest = headerDest;
@@ -98,10 +98,9 @@ TEST(ParseKludges, EachLineKindChangesOnlyWhatItNames) {
       {false, "\001MSGID: 1:1/1.1 1", "9:8/7.12"},
       {false, "\001" "FMPT 3", "9:8/7.12"},
   };
-  MessageBase base;
   FidoAddress a{2, 460, 100, 7};
   for (const auto& s : steps) {
-    s.orig ? base.ParseOrigKludge(a, s.line) : base.ParseDestKludge(a, s.line);
+    s.orig ? MessageBase::ParseOrigKludge(a, s.line) : MessageBase::ParseDestKludge(a, s.line);
     EXPECT_EQ(Text4D(a), s.want) << s.line + 1;
   }
 }

@@ -14,26 +14,26 @@ using namespace std::literals;
 using texttest::ReaderOver;
 using texttest::TextOf;
 
-TEST(FindLinePrefix, FirstMatchItsOffsetsAndNoMatch) {
+TEST(FindControlLine, FirstMatchItsOffsetsAndNoMatch) {
   auto base = ReaderOver("hello\r\n\001PID: x\r\n\001PID: y\r\001msgid: 2\rlast\r"sv);
-  char buffer[64];
-  ASSERT_TRUE(base->FindLinePrefix("\001PID", sizeof buffer, buffer));
-  EXPECT_STREQ(buffer, "\001PID: x");
+  std::string line;
+  ASSERT_TRUE(base->FindControlLine("\001PID", line));
+  EXPECT_EQ(line, "\001PID: x");
   EXPECT_EQ(base->FoundLineStart(), 7);
   EXPECT_EQ(base->FoundLineEnd(), 16);  // after the CR LF
-  ASSERT_TRUE(base->FindLinePrefix("", sizeof buffer, buffer));  // the first line
+  ASSERT_TRUE(base->FindControlLine("", line));  // the first line
   EXPECT_EQ(base->FoundLineEnd(), 7);
-  // Case matters; a line shorter than the key, or a key longer than the
-  // buffer holds, never matches; the position ends at the end of the text.
-  EXPECT_FALSE(base->FindLinePrefix("\001MSGID:", sizeof buffer, buffer));
-  EXPECT_STREQ(buffer, "last");
+  // Case matters and a line shorter than the key never matches; the line is
+  // left as it was, the position ends at the end of the text.
+  EXPECT_FALSE(base->FindControlLine("\001MSGID:", line));
+  EXPECT_EQ(line, "hello");
   EXPECT_EQ(base->TextOffset(), base->TextLength());
-  EXPECT_FALSE(base->FindLinePrefix("lastline", sizeof buffer, buffer));
-  EXPECT_FALSE(base->FindLinePrefix("last", 4, buffer));
-
-  Str line = "kept";
-  EXPECT_FALSE(ReaderOver(""sv)->FindControlLine("\001PID", line));
-  EXPECT_EQ(line, "kept");
+  EXPECT_FALSE(base->FindControlLine("lastline", line));
+  EXPECT_FALSE(ReaderOver(""sv)->FindControlLine("", line));
+  // A line longer than a Str comes back whole.
+  const std::string seen = "\001SEEN-BY: " + std::string(300, '1');
+  ASSERT_TRUE(ReaderOver(seen + "\r")->FindControlLine("\001SEEN", line));
+  EXPECT_EQ(line, seen);
 }
 
 TEST(ControlBlockEnd, AfterTheFirstRunOfControlLines) {
@@ -89,9 +89,9 @@ TEST(ControlLineEdits, BlockStaysTogetherWithEachKeyOnce) {
   auto base = ReaderOver("\001PID: a\000\001MSGID: 1:1/1 12345678\r\nBody line\rmore\r"sv);
   base->ReplaceControlLine("\001TID:", "\001TID: t1");
   base->ReplaceControlLine("\001TID:", "\001TID: t2");
-  base->ReplaceLinePrefix("\001PID:", "\001PID: b");
-  base->InsertControlLineC("\001CHRS: CP866 2");
-  base->AppendTextLineStr("appended");
+  base->ReplaceControlLine("\001PID:", "\001PID: b");
+  base->InsertControlLine("\001CHRS: CP866 2");
+  base->AppendTextLine("appended");
   EXPECT_EQ(TextOf(*base),
             "\001PID: b\r\001MSGID: 1:1/1 12345678\r\n\001TID: t2\r\001CHRS: CP866 2\r"
             "Body line\rmore\rappended\r");

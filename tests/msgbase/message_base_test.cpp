@@ -1,19 +1,18 @@
-// The common MessageBase: operations left to the formats stop the program,
-// navigation by number, StampNow and the area flags.
+// The common MessageBase: navigation by number, StampNow and the area flags.
 #include <gtest/gtest.h>
 
 #include <set>
 #include <string>
 #include <vector>
 
-#include "msgbase/message_base.h"
+#include "message_text_fixture.h"
 #include "testkit/testkit.h"
 
 namespace mvx {
 namespace {
 
 // Supplies what navigation and StampNow ask for.
-class TestBase : public MessageBase {
+class TestBase : public texttest::PlainBase {
  public:
   std::set<std::int32_t> numbers{3, 5, 9};
   std::vector<DateTimeRec> dates;
@@ -24,20 +23,11 @@ class TestBase : public MessageBase {
   void PutArrivedDate(const DateTimeRec& d) override { order += 'A', dates.push_back(d); }
 };
 
-TEST(MessageBaseDeathTest, OpenOperationsStopWithError217) {
-  MessageBase base;
-  EXPECT_DEATH(base.OpenArea("x"), "217.*OpenArea");
-  EXPECT_DEATH(base.StoreMessage(), "217.*StoreMessage");
-  // Navigation and StampNow reach open operations on a plain base.
-  EXPECT_DEATH(base.StepForward(), "217.*HighestNumber");
-  EXPECT_DEATH(base.StampNow(), "217.*PutWrittenDate");
-}
-
 TEST(Navigation, WalksMessagesThreeFiveNine) {
   TestBase base;
   std::vector<std::int32_t> seen;
   for (base.PositionFrom(1); base.IsPositioned(); base.StepForward()) seen.push_back(base.CurrentNumber());
-  for (base.SetCurrentNumber(9); base.IsPositioned(); base.StepBack()) seen.push_back(base.CurrentNumber());
+  for (base.PositionByUid(9); base.IsPositioned(); base.StepBack()) seen.push_back(base.CurrentNumber());
   EXPECT_EQ(seen, (std::vector<std::int32_t>{3, 5, 9, 9, 5, 3}));
   const std::int32_t from[][2] = {{6, 9}, {10, 0}, {-5, 3}};
   for (const auto& f : from) {
@@ -45,11 +35,11 @@ TEST(Navigation, WalksMessagesThreeFiveNine) {
     EXPECT_EQ(base.CurrentNumber(), f[1]) << f[0];
   }
   // The top of the number range ends the walk instead of wrapping.
-  base.SetCurrentNumber(INT32_MAX);
+  base.PositionByUid(INT32_MAX);
   base.StepForward();
   EXPECT_EQ(base.CurrentNumber(), 0);
   // HighestNumber is asked afresh: a message added during the walk is reached.
-  base.SetCurrentNumber(9);
+  base.PositionByUid(9);
   base.numbers.insert(12);
   base.StepForward();
   EXPECT_EQ(base.CurrentNumber(), 12);
@@ -67,7 +57,7 @@ TEST(StampNow, WrittenThenArrivedWithTheSameMoment) {
 }
 
 TEST(AreaFlags, KindAndMasks) {
-  MessageBase base;
+  texttest::PlainBase base;
   base.ChangeAreaFlag(true, 0x100);  // a bit the kinds do not touch
   for (std::int32_t kind : {0, 1, 2, 3}) {
     base.SetAreaKind(kind);

@@ -1,4 +1,5 @@
-// The text-layer tests read literal bytes through a plain MessageBase.
+// The base's own layers (text, control lines, addresses, navigation) tested
+// through a base without a format, over literal bytes.
 #pragma once
 
 #include <memory>
@@ -14,8 +15,45 @@ namespace mvx::texttest {
 using testkit::LinesOf;
 using testkit::TextOf;
 
+// Every format operation does nothing and fails; the uid is the number.
+class PlainBase : public MessageBase {
+ public:
+  explicit PlainBase(std::unique_ptr<DataStream> text = nullptr) { AttachTextBuffer(std::move(text)); }
+  using MessageBase::AttachTextBuffer;
+  bool OpenArea(const Str&) override { return false; }
+  bool CreateArea(const Str&) override { return false; }
+  bool AreaExists(const Str&) override { return false; }
+  bool CloseArea() override { return false; }
+  bool HasMessage(std::int32_t) override { return false; }
+  std::int32_t HighestNumber() override { return 0; }
+  std::int32_t MessageCount() override { return 0; }
+  std::int32_t CurrentUid() override { return CurrentNumber(); }
+  void PositionByUid(std::int32_t uid) override { SetCurrentNumber(uid); }
+  bool BeginNewMessage() override { return false; }
+  bool LoadMessage() override { return false; }
+  bool LoadHeaderAndKludges() override { return false; }
+  bool StoreMessage() override { return false; }
+  bool StoreHeaderOnly() override { return false; }
+  bool ReleaseMessage() override { return false; }
+  bool DeleteMessage() override { return false; }
+  Str FromName() override { return {}; }
+  Str ToName() override { return {}; }
+  Str SubjectText() override { return {}; }
+  void PutFromName(const Str&) override {}
+  void PutToName(const Str&) override {}
+  void PutSubject(const Str&) override {}
+  bool HasAttribute(std::int32_t) override { return false; }
+  void ChangeAttribute(bool, std::int32_t) override {}
+  void ReadWrittenDate(DateTimeRec&) override {}
+  void ReadArrivedDate(DateTimeRec&) override {}
+  void PutWrittenDate(const DateTimeRec&) override {}
+  void PutArrivedDate(const DateTimeRec&) override {}
+  std::int32_t ReadLastRead(std::int32_t) override { return 0; }
+  void WriteLastRead(std::int32_t, std::int32_t) override {}
+};
+
 // A base of type B whose text buffer holds exactly these bytes, at offset 0.
-template <typename B = MessageBase>
+template <typename B = PlainBase>
 std::unique_ptr<B> ReaderOver(std::string_view bytes) {
   InstallFileHooks();
   std::unique_ptr<DataStream> stream = NewMemoryStream(65536);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 
 #include "message_text_fixture.h"
 
@@ -35,24 +36,22 @@ TEST(ReadTextLine, LineEndsBlocksAndLimits) {
   for (const auto& c : cases) EXPECT_EQ(LinesOf(*ReaderOver(c.text)), c.lines) << c.text.substr(0, 12);
 }
 
-TEST(ReadTextLine, LongLinesAreJoinedOrCutAndTheRestSkipped) {
+TEST(ReadTextLine, LongLinesAreKeptOrCutAndTheRestSkipped) {
   std::string longLine;
   for (int i = 0; i < 3000; ++i) longLine += static_cast<char>('a' + i % 26);
   auto base = ReaderOver(longLine + "\r\nabcdefgh\rij\rkl\r");
-  std::vector<char> buffer(4000, '#');
-  base->ReadTextLine(4000, buffer.data());
-  EXPECT_EQ(std::string(buffer.data()), longLine);
-  // Limit 5: four characters and the 0 byte, nothing written beyond; limit 0
-  // writes nothing at all; each consumes its whole line.
-  base->ReadTextLine(5, buffer.data());
-  EXPECT_EQ(std::string(buffer.data(), 8), "abcd\000fgh"s);
-  base->ReadTextLine(0, buffer.data());
-  EXPECT_EQ(buffer[0], 'a');
-  base->ReadTextLine(1, buffer.data());
-  EXPECT_EQ(buffer[0], '\0');
+  std::string line;
+  base->ReadTextLine(line, 4000);
+  EXPECT_EQ(line, longLine);
+  // Each limit keeps that many characters and consumes the whole line.
+  const std::pair<std::size_t, std::string> limits[] = {{4, "abcd"}, {0, ""}, {1, "k"}};
+  for (const auto& [limit, want] : limits) {
+    base->ReadTextLine(line, limit);
+    EXPECT_EQ(line, want) << limit;
+  }
   EXPECT_TRUE(base->AtTextEnd());
-  Str line = "old";  // at the end: an empty line
-  base->ReadTextLineStr(line);
+  line = "old";  // at the end: an empty line
+  base->ReadTextLine(line);
   EXPECT_EQ(line, "");
 }
 
@@ -69,11 +68,11 @@ TEST(ReadTextLine, OnlyTheLogicalTextIsRead) {
 TEST(ReadTextLine, FailedTextBufferEndsEveryScan) {
   // The stream has failed with its position before its end: readers that go
   // "until AtTextEnd" must stop instead of reading nothing for ever.
-  MessageBase base(std::make_unique<testkit::FailedStream>());
+  texttest::PlainBase base(std::make_unique<testkit::FailedStream>());
   EXPECT_TRUE(base.AtTextEnd());
   FidoAddress orig;
   base.ReadOrigAddress(orig);
-  Str line;
+  std::string line;
   EXPECT_FALSE(base.FindControlLine("\001A", line));
   EXPECT_EQ(base.ControlBlockEnd(), 8);
 }
@@ -84,11 +83,10 @@ TEST(AppendTextLine, WritesAtThePositionAndEndsWithCr) {
   EXPECT_EQ(TextOf(*base), "XY\rA\rBBBB\r");
   EXPECT_EQ(base->TextOffset(), 3);
   base->MoveTextTo(base->TextLength());
-  // A 0 byte inside a string ends what is written; lines longer than a string
-  // go whole through the zero-terminated form.
-  base->AppendTextLineStr(Str("ab\000cd"sv));
+  // A 0 byte ends what is written; a line longer than 255 characters goes whole.
+  base->AppendTextLine("ab\000cd"sv);
   const std::string longLine(70000, 'w');
-  base->AppendTextLine(longLine.c_str());
+  base->AppendTextLine(longLine);
   EXPECT_EQ(TextOf(*base), "XY\rA\rBBBB\rab\r" + longLine + "\r");
 }
 

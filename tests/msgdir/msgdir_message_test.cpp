@@ -26,7 +26,7 @@ TEST_F(MsgDirMessage, WholeTextOrOnlyTheLeadingControlLines) {
   PutFile("5.MSG", MsgFileBytes("Me", "Plain", "Just text\r\x01Late\r"));
   PutFile("6.MSG", MsgFileBytes("Me", "Only kludges", "\x01" "CHRS: CP866 2"));
   auto base = Open();
-  base->SetCurrentNumber(4);
+  base->PositionByUid(4);
   ASSERT_TRUE(base->LoadMessage());
   EXPECT_EQ(TextOf(*base), kKludged);
   EXPECT_EQ(base->TextOffset(), 0);
@@ -34,12 +34,12 @@ TEST_F(MsgDirMessage, WholeTextOrOnlyTheLeadingControlLines) {
   const std::string kludges[] = {"\x01MSGID: 2:5020/1 0b4a6000\r\x01PID: Marvex\r", "",
                                  "\x01" "CHRS: CP866 2\r"};
   for (std::int32_t n : {4, 5, 6}) {
-    base->SetCurrentNumber(n);
+    base->PositionByUid(n);
     ASSERT_TRUE(base->LoadHeaderAndKludges());
     EXPECT_EQ(base->FromName(), "Me");
     EXPECT_EQ(TextOf(*base), kludges[n - 4]) << n;  // lines come back with CR alone
   }
-  base->SetCurrentNumber(4);
+  base->PositionByUid(4);
   ASSERT_TRUE(base->LoadHeaderAndKludges());
   FidoAddress orig;
   base->ReadOrigAddress(orig);
@@ -59,9 +59,9 @@ TEST_F(MsgDirMessage, DamagedAndMissingFilesFailCleanly) {
   const std::int32_t codes[][2] = {{1, kMsgErrNoMessage}, {2, kMsgErrOpenFailed},
                                    {3, kMsgErrOpenFailed}, {9, kMsgErrOpenFailed}};
   for (const auto& c : codes) {
-    base->SetCurrentNumber(4);
+    base->PositionByUid(4);
     ASSERT_TRUE(base->LoadMessage());
-    base->SetCurrentNumber(c[0]);
+    base->PositionByUid(c[0]);
     EXPECT_FALSE(base->LoadMessage()) << c[0];
     EXPECT_EQ(base->ErrorCode(), c[1]) << c[0];
     EXPECT_FALSE(base->LoadHeaderAndKludges()) << c[0];
@@ -83,7 +83,7 @@ TEST_F(MsgDirMessage, ShortOrUnterminatedFilesLoseNoText) {
   auto base = Open();
   const char* const texts[] = {"", "Line\rX", "A"};
   for (std::int32_t n : {2, 3, 4}) {
-    base->SetCurrentNumber(n);
+    base->PositionByUid(n);
     ASSERT_TRUE(base->LoadMessage()) << n;
     EXPECT_EQ(TextOf(*base), texts[n - 2]) << n;
   }
@@ -97,14 +97,14 @@ TEST_F(MsgDirMessage, TextThatCannotBeHeldIsNoLoadedMessage) {
   FaultPlan plan{.byteBudget = 10, .memoryStreams = true};
   ScopedFaults faults(plan);
   auto base = Open();
-  base->SetCurrentNumber(2);
+  base->PositionByUid(2);
   EXPECT_FALSE(base->LoadMessage());
   EXPECT_EQ(base->ErrorCode(), kMsgErrOpenFailed);
   EXPECT_EQ(base->TextBuffer(), nullptr);
   // Storing the cut text back would have cut the file.
   EXPECT_FALSE(base->StoreMessage());
   EXPECT_EQ(testkit::ReadFileBytes(Path("2.MSG")), MsgFileBytes("Me", "Subj", kKludged));
-  base->SetErrorCode(0);
+  EXPECT_FALSE(base->ReleaseMessage());  // another code, kMsgErrNotOpen
   EXPECT_FALSE(base->LoadHeaderAndKludges());
   EXPECT_EQ(base->ErrorCode(), kMsgErrOpenFailed);
 }
@@ -115,7 +115,7 @@ TEST_F(MsgDirMessage, StoreHeaderOnlyRewritesTheHeaderInPlaceOrSaysItFailed) {
   want[186] = 0x04;  // received
   want[187] = 0x20;  // is return receipt, stored as 0x2000
   auto base = Open();
-  base->SetCurrentNumber(6);
+  base->PositionByUid(6);
   FaultPlan full{.kind = Fault::kDiskFull, .at = 1};
   for (bool diskFails : {false, true}) {
     std::unique_ptr<ScopedFaults> faults(diskFails ? new ScopedFaults(full) : nullptr);
@@ -155,7 +155,7 @@ TEST_F(MsgDirMessage, ReleaseWithoutAMessageAndCloseWithOne) {
   EXPECT_TRUE(Names().empty());
   // Closing the area keeps the open message; the object going stores nothing.
   ASSERT_TRUE(base->BeginNewMessage());
-  base->AppendTextLineStr("Still here");
+  base->AppendTextLine("Still here");
   EXPECT_TRUE(base->CloseArea());
   ASSERT_TRUE(base->StoreMessage());
   base.reset();
@@ -175,13 +175,13 @@ TEST_F(MsgDirAttributes, HeaderBitsAndScannedFromTheFlagsLine) {
   EXPECT_FALSE(base->HasAttribute(kAttrPrivate));
   EXPECT_FALSE(base->HasAttribute(0x0003));
 
-  base->AppendTextLineStr("\x01" "FLAGS SCAN");
+  base->AppendTextLine("\x01" "FLAGS SCAN");
   EXPECT_FALSE(base->HasAttribute(kAttrScanned));
-  base->AppendTextLineStr("Body");
+  base->AppendTextLine("Body");
   ASSERT_TRUE(base->BeginNewMessage());
-  base->AppendTextLineStr("\x01" "FLAGS  DIR Sca ");
+  base->AppendTextLine("\x01" "FLAGS  DIR Sca ");
   EXPECT_TRUE(base->HasAttribute(kAttrScanned));
-  base->AppendTextLineStr("Body");  // asking did not move the place of the next line
+  base->AppendTextLine("Body");  // asking did not move the place of the next line
   EXPECT_EQ(TextOf(*base), "\x01" "FLAGS  DIR Sca \rBody\r");
 }
 

@@ -127,10 +127,10 @@ TEST_F(MsgDirNumbers, MessagesUnderOddNamesAreReadAndDeletedByThoseNames) {
   ASSERT_TRUE(std::filesystem::create_directory(Path("20.MSG")));
   auto base = Open();
   EXPECT_FALSE(base->HasMessage(20));
-  base->SetCurrentNumber(5);
+  base->PositionByUid(5);
   ASSERT_TRUE(base->LoadMessage());
   EXPECT_EQ(base->SubjectText(), "Subject of 5.Msg");
-  base->SetCurrentNumber(12);
+  base->PositionByUid(12);
   ASSERT_TRUE(base->LoadMessage());
   EXPECT_EQ(base->SubjectText(), "Subject of 0012.MSG");
   ASSERT_TRUE(base->ReleaseMessage() && base->DeleteMessage());
@@ -184,17 +184,17 @@ TEST_F(MsgDirNumbers, NavigationAndDeleteOverThreeFiveNine) {
   base->PositionFrom(10);
   EXPECT_EQ(base->CurrentNumber(), 0);
 
-  base->SetCurrentNumber(9);
+  base->PositionByUid(9);
   ASSERT_TRUE(base->DeleteMessage());
   EXPECT_FALSE(base->HasMessage(9));
   EXPECT_EQ(base->MessageCount(), 2);
   EXPECT_EQ(base->HighestNumber(), 9);
   // Gone already, never there, or removed by another program: false.
   EXPECT_FALSE(base->DeleteMessage());
-  base->SetCurrentNumber(4);
+  base->PositionByUid(4);
   EXPECT_FALSE(base->DeleteMessage());
   std::filesystem::remove(Path("5.MSG"));
-  base->SetCurrentNumber(5);
+  base->PositionByUid(5);
   EXPECT_FALSE(base->DeleteMessage());
   EXPECT_EQ(base->MessageCount(), 2);
   EXPECT_EQ(Names(), std::vector<std::string>{"3.MSG"});

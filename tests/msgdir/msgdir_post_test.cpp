@@ -23,14 +23,14 @@ TEST_F(MsgDirPost, AddressesAndDatesComeBackThroughTheHeader) {
   {
     auto base = Open();
     ASSERT_TRUE(base->BeginNewMessage());
-    base->AppendTextLineStr("\x01MSGID: 1:1/1 12345678");  // its serial is carried over
+    base->AppendTextLine("\x01MSGID: 1:1/1 12345678");  // its serial is carried over
     base->EmitAddressKludges(FidoAddress{1, 5020, 1, 3}, FidoAddress{3, 463, 99, 4}, false);
     base->PutWrittenDate(DateTimeRec{23, 59, 58, 0, 31, 1, 1999});
     base->PutArrivedDate(DateTimeRec{3, 4, 5, 6, 2, 1, 1999});
     ASSERT_TRUE(base->StoreMessage() && base->ReleaseMessage());
   }
   auto base = Open();
-  base->SetCurrentNumber(2);
+  base->PositionByUid(2);
   ASSERT_TRUE(base->LoadHeaderAndKludges());
   EXPECT_EQ(TextOf(*base), "\x01MSGID: 1:5020/1.3 12345678\r");
   // Zone and point of the origin come from the MSGID line; the destination

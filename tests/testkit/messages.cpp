@@ -10,7 +10,7 @@ bool Post(MessageBase& base, const std::string& to, const std::vector<std::strin
   base.PutFromName(from);
   base.PutToName(to);
   base.PutSubject(subject);
-  for (const std::string& l : lines) base.AppendTextLine(l.c_str());
+  for (const std::string& l : lines) base.AppendTextLine(l);
   const bool ok = base.StoreMessage();
   base.ReleaseMessage();
   return ok;
@@ -28,13 +28,13 @@ std::string TextOf(MessageBase& base) {
 
 std::vector<std::string> LinesOf(MessageBase& base) {
   std::vector<std::string> lines;
-  Str line;
-  for (base.MoveTextTo(0); !base.AtTextEnd(); lines.push_back(line.str())) base.ReadTextLineStr(line);
+  std::string line;
+  for (base.MoveTextTo(0); !base.AtTextEnd(); lines.push_back(line)) base.ReadTextLine(line);
   return lines;
 }
 
 std::string LoadText(MessageBase& base, std::int32_t n) {
-  base.SetCurrentNumber(n);
+  base.PositionByUid(n);
   EXPECT_TRUE(base.LoadMessage()) << "message " << n << " error " << std::hex << base.ErrorCode();
   return TextOf(base);
 }

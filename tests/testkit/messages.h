@@ -16,9 +16,10 @@ bool Post(MessageBase& base, const std::string& to, const std::vector<std::strin
           const std::string& from = "Marvex", const std::string& subject = "Rules");
 // The whole text buffer ("" without one); the text position is left as it was.
 std::string TextOf(MessageBase& base);
-// Every line from the start, read with ReadTextLineStr until the end.
+// Every line from the start, read with ReadTextLine (255 characters at most) until the end.
 std::vector<std::string> LinesOf(MessageBase& base);
-// Loads message n and gives its whole text (a failed load is a test failure).
+// Loads message n (its uid: the number in JAM and *.MSG areas) and gives its
+// whole text (a failed load is a test failure).
 std::string LoadText(MessageBase& base, std::int32_t n);
 
 }  // namespace mvx::testkit
