@@ -47,8 +47,6 @@ void MessageBase::StepBack() {
   }
 }
 
-bool MessageBase::IsPositioned() { return currentNumber_ != 0; }
-
 // ---------------------------------------------------------------------------
 // Area flags.
 

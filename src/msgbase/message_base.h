@@ -78,7 +78,7 @@ class MessageBase {
   virtual void PositionFrom(std::int32_t number);
   virtual void StepForward();
   virtual void StepBack();
-  virtual bool IsPositioned();
+  bool IsPositioned() const { return currentNumber_ != 0; }
   // A format's own handle of the current message, to come back to it.
   virtual std::int32_t CurrentUid() = 0;
   virtual void PositionByUid(std::int32_t uid) = 0;

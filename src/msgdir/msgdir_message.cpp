@@ -250,8 +250,8 @@ bool MsgDirBase::LoadMessage() {
 
 bool MsgDirBase::LoadHeaderAndKludges() {
   if (!OpenForLoad()) return false;
-  // The reader takes the lines straight from the file, which it takes over
-  // and closes when it goes: afterwards this object holds no file.
+  // The reader takes the file over, reads the lines straight from it and
+  // closes it when it goes: afterwards this object holds no file.
   LineReader reader(std::move(messageFile_));
   messageHeld_ = false;
   std::string line;

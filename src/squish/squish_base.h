@@ -46,7 +46,6 @@ class SquishBase : public MessageBase {
   void PositionFrom(std::int32_t uid) override;
   void StepForward() override;
   void StepBack() override;
-  bool IsPositioned() override;
   // A bookmark: the byte offset of the current index record.
   std::int32_t CurrentUid() override;
   void PositionByUid(std::int32_t bookmark) override;

@@ -207,8 +207,6 @@ void SquishBase::StepBack() {
   SetCurrentNumber(static_cast<std::int32_t>(rec.Uid));
 }
 
-bool SquishBase::IsPositioned() { return CurrentNumber() != 0; }
-
 std::int32_t SquishBase::CurrentUid() { return static_cast<std::int32_t>(indexPosition_); }
 
 void SquishBase::PositionByUid(std::int32_t bookmark) {
