@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "msgbase/data_stream.h"
 
@@ -25,8 +26,11 @@ class LineReader {
 
   // As ReadStreamLine; an empty line once the stream has ended.
   void ReadLine(std::string& line, std::size_t maxLen) {
-    line.clear();
-    if (stream_) ReadStreamLine(*stream_, line, maxLen);
+    if (stream_) {
+      ReadStreamLine(*stream_, line, maxLen);
+    } else {
+      line.clear();
+    }
   }
 
  private:

@@ -69,8 +69,8 @@ class MessageBase {
   // "Permission denied" rather than only that the area failed.
   int OsError() const { return osError_; }
 
-  // --- Messages by number. The walks ask HighestNumber and HasMessage afresh
-  // on every step, so messages that appear during a walk are reached.
+  // --- Messages by number. The base's walks ask HighestNumber and HasMessage
+  // afresh on every step, so messages that appear during a walk are reached.
   virtual bool HasMessage(std::int32_t number) = 0;
   virtual std::int32_t HighestNumber() = 0;
   virtual std::int32_t MessageCount() = 0;
@@ -126,14 +126,16 @@ class MessageBase {
   // What one control line says of an address; only what it names changes.
   static void ParseOrigKludge(FidoAddress& orig, const Str& line);
   static void ParseDestKludge(FidoAddress& dest, const Str& line);
-  // " * Origin: text (addr)", text cut so that the line has 79 characters.
+  // " * Origin: text (addr)", text cut so that the line has at most 79
+  // characters.
   void AppendOriginLine(const Str& text, const FidoAddress& addr);
 
   // --- The text. Without a text buffer (no message begun or loaded) the
   // text is empty and writes go nowhere.
   DataStream* TextBuffer() { return textBuffer_.get(); }
-  // Next line of the text into line, without its line end (ReadStreamLine):
-  // its first maxLen bytes, the rest of a longer line skipped.
+  // Next line of the text into line, without its line end (CR, CR LF or a 0
+  // byte, as in line_reader.h): its first maxLen bytes, the rest of a longer
+  // line skipped.
   void ReadTextLine(std::string& line, std::size_t maxLen = Str::kMax);
   // Writes line and a CR at the text position; a 0 byte ends the line.
   void AppendTextLine(std::string_view line);

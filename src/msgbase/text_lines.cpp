@@ -14,8 +14,11 @@
 namespace mvx {
 
 void MessageBase::ReadTextLine(std::string& line, std::size_t maxLen) {
-  line.clear();
-  if (textBuffer_) ReadStreamLine(*textBuffer_, line, maxLen);
+  if (textBuffer_) {
+    ReadStreamLine(*textBuffer_, line, maxLen);
+  } else {
+    line.clear();
+  }
 }
 
 void MessageBase::AppendTextLine(std::string_view line) {
