@@ -19,7 +19,6 @@ using testkit::TextOf;
 class PlainBase : public MessageBase {
  public:
   explicit PlainBase(std::unique_ptr<DataStream> text = nullptr) { AttachTextBuffer(std::move(text)); }
-  using MessageBase::AttachTextBuffer;
   bool OpenArea(const Str&) override { return false; }
   bool CreateArea(const Str&) override { return false; }
   bool AreaExists(const Str&) override { return false; }

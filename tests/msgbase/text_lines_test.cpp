@@ -91,15 +91,17 @@ TEST(AppendTextLine, WritesAtThePositionAndEndsWithCr) {
 }
 
 TEST(TextBuffer, NoBufferMeansAnEmptyTextAndWritesGoNowhere) {
-  auto base = ReaderOver("hello"sv);
-  base->AttachTextBuffer(nullptr);
-  base->AppendTextLine("lost");
-  base->InsertControlLine("\001PID: x");
+  texttest::PlainBase base;  // no message begun or loaded
+  base.AppendTextLine("lost");
+  base.InsertControlLine("\001PID: x");
   char got[3] = {'#', '#', '#'};
-  base->ReadTextBytes(3, got);
+  base.ReadTextBytes(3, got);
   EXPECT_EQ(std::string(got, 3), "\000\000\000"s);
-  EXPECT_TRUE(base->AtTextEnd());
-  EXPECT_EQ(base->TextLength(), 0);
+  std::string line = "old";
+  base.ReadTextLine(line);
+  EXPECT_EQ(line, "");
+  EXPECT_TRUE(base.AtTextEnd());
+  EXPECT_EQ(base.TextLength(), 0);
 }
 
 }  // namespace
