@@ -46,27 +46,35 @@ FileStream::FileStream(const Str& name, std::uint16_t mode) : DataStream(mode, n
     return;
   }
   const std::string& n = name.str();
+  Error e;
   switch (mode & 0xFF) {
     case kModeCreate:
-      handle_ = platform::CreateAlways(n, &osError_);
+      e = platform::CreateAlways(n, &handle_);
       break;
     case kModeCreateNew:
-      handle_ = platform::CreateNew(n, &osError_, &nameTaken_);
+      e = platform::CreateNew(n, &handle_);
+      nameTaken_ = e.code() == Errc::kNameTaken;
       break;
     case kModeReadWrite:
-      handle_ = platform::OpenExisting(n, platform::Access::kReadWrite, ShareOf(mode), &osError_);
+      e = platform::OpenExisting(n, platform::Access::kReadWrite, ShareOf(mode), &handle_);
       break;
     case kModeRead:
-      handle_ = platform::OpenExisting(n, platform::Access::kRead, ShareOf(mode), &osError_);
+      e = platform::OpenExisting(n, platform::Access::kRead, ShareOf(mode), &handle_);
       break;
     case kModeWrite:
-      handle_ = platform::OpenExisting(n, platform::Access::kWrite, ShareOf(mode), &osError_);
+      e = platform::OpenExisting(n, platform::Access::kWrite, ShareOf(mode), &handle_);
       break;
   }
-  if (handle_ == platform::kNoFile) status_ = kStreamOpenError;
+  if (!e.ok()) Fail(kStreamOpenError, e);
 }
 
 FileStream::~FileStream() { platform::CloseFile(handle_); }
+
+void FileStream::Fail(std::int32_t status, const Error& error) {
+  if (error.ok()) return;
+  status_ = status;
+  osError_ = error.osError();
+}
 
 void FileStream::ReadBytes(void* buffer, std::uint16_t count) {
   if (status_ != kStreamOk) {
@@ -74,8 +82,8 @@ void FileStream::ReadBytes(void* buffer, std::uint16_t count) {
     return;
   }
   std::size_t got = 0;
-  if (!platform::ReadFile(handle_, buffer, count, &got, &osError_)) {
-    status_ = kStreamOsError;
+  if (const Error e = platform::ReadFile(handle_, buffer, count, &got); !e.ok()) {
+    Fail(kStreamOsError, e);
   } else if (got < count) {
     status_ = kStreamShortRead;
   } else {
@@ -88,8 +96,8 @@ void FileStream::ReadBytes(void* buffer, std::uint16_t count) {
 void FileStream::WriteBytes(const void* buffer, std::uint16_t count) {
   if (status_ != kStreamOk) return;
   std::size_t put = 0;
-  if (!platform::WriteFile(handle_, buffer, count, &put, &osError_)) {
-    status_ = kStreamOsError;
+  if (const Error e = platform::WriteFile(handle_, buffer, count, &put); !e.ok()) {
+    Fail(kStreamOsError, e);
   } else if (put < count) {
     status_ = kStreamShortWrite;
   }
@@ -97,12 +105,13 @@ void FileStream::WriteBytes(const void* buffer, std::uint16_t count) {
 
 void FileStream::SeekTo(std::int32_t offset) {
   if (status_ != kStreamOk) return;
-  if (!platform::SeekFile(handle_, offset < 0 ? 0 : offset, &osError_)) status_ = kStreamOsError;
+  Fail(kStreamOsError, platform::SeekFile(handle_, offset < 0 ? 0 : offset));
 }
 
 std::int32_t FileStream::Position() {
   if (status_ != kStreamOk) return -1;
-  const std::int64_t at = platform::TellFile(handle_, &osError_);
+  std::int64_t at = -1;
+  Fail(kStreamOsError, platform::TellFile(handle_, &at));
   if (at < 0 || at > std::numeric_limits<std::int32_t>::max()) {
     status_ = kStreamOsError;
     return -1;
@@ -112,7 +121,8 @@ std::int32_t FileStream::Position() {
 
 std::int32_t FileStream::Size() {
   if (status_ != kStreamOk) return -1;
-  const std::int64_t size = platform::FileSize(handle_, &osError_);
+  std::int64_t size = -1;
+  Fail(kStreamOsError, platform::FileSize(handle_, &size));
   if (size < 0 || size > std::numeric_limits<std::int32_t>::max()) {
     status_ = kStreamOsError;
     return -1;
@@ -124,7 +134,7 @@ void FileStream::Flush() {}
 
 void FileStream::TruncateHere() {
   if (status_ != kStreamOk) return;
-  if (!platform::TruncateFile(handle_, &osError_)) status_ = kStreamOsError;
+  Fail(kStreamOsError, platform::TruncateFile(handle_));
 }
 
 void FileStream::ClearError() {

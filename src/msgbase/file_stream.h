@@ -47,6 +47,9 @@ class FileStream final : public DataStream {
   static bool ValidMode(std::uint16_t mode);
 
  private:
+  // Keeps a failure: the status and the system's reason.
+  void Fail(std::int32_t status, const Error& error);
+
   platform::FileHandle handle_ = platform::kNoFile;
   int osError_ = 0;
   bool nameTaken_ = false;

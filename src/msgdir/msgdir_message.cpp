@@ -116,9 +116,8 @@ bool MsgDirBase::NumberTempFile() {
     }
     Str name;
     if (!JoinAreaPath(messageDir_, MsgFileName(n), name)) return false;
-    int error = 0;
-    bool taken = false;
-    if (platform::RenameNew(tempName_.str(), name.str(), &error, &taken)) {
+    const Error e = platform::RenameNew(tempName_.str(), name.str());
+    if (e.ok()) {
       used_.Mark(n);
       topNumber_ = std::max(topNumber_, n);
       numbered_ = true;
@@ -126,7 +125,10 @@ bool MsgDirBase::NumberTempFile() {
       messageName_ = name;
       return true;
     }
-    if (!taken) return false;
+    if (e.code() != Errc::kNameTaken) {
+      NoteOsError(e.osError());
+      return false;
+    }
     // Another program wrote this number since the scan: its message stays.
     used_.Mark(n);
     topNumber_ = std::max(topNumber_, n);
@@ -141,8 +143,9 @@ bool MsgDirBase::StoreMessage() {
   if (placed && messageFile_) {
     // A message that is in the area already: the finished copy takes the
     // place of its file, so a reader finds the old message or the new one.
-    int error = 0;
-    placed = platform::ReplaceFile(tempName_.str(), messageName_.str(), &error);
+    const Error e = platform::ReplaceFile(tempName_.str(), messageName_.str());
+    NoteOsError(e.osError());
+    placed = e.ok();
   } else if (placed) {
     placed = NumberTempFile();
   }

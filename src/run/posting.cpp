@@ -410,8 +410,7 @@ void PostFromCommandLine(RunContext& ctx, const Str& args) {
     // is never kept waiting by the area lookup.
     ctx.PostsStandardInput = true;
     job.PostFile = kStandardInputName;
-    int error = 0;
-    ctx.StandardInputFailed = !platform::ReadStandardInput(ctx.StandardInput, &error);
+    ctx.StandardInputFailed = !platform::ReadStandardInput(ctx.StandardInput).ok();
   }
   job.AreaTag = FirstWord(RestWords(args));
   Str rest = RestWords(RestWords(args));
