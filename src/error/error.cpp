@@ -24,38 +24,37 @@ const char* ErrcText(Errc code) {
     case Errc::kTimeFailed: return "its time could not be set";
     case Errc::kBadMode: return "no such open mode";
 
-    case Errc::kMsgNoArea: return "the area directory does not exist";
+    case Errc::kMsgNoArea: return "the area directory is missing";
     case Errc::kMsgNoMessage: return "there is no message of that number";
-    case Errc::kMsgOpenFailed: return "the message file could not be read";
+    case Errc::kMsgOpenFailed: return "a message file cannot be read";
     case Errc::kMsgNotOpen: return "no message is open";
 
-    case Errc::kJamNoHeaderFile: return "there is no .jhr file";
-    case Errc::kJamNoIndexFile: return "there is no .jdx file";
-    case Errc::kJamNoTextFile: return "there is no .jdt file";
-    case Errc::kJamOpenHeader:
-    case Errc::kJamOpenIndex:
-    case Errc::kJamOpenText:
-    case Errc::kSquishDataOpenFailed:
-    case Errc::kSquishIndexOpenFailed:
-      return "a file of the area could not be opened (held by another program?)";
-    case Errc::kJamReadError: return "the .jdx or .jhr file could not be read";
-    case Errc::kJamBadHeaderOffset: return "an index record points outside the .jhr file";
-    case Errc::kJamBadTextOffset: return "a message's text lies outside the .jdt file";
-    case Errc::kJamBadBaseHeader: return "the .jhr file has no valid base header";
-    case Errc::kJamCreateHeader: return "the .jhr file could not be created";
-    case Errc::kJamCreateIndex: return "the .jdx file could not be created";
-    case Errc::kJamCreateText: return "the .jdt file could not be created";
+    case Errc::kJamNoHeaderFile: return "no .jhr file";
+    case Errc::kJamNoIndexFile: return "no .jdx file beside the .jhr";
+    case Errc::kJamNoTextFile: return "no .jdt file beside the .jhr";
+    case Errc::kJamOpenHeader: return "the .jhr cannot be opened";
+    case Errc::kJamOpenIndex: return "the .jdx cannot be opened or tidied";
+    case Errc::kJamOpenText: return "the .jdt cannot be opened";
+    case Errc::kJamReadError: return "a read failed";
+    case Errc::kJamBadHeaderOffset: return "an index record points outside the .jhr";
+    case Errc::kJamBadTextOffset: return "a message's text lies outside the .jdt";
+    case Errc::kJamBadBaseHeader: return "the .jhr header is damaged";
+    case Errc::kJamCreateHeader: return "the .jhr cannot be made";
+    case Errc::kJamCreateIndex: return "the .jdx cannot be made";
+    case Errc::kJamCreateText: return "the .jdt cannot be made";
 
-    case Errc::kSquishNoDataFile: return "there is no .sqd file";
-    case Errc::kSquishNoIndexFile: return "there is no .sqi file";
+    case Errc::kSquishNoDataFile: return "no .sqd file";
+    case Errc::kSquishNoIndexFile: return "no .sqi file beside the .sqd";
+    case Errc::kSquishDataOpenFailed: return "the .sqd cannot be opened";
+    case Errc::kSquishIndexOpenFailed: return "the .sqi cannot be opened";
     case Errc::kSquishDamagedArea: return "the area is damaged";
     case Errc::kSquishLimitReached: return "the area is full";
-    case Errc::kSquishIndexError: return "the .sqi file could not be read or written";
+    case Errc::kSquishIndexError: return "the index is damaged";
     case Errc::kSquishBadFrame: return "a message frame is damaged";
-    case Errc::kSquishFrameIoError: return "the .sqd file could not be read or written";
-    case Errc::kSquishDataCreateFailed: return "the .sqd file could not be created";
-    case Errc::kSquishIndexCreateFailed: return "the .sqi file could not be created";
-    case Errc::kSquishRepaired: return "an interrupted change was settled";
+    case Errc::kSquishFrameIoError: return "a read or write failed";
+    case Errc::kSquishDataCreateFailed: return "the .sqd cannot be made";
+    case Errc::kSquishIndexCreateFailed: return "the .sqi cannot be made";
+    case Errc::kSquishRepaired: return "a change that a stopped run left half done was settled";
   }
   return "unknown error";
 }

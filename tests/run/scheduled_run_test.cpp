@@ -206,7 +206,7 @@ TEST_F(ScheduledRunTest, ErrorsAreLoggedAndTheRunGoesOn) {
                    "[err] File not found \"Missing.txt\"", "[err] We can't make posting...", "",
                    "[err] Area NO.SUCH not found in Fido.cfg", " [+] Working with NO.SUCH",
                    "[err] Unable to open/create msgbase \"\"", "[err] We can't make posting...", "",
-                   " [+] Working with BLOCKED", "[err] Unable to open/create msgbase \"blocker/area\": the directory is missing and cannot be made",
+                   " [+] Working with BLOCKED", "[err] Unable to open/create msgbase \"blocker/area\": the area directory is missing",
                    "[err] We can't make posting...", "",
                    // A common line between blocks changes the later ones; HPTPATH
                    // in a block takes effect from the next block on.
