@@ -15,9 +15,9 @@
 namespace mvx {
 namespace {
 
-std::string HexCode(std::int32_t code) {
+std::string HexCode(Errc code) {
   char buf[16];
-  std::snprintf(buf, sizeof buf, "0x%04x", static_cast<unsigned>(code));
+  std::snprintf(buf, sizeof buf, "0x%04x", static_cast<unsigned>(ErrcNumber(code)));
   return buf;
 }
 
@@ -164,7 +164,7 @@ int DumpArea(const DumpOptions& options, std::ostream& out, std::ostream& err) {
   }
   // Only ever open: a tool that looks must not create an area by looking.
   if (!base->OpenArea(path)) {
-    const std::int32_t code = base->ErrorCode();
+    const Errc code = base->ErrorCode();
     err << "mvxdump: cannot open area \"" << path.str() << "\": " << ErrcText(code) << " (error "
         << HexCode(code) << ")\n";
     DisposeBase(base);

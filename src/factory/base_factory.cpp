@@ -4,11 +4,9 @@
 #include "factory/base_factory.h"
 
 #include "jam/jam_base.h"
-#include "jam/jam_errors.h"
 #include "platform/platform.h"
 #include "msgdir/msgdir_base.h"
 #include "squish/squish_base.h"
-#include "squish/squish_errors.h"
 #include "support/datetime.h"
 
 namespace mvx {
@@ -67,7 +65,7 @@ bool OpenOrCreateBase(const AreaId& area, std::unique_ptr<MessageBase>& base) {
 }
 
 Str BaseOpenNote(MessageBase& base) {
-  if (base.ErrorCode() == kSquishRepaired) {
+  if (base.ErrorCode() == Errc::kSquishRepaired) {
     return "a change that a stopped run left half done was settled when the area was opened";
   }
   return Str();

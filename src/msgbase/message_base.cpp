@@ -142,8 +142,8 @@ void MessageBase::AttachTextBuffer(std::unique_ptr<DataStream> stream) {
   textBuffer_ = std::move(stream);
 }
 
-void MessageBase::SetErrorCode(std::int32_t code) { errorCode_ = code; }
-std::int32_t MessageBase::ErrorCode() { return errorCode_; }
+void MessageBase::SetErrorCode(Errc code) { errorCode_ = code; }
+Errc MessageBase::ErrorCode() { return errorCode_; }
 void MessageBase::SetOpenState(bool open) { openState_ = open; }
 bool MessageBase::IsOpen() { return openState_; }
 void MessageBase::SetCurrentNumber(std::int32_t number) { currentNumber_ = number; }

@@ -19,6 +19,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "error/error.h"
 #include "msgbase/data_stream.h"
 #include "support/address.h"
 #include "support/datetime.h"
@@ -157,8 +158,8 @@ class MessageBase {
   // --- 70-77: plain state
   // Destroys the held stream (if any) and holds the new one.
   virtual void AttachTextBuffer(std::unique_ptr<DataStream> stream);  // 70
-  virtual void SetErrorCode(std::int32_t code);                   // 71
-  virtual std::int32_t ErrorCode();                               // 72
+  virtual void SetErrorCode(Errc code);                           // 71
+  virtual Errc ErrorCode();                                       // 72
   virtual void SetOpenState(bool open);                           // 73
   virtual bool IsOpen();                                          // 74
   virtual void SetCurrentNumber(std::int32_t number);             // 75
@@ -202,7 +203,7 @@ class MessageBase {
 
   std::int32_t foundLineStart_ = 0;
   std::int32_t foundLineEnd_ = 0;
-  std::int32_t errorCode_ = 0;
+  Errc errorCode_ = Errc::kNone;
   int osError_ = 0;
   bool openState_ = false;
   std::uint32_t areaFlags_ = 0;

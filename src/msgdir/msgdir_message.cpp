@@ -172,7 +172,7 @@ bool MsgDirBase::ReleaseMessage() {
   if (!messageHeld_) {
     // A text kept by LoadHeaderAndKludges goes too.
     AttachTextBuffer(nullptr);
-    SetErrorCode(kMsgErrNotOpen);
+    SetErrorCode(Errc::kMsgNotOpen);
     return false;
   }
   DropMessage();
@@ -181,14 +181,14 @@ bool MsgDirBase::ReleaseMessage() {
 
 bool MsgDirBase::OpenForLoad() {
   if (!IsOpen() || !HasMessage(CurrentNumber())) {
-    SetErrorCode(kMsgErrNoMessage);
+    SetErrorCode(Errc::kMsgNoMessage);
     return false;
   }
   if (messageHeld_) ReleaseMessage();
 
   Str name;
   if (!MessagePath(CurrentNumber(), name)) {
-    SetErrorCode(kMsgErrOpenFailed);
+    SetErrorCode(Errc::kMsgOpenFailed);
     return false;
   }
   std::unique_ptr<DataStream> file = OpenFileStream(name, kModeReadWrite);
@@ -197,21 +197,21 @@ bool MsgDirBase::OpenForLoad() {
   if (!Good(file)) file = OpenFileStream(name, kModeRead);
   std::unique_ptr<DataStream> text = Good(file) ? NewMemoryStream(kTextSizeHint) : nullptr;
   if (!Good(text)) {
-    SetErrorCode(kMsgErrOpenFailed);
+    SetErrorCode(Errc::kMsgOpenFailed);
     return false;
   }
 
   // A file shorter than the header is damaged: it has no message to give.
   header_.Clear();
   if (file->Size() < static_cast<std::int32_t>(MsgHeader::kSize)) {
-    SetErrorCode(kMsgErrOpenFailed);
+    SetErrorCode(Errc::kMsgOpenFailed);
     return false;
   }
   file->SeekTo(0);
   file->ReadBytes(header_.data(), MsgHeader::kSize);
   if (file->Status() != kStreamOk) {
     header_.Clear();
-    SetErrorCode(kMsgErrOpenFailed);
+    SetErrorCode(Errc::kMsgOpenFailed);
     return false;
   }
   messageFile_ = std::move(file);
@@ -243,7 +243,7 @@ bool MsgDirBase::LoadMessage() {
   // message: storing it back would cut the file.
   if (file.Status() != kStreamOk || text.Status() != kStreamOk) {
     DropMessage();
-    SetErrorCode(kMsgErrOpenFailed);
+    SetErrorCode(Errc::kMsgOpenFailed);
     return false;
   }
   return true;
@@ -263,7 +263,7 @@ bool MsgDirBase::LoadHeaderAndKludges() {
   }
   if (TextBuffer()->Status() != kStreamOk) {
     AttachTextBuffer(nullptr);
-    SetErrorCode(kMsgErrOpenFailed);
+    SetErrorCode(Errc::kMsgOpenFailed);
     return false;
   }
   MoveTextTo(0);

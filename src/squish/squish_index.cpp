@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "squish/squish_base.h"
-#include "squish/squish_errors.h"
 
 namespace mvx {
 
@@ -61,7 +60,7 @@ bool SquishBase::WriteIndexRecord(std::int64_t pos, const SquishIndexRecord& rec
   indexFile_->SeekTo(static_cast<std::int32_t>(pos));
   indexFile_->WriteBytes(buf, sizeof buf);
   if (indexFile_->Status() != kStreamOk) {
-    return Failed(*indexFile_, kSquishIndexError);
+    return Failed(*indexFile_, Errc::kSquishIndexError);
   }
   return true;
 }
@@ -72,7 +71,7 @@ bool SquishBase::ShiftIndexDown(std::int64_t from, std::int64_t end) {
   // over, and an interruption between blocks leaves one record twice in a
   // row, which is how FinishIndexShift finds where to go on.
   if (from < 0 || end > INT32_MAX || from % kRecord != 0 || end % kRecord != 0) {
-    SetErrorCode(kSquishIndexError);
+    SetErrorCode(Errc::kSquishIndexError);
     return false;
   }
   std::vector<std::uint8_t> buf(kScanRecords * kRecord);
@@ -86,7 +85,7 @@ bool SquishBase::ShiftIndexDown(std::int64_t from, std::int64_t end) {
       indexFile_->WriteBytes(buf.data(), static_cast<std::uint16_t>(n));
     }
     if (indexFile_->Status() != kStreamOk) {
-      return Failed(*indexFile_, kSquishIndexError);
+      return Failed(*indexFile_, Errc::kSquishIndexError);
     }
     at += n;
   }
@@ -99,7 +98,7 @@ bool SquishBase::TruncateIndex(std::int64_t size) {
   indexFile_->SeekTo(static_cast<std::int32_t>(size));
   indexFile_->TruncateHere();
   if (indexFile_->Status() != kStreamOk) {
-    return Failed(*indexFile_, kSquishIndexError);
+    return Failed(*indexFile_, Errc::kSquishIndexError);
   }
   return true;
 }
@@ -107,7 +106,7 @@ bool SquishBase::TruncateIndex(std::int64_t size) {
 bool SquishBase::ClearIndexTail(std::int64_t live) {
   const std::int64_t size = IndexSize();
   if (size < 0) {
-    SetErrorCode(kSquishIndexError);
+    SetErrorCode(Errc::kSquishIndexError);
     return false;
   }
   return size <= live || TruncateIndex(live);
