@@ -33,7 +33,7 @@ bool NameFits(const Str& areaBase) { return areaBase.size() + 3 <= Str::kMax; }
 // A failed open leaves its OS reason in *osError when asked for.
 std::unique_ptr<DataStream> Open(const Str& areaBase, JamFile which, std::uint16_t mode, int* osError = nullptr) {
   std::unique_ptr<DataStream> s = OpenFileStream(JamFileName(areaBase, which), mode);
-  if (s && s->Status() != kStreamOk) {
+  if (s && !s->Status().ok()) {
     if (osError != nullptr) *osError = s->OsError();
     s.reset();
   }
@@ -112,7 +112,7 @@ Made MakeAreaFiles(const Str& areaBase, Errc& error, int& osError) {
   std::uint8_t raw[kJamBaseHeaderSize];
   EncodeJamBaseHeader(NewJamBaseHeader(CreationDate()), raw);
   stream->WriteBytes(raw, sizeof raw);
-  const bool written = stream->Status() == kStreamOk;
+  const bool written = stream->Status().ok();
   stream.reset();
   if (!written) return fail(Errc::kJamCreateHeader);
   for (const auto& [which, code] : {std::pair{JamFile::kText, Errc::kJamCreateText}, {JamFile::kIndex, Errc::kJamCreateIndex}}) {
@@ -192,7 +192,7 @@ bool JamBase::OpenFiles() {
     std::uint8_t raw[kJamBaseHeaderSize];
     headerFile_->SeekTo(0);
     headerFile_->ReadBytes(raw, sizeof raw);
-    if (headerFile_->Status() != kStreamOk) return refuse(Errc::kJamReadError);
+    if (!headerFile_->Status().ok()) return refuse(Errc::kJamReadError);
     base_ = DecodeJamBaseHeader(raw);
     if (base_.Signature != kJamSignature) return refuse(Errc::kJamBadBaseHeader);
   }
@@ -247,7 +247,7 @@ bool JamBase::WriteBaseHeader() {
   EncodeJamBaseHeader(base_, raw);
   headerFile_->SeekTo(0);
   headerFile_->WriteBytes(raw, sizeof raw);
-  return headerFile_->Status() == kStreamOk;
+  return headerFile_->Status().ok();
 }
 
 bool JamBase::CloseArea() {

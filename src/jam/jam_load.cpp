@@ -24,7 +24,7 @@ bool JamBase::ReadIndexRecord(std::int64_t position, JamIndexRecord& record) {
   std::uint8_t raw[kJamIndexRecordSize];
   indexFile_->SeekTo(static_cast<std::int32_t>(position));
   indexFile_->ReadBytes(raw, sizeof raw);
-  if (indexFile_->Status() != kStreamOk) return false;
+  if (!indexFile_->Status().ok()) return false;
   record = DecodeJamIndexRecord(raw);
   return true;
 }
@@ -48,7 +48,7 @@ bool JamBase::HasMessage(std::int32_t number) {
     std::uint8_t raw[4];
     headerFile_->SeekTo(static_cast<std::int32_t>(record.HeaderOffset + kJamAttributesOffset));
     headerFile_->ReadBytes(raw, sizeof raw);
-    deleted = headerFile_->Status() == kStreamOk && (GetU32(raw) & kJamAttrDeleted) != 0;
+    deleted = headerFile_->Status().ok() && (GetU32(raw) & kJamAttrDeleted) != 0;
   }
   ClearStatuses();
   return !deleted;
@@ -103,7 +103,7 @@ bool JamBase::ReadMessageHeader(const JamIndexRecord& record, std::uint32_t& loa
   std::vector<std::uint8_t> raw(want);
   headerFile_->SeekTo(static_cast<std::int32_t>(offset));
   headerFile_->ReadAll(raw.data(), want);
-  if (headerFile_->Status() != kStreamOk) {
+  if (!headerFile_->Status().ok()) {
     SetErrorCode(Errc::kJamReadError);
     return false;
   }
@@ -245,7 +245,7 @@ bool JamBase::LoadCurrent(bool withText) {
   if (withText) {
     textFile_->SeekTo(static_cast<std::int32_t>(header_.TextStart));
     TextBuffer()->CopyFrom(*textFile_, static_cast<std::int32_t>(header_.TextSize));
-    if (textFile_->Status() != kStreamOk) {
+    if (!textFile_->Status().ok()) {
       ReleaseMessage();
       ClearMessage();
       SetErrorCode(Errc::kJamBadTextOffset);
@@ -278,7 +278,7 @@ bool JamBase::DeleteMessage() {
   EncodeJamIndexRecord(JamIndexRecord{kJamDeletedRecord, kJamDeletedRecord}, raw);
   indexFile_->SeekTo(static_cast<std::int32_t>(position));
   indexFile_->WriteBytes(raw, sizeof raw);
-  if (indexFile_->Status() != kStreamOk) return false;
+  if (!indexFile_->Status().ok()) return false;
   // The lower count reaches the file before the index is rewritten: should
   // the rewrite stop half way, the next open sees an index longer than the
   // count and finishes it.

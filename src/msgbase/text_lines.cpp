@@ -32,7 +32,7 @@ void MessageBase::ReadTextLine(std::uint16_t maxLen, char* buffer) {
   if (text == nullptr) return;
   std::int32_t pos = text->Position();
   const std::int32_t size = text->Size();
-  if (text->Status() != kStreamOk || pos < 0 || pos >= size) return;
+  if (!text->Status().ok() || pos < 0 || pos >= size) return;
 
   std::uint8_t block[kReadBlock];
   auto keep = [&](const std::uint8_t* from, std::int32_t count) {
@@ -46,7 +46,7 @@ void MessageBase::ReadTextLine(std::uint16_t maxLen, char* buffer) {
     // whatever its buffer held.
     const auto n = static_cast<std::uint16_t>(std::min<std::int32_t>(kReadBlock, size - pos));
     text->ReadBytes(block, n);
-    if (text->Status() != kStreamOk) {
+    if (!text->Status().ok()) {
       // A failed stream reads zeros; treat the failure as the end of the text.
       pos = size;
       break;
@@ -70,7 +70,7 @@ void MessageBase::ReadTextLine(std::uint16_t maxLen, char* buffer) {
     } else if (pos < size) {
       std::uint8_t next = 0;
       text->ReadBytes(&next, 1);
-      if (text->Status() == kStreamOk && next == kLf) ++pos;
+      if (text->Status().ok() && next == kLf) ++pos;
     }
     break;
   }
@@ -103,7 +103,7 @@ void MessageBase::AppendTextLineStr(const Str& line) {
 // too: ReadTextLine reads nothing from it, so the position would never move.
 bool MessageBase::AtTextEnd() {
   DataStream* text = textBuffer_.get();
-  if (text == nullptr || text->Status() != kStreamOk) return true;
+  if (text == nullptr || !text->Status().ok()) return true;
   return text->Position() >= text->Size();
 }
 

@@ -23,7 +23,7 @@ constexpr std::int32_t kTextSizeHint = 65536;
 // Taken numbers met above a hinted top before the area is listed.
 constexpr std::int32_t kTakenBeforeListing = 64;
 
-bool Good(const std::unique_ptr<DataStream>& s) { return s && s->Status() == kStreamOk; }
+bool Good(const std::unique_ptr<DataStream>& s) { return s && s->Status().ok(); }
 
 }  // namespace
 
@@ -91,7 +91,7 @@ bool MsgDirBase::WriteTempFile() {
     text->ReadAll(bytes.data() + MsgHeader::kSize, static_cast<std::uint32_t>(size));
     text->SeekTo(size);
     // A text that could not be held whole is no message to store.
-    if (text->Status() != kStreamOk) return false;
+    if (!text->Status().ok()) return false;
   }
   bytes.push_back(0);
   if (!tempFile_ && !MakeTempFile()) return false;
@@ -102,7 +102,7 @@ bool MsgDirBase::WriteTempFile() {
   if (!tempEmpty_) tempFile_->TruncateHere();
   tempEmpty_ = false;
   tempFile_->Flush();
-  return tempFile_->Status() == kStreamOk;
+  return tempFile_->Status().ok();
 }
 
 bool MsgDirBase::NumberTempFile() {
@@ -165,7 +165,7 @@ bool MsgDirBase::StoreHeaderOnly() {
   messageFile_->SeekTo(0);
   messageFile_->WriteBytes(header_.data(), MsgHeader::kSize);
   messageFile_->Flush();
-  return messageFile_->Status() == kStreamOk;
+  return messageFile_->Status().ok();
 }
 
 bool MsgDirBase::ReleaseMessage() {
@@ -209,7 +209,7 @@ bool MsgDirBase::OpenForLoad() {
   }
   file->SeekTo(0);
   file->ReadBytes(header_.data(), MsgHeader::kSize);
-  if (file->Status() != kStreamOk) {
+  if (!file->Status().ok()) {
     header_.Clear();
     SetErrorCode(Errc::kMsgOpenFailed);
     return false;
@@ -241,7 +241,7 @@ bool MsgDirBase::LoadMessage() {
   text.SeekTo(0);
   // A text that could not be held whole (no memory for it) is no loaded
   // message: storing it back would cut the file.
-  if (file.Status() != kStreamOk || text.Status() != kStreamOk) {
+  if (!file.Status().ok() || !text.Status().ok()) {
     DropMessage();
     SetErrorCode(Errc::kMsgOpenFailed);
     return false;
@@ -261,7 +261,7 @@ bool MsgDirBase::LoadHeaderAndKludges() {
     if (line[0] != '\x01') break;
     AppendTextLine(line.data());
   }
-  if (TextBuffer()->Status() != kStreamOk) {
+  if (!TextBuffer()->Status().ok()) {
     AttachTextBuffer(nullptr);
     SetErrorCode(Errc::kMsgOpenFailed);
     return false;

@@ -40,7 +40,7 @@ SquishBaseHeader NewAreaHeader(const Str& areaPath) {
   return h;
 }
 
-bool Usable(const std::unique_ptr<DataStream>& s) { return s && s->Status() == kStreamOk; }
+bool Usable(const std::unique_ptr<DataStream>& s) { return s && s->Status().ok(); }
 
 }  // namespace
 
@@ -203,11 +203,11 @@ bool SquishBase::CreateFiles(const Str& dataName, const Str& indexName) {
   std::uint8_t buf[kSquishBaseHeaderSize];
   EncodeBaseHeader(NewAreaHeader(areaPath_), buf);
   data->WriteBytes(buf, sizeof buf);
-  const bool written = data->Status() == kStreamOk;
+  const bool written = data->Status().ok();
   if (!written) NoteOsError(data->OsError());
   std::unique_ptr<DataStream> index;
   if (written) index = OpenFileStream(indexName, kCreateMode);
-  if (written && index && index->Status() != kStreamOk) NoteOsError(index->OsError());
+  if (written && index && !index->Status().ok()) NoteOsError(index->OsError());
   if (!written || !Usable(index)) {
     // Only the data file is ours: take it away again so that no half area
     // is left behind. An index that someone else made stays.
@@ -246,7 +246,7 @@ bool SquishBase::ReadBaseHeader() {
   dataFile_->ClearError();
   dataFile_->SeekTo(0);
   dataFile_->ReadBytes(buf, sizeof buf);
-  if (dataFile_->Status() != kStreamOk) {
+  if (!dataFile_->Status().ok()) {
     dataFile_->ClearError();
     return false;
   }
@@ -261,7 +261,7 @@ bool SquishBase::CommitHeader(const SquishBaseHeader& h) {
   dataFile_->ClearError();
   dataFile_->SeekTo(0);
   dataFile_->WriteBytes(buf, sizeof buf);
-  if (dataFile_->Status() != kStreamOk) {
+  if (!dataFile_->Status().ok()) {
     return Failed(*dataFile_, Errc::kSquishFrameIoError);
   }
   header_ = h;

@@ -30,7 +30,7 @@ bool SquishBase::ReadFrame(std::uint32_t offset, SquishFrameHeader& f) {
   dataFile_->ClearError();
   dataFile_->SeekTo(static_cast<std::int32_t>(offset));
   dataFile_->ReadBytes(buf, sizeof buf);
-  if (dataFile_->Status() != kStreamOk) {
+  if (!dataFile_->Status().ok()) {
     return Failed(*dataFile_, Errc::kSquishFrameIoError);
   }
   f = DecodeFrameHeader(buf);
@@ -50,7 +50,7 @@ bool SquishBase::WriteFrame(const SquishFrameHeader& f, std::uint32_t offset) {
   dataFile_->ClearError();
   dataFile_->SeekTo(static_cast<std::int32_t>(offset));
   dataFile_->WriteBytes(buf, sizeof buf);
-  if (dataFile_->Status() != kStreamOk) {
+  if (!dataFile_->Status().ok()) {
     return Failed(*dataFile_, Errc::kSquishFrameIoError);
   }
   return true;
@@ -78,7 +78,7 @@ bool SquishBase::WriteLink(std::uint32_t at, Link which, std::uint32_t to) {
   dataFile_->ClearError();
   dataFile_->SeekTo(static_cast<std::int32_t>(at + (which == Link::kNext ? 4 : 8)));
   dataFile_->WriteBytes(buf, sizeof buf);
-  if (dataFile_->Status() != kStreamOk) {
+  if (!dataFile_->Status().ok()) {
     return Failed(*dataFile_, Errc::kSquishFrameIoError);
   }
   return true;
@@ -95,7 +95,7 @@ bool SquishBase::ReadFrameUid(std::uint32_t offset, std::uint32_t& uid) {
   dataFile_->ClearError();
   dataFile_->SeekTo(static_cast<std::int32_t>(offset + kSquishFrameHeaderSize + 214));
   dataFile_->ReadBytes(buf, sizeof buf);
-  if (dataFile_->Status() != kStreamOk) {
+  if (!dataFile_->Status().ok()) {
     dataFile_->ClearError();
     return false;
   }

@@ -44,7 +44,7 @@ bool SquishBase::ReadIndexRecord(std::int64_t pos, SquishIndexRecord& rec) {
   indexFile_->ClearError();
   indexFile_->SeekTo(static_cast<std::int32_t>(pos));
   indexFile_->ReadBytes(buf, sizeof buf);
-  if (indexFile_->Status() != kStreamOk) {
+  if (!indexFile_->Status().ok()) {
     indexFile_->ClearError();
     return false;
   }
@@ -59,7 +59,7 @@ bool SquishBase::WriteIndexRecord(std::int64_t pos, const SquishIndexRecord& rec
   indexFile_->ClearError();
   indexFile_->SeekTo(static_cast<std::int32_t>(pos));
   indexFile_->WriteBytes(buf, sizeof buf);
-  if (indexFile_->Status() != kStreamOk) {
+  if (!indexFile_->Status().ok()) {
     return Failed(*indexFile_, Errc::kSquishIndexError);
   }
   return true;
@@ -80,11 +80,11 @@ bool SquishBase::ShiftIndexDown(std::int64_t from, std::int64_t end) {
     indexFile_->ClearError();
     indexFile_->SeekTo(static_cast<std::int32_t>(at));
     indexFile_->ReadBytes(buf.data(), static_cast<std::uint16_t>(n));
-    if (indexFile_->Status() == kStreamOk) {
+    if (indexFile_->Status().ok()) {
       indexFile_->SeekTo(static_cast<std::int32_t>(at - kRecord));
       indexFile_->WriteBytes(buf.data(), static_cast<std::uint16_t>(n));
     }
-    if (indexFile_->Status() != kStreamOk) {
+    if (!indexFile_->Status().ok()) {
       return Failed(*indexFile_, Errc::kSquishIndexError);
     }
     at += n;
@@ -97,7 +97,7 @@ bool SquishBase::TruncateIndex(std::int64_t size) {
   indexFile_->ClearError();
   indexFile_->SeekTo(static_cast<std::int32_t>(size));
   indexFile_->TruncateHere();
-  if (indexFile_->Status() != kStreamOk) {
+  if (!indexFile_->Status().ok()) {
     return Failed(*indexFile_, Errc::kSquishIndexError);
   }
   return true;
@@ -122,7 +122,7 @@ bool SquishBase::ScanRecords(
     indexFile_->ClearError();
     indexFile_->SeekTo(static_cast<std::int32_t>(pos));
     indexFile_->ReadBytes(buf.data(), static_cast<std::uint16_t>(n));
-    if (indexFile_->Status() != kStreamOk) {
+    if (!indexFile_->Status().ok()) {
       indexFile_->ClearError();
       return false;
     }

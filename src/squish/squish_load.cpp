@@ -64,7 +64,7 @@ bool SquishBase::LoadCurrent(bool withBody) {
   dataFile_->SeekTo(static_cast<std::int32_t>(bodyStart));
   dataFile_->ReadBytes(head, sizeof head);
   dataFile_->ReadAll(control.data(), f.ControlLength);
-  if (dataFile_->Status() != kStreamOk) {
+  if (!dataFile_->Status().ok()) {
     dataFile_->ClearError();
     SetErrorCode(Errc::kSquishFrameIoError);
     return false;
@@ -79,7 +79,7 @@ bool SquishBase::LoadCurrent(bool withBody) {
     const std::int32_t textLen =
         static_cast<std::int32_t>(f.MessageLength - kSquishMessageHeaderSize - f.ControlLength);
     TextBuffer()->CopyFrom(*dataFile_, textLen);
-    if (dataFile_->Status() != kStreamOk) {
+    if (!dataFile_->Status().ok()) {
       dataFile_->ClearError();
       AttachTextBuffer(nullptr);
       SetErrorCode(Errc::kSquishFrameIoError);

@@ -67,7 +67,7 @@ bool SquishBase::WriteIntent(const Intent& in) {
   indexFile_->ClearError();
   indexFile_->SeekTo(static_cast<std::int32_t>(in.at));
   indexFile_->WriteBytes(buf, size);
-  if (indexFile_->Status() == kStreamOk) return true;
+  if (indexFile_->Status().ok()) return true;
   // Nothing else was written: take back what went in of the intent, and
   // keep the reason.
   Failed(*indexFile_, Errc::kSquishIndexError);

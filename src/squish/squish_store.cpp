@@ -222,7 +222,7 @@ bool SquishBase::WriteBody(std::uint32_t frame, const std::vector<std::uint8_t>&
   dataFile_->ClearError();
   dataFile_->SeekTo(static_cast<std::int32_t>(frame + kSquishFrameHeaderSize));
   dataFile_->WriteAll(body.data(), static_cast<std::uint32_t>(body.size()));
-  if (dataFile_->Status() != kStreamOk) {
+  if (!dataFile_->Status().ok()) {
     return Failed(*dataFile_, Errc::kSquishFrameIoError);
   }
   return true;
@@ -407,7 +407,7 @@ bool SquishBase::StoreHeaderOnly() {
   dataFile_->ClearError();
   dataFile_->SeekTo(static_cast<std::int32_t>(currentFrameOffset_ + kSquishFrameHeaderSize));
   dataFile_->WriteBytes(buf, sizeof buf);
-  if (dataFile_->Status() != kStreamOk) {
+  if (!dataFile_->Status().ok()) {
     return Failed(*dataFile_, Errc::kSquishFrameIoError);
   }
   // Keep the index's name hash in step with a changed recipient.
