@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "error/error.h"
 #include "factory/base_factory.h"
 #include "msgbase/attribute_names.h"
 #include "msgbase/file_hooks.h"
@@ -14,28 +15,10 @@
 namespace mvx {
 namespace {
 
-std::string HexCode(std::int32_t code) {
+std::string HexCode(Errc code) {
   char buf[16];
-  std::snprintf(buf, sizeof buf, "0x%04x", static_cast<unsigned>(code));
+  std::snprintf(buf, sizeof buf, "0x%04x", static_cast<unsigned>(ErrcNumber(code)));
   return buf;
-}
-
-// Why an existing-area open failed, in words a sysop can act on.
-std::string OpenFailureReason(std::int32_t code) {
-  switch (code) {
-    case 0x1000: return "the area directory does not exist";
-    case 0x2000: return "there is no .jhr file";
-    case 0x2001: return "there is no .jdx file";
-    case 0x2002: return "there is no .jdt file";
-    case 0x2003: case 0x2004: case 0x2005:
-      return "a file of the area could not be opened (held by another program?)";
-    case 0x200d: case 0x200f: return "the .jlr file could not be opened or created";
-    case 0x3000: return "there is no .sqd file";
-    case 0x3001: return "there is no .sqi file";
-    case 0x3002: case 0x3003:
-      return "a file of the area could not be opened (held by another program?)";
-    default: return "the area could not be opened";
-  }
 }
 
 std::string DateText(const DateTimeRec& d) {
@@ -181,9 +164,9 @@ int DumpArea(const DumpOptions& options, std::ostream& out, std::ostream& err) {
   }
   // Only ever open: a tool that looks must not create an area by looking.
   if (!base->OpenArea(path)) {
-    const std::int32_t code = base->ErrorCode();
-    err << "mvxdump: cannot open area \"" << path.str() << "\": " << OpenFailureReason(code)
-        << " (error " << HexCode(code) << ")\n";
+    const Errc code = base->ErrorCode();
+    err << "mvxdump: cannot open area \"" << path.str() << "\": " << ErrcText(code) << " (error "
+        << HexCode(code) << ")\n";
     DisposeBase(base);
     return kDumpAreaError;
   }
@@ -196,8 +179,8 @@ int DumpArea(const DumpOptions& options, std::ostream& out, std::ostream& err) {
   auto listCurrent = [&](std::int32_t number) {
     const bool loaded = options.headersOnly ? base->LoadHeaderAndKludges() : base->LoadMessage();
     if (!loaded) {
-      err << "mvxdump: message " << number << " could not be loaded (error "
-          << HexCode(base->ErrorCode()) << ")\n";
+      err << "mvxdump: message " << number << " could not be loaded: " << ErrcText(base->ErrorCode())
+          << " (error " << HexCode(base->ErrorCode()) << ")\n";
       damaged = true;
     } else {
       PrintMessage(*base, number, squish, options.headersOnly, out);

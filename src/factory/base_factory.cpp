@@ -4,11 +4,9 @@
 #include "factory/base_factory.h"
 
 #include "jam/jam_base.h"
-#include "jam/jam_errors.h"
 #include "platform/platform.h"
 #include "msgdir/msgdir_base.h"
 #include "squish/squish_base.h"
-#include "squish/squish_errors.h"
 #include "support/datetime.h"
 
 namespace mvx {
@@ -66,45 +64,8 @@ bool OpenOrCreateBase(const AreaId& area, std::unique_ptr<MessageBase>& base) {
   return false;
 }
 
-Str BaseErrorText(std::int32_t code) {
-  struct Text {
-    std::int32_t code;
-    const char* text;
-  };
-  static constexpr Text kTexts[] = {
-      {kMsgErrNoArea, "the directory is missing and cannot be made"},
-      {kMsgErrOpenFailed, "a message file cannot be read"},
-      {kJamNoHeaderFile, "no .jhr file"},
-      {kJamNoIndexFile, "no .jdx file beside the .jhr"},
-      {kJamNoTextFile, "no .jdt file beside the .jhr"},
-      {kJamOpenHeader, "the .jhr cannot be opened"},
-      {kJamOpenIndex, "the .jdx cannot be opened or tidied"},
-      {kJamOpenText, "the .jdt cannot be opened"},
-      {kJamReadError, "a read failed"},
-      {kJamBadBaseHeader, "the .jhr header is damaged"},
-      {kJamCreateHeader, "the .jhr cannot be made"},
-      {kJamCreateIndex, "the .jdx cannot be made"},
-      {kJamCreateText, "the .jdt cannot be made"},
-      {kSquishNoDataFile, "no .sqd file"},
-      {kSquishNoIndexFile, "no .sqi file beside the .sqd"},
-      {kSquishDataOpenFailed, "the .sqd cannot be opened"},
-      {kSquishIndexOpenFailed, "the .sqi cannot be opened"},
-      {kSquishDamagedArea, "the area is damaged"},
-      {kSquishLimitReached, "the area is full"},
-      {kSquishIndexError, "the index is damaged"},
-      {kSquishBadFrame, "a message frame is damaged"},
-      {kSquishFrameIoError, "a read or write failed"},
-      {kSquishDataCreateFailed, "the .sqd cannot be made"},
-      {kSquishIndexCreateFailed, "the .sqi cannot be made"},
-  };
-  for (const Text& t : kTexts) {
-    if (t.code == code) return t.text;
-  }
-  return "error " + Hex8(static_cast<std::uint32_t>(code)).sub(4);
-}
-
 Str BaseOpenNote(MessageBase& base) {
-  if (base.ErrorCode() == kSquishRepaired) {
+  if (base.ErrorCode() == Errc::kSquishRepaired) {
     return "a change that a stopped run left half done was settled when the area was opened";
   }
   return Str();

@@ -26,8 +26,6 @@ bool MakeBase(AreaType type, std::unique_ptr<MessageBase>& base);
 // An area that is there is never created anew, and CreateArea never creates
 // over a file that exists.
 bool OpenOrCreateBase(const AreaId& area, std::unique_ptr<MessageBase>& base);
-// A base's ErrorCode() in words, for the log ("the area is damaged").
-Str BaseErrorText(std::int32_t code);
 // What an open that succeeded had to do first, in words for the log (a
 // change another run left half done, settled); empty when nothing.
 Str BaseOpenNote(MessageBase& base);

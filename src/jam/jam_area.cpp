@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "jam/jam_base.h"
-#include "jam/jam_errors.h"
 #include "jam/jam_files.h"
 #include "msgbase/file_hooks.h"
 #include "msgbase/file_stream.h"
@@ -34,7 +33,7 @@ bool NameFits(const Str& areaBase) { return areaBase.size() + 3 <= Str::kMax; }
 // A failed open leaves its OS reason in *osError when asked for.
 std::unique_ptr<DataStream> Open(const Str& areaBase, JamFile which, std::uint16_t mode, int* osError = nullptr) {
   std::unique_ptr<DataStream> s = OpenFileStream(JamFileName(areaBase, which), mode);
-  if (s && s->Status() != kStreamOk) {
+  if (s && !s->Status().ok()) {
     if (osError != nullptr) *osError = s->OsError();
     s.reset();
   }
@@ -58,22 +57,22 @@ std::uint32_t CreationDate() {
   return static_cast<std::uint32_t>(secs);
 }
 
-// 0 when the .JHR, .JDX and .JDT are all there, else the code for the first
-// one missing.
-std::int32_t MissingFile(const Str& areaBase) {
+// kNone when the .JHR, .JDX and .JDT are all there, else the code for the
+// first one missing.
+Errc MissingFile(const Str& areaBase) {
   for (int wait = 0;; ++wait) {
     const std::int64_t header = JamFileSize(areaBase, JamFile::kHeader);
     const std::int64_t index = JamFileSize(areaBase, JamFile::kIndex);
     const std::int64_t text = JamFileSize(areaBase, JamFile::kText);
-    if (header >= 0 && index >= 0 && text >= 0) return 0;
-    if (header < 0 && index < 0 && text < 0) return kJamNoHeaderFile;
+    if (header >= 0 && index >= 0 && text >= 0) return Errc::kNone;
+    if (header < 0 && index < 0 && text < 0) return Errc::kJamNoHeaderFile;
     // What an area looks like while another program is making it: a .JHR
     // with at most its base header, the .JDX and .JDT missing or empty, in
     // whatever order that program makes them. Worth a short wait; anything
     // else that is incomplete is damage and refused at once.
     const bool beingMade = header >= 0 && header <= kJamBaseHeaderSize && index <= 0 && text <= 0;
     if (!beingMade || wait >= kSettleHundredths) {
-      return header < 0 ? kJamNoHeaderFile : index < 0 ? kJamNoIndexFile : kJamNoTextFile;
+      return header < 0 ? Errc::kJamNoHeaderFile : index < 0 ? Errc::kJamNoIndexFile : Errc::kJamNoTextFile;
     }
     platform::WaitHundredth();
   }
@@ -87,13 +86,13 @@ std::int32_t MissingFile(const Str& areaBase) {
 // kTaken when another program's area, whole or in the making, is there:
 // nothing is made over it. kFailed, with the error code, when a file could
 // not be made; the files this call made are gone again.
-Made MakeAreaFiles(const Str& areaBase, std::int32_t& error, int& osError) {
+Made MakeAreaFiles(const Str& areaBase, Errc& error, int& osError) {
   platform::NameResolutionScope resolved;
   for (JamFile which : {JamFile::kHeader, JamFile::kText, JamFile::kIndex, JamFile::kLastRead}) {
     if (JamFileExists(areaBase, which) && which != JamFile::kLastRead) return Made::kTaken;
   }
   std::vector<Str> made;  // exactly what this call made, to take back
-  auto fail = [&](std::int32_t code) {
+  auto fail = [&](Errc code) {
     for (const Str& name : made) DeleteFileKeepingError(name);
     error = code;
     return Made::kFailed;
@@ -103,7 +102,7 @@ Made MakeAreaFiles(const Str& areaBase, std::int32_t& error, int& osError) {
     case Made::kTaken:
       return Made::kTaken;  // another program's area in the making
     case Made::kFailed:
-      return fail(kJamCreateHeader);
+      return fail(Errc::kJamCreateHeader);
     case Made::kMade:
       break;
   }
@@ -113,10 +112,10 @@ Made MakeAreaFiles(const Str& areaBase, std::int32_t& error, int& osError) {
   std::uint8_t raw[kJamBaseHeaderSize];
   EncodeJamBaseHeader(NewJamBaseHeader(CreationDate()), raw);
   stream->WriteBytes(raw, sizeof raw);
-  const bool written = stream->Status() == kStreamOk;
+  const bool written = stream->Status().ok();
   stream.reset();
-  if (!written) return fail(kJamCreateHeader);
-  for (const auto& [which, code] : {std::pair{JamFile::kText, kJamCreateText}, {JamFile::kIndex, kJamCreateIndex}}) {
+  if (!written) return fail(Errc::kJamCreateHeader);
+  for (const auto& [which, code] : {std::pair{JamFile::kText, Errc::kJamCreateText}, {JamFile::kIndex, Errc::kJamCreateIndex}}) {
     // A file taken by now belongs to whoever else is making this area at
     // this moment: theirs and ours make one area.
     const Made result = CreateNew(areaBase, which, stream, &osError);
@@ -141,7 +140,7 @@ bool JamBase::OpenArea(const Str& path) {
   if (FilesOpen()) CloseArea();
   SetAreaPath(JamAreaBase(path));
   if (!NameFits(AreaPath())) {
-    SetErrorCode(kJamNoHeaderFile);
+    SetErrorCode(Errc::kJamNoHeaderFile);
     return false;
   }
   return OpenFiles();
@@ -149,11 +148,11 @@ bool JamBase::OpenArea(const Str& path) {
 
 bool JamBase::OpenFiles() {
   const Str areaBase = AreaPath();
-  if (const std::int32_t missing = MissingFile(areaBase); missing != 0) {
+  if (const Errc missing = MissingFile(areaBase); missing != Errc::kNone) {
     SetErrorCode(missing);
     return false;
   }
-  auto refuse = [&](std::int32_t error) {
+  auto refuse = [&](Errc error) {
     DropStreams();
     SetErrorCode(error);
     SetAreaPath(Str());
@@ -162,10 +161,10 @@ bool JamBase::OpenFiles() {
   const struct {
     JamFile which;
     std::unique_ptr<DataStream>* stream;
-    std::int32_t error;
-  } files[] = {{JamFile::kHeader, &headerFile_, kJamOpenHeader},
-               {JamFile::kIndex, &indexFile_, kJamOpenIndex},
-               {JamFile::kText, &textFile_, kJamOpenText}};
+    Errc error;
+  } files[] = {{JamFile::kHeader, &headerFile_, Errc::kJamOpenHeader},
+               {JamFile::kIndex, &indexFile_, Errc::kJamOpenIndex},
+               {JamFile::kText, &textFile_, Errc::kJamOpenText}};
   for (const auto& f : files) {
     int osError = 0;
     *f.stream = Open(areaBase, f.which, kDataFileMode, &osError);
@@ -181,21 +180,21 @@ bool JamBase::OpenFiles() {
   // and reserved marks). It is refused and left exactly as it is.
   const std::int32_t headerSize = headerFile_->Size();
   const std::int32_t indexSize = indexFile_->Size();
-  if (headerSize < 0 || indexSize < 0) return refuse(kJamReadError);
+  if (headerSize < 0 || indexSize < 0) return refuse(Errc::kJamReadError);
   if (headerSize == 0 && indexSize == 0) {
     // An empty .JHR and .JDX: a new area whose maker stopped before writing
     // its header (our own creation writes it before the .JDX exists). There
     // is no message in it to lose, so it gets the header of a new area.
     base_ = NewJamBaseHeader(CreationDate());
-    if (!WriteBaseHeader()) return refuse(kJamOpenHeader);
+    if (!WriteBaseHeader()) return refuse(Errc::kJamOpenHeader);
   } else {
-    if (headerSize < static_cast<std::int32_t>(kJamBaseHeaderSize)) return refuse(kJamBadBaseHeader);
+    if (headerSize < static_cast<std::int32_t>(kJamBaseHeaderSize)) return refuse(Errc::kJamBadBaseHeader);
     std::uint8_t raw[kJamBaseHeaderSize];
     headerFile_->SeekTo(0);
     headerFile_->ReadBytes(raw, sizeof raw);
-    if (headerFile_->Status() != kStreamOk) return refuse(kJamReadError);
+    if (!headerFile_->Status().ok()) return refuse(Errc::kJamReadError);
     base_ = DecodeJamBaseHeader(raw);
-    if (base_.Signature != kJamSignature) return refuse(kJamBadBaseHeader);
+    if (base_.Signature != kJamSignature) return refuse(Errc::kJamBadBaseHeader);
   }
 
   // The tossers that make JAM areas leave the .JLR to the first reader that
@@ -212,7 +211,7 @@ bool JamBase::OpenFiles() {
 
   // An index longer than the count: deleted records, or a run that ended
   // without closing the area. CompactIndex recounts.
-  if (IndexRecordCount() != std::int64_t{base_.ActiveCount} && !CompactIndex()) return refuse(kJamOpenIndex);
+  if (IndexRecordCount() != std::int64_t{base_.ActiveCount} && !CompactIndex()) return refuse(Errc::kJamOpenIndex);
   SetOpenState(true);
   return true;
 }
@@ -221,7 +220,7 @@ bool JamBase::CreateArea(const Str& path) {
   if (FilesOpen()) CloseArea();
   SetAreaPath(JamAreaBase(path));
   if (!NameFits(AreaPath())) {
-    SetErrorCode(kJamCreateHeader);
+    SetErrorCode(Errc::kJamCreateHeader);
     return false;
   }
   MakeDirectoryPath(DirectoryOf(AreaPath()));
@@ -229,7 +228,7 @@ bool JamBase::CreateArea(const Str& path) {
 }
 
 bool JamBase::CreateFiles() {
-  std::int32_t error = 0;
+  Errc error = Errc::kNone;
   int osError = 0;
   if (MakeAreaFiles(AreaPath(), error, osError) == Made::kFailed) {
     NoteOsError(osError);
@@ -248,7 +247,7 @@ bool JamBase::WriteBaseHeader() {
   EncodeJamBaseHeader(base_, raw);
   headerFile_->SeekTo(0);
   headerFile_->WriteBytes(raw, sizeof raw);
-  return headerFile_->Status() == kStreamOk;
+  return headerFile_->Status().ok();
 }
 
 bool JamBase::CloseArea() {

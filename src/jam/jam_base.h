@@ -21,7 +21,7 @@
 //   programs take a .JHR with a .JDX for a whole area; a creation that fails
 //   takes back exactly the files it made.
 // - A .JHR too short for the base header, or one without the signature, is a
-//   damaged area: opening refuses it (kJamBadBaseHeader) and writes nothing.
+//   damaged area: opening refuses it (Errc::kJamBadBaseHeader) and writes nothing.
 //   Only an empty .JHR beside an empty .JDX (a new area whose maker stopped
 //   before writing the header) gets the header of a new area.
 // - After BeginNewMessage, CurrentNumber names the new message.

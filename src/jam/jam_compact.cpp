@@ -32,7 +32,7 @@ constexpr std::int64_t kBlockRecords = 4096;
 void JamBase::RenumberHeader(std::uint32_t offset, std::uint32_t number) {
   // A renumbering that failed before stays failed for CompactIndex to see;
   // the errors cleared below are only those of this call's own look.
-  if (headerFile_->Status() != kStreamOk) return;
+  if (!headerFile_->Status().ok()) return;
   // Only a real header is touched: one that lies past the base header, whole
   // inside the file and opens with the signature. A damaged record is left
   // for loading to refuse.
@@ -45,7 +45,7 @@ void JamBase::RenumberHeader(std::uint32_t offset, std::uint32_t number) {
   std::uint8_t signature[4];
   headerFile_->SeekTo(static_cast<std::int32_t>(offset));
   headerFile_->ReadBytes(signature, sizeof signature);
-  if (headerFile_->Status() != kStreamOk ||
+  if (!headerFile_->Status().ok() ||
       !std::equal(signature, signature + 4, kJamSignature.begin())) {
     headerFile_->ClearError();
     return;
@@ -72,7 +72,7 @@ bool JamBase::CompactIndex() {
     block.resize(static_cast<std::size_t>(count * kJamIndexRecordSize));
     indexFile_->SeekTo(static_cast<std::int32_t>(first * kJamIndexRecordSize));
     indexFile_->ReadAll(block.data(), static_cast<std::uint32_t>(block.size()));
-    if (indexFile_->Status() != kStreamOk) return false;
+    if (!indexFile_->Status().ok()) return false;
 
     kept.clear();
     const std::int64_t keptBefore = written;
@@ -92,7 +92,7 @@ bool JamBase::CompactIndex() {
       indexFile_->SeekTo(static_cast<std::int32_t>(keptBefore * kJamIndexRecordSize));
       indexFile_->WriteAll(kept.data(), static_cast<std::uint32_t>(kept.size()));
     }
-    if (indexFile_->Status() != kStreamOk || headerFile_->Status() != kStreamOk) return false;
+    if (!indexFile_->Status().ok() || !headerFile_->Status().ok()) return false;
   }
 
   // Also drops a torn record at the end (an index size not a multiple of 8).
@@ -100,7 +100,7 @@ bool JamBase::CompactIndex() {
   indexFile_->TruncateHere();
   indexFile_->Flush();
   headerFile_->Flush();
-  if (indexFile_->Status() != kStreamOk) return false;
+  if (!indexFile_->Status().ok()) return false;
   base_.ActiveCount = static_cast<std::uint32_t>(written);
   return true;
 }

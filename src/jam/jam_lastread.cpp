@@ -27,7 +27,7 @@ bool FindUser(DataStream& file, std::uint32_t user, std::uint32_t& at, JamLastRe
     const std::uint32_t n = std::min(kBlockRecords, count - first);
     block.resize(n * kJamLastReadRecordSize);
     file.ReadAll(block.data(), static_cast<std::uint32_t>(block.size()));
-    if (file.Status() != kStreamOk) return false;
+    if (!file.Status().ok()) return false;
     for (std::uint32_t i = 0; i < n; ++i) {
       const JamLastReadRecord r = DecodeJamLastReadRecord(block.data() + i * kJamLastReadRecordSize);
       if (r.UserId == user) {

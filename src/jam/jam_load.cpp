@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "jam/jam_base.h"
-#include "jam/jam_errors.h"
 #include "msgbase/file_hooks.h"
 #include "support/le_bytes.h"
 
@@ -25,7 +24,7 @@ bool JamBase::ReadIndexRecord(std::int64_t position, JamIndexRecord& record) {
   std::uint8_t raw[kJamIndexRecordSize];
   indexFile_->SeekTo(static_cast<std::int32_t>(position));
   indexFile_->ReadBytes(raw, sizeof raw);
-  if (indexFile_->Status() != kStreamOk) return false;
+  if (!indexFile_->Status().ok()) return false;
   record = DecodeJamIndexRecord(raw);
   return true;
 }
@@ -49,7 +48,7 @@ bool JamBase::HasMessage(std::int32_t number) {
     std::uint8_t raw[4];
     headerFile_->SeekTo(static_cast<std::int32_t>(record.HeaderOffset + kJamAttributesOffset));
     headerFile_->ReadBytes(raw, sizeof raw);
-    deleted = headerFile_->Status() == kStreamOk && (GetU32(raw) & kJamAttrDeleted) != 0;
+    deleted = headerFile_->Status().ok() && (GetU32(raw) & kJamAttrDeleted) != 0;
   }
   ClearStatuses();
   return !deleted;
@@ -88,14 +87,14 @@ bool JamBase::LoadHeaderAndKludges() { return LoadCurrent(false); }
 bool JamBase::ReadMessageHeader(const JamIndexRecord& record, std::uint32_t& loaded) {
   const std::int32_t size = headerFile_->Size();
   if (size < 0) {
-    SetErrorCode(kJamReadError);
+    SetErrorCode(Errc::kJamReadError);
     return false;
   }
   // Offsets below 1024 would take the base header for a message.
   const std::int64_t offset = record.HeaderOffset;
   if (record.HeaderOffset == kJamDeletedRecord || offset < kJamBaseHeaderSize ||
       offset + kJamMessageHeaderSize > size) {
-    SetErrorCode(kJamBadHeaderOffset);
+    SetErrorCode(Errc::kJamBadHeaderOffset);
     return false;
   }
   const std::int64_t rest = size - offset;
@@ -104,19 +103,19 @@ bool JamBase::ReadMessageHeader(const JamIndexRecord& record, std::uint32_t& loa
   std::vector<std::uint8_t> raw(want);
   headerFile_->SeekTo(static_cast<std::int32_t>(offset));
   headerFile_->ReadAll(raw.data(), want);
-  if (headerFile_->Status() != kStreamOk) {
-    SetErrorCode(kJamReadError);
+  if (!headerFile_->Status().ok()) {
+    SetErrorCode(Errc::kJamReadError);
     return false;
   }
   header_ = DecodeJamMessageHeader(raw.data());
   if ((header_.Attributes & kJamAttrDeleted) != 0) {
-    SetErrorCode(kJamBadHeaderOffset);
+    SetErrorCode(Errc::kJamBadHeaderOffset);
     return false;
   }
   // A header that claims more subfield bytes than the file holds was cut
   // off: its subfields cannot be trusted.
   if (std::int64_t{header_.SubfieldLength} > rest - kJamMessageHeaderSize) {
-    SetErrorCode(kJamReadError);
+    SetErrorCode(Errc::kJamReadError);
     return false;
   }
   // Subfields beyond the buffer are cut off; the walk stops at the cut.
@@ -217,14 +216,14 @@ bool JamBase::LoadCurrent(bool withText) {
   ReleaseMessage();
   ClearMessage();
   if (!FilesOpen()) {
-    SetErrorCode(kJamReadError);
+    SetErrorCode(Errc::kJamReadError);
     return false;
   }
   ClearStatuses();
   const std::int64_t position = PositionOfNumber(CurrentNumber());
   JamIndexRecord record;
   if (position < 0 || !ReadIndexRecord(position, record)) {
-    SetErrorCode(kJamReadError);
+    SetErrorCode(Errc::kJamReadError);
     return false;
   }
   std::uint32_t loaded = 0;
@@ -235,7 +234,7 @@ bool JamBase::LoadCurrent(bool withText) {
   const std::int32_t textSize = textFile_->Size();
   if (textSize < 0 || std::int64_t{header_.TextStart} + header_.TextSize > textSize) {
     ClearMessage();
-    SetErrorCode(kJamBadTextOffset);
+    SetErrorCode(Errc::kJamBadTextOffset);
     return false;
   }
 
@@ -246,10 +245,10 @@ bool JamBase::LoadCurrent(bool withText) {
   if (withText) {
     textFile_->SeekTo(static_cast<std::int32_t>(header_.TextStart));
     TextBuffer()->CopyFrom(*textFile_, static_cast<std::int32_t>(header_.TextSize));
-    if (textFile_->Status() != kStreamOk) {
+    if (!textFile_->Status().ok()) {
       ReleaseMessage();
       ClearMessage();
-      SetErrorCode(kJamBadTextOffset);
+      SetErrorCode(Errc::kJamBadTextOffset);
       return false;
     }
     AppendTrailingSubfieldLines();
@@ -279,7 +278,7 @@ bool JamBase::DeleteMessage() {
   EncodeJamIndexRecord(JamIndexRecord{kJamDeletedRecord, kJamDeletedRecord}, raw);
   indexFile_->SeekTo(static_cast<std::int32_t>(position));
   indexFile_->WriteBytes(raw, sizeof raw);
-  if (indexFile_->Status() != kStreamOk) return false;
+  if (!indexFile_->Status().ok()) return false;
   // The lower count reaches the file before the index is rewritten: should
   // the rewrite stop half way, the next open sees an index longer than the
   // count and finishes it.

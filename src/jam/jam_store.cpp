@@ -184,7 +184,7 @@ bool JamBase::WriteNewParts(const std::string& body, std::int64_t position) {
 
   textFile_->SeekTo(textSize);
   textFile_->WriteAll(body.data(), static_cast<std::uint32_t>(body.size()));
-  if (textFile_->Status() != kStreamOk) return cutBack();
+  if (!textFile_->Status().ok()) return cutBack();
 
   header_.SubfieldLength = subfields_.Length();
   header_.TextStart = static_cast<std::uint32_t>(textSize);
@@ -197,7 +197,7 @@ bool JamBase::WriteNewParts(const std::string& body, std::int64_t position) {
             raw.begin() + kJamMessageHeaderSize);
   headerFile_->SeekTo(static_cast<std::int32_t>(headerOffset));
   headerFile_->WriteAll(raw.data(), headerBytes);
-  if (headerFile_->Status() != kStreamOk) return cutBack();
+  if (!headerFile_->Status().ok()) return cutBack();
 
   JamIndexRecord record;
   record.ToCrc = JamCrc(toName_);
@@ -207,7 +207,7 @@ bool JamBase::WriteNewParts(const std::string& body, std::int64_t position) {
   const std::int32_t indexSize = indexFile_->Size();
   indexFile_->SeekTo(static_cast<std::int32_t>(position));
   indexFile_->WriteBytes(rawRecord, sizeof rawRecord);
-  if (indexFile_->Status() != kStreamOk) {
+  if (!indexFile_->Status().ok()) {
     // An appended record that went in part is cut off; a record rewritten in
     // place is a single small write that either happened or did not.
     if (indexSize >= 0 && position >= indexSize) {
@@ -232,7 +232,7 @@ bool JamBase::StoreHeaderOnly() {
   EncodeJamMessageHeader(header_, raw);
   headerFile_->SeekTo(static_cast<std::int32_t>(currentHeaderOffset_));
   headerFile_->WriteBytes(raw, sizeof raw);
-  return headerFile_->Status() == kStreamOk;
+  return headerFile_->Status().ok();
 }
 
 }  // namespace mvx

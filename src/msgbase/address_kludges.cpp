@@ -68,10 +68,10 @@ void MessageBase::ForEachAddressLine(Fn&& fn) {
   const std::int32_t length = TextLength();
   MoveTextTo(0);
   DataStream* stream = TextBuffer();
-  if (stream == nullptr || length <= 0 || stream->Status() != kStreamOk) return;
+  if (stream == nullptr || length <= 0 || !stream->Status().ok()) return;
   std::string text(static_cast<std::size_t>(length), '\0');
   stream->ReadAll(text.data(), static_cast<std::uint32_t>(length));
-  if (stream->Status() != kStreamOk) return;
+  if (!stream->Status().ok()) return;
   std::size_t at = 0;
   for (bool first = true; at < text.size(); first = false) {
     const std::size_t end = at + FindEither(std::string_view(text).substr(at), '\r', '\0');

@@ -36,7 +36,7 @@ void MessageBase::SpliceText(std::int32_t at, std::int32_t from, WriteFn write) 
     }
     // A tail that could not be saved whole would come back as zeros: leave
     // the text as it is rather than overwrite it.
-    if (!saved || saved->Status() != kStreamOk) {
+    if (!saved || !saved->Status().ok()) {
       text->SeekTo(text->Size());
       return;
     }

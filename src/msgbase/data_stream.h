@@ -1,23 +1,18 @@
 // DataStream: the byte stream through which every message base reaches its
 // files and its in-memory message text.
 //
-// Errors are sticky: the first failure puts a negative code into Status() and
-// from then on the stream does nothing (reads give zeros) until ClearError().
-// Callers test Status() after a run of operations instead of after each one.
+// Errors are sticky: the first failure is kept in Status() and from then on
+// the stream does nothing (reads give zeros) until ClearError(). Callers test
+// Status() after a run of operations instead of after each one.
 #pragma once
 
 #include <cstdint>
+#include <utility>
 
+#include "error/error.h"
 #include "support/str.h"
 
 namespace mvx {
-
-// Stream status codes.
-constexpr std::int32_t kStreamOk = 0;
-constexpr std::int32_t kStreamOsError = -1;     // an operating-system call failed
-constexpr std::int32_t kStreamOpenError = -2;   // could not be opened or created
-constexpr std::int32_t kStreamShortRead = -3;   // fewer bytes read than asked
-constexpr std::int32_t kStreamShortWrite = -4;  // fewer bytes written than asked
 
 class DataStream {
  public:
@@ -45,10 +40,12 @@ class DataStream {
     return nullptr;
   }
 
-  std::int32_t Status() const { return status_; }
-  // The operating system's error code of the failure behind Status(), when
-  // the stream is a file and one is known; 0 otherwise.
-  virtual int OsError() const { return 0; }
+  // The first failure since the open or the last ClearError: kShortRead
+  // and kShortWrite when fewer bytes came or went than were asked for, the
+  // platform's code (with the system's number) when a call failed.
+  const Error& Status() const { return status_; }
+  // The system's number behind Status(), when it has one; 0 otherwise.
+  int OsError() const { return status_.osError(); }
   std::int32_t Mode() const { return mode_; }
   const Str& Name() const { return name_; }
 
@@ -58,7 +55,11 @@ class DataStream {
 
  protected:
   DataStream(std::int32_t mode, const Str& name) : mode_(mode), name_(name) {}
-  std::int32_t status_ = kStreamOk;
+  // Keeps a failure (a success changes nothing).
+  void Fail(Error error) {
+    if (!error.ok()) status_ = std::move(error);
+  }
+  Error status_;
   std::int32_t mode_ = 0;
   Str name_;
 };

@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <limits>
+#include <utility>
 
 namespace mvx {
 
@@ -42,42 +43,47 @@ bool FileStream::ValidMode(std::uint16_t mode) {
 
 FileStream::FileStream(const Str& name, std::uint16_t mode) : DataStream(mode, name) {
   if (!ValidMode(mode)) {
-    status_ = kStreamOpenError;
+    Fail(Error(Errc::kBadMode, 0, name.str()));
     return;
   }
   const std::string& n = name.str();
+  Error e;
   switch (mode & 0xFF) {
     case kModeCreate:
-      handle_ = platform::CreateAlways(n, &osError_);
+      e = platform::CreateAlways(n, &handle_);
       break;
     case kModeCreateNew:
-      handle_ = platform::CreateNew(n, &osError_, &nameTaken_);
+      e = platform::CreateNew(n, &handle_);
       break;
     case kModeReadWrite:
-      handle_ = platform::OpenExisting(n, platform::Access::kReadWrite, ShareOf(mode), &osError_);
+      e = platform::OpenExisting(n, platform::Access::kReadWrite, ShareOf(mode), &handle_);
       break;
     case kModeRead:
-      handle_ = platform::OpenExisting(n, platform::Access::kRead, ShareOf(mode), &osError_);
+      e = platform::OpenExisting(n, platform::Access::kRead, ShareOf(mode), &handle_);
       break;
     case kModeWrite:
-      handle_ = platform::OpenExisting(n, platform::Access::kWrite, ShareOf(mode), &osError_);
+      e = platform::OpenExisting(n, platform::Access::kWrite, ShareOf(mode), &handle_);
       break;
   }
-  if (handle_ == platform::kNoFile) status_ = kStreamOpenError;
+  Fail(std::move(e));
 }
 
 FileStream::~FileStream() { platform::CloseFile(handle_); }
 
+void FileStream::Keep(const Error& error) {
+  if (!error.ok()) Fail(Error(error.code(), error.osError(), Name().str()));
+}
+
 void FileStream::ReadBytes(void* buffer, std::uint16_t count) {
-  if (status_ != kStreamOk) {
+  if (!status_.ok()) {
     std::memset(buffer, 0, count);
     return;
   }
   std::size_t got = 0;
-  if (!platform::ReadFile(handle_, buffer, count, &got, &osError_)) {
-    status_ = kStreamOsError;
+  if (const Error e = platform::ReadFile(handle_, buffer, count, &got); !e.ok()) {
+    Keep(e);
   } else if (got < count) {
-    status_ = kStreamShortRead;
+    Keep(Error(Errc::kShortRead));
   } else {
     return;
   }
@@ -86,35 +92,37 @@ void FileStream::ReadBytes(void* buffer, std::uint16_t count) {
 }
 
 void FileStream::WriteBytes(const void* buffer, std::uint16_t count) {
-  if (status_ != kStreamOk) return;
+  if (!status_.ok()) return;
   std::size_t put = 0;
-  if (!platform::WriteFile(handle_, buffer, count, &put, &osError_)) {
-    status_ = kStreamOsError;
+  if (const Error e = platform::WriteFile(handle_, buffer, count, &put); !e.ok()) {
+    Keep(e);
   } else if (put < count) {
-    status_ = kStreamShortWrite;
+    Keep(Error(Errc::kShortWrite));
   }
 }
 
 void FileStream::SeekTo(std::int32_t offset) {
-  if (status_ != kStreamOk) return;
-  if (!platform::SeekFile(handle_, offset < 0 ? 0 : offset, &osError_)) status_ = kStreamOsError;
+  if (!status_.ok()) return;
+  Keep(platform::SeekFile(handle_, offset < 0 ? 0 : offset));
 }
 
 std::int32_t FileStream::Position() {
-  if (status_ != kStreamOk) return -1;
-  const std::int64_t at = platform::TellFile(handle_, &osError_);
+  if (!status_.ok()) return -1;
+  std::int64_t at = -1;
+  Keep(platform::TellFile(handle_, &at));
   if (at < 0 || at > std::numeric_limits<std::int32_t>::max()) {
-    status_ = kStreamOsError;
+    Keep(Error(Errc::kSeekFailed));
     return -1;
   }
   return static_cast<std::int32_t>(at);
 }
 
 std::int32_t FileStream::Size() {
-  if (status_ != kStreamOk) return -1;
-  const std::int64_t size = platform::FileSize(handle_, &osError_);
+  if (!status_.ok()) return -1;
+  std::int64_t size = -1;
+  Keep(platform::FileSize(handle_, &size));
   if (size < 0 || size > std::numeric_limits<std::int32_t>::max()) {
-    status_ = kStreamOsError;
+    Keep(Error(Errc::kSizeFailed));
     return -1;
   }
   return static_cast<std::int32_t>(size);
@@ -123,13 +131,10 @@ std::int32_t FileStream::Size() {
 void FileStream::Flush() {}
 
 void FileStream::TruncateHere() {
-  if (status_ != kStreamOk) return;
-  if (!platform::TruncateFile(handle_, &osError_)) status_ = kStreamOsError;
+  if (!status_.ok()) return;
+  Keep(platform::TruncateFile(handle_));
 }
 
-void FileStream::ClearError() {
-  status_ = kStreamOk;
-  osError_ = 0;
-}
+void FileStream::ClearError() { status_ = Error(); }
 
 }  // namespace mvx

@@ -16,8 +16,8 @@ constexpr std::uint16_t kModeReadWrite = 0x0002;  // existing file
 constexpr std::uint16_t kModeRead = 0x0004;       // existing file
 constexpr std::uint16_t kModeWrite = 0x0008;      // existing file, content kept
 // Our addition: create only when no file of that name exists (never replaces
-// another program's file), read/write. Status() is kStreamOpenError when the
-// name is taken; NameTaken() tells that case apart.
+// another program's file), read/write. Status() is kNameTaken when the name
+// is taken.
 constexpr std::uint16_t kModeCreateNew = 0x0010;
 constexpr std::uint16_t kShareNone = 0x0000;
 constexpr std::uint16_t kShareRead = 0x2000;
@@ -26,9 +26,10 @@ constexpr std::uint16_t kShareReadWrite = 0x4000;
 
 class FileStream final : public DataStream {
  public:
-  // Opens or creates as the mode says; on failure Status() is
-  // kStreamOpenError. Use OpenFileStream() (file_hooks.h), which also refuses
-  // unknown modes, rather than this constructor.
+  // Opens or creates as the mode says; on failure Status() says why
+  // (kNotFound, kNameTaken, kHeldByOther, kOpenFailed, kBadMode, ...). Use
+  // OpenFileStream() (file_hooks.h), which also refuses unknown modes, rather
+  // than this constructor.
   FileStream(const Str& name, std::uint16_t mode);
   ~FileStream() override;
 
@@ -41,15 +42,14 @@ class FileStream final : public DataStream {
   void TruncateHere() override;
   void ClearError() override;
 
-  int OsError() const override { return osError_; }
-  bool NameTaken() const { return nameTaken_; }
   // True for a known action byte (1, 2, 4, 8, 0x10) with a valid share byte.
   static bool ValidMode(std::uint16_t mode);
 
  private:
+  // Keeps a failure of a call on the file, with the file's name.
+  void Keep(const Error& error);
+
   platform::FileHandle handle_ = platform::kNoFile;
-  int osError_ = 0;
-  bool nameTaken_ = false;
 };
 
 }  // namespace mvx

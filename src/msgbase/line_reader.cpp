@@ -18,7 +18,7 @@ void ReadStreamLine(DataStream& stream, std::string& line, std::size_t maxLen) {
   line.clear();
   std::int32_t pos = stream.Position();
   const std::int32_t size = stream.Size();
-  if (stream.Status() != kStreamOk || pos < 0 || pos >= size) return;
+  if (!stream.Status().ok() || pos < 0 || pos >= size) return;
 
   std::uint8_t block[kReadBlock];
   auto keep = [&](const std::uint8_t* from, std::size_t count) {
@@ -31,7 +31,7 @@ void ReadStreamLine(DataStream& stream, std::string& line, std::size_t maxLen) {
     // whatever its buffer held.
     const auto n = static_cast<std::uint16_t>(std::min<std::int32_t>(kReadBlock, size - pos));
     stream.ReadBytes(block, n);
-    if (stream.Status() != kStreamOk) {
+    if (!stream.Status().ok()) {
       // A failed stream reads zeros; treat the failure as the end of the text.
       pos = size;
       break;
@@ -55,7 +55,7 @@ void ReadStreamLine(DataStream& stream, std::string& line, std::size_t maxLen) {
     } else if (pos < size) {
       std::uint8_t next = 0;
       stream.ReadBytes(&next, 1);
-      if (stream.Status() == kStreamOk && next == kLf) ++pos;
+      if (stream.Status().ok() && next == kLf) ++pos;
     }
     break;
   }

@@ -30,14 +30,14 @@ void MemoryStream::Resize(std::int64_t n) {
 // stream) when that is past the 32-bit limit or memory runs out.
 bool MemoryStream::GrowFor(std::int64_t end) {
   if (end > kMaxEnd) {
-    status_ = kStreamShortWrite;
+    Fail(Error(Errc::kShortWrite));
     return false;
   }
   if (end > Capacity()) {
     try {
       Resize(end);
     } catch (const std::bad_alloc&) {
-      status_ = kStreamShortWrite;
+      Fail(Error(Errc::kShortWrite));
       return false;
     }
   }
@@ -46,7 +46,7 @@ bool MemoryStream::GrowFor(std::int64_t end) {
 }
 
 void MemoryStream::WriteBytes(const void* buffer, std::uint16_t count) {
-  if (status_ != kStreamOk || count == 0) return;
+  if (!status_.ok() || count == 0) return;
   const std::int64_t end = static_cast<std::int64_t>(pos_) + count;
   if (!GrowFor(end)) return;
   std::memcpy(data_.data() + pos_, buffer, count);
@@ -65,7 +65,7 @@ void MemoryStream::ReadBytes(void* buffer, std::uint16_t count) {
 }
 
 void MemoryStream::CopyFrom(DataStream& source, std::int32_t count) {
-  if (count <= 0 || status_ != kStreamOk) return;
+  if (count <= 0 || !status_.ok()) return;
   if (!GrowFor(static_cast<std::int64_t>(pos_) + count)) return;
   DataStream::CopyFrom(source, count);
 }
@@ -75,7 +75,7 @@ void MemoryStream::CopyFrom(DataStream& source, std::int32_t count) {
 void MemoryStream::SeekTo(std::int32_t offset) { pos_ = offset < 0 ? 0 : offset; }
 
 const std::uint8_t* MemoryStream::BytesInMemory(std::int32_t count) {
-  if (status_ != kStreamOk || static_cast<std::int64_t>(pos_) + count > Capacity()) return nullptr;
+  if (!status_.ok() || static_cast<std::int64_t>(pos_) + count > Capacity()) return nullptr;
   return data_.data() + pos_;
 }
 
@@ -85,7 +85,7 @@ void MemoryStream::TruncateHere() {
   try {
     Resize(pos_);
   } catch (const std::bad_alloc&) {
-    status_ = kStreamShortWrite;
+    Fail(Error(Errc::kShortWrite));
     return;
   }
   data_.shrink_to_fit();

@@ -17,6 +17,7 @@
 #include <string_view>
 #include <utility>
 
+#include "error/error.h"
 #include "msgbase/data_stream.h"
 #include "support/address.h"
 #include "support/datetime.h"
@@ -62,8 +63,9 @@ class MessageBase {
   virtual bool CloseArea() = 0;
   bool IsOpen() const { return openState_; }
   const Str& AreaPath() const { return areaPath_; }
-  // The code of the last failure (each format has its list; 0 for none).
-  std::int32_t ErrorCode() const { return errorCode_; }
+  // The code of the last failure (kNone for none); ErrcNumber gives the
+  // number the format has always reported.
+  Errc ErrorCode() const { return errorCode_; }
   // The operating system's reason for the last failure to open, create or
   // write a file of the area, when one is known (0 otherwise): the log says
   // "Permission denied" rather than only that the area failed.
@@ -172,7 +174,7 @@ class MessageBase {
   MessageBase() = default;
 
   // The plain state the formats keep up to date.
-  void SetErrorCode(std::int32_t code) { errorCode_ = code; }
+  void SetErrorCode(Errc code) { errorCode_ = code; }
   void SetOpenState(bool open) { openState_ = open; }
   void SetCurrentNumber(std::int32_t number) { currentNumber_ = number; }
   void SetAreaPath(const Str& path) { areaPath_ = path; }
@@ -205,7 +207,7 @@ class MessageBase {
 
   std::int32_t foundLineStart_ = 0;
   std::int32_t foundLineEnd_ = 0;
-  std::int32_t errorCode_ = 0;
+  Errc errorCode_ = Errc::kNone;
   int osError_ = 0;
   bool openState_ = false;
   std::uint32_t areaFlags_ = 0;

@@ -37,7 +37,7 @@ void MessageBase::AppendTextLine(std::string_view line) {
 // too: ReadTextLine reads nothing from it, so the position would never move.
 bool MessageBase::AtTextEnd() {
   DataStream* text = textBuffer_.get();
-  if (text == nullptr || text->Status() != kStreamOk) return true;
+  if (text == nullptr || !text->Status().ok()) return true;
   return text->Position() >= text->Size();
 }
 

@@ -62,7 +62,7 @@ void MsgDirBase::SetAreaFromPath(const Str& path) {
 bool MsgDirBase::OpenArea(const Str& path) {
   SetAreaFromPath(path);
   if (!DirHasEntries(path)) {
-    SetErrorCode(kMsgErrNoArea);
+    SetErrorCode(Errc::kMsgNoArea);
     return false;
   }
   if (!UseTopHint()) ScanNumbers();
@@ -76,7 +76,7 @@ bool MsgDirBase::CreateArea(const Str& path) {
   // Making a directory reports no failure; a directory that could not be made
   // is caught here rather than by the first message that cannot be written.
   if (!DirHasEntries(AreaPath())) {
-    SetErrorCode(kMsgErrNoArea);
+    SetErrorCode(Errc::kMsgNoArea);
     return false;
   }
   ScanNumbers();

@@ -39,22 +39,16 @@
 
 namespace mvx {
 
-// Error codes of this format (ErrorCode()).
-constexpr std::int32_t kMsgErrNoArea = 0x1000;       // area directory missing
-constexpr std::int32_t kMsgErrNoMessage = 0x1001;    // no message with that number
-constexpr std::int32_t kMsgErrOpenFailed = 0x1002;   // message file unreadable
-constexpr std::int32_t kMsgErrNotOpen = 0x1003;      // no message is open
-
 class MsgDirBase : public MessageBase {
  public:
   MsgDirBase() = default;
   // Releases the open message and closes the area.
   ~MsgDirBase() override;
 
-  // Opens an existing directory; false with kMsgErrNoArea when it is missing.
+  // Opens an existing directory; false with Errc::kMsgNoArea when it is missing.
   bool OpenArea(const Str& path) override;
   // Makes the directory with its missing parents and opens it; false with
-  // kMsgErrNoArea when it still does not exist afterwards.
+  // Errc::kMsgNoArea when it still does not exist afterwards.
   bool CreateArea(const Str& path) override;
   bool AreaExists(const Str& path) override;
   // Forgets the area; an open message stays open. Always true.
@@ -63,7 +57,7 @@ class MsgDirBase : public MessageBase {
   std::int32_t CurrentUid() override;
   void PositionByUid(std::int32_t uid) override;
   // Header and whole text of message CurrentNumber(). A file too short to
-  // hold the header fails with kMsgErrOpenFailed.
+  // hold the header fails with Errc::kMsgOpenFailed.
   bool LoadMessage() override;
   // Header and the leading control lines only; holds no file afterwards.
   bool LoadHeaderAndKludges() override;

@@ -12,13 +12,13 @@ std::int32_t MsgDirBase::ReadLastRead(std::int32_t userIndex) {
   Str name;
   if (!IsOpen() || userIndex < 0 || !JoinAreaPath(AreaPath(), Str(kLastReadName), name)) return 0;
   std::unique_ptr<DataStream> file = OpenFileStream(name, kModeRead);
-  if (!file || file->Status() != kStreamOk) return 0;
+  if (!file || !file->Status().ok()) return 0;
   const std::int64_t offset = 2 * static_cast<std::int64_t>(userIndex);
   if (offset + 2 > file->Size()) return 0;
   std::uint8_t word[2] = {0, 0};
   file->SeekTo(static_cast<std::int32_t>(offset));
   file->ReadBytes(word, 2);
-  if (file->Status() != kStreamOk) return 0;
+  if (!file->Status().ok()) return 0;
   return GetU16(word);
 }
 
@@ -28,11 +28,11 @@ void MsgDirBase::WriteLastRead(std::int32_t userIndex, std::int32_t value) {
   // The offset must fit the stream's 32-bit positions.
   if (userIndex > 0x3FFFFFFE) return;
   std::unique_ptr<DataStream> file = OpenFileStream(name, kModeWrite);
-  if (!file || file->Status() != kStreamOk) {
+  if (!file || !file->Status().ok()) {
     // Made only when there is none: a file that exists but could not be
     // opened (held by a reader, say) keeps every other user's pointer.
     file = OpenFileStream(name, kModeCreateNew);
-    if (!file || file->Status() != kStreamOk) return;
+    if (!file || !file->Status().ok()) return;
   }
   std::uint8_t word[2];
   PutU16(word, static_cast<std::uint16_t>(value));

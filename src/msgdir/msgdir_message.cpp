@@ -25,7 +25,7 @@ constexpr std::int32_t kTextSizeHint = 65536;
 // Taken numbers met above a hinted top before the area is listed.
 constexpr std::int32_t kTakenBeforeListing = 64;
 
-bool Good(const std::unique_ptr<DataStream>& s) { return s && s->Status() == kStreamOk; }
+bool Good(const std::unique_ptr<DataStream>& s) { return s && s->Status().ok(); }
 
 }  // namespace
 
@@ -93,7 +93,7 @@ bool MsgDirBase::WriteTempFile() {
     text->ReadAll(bytes.data() + MsgHeader::kSize, static_cast<std::uint32_t>(size));
     text->SeekTo(size);
     // A text that could not be held whole is no message to store.
-    if (text->Status() != kStreamOk) return false;
+    if (!text->Status().ok()) return false;
   }
   bytes.push_back(0);
   if (!tempFile_ && !MakeTempFile()) return false;
@@ -104,7 +104,7 @@ bool MsgDirBase::WriteTempFile() {
   if (!tempEmpty_) tempFile_->TruncateHere();
   tempEmpty_ = false;
   tempFile_->Flush();
-  return tempFile_->Status() == kStreamOk;
+  return tempFile_->Status().ok();
 }
 
 bool MsgDirBase::NumberTempFile() {
@@ -118,9 +118,8 @@ bool MsgDirBase::NumberTempFile() {
     }
     Str name;
     if (!JoinAreaPath(messageDir_, MsgFileName(n), name)) return false;
-    int error = 0;
-    bool taken = false;
-    if (platform::RenameNew(tempName_.str(), name.str(), &error, &taken)) {
+    const Error e = platform::RenameNew(tempName_.str(), name.str());
+    if (e.ok()) {
       used_.Mark(n);
       topNumber_ = std::max(topNumber_, n);
       numbered_ = true;
@@ -128,7 +127,10 @@ bool MsgDirBase::NumberTempFile() {
       messageName_ = name;
       return true;
     }
-    if (!taken) return false;
+    if (e.code() != Errc::kNameTaken) {
+      NoteOsError(e.osError());
+      return false;
+    }
     // Another program wrote this number since the scan: its message stays.
     used_.Mark(n);
     topNumber_ = std::max(topNumber_, n);
@@ -143,8 +145,9 @@ bool MsgDirBase::StoreMessage() {
   if (placed && messageFile_) {
     // A message that is in the area already: the finished copy takes the
     // place of its file, so a reader finds the old message or the new one.
-    int error = 0;
-    placed = platform::ReplaceFile(tempName_.str(), messageName_.str(), &error);
+    const Error e = platform::ReplaceFile(tempName_.str(), messageName_.str());
+    NoteOsError(e.osError());
+    placed = e.ok();
   } else if (placed) {
     placed = NumberTempFile();
   }
@@ -164,14 +167,14 @@ bool MsgDirBase::StoreHeaderOnly() {
   messageFile_->SeekTo(0);
   messageFile_->WriteBytes(header_.data(), MsgHeader::kSize);
   messageFile_->Flush();
-  return messageFile_->Status() == kStreamOk;
+  return messageFile_->Status().ok();
 }
 
 bool MsgDirBase::ReleaseMessage() {
   if (!messageHeld_) {
     // A text kept by LoadHeaderAndKludges goes too.
     AttachTextBuffer(nullptr);
-    SetErrorCode(kMsgErrNotOpen);
+    SetErrorCode(Errc::kMsgNotOpen);
     return false;
   }
   DropMessage();
@@ -180,14 +183,14 @@ bool MsgDirBase::ReleaseMessage() {
 
 bool MsgDirBase::OpenForLoad() {
   if (!IsOpen() || !HasMessage(CurrentNumber())) {
-    SetErrorCode(kMsgErrNoMessage);
+    SetErrorCode(Errc::kMsgNoMessage);
     return false;
   }
   if (messageHeld_) ReleaseMessage();
 
   Str name;
   if (!MessagePath(CurrentNumber(), name)) {
-    SetErrorCode(kMsgErrOpenFailed);
+    SetErrorCode(Errc::kMsgOpenFailed);
     return false;
   }
   std::unique_ptr<DataStream> file = OpenFileStream(name, kModeReadWrite);
@@ -196,21 +199,21 @@ bool MsgDirBase::OpenForLoad() {
   if (!Good(file)) file = OpenFileStream(name, kModeRead);
   std::unique_ptr<DataStream> text = Good(file) ? NewMemoryStream(kTextSizeHint) : nullptr;
   if (!Good(text)) {
-    SetErrorCode(kMsgErrOpenFailed);
+    SetErrorCode(Errc::kMsgOpenFailed);
     return false;
   }
 
   // A file shorter than the header is damaged: it has no message to give.
   header_.Clear();
   if (file->Size() < static_cast<std::int32_t>(MsgHeader::kSize)) {
-    SetErrorCode(kMsgErrOpenFailed);
+    SetErrorCode(Errc::kMsgOpenFailed);
     return false;
   }
   file->SeekTo(0);
   file->ReadBytes(header_.data(), MsgHeader::kSize);
-  if (file->Status() != kStreamOk) {
+  if (!file->Status().ok()) {
     header_.Clear();
-    SetErrorCode(kMsgErrOpenFailed);
+    SetErrorCode(Errc::kMsgOpenFailed);
     return false;
   }
   messageFile_ = std::move(file);
@@ -240,9 +243,9 @@ bool MsgDirBase::LoadMessage() {
   text.SeekTo(0);
   // A text that could not be held whole (no memory for it) is no loaded
   // message: storing it back would cut the file.
-  if (file.Status() != kStreamOk || text.Status() != kStreamOk) {
+  if (!file.Status().ok() || !text.Status().ok()) {
     DropMessage();
-    SetErrorCode(kMsgErrOpenFailed);
+    SetErrorCode(Errc::kMsgOpenFailed);
     return false;
   }
   return true;
@@ -260,9 +263,9 @@ bool MsgDirBase::LoadHeaderAndKludges() {
     if (!line.starts_with('\x01')) break;
     AppendTextLine(line);
   }
-  if (TextBuffer()->Status() != kStreamOk) {
+  if (!TextBuffer()->Status().ok()) {
     AttachTextBuffer(nullptr);
-    SetErrorCode(kMsgErrOpenFailed);
+    SetErrorCode(Errc::kMsgOpenFailed);
     return false;
   }
   MoveTextTo(0);

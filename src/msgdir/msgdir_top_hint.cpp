@@ -53,14 +53,14 @@ bool MsgDirBase::TopHintPath(Str& path) { return JoinAreaPath(AreaPath(), kTopHi
 bool MsgDirBase::UseTopHint() {
   Str path;
   if (!TopHintPath(path)) return false;
-  int error = 0;
-  const platform::FileHandle h =
-      platform::OpenExisting(path.str(), platform::Access::kRead, platform::Share::kReadWrite, &error);
-  if (h == platform::kNoFile) return false;
+  platform::FileHandle h = platform::kNoFile;
+  if (!platform::OpenExisting(path.str(), platform::Access::kRead, platform::Share::kReadWrite, &h).ok()) {
+    return false;
+  }
   keepsHint_ = true;
   char buf[kMaxHintBytes];
   std::size_t got = 0;
-  const bool read = platform::ReadFile(h, buf, sizeof buf, &got, &error);
+  const bool read = platform::ReadFile(h, buf, sizeof buf, &got).ok();
   platform::CloseFile(h);
   TopHint hint;
   if (!read || !ParseTopHint(std::string_view(buf, got), hint)) return false;
@@ -81,18 +81,18 @@ void MsgDirBase::WriteTopHint() {
   if (!keepsHint_ || !numbered_ || strayTemps_ || topNumber_ <= 0) return;
   Str path;
   if (!TopHintPath(path)) return;
-  int error = 0;
   // Made (if it is new) before the stamp is taken: making it moves the stamp.
-  const platform::FileHandle h = platform::OpenOrCreate(path.str(), &error);
-  if (h == platform::kNoFile) return;
+  platform::FileHandle h = platform::kNoFile;
+  if (!platform::OpenOrCreate(path.str(), &h).ok()) return;
   const std::optional<std::int64_t> stamp = platform::GetChangeStamp(AreaPath().str());
   // Written in place in one short write: a reader finds the old hint or the
   // new one, and a torn or damaged one is only a reason to list the area.
   const std::string text =
       stamp ? std::to_string(topNumber_) + " " + std::to_string(*stamp) + "\n" : std::string("0 0\n");
   std::size_t put = 0;
-  if (platform::SeekFile(h, 0, &error) && platform::WriteFile(h, text.data(), text.size(), &put, &error)) {
-    platform::TruncateFile(h, &error);
+  // A hint that could not be written is only a reason to list the area.
+  if (platform::SeekFile(h, 0).ok() && platform::WriteFile(h, text.data(), text.size(), &put).ok()) {
+    platform::TruncateFile(h).Ignore();
   }
   platform::CloseFile(h);
 }

@@ -9,6 +9,10 @@
 // and win32/ (the W calls with share modes, names through code page 866);
 // common/ holds what both share (name matching, the test clock).
 //
+// A failing call returns an Error with the operation's code (or kNotFound,
+// kNameTaken, kHeldByOther when that is the reason), the system's error
+// number and the file's name; values come back through pointers.
+//
 // Names handed to these functions are program names: "\" or "/" separate
 // directories, and the case of a name need not match the file system's. Each
 // function converts the name with NativeName() itself.
@@ -17,6 +21,8 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+
+#include "error/error.h"
 
 namespace mvx::platform {
 
@@ -43,69 +49,66 @@ enum class Share { kNone, kRead, kWrite, kReadWrite };
 // is waited for at most LockWaitMilliseconds(), then the open fails with
 // kErrorHeldByOther.
 // Directories are refused, and so are pipes unless opened only for reading.
-// Returns kNoFile on failure and puts the OS error code into *error.
-FileHandle OpenExisting(const std::string& name, Access access, Share share, int* error);
+// *handle is kNoFile after a failure.
+Error OpenExisting(const std::string& name, Access access, Share share, FileHandle* handle);
 
 // Create the file empty (replacing an existing one), open for reading and
 // writing, no sharing restriction.
-FileHandle CreateAlways(const std::string& name, int* error);
+Error CreateAlways(const std::string& name, FileHandle* handle);
 
 // Create the file only if no file of that name (in any letter case) exists;
-// open for reading and writing. Fails with *error = EEXIST-like code and
-// *exists = true when the name is taken.
-FileHandle CreateNew(const std::string& name, int* error, bool* exists);
+// open for reading and writing. Fails with kNameTaken when the name is taken.
+Error CreateNew(const std::string& name, FileHandle* handle);
 
 // Open for appending (text files: the log). Creates nothing; a pipe without
 // a reader fails at once instead of waiting for one.
-FileHandle OpenAppend(const std::string& name, int* error);
+Error OpenAppend(const std::string& name, FileHandle* handle);
 
 // Read up to count bytes; *got receives the number read (0 at end of file).
-bool ReadFile(FileHandle h, void* buffer, std::size_t count, std::size_t* got, int* error);
+Error ReadFile(FileHandle h, void* buffer, std::size_t count, std::size_t* got);
 // Write count bytes; *put receives the number written.
-bool WriteFile(FileHandle h, const void* buffer, std::size_t count, std::size_t* put, int* error);
+Error WriteFile(FileHandle h, const void* buffer, std::size_t count, std::size_t* put);
 // Move to an absolute offset; beyond the end is allowed.
-bool SeekFile(FileHandle h, std::int64_t offset, int* error);
-// Current offset, or -1.
-std::int64_t TellFile(FileHandle h, int* error);
-// Size in bytes, or -1. Does not move the offset.
-std::int64_t FileSize(FileHandle h, int* error);
+Error SeekFile(FileHandle h, std::int64_t offset);
+// Current offset (-1 after a failure).
+Error TellFile(FileHandle h, std::int64_t* offset);
+// Size in bytes (-1 after a failure). Does not move the offset.
+Error FileSize(FileHandle h, std::int64_t* size);
 // Make the file end at the current offset.
-bool TruncateFile(FileHandle h, int* error);
+Error TruncateFile(FileHandle h);
 void CloseFile(FileHandle h);
-bool DeleteFile(const std::string& name, int* error);
+Error DeleteFile(const std::string& name);
 // Give the file `existing` the name `newName` instead, only when no file of
 // that name exists in any letter case (like CreateNew): a file that another
-// program made under that name is never replaced. Fails with *exists = true
+// program made under that name is never replaced. Fails with kNameTaken
 // when the name is taken. Afterwards `existing` is gone.
-bool RenameNew(const std::string& existing, const std::string& newName, int* error, bool* exists);
+Error RenameNew(const std::string& existing, const std::string& newName);
 // Put the file `from` in the place of the file `to` in one step: a reader
 // finds the old file or the new one under that name, never a mix of them.
-bool ReplaceFile(const std::string& from, const std::string& to, int* error);
+Error ReplaceFile(const std::string& from, const std::string& to);
 
 // Read standard input to its end into all (replacing what it held), bytes
-// as they come. False with *error set when a read fails; all then holds what
-// was read before the failure.
-bool ReadStandardInput(std::string& all, int* error);
+// as they come. After a failed read all holds what was read before it.
+Error ReadStandardInput(std::string& all);
 
 // ------------------------------------------ files shared with other programs
 
 // Open the file for reading and writing, creating it empty when it is
 // missing; an existing file is never emptied. No sharing lock is taken.
-FileHandle OpenOrCreate(const std::string& name, int* error);
+Error OpenOrCreate(const std::string& name, FileHandle* handle);
 // Open for appending, creating the file when it is missing; as OpenAppend.
-FileHandle OpenAppendOrCreate(const std::string& name, int* error);
+Error OpenAppendOrCreate(const std::string& name, FileHandle* handle);
 // Lock count bytes from start (0 = to the end, however far the file grows)
 // against other programs, for writing (exclusive) or reading, waiting at most
 // waitMs for a conflicting lock to go. The lock goes with UnlockRange or when
 // the handle is closed.
-bool LockRange(FileHandle h, std::int64_t start, std::int64_t count, bool exclusive, int waitMs,
-               int* error);
+Error LockRange(FileHandle h, std::int64_t start, std::int64_t count, bool exclusive, int waitMs);
 void UnlockRange(FileHandle h, std::int64_t start, std::int64_t count);
 // Seconds since 1970 in UTC, from the real clock or the test clock.
 std::int64_t UnixTime();
 
-// The error code a function gives when another program held the file
-// locked for longer than it waited; ErrorText says so in words.
+// The system error number an Error of kHeldByOther carries, so that code
+// that keeps only the number still says why; ErrorText says so in words.
 constexpr int kErrorHeldByOther = 0x10001;
 
 // How long an open waits for another program's conflicting lock.
@@ -155,7 +158,7 @@ class DirSearch {
 
 // ------------------------------------------------- directories and paths
 
-bool CreateDirectory(const std::string& path, int* error);
+Error CreateDirectory(const std::string& path);
 // The name made absolute against the current directory (program separators
 // kept as "\" is not assumed: the result uses the native separator).
 std::string FullPath(const std::string& name);
@@ -230,7 +233,7 @@ std::int64_t MonotonicMilliseconds();
 // Last-write time of a file as local DOS date (high 16 bits) and time (low).
 std::optional<std::uint32_t> GetFileDosTime(const std::string& name);
 // Set the last-write time from a local date and time.
-bool SetFileTime(const std::string& name, const LocalTime& t);
+Error SetFileTime(const std::string& name, const LocalTime& t);
 // The last-write time of a file or directory at the finest step the system
 // keeps, as a number that stays the same for as long as nothing changes it
 // (a directory changes when a name in it is made, renamed or removed).
@@ -241,14 +244,17 @@ std::optional<std::int64_t> GetChangeStamp(const std::string& name);
 // The value of an environment variable (the name's case counts); nullopt
 // when it is not set.
 std::optional<std::string> GetEnv(const std::string& name);
-// The system's text for an error code that the functions above put into
-// *error ("No such file or directory"); empty when it has none.
+// The system's text for its error number ("No such file or directory");
+// empty when it has none.
 std::string ErrorText(int error);
-// What kind of failure an error code above stands for, for the callers that
-// act on the reason (the codes themselves differ between systems).
-bool IsNameTakenError(int error);  // a file or directory of that name exists
-bool IsMissingError(int error);    // the name, or a directory on its way, does not exist
-bool IsDeniedError(int error);     // the system refused the access
+// The system's reason when the error has one, else the code's text: what a
+// log line puts after the name it failed on.
+std::string ErrorText(const Error& error);
+// The Error of a failed call: kNotFound, kNameTaken or kHeldByOther when
+// the system's number says so, else the operation's own code.
+Error OsFailure(Errc operation, int error, const std::string& name);
+// Whether the system's number means it refused the access.
+bool IsDeniedError(int error);
 // The name tosser configurations know this system by (their [OS]).
 std::string SystemName();
 

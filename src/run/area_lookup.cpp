@@ -18,11 +18,10 @@ namespace {
 // The line reader keeps no error code, so a failed open is asked again for
 // its reason.
 Str CantOpen(const Str& path) {
-  int error = 0;
-  const platform::FileHandle file =
-      platform::OpenExisting(path.str(), platform::Access::kRead, platform::Share::kReadWrite, &error);
-  if (file != platform::kNoFile) platform::CloseFile(file);
-  const std::string reason = platform::ErrorText(error);
+  platform::FileHandle file = platform::kNoFile;
+  const Error e = platform::OpenExisting(path.str(), platform::Access::kRead, platform::Share::kReadWrite, &file);
+  if (e.ok()) platform::CloseFile(file);
+  const std::string reason = e.ok() ? std::string() : platform::ErrorText(e);
   return "Can't open tosser configuration " + path + (reason.empty() ? std::string() : ": " + reason);
 }
 

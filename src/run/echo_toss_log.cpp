@@ -27,37 +27,33 @@ class TosserLock {
   ~TosserLock() {
     if (handle_ == platform::kNoFile) return;
     platform::CloseFile(handle_);
-    if (madeFile_) (void)platform::DeleteFile(tosser_.LockFile, nullptr);
+    if (madeFile_) platform::DeleteFile(tosser_.LockFile).Ignore();
   }
   TosserLock(const TosserLock&) = delete;
   TosserLock& operator=(const TosserLock&) = delete;
 
   bool Take(std::string& why) {
     if (tosser_.LockFile.empty()) return true;
-    int error = 0;
+    Error e;
     if (tosser_.AdvisoryLock > 0) {
-      handle_ = platform::OpenOrCreate(tosser_.LockFile, &error);
-      if (handle_ != platform::kNoFile &&
-          platform::LockRange(handle_, 0, 1, true, tosser_.AdvisoryLock * 1000, &error)) {
-        return true;
-      }
+      e = platform::OpenOrCreate(tosser_.LockFile, &handle_);
+      if (e.ok()) e = platform::LockRange(handle_, 0, 1, true, tosser_.AdvisoryLock * 1000);
+      if (e.ok()) return true;
     } else {
       const int waitMs = platform::LockWaitMilliseconds();
       for (int waited = 0;; waited += kLockPollMs) {
-        bool exists = false;
-        handle_ = platform::CreateNew(tosser_.LockFile, &error, &exists);
-        if (handle_ != platform::kNoFile) {
+        e = platform::CreateNew(tosser_.LockFile, &handle_);
+        if (e.ok()) {
           madeFile_ = true;
           return true;
         }
-        if (!exists || waited >= waitMs) break;
+        if (e.code() != Errc::kNameTaken || waited >= waitMs) break;
         platform::SleepMilliseconds(kLockPollMs);
       }
     }
     if (handle_ != platform::kNoFile) platform::CloseFile(handle_);
     handle_ = platform::kNoFile;
-    why = "tosser lock " + tosser_.LockFile + " not taken: " +
-          (error != 0 ? platform::ErrorText(error) : std::string("held by another program"));
+    why = "tosser lock " + tosser_.LockFile + " not taken: " + platform::ErrorText(e);
     return false;
   }
 
@@ -72,20 +68,20 @@ class TosserLock {
 bool AppendEchoTossLog(const TosserSettings& tosser, const Str& tag, std::string& why) {
   TosserLock lock(tosser);
   if (!lock.Take(why)) return false;
-  int error = 0;
-  const platform::FileHandle h = platform::OpenAppendOrCreate(tosser.EchoTossLog, &error);
-  if (h == platform::kNoFile) {
-    why = platform::ErrorText(error);
+  platform::FileHandle h = platform::kNoFile;
+  if (const Error e = platform::OpenAppendOrCreate(tosser.EchoTossLog, &h); !e.ok()) {
+    why = platform::ErrorText(e);
     return false;
   }
   // One write of the whole line, so that appends of other programs never
   // land inside it.
   const std::string line = tag.str() + "\n";
   std::size_t put = 0;
-  const bool ok = platform::WriteFile(h, line.data(), line.size(), &put, &error) && put == line.size();
+  Error e = platform::WriteFile(h, line.data(), line.size(), &put);
+  if (e.ok() && put != line.size()) e = Error(Errc::kShortWrite);
   platform::CloseFile(h);
-  if (!ok) why = error != 0 ? platform::ErrorText(error) : "short write";
-  return ok;
+  if (!e.ok()) why = platform::ErrorText(e);
+  return e.ok();
 }
 
 void NoteAreaForScan(RunContext& ctx, const Str& tag) {

@@ -137,15 +137,19 @@ void ConfigProblems::Warning(const std::string& file, int number, const std::str
 FidoconfigReader::ReadResult FidoconfigReader::ReadWhole(const std::string& name, std::string& text, int& error) {
   error = 0;
   text.clear();
-  const platform::FileHandle file =
-      platform::OpenExisting(name, platform::Access::kRead, platform::Share::kReadWrite, &error);
-  if (file == platform::kNoFile) return ReadResult::kCantOpen;
+  platform::FileHandle file = platform::kNoFile;
+  if (const Error e = platform::OpenExisting(name, platform::Access::kRead, platform::Share::kReadWrite, &file);
+      !e.ok()) {
+    error = e.osError();
+    return ReadResult::kCantOpen;
+  }
   const std::size_t limit = std::min(kMaxFileBytes, kMaxTotalBytes - totalBytes_);
   std::string chunk(64u << 10, '\0');
   ReadResult result = ReadResult::kOk;
   for (;;) {
     std::size_t got = 0;
-    if (!platform::ReadFile(file, chunk.data(), chunk.size(), &got, &error)) {
+    if (const Error e = platform::ReadFile(file, chunk.data(), chunk.size(), &got); !e.ok()) {
+      error = e.osError();
       result = ReadResult::kReadError;
       break;
     }

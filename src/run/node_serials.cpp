@@ -11,7 +11,10 @@ namespace mvx {
 
 namespace {
 
-Str Reason(int error) { return error != 0 ? Str(platform::ErrorText(error)) : Str("no reason given"); }
+Str Reason(const Error& error) {
+  const std::string text = platform::ErrorText(error.osError());
+  return text.empty() ? Str("no reason given") : Str(text);
+}
 
 }  // namespace
 
@@ -48,7 +51,7 @@ bool NodeSerials::ReserveFromSeqDir(std::uint32_t count, const std::string& dir)
     return true;
   }
   Fallback("counter directory " + Str(dir) + ": " + Str(r.why) +
-           (r.error != 0 ? " (" + Reason(r.error) + ")" : Str()));
+           (r.error.osError() != 0 ? " (" + Reason(r.error) + ")" : Str()));
   return false;
 }
 

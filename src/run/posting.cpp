@@ -1,5 +1,6 @@
 // Posting a file: preparing the base, building and storing the messages, and
 // the one-off posting from the command line.
+#include "error/error.h"
 #include "run/posting.h"
 
 #include <optional>
@@ -130,7 +131,7 @@ Str Because(int osError) { return osError != 0 ? ": " + Str(platform::ErrorText(
 Str BaseFailure(MessageBase* base) {
   if (base == nullptr) return Str();
   if (base->OsError() != 0) return Because(base->OsError());
-  return Str(": ") + BaseErrorText(base->ErrorCode());
+  return Str(": ") + ErrcText(base->ErrorCode());
 }
 
 Str BaseTypeName(AreaType type) {
@@ -410,8 +411,7 @@ void PostFromCommandLine(RunContext& ctx, const Str& args) {
     // is never kept waiting by the area lookup.
     ctx.PostsStandardInput = true;
     job.PostFile = kStandardInputName;
-    int error = 0;
-    ctx.StandardInputFailed = !platform::ReadStandardInput(ctx.StandardInput, &error);
+    ctx.StandardInputFailed = !platform::ReadStandardInput(ctx.StandardInput).ok();
   }
   job.AreaTag = FirstWord(RestWords(args));
   Str rest = RestWords(RestWords(args));

@@ -21,24 +21,21 @@ bool WorkFlagAllowsRun() {
 }
 
 bool WorkFlagCanBeStamped(std::string& why) {
-  int error = 0;
   const std::optional<std::uint32_t> stamp = platform::GetFileDosTime(kWorkFlagName);
+  platform::FileHandle h = platform::kNoFile;
   if (!stamp) {
     // No flag yet: one must be creatable here; the trial leaves nothing.
-    bool exists = false;
-    const platform::FileHandle h = platform::CreateNew(kWorkFlagName, &error, &exists);
-    if (h == platform::kNoFile) {
-      why = platform::ErrorText(error);
+    if (const Error e = platform::CreateNew(kWorkFlagName, &h); !e.ok()) {
+      why = platform::ErrorText(e);
       return false;
     }
     platform::CloseFile(h);
-    (void)platform::DeleteFile(kWorkFlagName, nullptr);
+    platform::DeleteFile(kWorkFlagName).Ignore();
     return true;
   }
-  const platform::FileHandle h =
-      platform::OpenExisting(kWorkFlagName, platform::Access::kWrite, platform::Share::kReadWrite, &error);
-  if (h == platform::kNoFile) {
-    why = platform::ErrorText(error);
+  if (const Error e = platform::OpenExisting(kWorkFlagName, platform::Access::kWrite, platform::Share::kReadWrite, &h);
+      !e.ok()) {
+    why = platform::ErrorText(e);
     return false;
   }
   platform::CloseFile(h);
@@ -47,7 +44,7 @@ bool WorkFlagCanBeStamped(std::string& why) {
   DateTimeRec flag;
   UnpackDosDateTime(*stamp, flag);
   const platform::LocalTime t{flag.Year, flag.Month, flag.Day, flag.Hour, flag.Minute, flag.Second};
-  if (!platform::SetFileTime(kWorkFlagName, t)) {
+  if (!platform::SetFileTime(kWorkFlagName, t).ok()) {
     why = "its time cannot be set";
     return false;
   }
@@ -56,16 +53,15 @@ bool WorkFlagCanBeStamped(std::string& why) {
 
 void WriteWorkFlag(RunContext& ctx) {
   const platform::LocalTime now = platform::Now();
-  int error = 0;
-  const platform::FileHandle h = platform::CreateAlways(kWorkFlagName, &error);
-  if (h == platform::kNoFile) {
-    ctx.Log.Console("Error rewriting work flag!.. " + Str(platform::ErrorText(error)));
+  platform::FileHandle h = platform::kNoFile;
+  if (const Error e = platform::CreateAlways(kWorkFlagName, &h); !e.ok()) {
+    ctx.Log.Console("Error rewriting work flag!.. " + Str(platform::ErrorText(e)));
     return;
   }
   // Close before stamping, so that nothing the close does can move the
   // modification time again.
   platform::CloseFile(h);
-  (void)platform::SetFileTime(kWorkFlagName, now);
+  platform::SetFileTime(kWorkFlagName, now).Ignore();
 }
 
 }  // namespace mvx

@@ -6,7 +6,6 @@
 #include "msgbase/file_stream.h"
 #include "platform/platform.h"
 #include "squish/squish_base.h"
-#include "squish/squish_errors.h"
 #include "support/text.h"
 
 namespace mvx {
@@ -41,7 +40,7 @@ SquishBaseHeader NewAreaHeader(const Str& areaPath) {
   return h;
 }
 
-bool Usable(const std::unique_ptr<DataStream>& s) { return s && s->Status() == kStreamOk; }
+bool Usable(const std::unique_ptr<DataStream>& s) { return s && s->Status().ok(); }
 
 }  // namespace
 
@@ -71,11 +70,11 @@ bool SquishBase::OpenArea(const Str& path) {
   currentFrameOffset_ = 0;
   ClearPosition();
   if (!FileExists(FileName("SQD"))) {
-    SetErrorCode(kSquishNoDataFile);
+    SetErrorCode(Errc::kSquishNoDataFile);
     return false;
   }
   if (!FileExists(FileName("SQI"))) {
-    SetErrorCode(kSquishNoIndexFile);
+    SetErrorCode(Errc::kSquishNoIndexFile);
     return false;
   }
   return OpenFiles();
@@ -85,7 +84,7 @@ bool SquishBase::OpenFiles() {
   dataFile_ = OpenFileStream(FileName("SQD"), kOpenMode);
   if (!Usable(dataFile_)) {
     if (dataFile_) NoteOsError(dataFile_->OsError());
-    SetErrorCode(kSquishDataOpenFailed);
+    SetErrorCode(Errc::kSquishDataOpenFailed);
     DropFiles();
     SetAreaPath("");
     return false;
@@ -93,7 +92,7 @@ bool SquishBase::OpenFiles() {
   indexFile_ = OpenFileStream(FileName("SQI"), kOpenMode);
   if (!Usable(indexFile_)) {
     if (indexFile_) NoteOsError(indexFile_->OsError());
-    SetErrorCode(kSquishIndexOpenFailed);
+    SetErrorCode(Errc::kSquishIndexOpenFailed);
     DropFiles();
     SetAreaPath("");
     return false;
@@ -102,7 +101,7 @@ bool SquishBase::OpenFiles() {
   // taking zeros for its header would let a later store write frames at
   // offset 0.
   if (!ReadBaseHeader()) {
-    SetErrorCode(kSquishDamagedArea);
+    SetErrorCode(Errc::kSquishDamagedArea);
     DropFiles();
     SetAreaPath("");
     return false;
@@ -119,7 +118,7 @@ bool SquishBase::OpenFiles() {
   const Intent in = ReadIntent();
   if (in.kind != Intent::Kind::kNone) {
     if (Recover(in)) {
-      SetErrorCode(kSquishRepaired);
+      SetErrorCode(Errc::kSquishRepaired);
     } else {
       repairPending_ = true;
       pendingIntent_ = in;
@@ -181,8 +180,8 @@ bool SquishBase::CreateArea(const Str& path) {
     // order of files), or the rest is lost. Its files are not ours to
     // touch: wait a little for the rest, then refuse.
     if (round >= kCreateWaitRounds) {
-      SetErrorCode(FileExists(FileName("SQD")) ? kSquishDataCreateFailed
-                                               : kSquishIndexCreateFailed);
+      SetErrorCode(FileExists(FileName("SQD")) ? Errc::kSquishDataCreateFailed
+                                               : Errc::kSquishIndexCreateFailed);
       SetAreaPath("");
       return false;
     }
@@ -196,7 +195,7 @@ bool SquishBase::CreateFiles(const Str& dataName, const Str& indexName) {
   std::unique_ptr<DataStream> data = OpenFileStream(dataName, kCreateMode);
   if (!Usable(data)) {
     if (data) NoteOsError(data->OsError());
-    SetErrorCode(kSquishDataCreateFailed);
+    SetErrorCode(Errc::kSquishDataCreateFailed);
     return false;
   }
   // The header goes in before the index exists, so that whoever sees both
@@ -204,18 +203,18 @@ bool SquishBase::CreateFiles(const Str& dataName, const Str& indexName) {
   std::uint8_t buf[kSquishBaseHeaderSize];
   EncodeBaseHeader(NewAreaHeader(AreaPath()), buf);
   data->WriteBytes(buf, sizeof buf);
-  const bool written = data->Status() == kStreamOk;
+  const bool written = data->Status().ok();
   if (!written) NoteOsError(data->OsError());
   std::unique_ptr<DataStream> index;
   if (written) index = OpenFileStream(indexName, kCreateMode);
-  if (written && index && index->Status() != kStreamOk) NoteOsError(index->OsError());
+  if (written && index && !index->Status().ok()) NoteOsError(index->OsError());
   if (!written || !Usable(index)) {
     // Only the data file is ours: take it away again so that no half area
     // is left behind. An index that someone else made stays.
     index.reset();
     data.reset();
     DeleteFileKeepingError(dataName);
-    SetErrorCode(written ? kSquishIndexCreateFailed : kSquishDataCreateFailed);
+    SetErrorCode(written ? Errc::kSquishIndexCreateFailed : Errc::kSquishDataCreateFailed);
     return false;
   }
   // Both are closed here and reopened by OpenFiles with the sharing an open
@@ -247,7 +246,7 @@ bool SquishBase::ReadBaseHeader() {
   dataFile_->ClearError();
   dataFile_->SeekTo(0);
   dataFile_->ReadBytes(buf, sizeof buf);
-  if (dataFile_->Status() != kStreamOk) {
+  if (!dataFile_->Status().ok()) {
     dataFile_->ClearError();
     return false;
   }
@@ -262,14 +261,14 @@ bool SquishBase::CommitHeader(const SquishBaseHeader& h) {
   dataFile_->ClearError();
   dataFile_->SeekTo(0);
   dataFile_->WriteBytes(buf, sizeof buf);
-  if (dataFile_->Status() != kStreamOk) {
-    return Failed(*dataFile_, kSquishFrameIoError);
+  if (!dataFile_->Status().ok()) {
+    return Failed(*dataFile_, Errc::kSquishFrameIoError);
   }
   header_ = h;
   return true;
 }
 
-bool SquishBase::Failed(DataStream& s, std::int32_t code) {
+bool SquishBase::Failed(DataStream& s, Errc code) {
   NoteOsError(s.OsError());
   s.ClearError();
   SetErrorCode(code);
@@ -277,7 +276,7 @@ bool SquishBase::Failed(DataStream& s, std::int32_t code) {
 }
 
 bool SquishBase::Damaged() {
-  SetErrorCode(kSquishDamagedArea);
+  SetErrorCode(Errc::kSquishDamagedArea);
   return false;
 }
 

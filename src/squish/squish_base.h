@@ -121,10 +121,10 @@ class SquishBase : public MessageBase {
   bool ReadBaseHeader();
   // Writes h as the base header; header_ becomes h once it is written.
   bool CommitHeader(const SquishBaseHeader& h);
-  bool Damaged();  // sets kSquishDamagedArea, false
+  bool Damaged();  // sets Errc::kSquishDamagedArea, false
   // After a failed read or write of s: keeps the operating system's reason,
   // clears the stream's error, sets code; false.
-  bool Failed(DataStream& s, std::int32_t code);
+  bool Failed(DataStream& s, Errc code);
 
   // --- index (squish_index.cpp)
   std::int64_t IndexSize();

@@ -28,7 +28,6 @@
 #include <cstdint>
 
 #include "squish/squish_base.h"
-#include "squish/squish_errors.h"
 
 namespace mvx {
 
@@ -51,7 +50,7 @@ bool SquishBase::DeleteMessage() {
   if (pos < 0 || pos % kSquishIndexRecordSize != 0 || pos >= live ||
       !ReadIndexRecord(pos, rec) || rec.Uid != currentIndexRecord_.Uid ||
       rec.FrameOffset != currentIndexRecord_.FrameOffset) {
-    SetErrorCode(kSquishIndexError);
+    SetErrorCode(Errc::kSquishIndexError);
     return false;
   }
   // Only a sound message frame is relinked: unlinking a zeroed or foreign
@@ -59,7 +58,7 @@ bool SquishBase::DeleteMessage() {
   const std::uint32_t offset = rec.FrameOffset;
   SquishFrameHeader f;
   if (!ReadChainFrame(offset, kSquishMessageFrame, f)) {
-    SetErrorCode(kSquishBadFrame);
+    SetErrorCode(Errc::kSquishBadFrame);
     return false;
   }
   // Its neighbours must link back to it (or the chain's ends name it):
@@ -130,7 +129,7 @@ bool SquishBase::FinishIndexShift(const Intent& in) {
   if (from + kSquishIndexRecordSize == end) return true;  // the last record: nothing moves
   SquishIndexRecord first;
   if (!ReadIndexRecord(from, first)) {
-    SetErrorCode(kSquishIndexError);
+    SetErrorCode(Errc::kSquishIndexError);
     return false;
   }
   if (first.FrameOffset == in.record.FrameOffset && first.Uid == in.record.Uid) {
@@ -150,7 +149,7 @@ bool SquishBase::FinishIndexShift(const Intent& in) {
                                   return true;
                                 });
   if (!read) {
-    SetErrorCode(kSquishIndexError);
+    SetErrorCode(Errc::kSquishIndexError);
     return false;
   }
   if (resume < 0) return Damaged();

@@ -8,7 +8,6 @@
 #include <cstdint>
 
 #include "squish/squish_base.h"
-#include "squish/squish_errors.h"
 #include "support/le_bytes.h"
 
 namespace mvx {
@@ -24,15 +23,15 @@ std::int64_t SquishBase::DataSize() {
 bool SquishBase::ReadFrame(std::uint32_t offset, SquishFrameHeader& f) {
   if (offset == 0 || !dataFile_) return false;
   if (offset > static_cast<std::uint32_t>(INT32_MAX)) {
-    SetErrorCode(kSquishFrameIoError);
+    SetErrorCode(Errc::kSquishFrameIoError);
     return false;
   }
   std::uint8_t buf[kSquishFrameHeaderSize];
   dataFile_->ClearError();
   dataFile_->SeekTo(static_cast<std::int32_t>(offset));
   dataFile_->ReadBytes(buf, sizeof buf);
-  if (dataFile_->Status() != kStreamOk) {
-    return Failed(*dataFile_, kSquishFrameIoError);
+  if (!dataFile_->Status().ok()) {
+    return Failed(*dataFile_, Errc::kSquishFrameIoError);
   }
   f = DecodeFrameHeader(buf);
   return true;
@@ -43,7 +42,7 @@ bool SquishBase::WriteFrame(const SquishFrameHeader& f, std::uint32_t offset) {
   // header.
   if (offset < kSquishBaseHeaderSize || offset > static_cast<std::uint32_t>(INT32_MAX) ||
       !dataFile_) {
-    SetErrorCode(kSquishFrameIoError);
+    SetErrorCode(Errc::kSquishFrameIoError);
     return false;
   }
   std::uint8_t buf[kSquishFrameHeaderSize];
@@ -51,8 +50,8 @@ bool SquishBase::WriteFrame(const SquishFrameHeader& f, std::uint32_t offset) {
   dataFile_->ClearError();
   dataFile_->SeekTo(static_cast<std::int32_t>(offset));
   dataFile_->WriteBytes(buf, sizeof buf);
-  if (dataFile_->Status() != kStreamOk) {
-    return Failed(*dataFile_, kSquishFrameIoError);
+  if (!dataFile_->Status().ok()) {
+    return Failed(*dataFile_, Errc::kSquishFrameIoError);
   }
   return true;
 }
@@ -71,7 +70,7 @@ bool SquishBase::WriteLink(std::uint32_t at, Link which, std::uint32_t to) {
   // other field of the header.
   if (at < kSquishBaseHeaderSize || at > static_cast<std::uint32_t>(INT32_MAX) - 12 ||
       !dataFile_) {
-    SetErrorCode(kSquishFrameIoError);
+    SetErrorCode(Errc::kSquishFrameIoError);
     return false;
   }
   std::uint8_t buf[4];
@@ -79,8 +78,8 @@ bool SquishBase::WriteLink(std::uint32_t at, Link which, std::uint32_t to) {
   dataFile_->ClearError();
   dataFile_->SeekTo(static_cast<std::int32_t>(at + (which == Link::kNext ? 4 : 8)));
   dataFile_->WriteBytes(buf, sizeof buf);
-  if (dataFile_->Status() != kStreamOk) {
-    return Failed(*dataFile_, kSquishFrameIoError);
+  if (!dataFile_->Status().ok()) {
+    return Failed(*dataFile_, Errc::kSquishFrameIoError);
   }
   return true;
 }
@@ -96,7 +95,7 @@ bool SquishBase::ReadFrameUid(std::uint32_t offset, std::uint32_t& uid) {
   dataFile_->ClearError();
   dataFile_->SeekTo(static_cast<std::int32_t>(offset + kSquishFrameHeaderSize + 214));
   dataFile_->ReadBytes(buf, sizeof buf);
-  if (dataFile_->Status() != kStreamOk) {
+  if (!dataFile_->Status().ok()) {
     dataFile_->ClearError();
     return false;
   }
@@ -129,7 +128,7 @@ bool SquishBase::ReturnToFreeChain(std::uint32_t offset) {
   if (!ReadLinkable(offset, f)) return Damaged();
   bool live = false;
   if (!FrameIsLive(offset, live)) {
-    SetErrorCode(kSquishIndexError);
+    SetErrorCode(Errc::kSquishIndexError);
     return false;
   }
   if (live || header_.FirstFrame == offset || header_.LastFrame == offset) return Damaged();

@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "squish/squish_base.h"
-#include "squish/squish_errors.h"
 
 namespace mvx {
 
@@ -45,7 +44,7 @@ bool SquishBase::ReadIndexRecord(std::int64_t pos, SquishIndexRecord& rec) {
   indexFile_->ClearError();
   indexFile_->SeekTo(static_cast<std::int32_t>(pos));
   indexFile_->ReadBytes(buf, sizeof buf);
-  if (indexFile_->Status() != kStreamOk) {
+  if (!indexFile_->Status().ok()) {
     indexFile_->ClearError();
     return false;
   }
@@ -60,8 +59,8 @@ bool SquishBase::WriteIndexRecord(std::int64_t pos, const SquishIndexRecord& rec
   indexFile_->ClearError();
   indexFile_->SeekTo(static_cast<std::int32_t>(pos));
   indexFile_->WriteBytes(buf, sizeof buf);
-  if (indexFile_->Status() != kStreamOk) {
-    return Failed(*indexFile_, kSquishIndexError);
+  if (!indexFile_->Status().ok()) {
+    return Failed(*indexFile_, Errc::kSquishIndexError);
   }
   return true;
 }
@@ -72,7 +71,7 @@ bool SquishBase::ShiftIndexDown(std::int64_t from, std::int64_t end) {
   // over, and an interruption between blocks leaves one record twice in a
   // row, which is how FinishIndexShift finds where to go on.
   if (from < 0 || end > INT32_MAX || from % kRecord != 0 || end % kRecord != 0) {
-    SetErrorCode(kSquishIndexError);
+    SetErrorCode(Errc::kSquishIndexError);
     return false;
   }
   std::vector<std::uint8_t> buf(kScanRecords * kRecord);
@@ -81,12 +80,12 @@ bool SquishBase::ShiftIndexDown(std::int64_t from, std::int64_t end) {
     indexFile_->ClearError();
     indexFile_->SeekTo(static_cast<std::int32_t>(at));
     indexFile_->ReadBytes(buf.data(), static_cast<std::uint16_t>(n));
-    if (indexFile_->Status() == kStreamOk) {
+    if (indexFile_->Status().ok()) {
       indexFile_->SeekTo(static_cast<std::int32_t>(at - kRecord));
       indexFile_->WriteBytes(buf.data(), static_cast<std::uint16_t>(n));
     }
-    if (indexFile_->Status() != kStreamOk) {
-      return Failed(*indexFile_, kSquishIndexError);
+    if (!indexFile_->Status().ok()) {
+      return Failed(*indexFile_, Errc::kSquishIndexError);
     }
     at += n;
   }
@@ -98,8 +97,8 @@ bool SquishBase::TruncateIndex(std::int64_t size) {
   indexFile_->ClearError();
   indexFile_->SeekTo(static_cast<std::int32_t>(size));
   indexFile_->TruncateHere();
-  if (indexFile_->Status() != kStreamOk) {
-    return Failed(*indexFile_, kSquishIndexError);
+  if (!indexFile_->Status().ok()) {
+    return Failed(*indexFile_, Errc::kSquishIndexError);
   }
   return true;
 }
@@ -107,7 +106,7 @@ bool SquishBase::TruncateIndex(std::int64_t size) {
 bool SquishBase::ClearIndexTail(std::int64_t live) {
   const std::int64_t size = IndexSize();
   if (size < 0) {
-    SetErrorCode(kSquishIndexError);
+    SetErrorCode(Errc::kSquishIndexError);
     return false;
   }
   return size <= live || TruncateIndex(live);
@@ -123,7 +122,7 @@ bool SquishBase::ScanRecords(
     indexFile_->ClearError();
     indexFile_->SeekTo(static_cast<std::int32_t>(pos));
     indexFile_->ReadBytes(buf.data(), static_cast<std::uint16_t>(n));
-    if (indexFile_->Status() != kStreamOk) {
+    if (!indexFile_->Status().ok()) {
       indexFile_->ClearError();
       return false;
     }

@@ -27,13 +27,13 @@ bool SlotInRange(std::int32_t user) {
 std::int32_t SquishBase::ReadLastRead(std::int32_t userIndex) {
   if (AreaPath().empty() || !SlotInRange(userIndex)) return 0;
   std::unique_ptr<DataStream> f = OpenFileStream(FileName("SQL"), kReadMode);
-  if (!f || f->Status() != kStreamOk) return 0;
+  if (!f || !f->Status().ok()) return 0;
   const std::int32_t slot = userIndex * 4;
   if (f->Size() < slot + 4) return 0;  // beyond the end (or Size failed: -1)
   std::uint8_t buf[4];
   f->SeekTo(slot);
   f->ReadBytes(buf, sizeof buf);
-  if (f->Status() != kStreamOk) return 0;
+  if (!f->Status().ok()) return 0;
   return static_cast<std::int32_t>(GetU32(buf));
 }
 
@@ -41,16 +41,16 @@ void SquishBase::WriteLastRead(std::int32_t userIndex, std::int32_t value) {
   if (AreaPath().empty() || !SlotInRange(userIndex)) return;
   std::unique_ptr<DataStream> f = OpenFileStream(FileName("SQL"), kWriteMode);
   bool created = false;
-  if (!f || f->Status() != kStreamOk) {
+  if (!f || !f->Status().ok()) {
     f = OpenFileStream(NewFileName("SQL"), kCreateMode);
-    if (!f || f->Status() != kStreamOk) return;  // silent, as lastread failures are
+    if (!f || !f->Status().ok()) return;  // silent, as lastread failures are
     created = true;
   }
   std::uint8_t buf[4];
   PutU32(buf, static_cast<std::uint32_t>(value));
   f->SeekTo(userIndex * 4);
   f->WriteBytes(buf, sizeof buf);
-  if (created && f->Status() != kStreamOk) {
+  if (created && !f->Status().ok()) {
     // A file we just made that holds less than the pointer is no use to
     // anyone: it goes again (silently, like every last-read failure).
     f.reset();

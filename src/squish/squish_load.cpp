@@ -10,7 +10,6 @@
 #include "msgbase/file_hooks.h"
 #include "squish/squish_base.h"
 #include "squish/squish_control.h"
-#include "squish/squish_errors.h"
 
 namespace mvx {
 
@@ -40,13 +39,13 @@ bool SquishBase::LoadCurrent(bool withBody) {
   const std::uint32_t offset = currentIndexRecord_.FrameOffset;
   if (offset < kSquishBaseHeaderSize) {
     // No frame can lie there (0 means none; below 256 is the base header).
-    SetErrorCode(kSquishBadFrame);
+    SetErrorCode(Errc::kSquishBadFrame);
     return false;
   }
   SquishFrameHeader f;
   if (!ReadFrame(offset, f)) return false;  // 0x3008 set
   if (f.FrameId != kSquishFrameId || f.FrameType != kSquishMessageFrame) {
-    SetErrorCode(kSquishBadFrame);
+    SetErrorCode(Errc::kSquishBadFrame);
     return false;
   }
   const std::int64_t size = DataSize();
@@ -55,7 +54,7 @@ bool SquishBase::LoadCurrent(bool withBody) {
       bodyStart + f.FrameLength > static_cast<std::uint64_t>(size) ||
       std::uint64_t{kSquishMessageHeaderSize} + f.ControlLength > f.MessageLength ||
       f.ControlLength > kMaxControlLength) {
-    SetErrorCode(kSquishBadFrame);
+    SetErrorCode(Errc::kSquishBadFrame);
     return false;
   }
 
@@ -65,9 +64,9 @@ bool SquishBase::LoadCurrent(bool withBody) {
   dataFile_->SeekTo(static_cast<std::int32_t>(bodyStart));
   dataFile_->ReadBytes(head, sizeof head);
   dataFile_->ReadAll(control.data(), f.ControlLength);
-  if (dataFile_->Status() != kStreamOk) {
+  if (!dataFile_->Status().ok()) {
     dataFile_->ClearError();
-    SetErrorCode(kSquishFrameIoError);
+    SetErrorCode(Errc::kSquishFrameIoError);
     return false;
   }
 
@@ -80,10 +79,10 @@ bool SquishBase::LoadCurrent(bool withBody) {
     const std::int32_t textLen =
         static_cast<std::int32_t>(f.MessageLength - kSquishMessageHeaderSize - f.ControlLength);
     TextBuffer()->CopyFrom(*dataFile_, textLen);
-    if (dataFile_->Status() != kStreamOk) {
+    if (!dataFile_->Status().ok()) {
       dataFile_->ClearError();
       AttachTextBuffer(nullptr);
-      SetErrorCode(kSquishFrameIoError);
+      SetErrorCode(Errc::kSquishFrameIoError);
       return false;
     }
     const std::int32_t end = TextLength();

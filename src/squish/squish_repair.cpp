@@ -31,7 +31,6 @@
 #include <cstdint>
 
 #include "squish/squish_base.h"
-#include "squish/squish_errors.h"
 
 namespace mvx {
 
@@ -51,7 +50,7 @@ bool SquishBase::WriteIntent(const Intent& in) {
   if (in.kind == Intent::Kind::kDelete || in.kind == Intent::Kind::kMove) {
     const std::int64_t number = in.position / kRecord;
     if (number < 0 || number > static_cast<std::int64_t>(~kMarkMask)) {
-      SetErrorCode(kSquishLimitReached);
+      SetErrorCode(Errc::kSquishLimitReached);
       return false;
     }
     const bool del = in.kind == Intent::Kind::kDelete;
@@ -62,18 +61,18 @@ bool SquishBase::WriteIntent(const Intent& in) {
     size = 2 * kSquishIndexRecordSize;
   }
   if (!indexFile_ || in.at < 0 || in.at > INT32_MAX - size) {
-    SetErrorCode(kSquishLimitReached);
+    SetErrorCode(Errc::kSquishLimitReached);
     return false;
   }
   indexFile_->ClearError();
   indexFile_->SeekTo(static_cast<std::int32_t>(in.at));
   indexFile_->WriteBytes(buf, size);
-  if (indexFile_->Status() == kStreamOk) return true;
+  if (indexFile_->Status().ok()) return true;
   // Nothing else was written: take back what went in of the intent, and
   // keep the reason.
-  Failed(*indexFile_, kSquishIndexError);
+  Failed(*indexFile_, Errc::kSquishIndexError);
   TruncateIndex(in.at);
-  SetErrorCode(kSquishIndexError);
+  SetErrorCode(Errc::kSquishIndexError);
   return false;
 }
 
@@ -152,7 +151,7 @@ bool SquishBase::Recover(const Intent& in) {
 }
 
 bool SquishBase::Abandon(const Intent& in) {
-  const std::int32_t code = ErrorCode();
+  const Errc code = ErrorCode();
   if (!Recover(in)) {
     repairPending_ = true;
     pendingIntent_ = in;
@@ -188,7 +187,7 @@ bool SquishBase::UndoNewFrame(std::uint32_t frame, std::uint32_t uid, std::uint3
   if (!ReadLinkable(frame, f)) return Damaged();
   bool live = false;
   if (!FrameIsLive(frame, live)) {
-    SetErrorCode(kSquishIndexError);
+    SetErrorCode(Errc::kSquishIndexError);
     return false;
   }
   if (live) return Damaged();
@@ -258,7 +257,7 @@ bool SquishBase::SettleMove(const Intent& in) {
   const std::uint32_t from = in.oldFrame;
   SquishIndexRecord rec;
   if (!ReadIndexRecord(in.position, rec)) {
-    SetErrorCode(kSquishIndexError);
+    SetErrorCode(Errc::kSquishIndexError);
     return false;
   }
   if (rec.Uid != in.record.Uid || to == from) return Damaged();

@@ -10,7 +10,6 @@
 #include "msgbase/file_hooks.h"
 #include "squish/squish_attributes.h"
 #include "squish/squish_base.h"
-#include "squish/squish_errors.h"
 #include "squish/squish_hash.h"
 #include "support/text.h"
 
@@ -67,7 +66,7 @@ bool SquishBase::BeginNewMessage() {
     uid = std::max<std::uint64_t>(uid, std::uint64_t{last.Uid} + 1);
   }
   if (uid >= static_cast<std::uint64_t>(INT32_MAX)) {
-    SetErrorCode(kSquishLimitReached);
+    SetErrorCode(Errc::kSquishLimitReached);
     state_ = MessageState::kNone;
     return false;
   }
@@ -123,13 +122,13 @@ bool SquishBase::PlaceMessage(std::uint64_t needed, std::int64_t dataSize, Place
     SquishIndexRecord rec;
     if (messageIndexPos_ >= LiveIndexBytes() || !ReadIndexRecord(messageIndexPos_, rec) ||
         rec.Uid != messageUid_ || rec.FrameOffset != currentFrameOffset_) {
-      SetErrorCode(kSquishIndexError);
+      SetErrorCode(Errc::kSquishIndexError);
       return false;
     }
     SquishFrameHeader old;
     if (!ReadChainFrame(currentFrameOffset_, kSquishMessageFrame, old) ||
         !FollowedByFrame(currentFrameOffset_, old.FrameLength)) {
-      SetErrorCode(kSquishBadFrame);
+      SetErrorCode(Errc::kSquishBadFrame);
       return false;
     }
     place.indexPos = messageIndexPos_;
@@ -161,7 +160,7 @@ bool SquishBase::PlaceMessage(std::uint64_t needed, std::int64_t dataSize, Place
   } else {
     const std::int64_t live = LiveIndexBytes();
     if (live / kSquishIndexRecordSize >= kMaxMessages) {
-      SetErrorCode(kSquishLimitReached);
+      SetErrorCode(Errc::kSquishLimitReached);
       return false;
     }
     place.indexPos = live;
@@ -178,7 +177,7 @@ bool SquishBase::PlaceMessage(std::uint64_t needed, std::int64_t dataSize, Place
   }
   if (header_.EndFrame + std::uint64_t{kSquishFrameHeaderSize} + needed >
       static_cast<std::uint64_t>(INT32_MAX)) {
-    SetErrorCode(kSquishLimitReached);
+    SetErrorCode(Errc::kSquishLimitReached);
     return false;
   }
   place.appended = true;
@@ -224,8 +223,8 @@ bool SquishBase::WriteBody(std::uint32_t frame, const std::vector<std::uint8_t>&
   dataFile_->ClearError();
   dataFile_->SeekTo(static_cast<std::int32_t>(frame + kSquishFrameHeaderSize));
   dataFile_->WriteAll(body.data(), static_cast<std::uint32_t>(body.size()));
-  if (dataFile_->Status() != kStreamOk) {
-    return Failed(*dataFile_, kSquishFrameIoError);
+  if (!dataFile_->Status().ok()) {
+    return Failed(*dataFile_, Errc::kSquishFrameIoError);
   }
   return true;
 }
@@ -361,14 +360,14 @@ bool SquishBase::StoreMessage() {
 
   ControlArea ctl;
   if (!GatherControlArea(ctl)) {
-    SetErrorCode(kSquishBadFrame);
+    SetErrorCode(Errc::kSquishBadFrame);
     return false;
   }
   const std::int64_t textLen = std::int64_t{TextLength()} - ctl.bodyStart;
   const std::uint64_t needed = kSquishMessageHeaderSize + ctl.bytes.size() +
                                static_cast<std::uint64_t>(std::max<std::int64_t>(textLen, 0)) + 1;
   if (needed > static_cast<std::uint64_t>(INT32_MAX)) {
-    SetErrorCode(kSquishLimitReached);
+    SetErrorCode(Errc::kSquishLimitReached);
     return false;
   }
   const std::int64_t dataSize = DataSize();
@@ -398,7 +397,7 @@ bool SquishBase::StoreHeaderOnly() {
   SquishFrameHeader f;
   if (!ReadLinkable(currentFrameOffset_, f) || f.FrameType != kSquishMessageFrame ||
       f.FrameLength < kSquishMessageHeaderSize) {
-    SetErrorCode(kSquishBadFrame);
+    SetErrorCode(Errc::kSquishBadFrame);
     return false;
   }
   // One write over the old header (the lengths stay), then the index's
@@ -409,8 +408,8 @@ bool SquishBase::StoreHeaderOnly() {
   dataFile_->ClearError();
   dataFile_->SeekTo(static_cast<std::int32_t>(currentFrameOffset_ + kSquishFrameHeaderSize));
   dataFile_->WriteBytes(buf, sizeof buf);
-  if (dataFile_->Status() != kStreamOk) {
-    return Failed(*dataFile_, kSquishFrameIoError);
+  if (!dataFile_->Status().ok()) {
+    return Failed(*dataFile_, Errc::kSquishFrameIoError);
   }
   // Keep the index's name hash in step with a changed recipient.
   SquishIndexRecord rec;

@@ -44,19 +44,16 @@ void LogFile::Open(const Str& fileName, const Str& title) {
     file_ = platform::kNoFile;
   }
   open_ = true;
-  int error = 0;
   // An existing log is only ever appended to. A log that exists but cannot be
   // opened for appending (read-only, a directory of that name) is never
   // created over: the run goes on with the console alone.
-  file_ = platform::OpenAppend(fileName.str(), &error);
-  if (file_ != platform::kNoFile) {
+  if (platform::OpenAppend(fileName.str(), &file_).ok()) {
     unusable_ = false;
   } else if (FileExists(fileName)) {
     unusable_ = true;
     Console("I can't make log file!!!..");
   } else {
-    file_ = platform::CreateAlways(fileName.str(), &error);
-    if (file_ == platform::kNoFile) {
+    if (!platform::CreateAlways(fileName.str(), &file_).ok()) {
       unusable_ = true;
       Console("I can't make log file!!!..");
     } else {
@@ -85,8 +82,7 @@ void LogFile::Emit(const Str& line) {
     std::string out = line.str();
     out += platform::kLineEnd;  // LF here, CR LF on Windows, as the system's text files
     std::size_t put = 0;
-    int error = 0;
-    (void)platform::WriteFile(file_, out.data(), out.size(), &put, &error);
+    platform::WriteFile(file_, out.data(), out.size(), &put).Ignore();
   }
   Console(line);
 }
@@ -106,9 +102,8 @@ void LogFile::Close() {
   Write("End..");
   if (file_ != platform::kNoFile) {
     std::size_t put = 0;
-    int error = 0;
     const std::string_view end = platform::kLineEnd;
-    (void)platform::WriteFile(file_, end.data(), end.size(), &put, &error);
+    platform::WriteFile(file_, end.data(), end.size(), &put).Ignore();
     platform::CloseFile(file_);
     file_ = platform::kNoFile;
   }

@@ -40,8 +40,7 @@ bool FileExists(const Str& name) {
 bool DeleteFileKeepingError(const Str& name) {
   // The program keeps no pending input/output error of its own, so there is
   // nothing to save and restore around the deletion.
-  int error = 0;
-  return platform::DeleteFile(name.str(), &error);
+  return platform::DeleteFile(name.str()).ok();
 }
 
 namespace {
@@ -74,10 +73,9 @@ bool IsRoot(std::string_view p) {
 void CreateOneDirectory(std::string p) {
   if (!IsRoot(p) && EndsWithSeparator(p)) p.pop_back();
   if (p.empty()) return;
-  int error = 0;
   // An existing directory or an unreachable parent only fails here; the
   // callers find out later when they use the directory.
-  (void)platform::CreateDirectory(p, &error);
+  platform::CreateDirectory(p).Ignore();
 }
 
 }  // namespace

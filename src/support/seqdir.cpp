@@ -2,6 +2,7 @@
 #include "support/seqdir.h"
 
 #include <cstdio>
+#include <utility>
 #include <vector>
 
 #include "platform/platform.h"
@@ -53,9 +54,9 @@ std::vector<Counter> ListCounters(const std::string& dir) {
   return out;
 }
 
-bool Fail(SeqDirResult& out, const std::string& why, int error) {
+bool Fail(SeqDirResult& out, const std::string& why, Error error = Error()) {
   out.why = why;
-  out.error = error;
+  out.error = std::move(error);
   return false;
 }
 
@@ -98,10 +99,9 @@ bool TakeSeqDirSerials(const std::string& dir, std::uint32_t count, std::int64_t
     if (counters.empty()) {
       // The first pass makes the directory; a later pass that finds it
       // empty again means the counter cannot be kept there.
-      if (pass > 0) return Fail(out, "the counter directory stays empty", 0);
-      int error = 0;
-      if (!platform::CreateDirectory(dir, &error) && !platform::IsNameTakenError(error)) {
-        return Fail(out, "cannot create the counter directory", error);
+      if (pass > 0) return Fail(out, "the counter directory stays empty");
+      if (Error e = platform::CreateDirectory(dir); !e.ok() && e.code() != Errc::kNameTaken) {
+        return Fail(out, "cannot create the counter directory", std::move(e));
       }
     }
     // Counters too far ahead of the clock go; of the rest only the largest
@@ -114,33 +114,33 @@ bool TakeSeqDirSerials(const std::string& dir, std::uint32_t count, std::int64_t
       if (!tooFar(c) && (largest == nullptr || c.value > largest->value)) largest = &c;
     }
     for (const Counter& c : counters) {
-      if (&c != largest) (void)platform::DeleteFile(dir + "/" + c.name, nullptr);
+      if (&c != largest) platform::DeleteFile(dir + "/" + c.name).Ignore();
     }
     const std::uint64_t s = largest != nullptr && largest->value > t ? largest->value : t;
-    if (s + count > 0xffffffffULL) return Fail(out, "the counter is beyond 32 bits", 0);
-    int error = 0;
+    if (s + count > 0xffffffffULL) return Fail(out, "the counter is beyond 32 bits");
     if (largest == nullptr) {
       // Nothing to rename yet: make a counter (another program may make one
       // at the same moment, which is as good), then take from it.
-      bool exists = false;
-      const platform::FileHandle h = platform::CreateNew(CounterName(dir, s + 1), &error, &exists);
-      if (h != platform::kNoFile) {
+      platform::FileHandle h = platform::kNoFile;
+      Error e = platform::CreateNew(CounterName(dir, s + 1), &h);
+      if (e.ok()) {
         platform::CloseFile(h);
-      } else if (!exists) {
-        return Fail(out, "cannot create a counter", error);
+      } else if (e.code() != Errc::kNameTaken) {
+        return Fail(out, "cannot create a counter", std::move(e));
       }
       continue;
     }
-    if (platform::ReplaceFile(dir + "/" + largest->name, CounterName(dir, s + count), &error)) {
+    Error e = platform::ReplaceFile(dir + "/" + largest->name, CounterName(dir, s + count));
+    if (e.ok()) {
       out.first = static_cast<std::uint32_t>(s);
-      if (out.first == 0) return Fail(out, "the counter stands at 0", 0);
+      if (out.first == 0) return Fail(out, "the counter stands at 0");
       return true;
     }
-    if (platform::IsMissingError(error) || platform::IsNameTakenError(error)) continue;  // another program was first
-    if (platform::IsDeniedError(error) && ++permissionPasses < kMaxPermissionPasses) continue;
-    return Fail(out, "cannot rename the counter", error);
+    if (e.code() == Errc::kNotFound || e.code() == Errc::kNameTaken) continue;  // another program was first
+    if (platform::IsDeniedError(e.osError()) && ++permissionPasses < kMaxPermissionPasses) continue;
+    return Fail(out, "cannot rename the counter", std::move(e));
   }
-  return Fail(out, "the counter kept changing", 0);
+  return Fail(out, "the counter kept changing");
 }
 
 }  // namespace mvx

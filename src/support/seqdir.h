@@ -13,6 +13,8 @@
 #include <optional>
 #include <string>
 
+#include "error/error.h"
+
 namespace mvx {
 
 // How far a counter may run ahead of the clock when nothing says otherwise:
@@ -26,7 +28,7 @@ std::optional<std::int64_t> ParseSeqOutrun(const std::string& text, bool strict)
 
 struct SeqDirResult {
   std::uint32_t first = 0;  // the first serial taken
-  int error = 0;            // the OS reason of a failure, when there is one
+  Error error;              // the system's reason of a failure, when there is one
   std::string why;          // what failed
 };
 

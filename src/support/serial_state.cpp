@@ -4,6 +4,7 @@
 #include <array>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "platform/platform.h"
 #include "support/datetime.h"
@@ -16,9 +17,9 @@ namespace {
 
 constexpr std::size_t kMaxStateBytes = 64;  // more than this is not ours
 
-bool Fail(SerialReservation& out, const char* step, int error) {
+bool Fail(SerialReservation& out, const char* step, Error error) {
   out.failedStep = step;
-  out.error = error;
+  out.error = std::move(error);
   return false;
 }
 
@@ -26,26 +27,25 @@ bool Fail(SerialReservation& out, const char* step, int error) {
 // every other run. The file is never replaced, only rewritten in place, so
 // the lock always sits on the file the next run opens.
 platform::FileHandle OpenLocked(const std::string& path, int lockWaitMs, SerialReservation& out) {
-  int error = 0;
-  const platform::FileHandle h = platform::OpenOrCreate(path, &error);
-  if (h == platform::kNoFile) {
-    Fail(out, "open", error);
+  platform::FileHandle h = platform::kNoFile;
+  if (Error e = platform::OpenOrCreate(path, &h); !e.ok()) {
+    Fail(out, "open", std::move(e));
     return platform::kNoFile;
   }
-  if (!platform::LockRange(h, 0, 0, true, lockWaitMs, &error)) {
+  if (Error e = platform::LockRange(h, 0, 0, true, lockWaitMs); !e.ok()) {
     platform::CloseFile(h);
-    Fail(out, "lock", error);
+    Fail(out, "lock", std::move(e));
     return platform::kNoFile;
   }
   return h;
 }
 
-bool ReadState(platform::FileHandle h, std::string& text, int* error) {
+Error ReadState(platform::FileHandle h, std::string& text) {
   std::array<char, kMaxStateBytes + 1> buf{};
   std::size_t got = 0;
-  if (!platform::ReadFile(h, buf.data(), buf.size(), &got, error)) return false;
-  text.assign(buf.data(), got);
-  return true;
+  Error e = platform::ReadFile(h, buf.data(), buf.size(), &got);
+  text.assign(buf.data(), e.ok() ? got : 0);
+  return e;
 }
 
 // The new value goes over the old one at the start of the file in a single
@@ -54,14 +54,12 @@ bool ReadState(platform::FileHandle h, std::string& text, int* error) {
 // never needs new room for. Only a longer, damaged file is cut after them.
 bool WriteState(platform::FileHandle h, std::uint32_t serial, std::size_t oldSize, SerialReservation& out) {
   const std::string text = Hex8(serial).str() + "\n";
-  int error = 0;
   std::size_t put = 0;
-  if (!platform::SeekFile(h, 0, &error) || !platform::WriteFile(h, text.data(), text.size(), &put, &error) ||
-      put != text.size()) {
-    return Fail(out, "write", error);
-  }
-  if (oldSize > text.size() && !platform::TruncateFile(h, &error)) return Fail(out, "write", error);
-  return true;
+  Error e = platform::SeekFile(h, 0);
+  if (e.ok()) e = platform::WriteFile(h, text.data(), text.size(), &put);
+  if (e.ok() && put != text.size()) e = Error(Errc::kShortWrite);
+  if (e.ok() && oldSize > text.size()) e = platform::TruncateFile(h);
+  return e.ok() || Fail(out, "write", std::move(e));
 }
 
 }  // namespace
@@ -84,10 +82,9 @@ bool ReserveSerials(const std::string& path, std::uint32_t count, std::uint32_t 
   const platform::FileHandle h = OpenLocked(path, lockWaitMs, out);
   if (h == platform::kNoFile) return false;
   std::string text;
-  int error = 0;
-  if (!ReadState(h, text, &error)) {
+  if (Error e = ReadState(h, text); !e.ok()) {
     platform::CloseFile(h);
-    return Fail(out, "read", error);
+    return Fail(out, "read", std::move(e));
   }
   std::uint32_t last = 0;
   if (!text.empty() && !ParseSerialText(text, last)) {

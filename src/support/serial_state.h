@@ -11,12 +11,14 @@
 #include <cstdint>
 #include <string>
 
+#include "error/error.h"
+
 namespace mvx {
 
 struct SerialReservation {
   std::uint32_t first = 0;      // the first serial reserved
   bool replacedDamaged = false; // the file held no serial and was rewritten
-  int error = 0;                // the OS reason of a failure, when there is one
+  Error error;                  // why it failed
   std::string failedStep;       // what failed: "open", "lock", "read", "write"
 };
 

@@ -17,10 +17,9 @@ TextFileReader::~TextFileReader() { Close(); }
 
 bool TextFileReader::Open(const Str& name) {
   Close();
-  int error = 0;
-  file_ = platform::OpenExisting(name.str(), platform::Access::kRead, platform::Share::kReadWrite, &error);
-  osError_ = error;
-  if (file_ == platform::kNoFile) return false;
+  const Error e = platform::OpenExisting(name.str(), platform::Access::kRead, platform::Share::kReadWrite, &file_);
+  osError_ = e.osError();
+  if (!e.ok()) return false;
   buf_.resize(kBufferSize);
   pos_ = len_ = 0;
   eof_ = error_ = false;
@@ -47,10 +46,9 @@ bool TextFileReader::Fill() {
   if (pos_ < len_) return true;
   if (file_ == platform::kNoFile || eof_ || error_) return false;
   std::size_t got = 0;
-  int error = 0;
-  if (!platform::ReadFile(file_, buf_.data(), buf_.size(), &got, &error)) {
+  if (const Error e = platform::ReadFile(file_, buf_.data(), buf_.size(), &got); !e.ok()) {
     error_ = true;
-    osError_ = error;
+    osError_ = e.osError();
     return false;
   }
   pos_ = 0;
@@ -96,10 +94,9 @@ bool TextFileReader::Rewind() {
     return true;
   }
   if (file_ == platform::kNoFile) return false;
-  int error = 0;
   pos_ = len_ = 0;
   eof_ = error_ = false;
-  if (!platform::SeekFile(file_, 0, &error)) {
+  if (!platform::SeekFile(file_, 0).ok()) {
     error_ = true;
     return false;
   }

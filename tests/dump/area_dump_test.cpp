@@ -121,7 +121,7 @@ TEST(AreaDumpTest, MissingAreaIsAnErrorAndNothingIsCreated) {
   std::string out, err;
   EXPECT_EQ(Dump({"S" + dir / "nothing"}, out, err), kDumpAreaError);
   EXPECT_NE(err.find("cannot open area"), std::string::npos);
-  EXPECT_NE(err.find("0x3000"), std::string::npos);
+  EXPECT_NE(err.find(": no .sqd file (error 0x3000)"), std::string::npos);
   EXPECT_EQ(Dump({"J" + dir / "nothing"}, out, err), kDumpAreaError);
   EXPECT_EQ(Dump({"M" + dir / "nodir"}, out, err), kDumpAreaError);
   EXPECT_TRUE(testkit::ListDir(dir.path()).empty());
@@ -135,7 +135,7 @@ TEST(AreaDumpTest, DamagedMessageIsNamedAndTheListingGoesOn) {
   testkit::WriteFileText(dir / "area/2.msg", "short");
   std::string out, err;
   EXPECT_EQ(Dump({"-h", "M" + dir / "area"}, out, err), kDumpDamaged);
-  EXPECT_EQ(err, "mvxdump: message 2 could not be loaded (error 0x1002)\n");
+  EXPECT_EQ(err, "mvxdump: message 2 could not be loaded: a message file cannot be read (error 0x1002)\n");
   EXPECT_EQ(out.rfind("Message 3\n", 0), 0u);
   EXPECT_EQ(Dump({"-m", "4", "M" + dir / "area"}, out, err), kDumpAreaError);
   EXPECT_EQ(err, "mvxdump: there is no message 4\n");

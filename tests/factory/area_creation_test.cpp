@@ -162,7 +162,7 @@ TEST_F(TwoCreators, EveryInterleavingEndsInOneWholeArea) {
                   (std::vector<std::string>{"area.jdt", "area.jdx", "area.jhr", "area.jlr"}))
             << where;
         JamBase base;
-        ASSERT_TRUE(base.OpenArea(dir / "area")) << where << " error " << base.ErrorCode();
+        ASSERT_TRUE(base.OpenArea(dir / "area")) << where << " error " << ErrcNumber(base.ErrorCode());
         // Whoever made the .JHR, its header is the one in force.
         EXPECT_EQ(base.BaseHeader().BaseNumber, gOther.madeHeader ? 100u : 1u) << where;
         EXPECT_EQ(base.BaseHeader().Reserved[0], gOther.madeHeader ? 'O' : 0) << where;

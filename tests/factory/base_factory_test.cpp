@@ -171,7 +171,7 @@ TEST_F(FactoryArea, PresentAreaThatCannotBeOpenedIsNotCreatedAnew) {
     SetFileHooks(real);
     ASSERT_NE(base, nullptr);  // left to the caller, not open
     EXPECT_FALSE(base->IsOpen());
-    EXPECT_NE(base->ErrorCode(), 0);
+    EXPECT_NE(base->ErrorCode(), Errc::kNone);
     EXPECT_TRUE(DisposeBase(base));
     ASSERT_FALSE(g_modes.empty());
     for (std::uint16_t mode : g_modes) EXPECT_TRUE((mode & 0xFF) != kModeCreate && (mode & 0xFF) != kModeCreateNew);

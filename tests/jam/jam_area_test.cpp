@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "jam/jam_base.h"
-#include "jam/jam_errors.h"
 #include "jam_test_support.h"
 
 namespace mvx::jamtest {
@@ -94,8 +93,8 @@ TEST_F(JamAreaTest, LastReadAppendThenUpdate) {
 // An area missing one of its three files is refused by opening and creating
 // alike, and the directory is left as it was.
 TEST_F(JamAreaTest, APartialAreaIsRefusedAndLeftAlone) {
-  for (const auto& [missing, code] : {std::pair{"jhr", kJamNoHeaderFile}, {"jdx", kJamNoIndexFile},
-                                      {"jdt", kJamNoTextFile}}) {
+  for (const auto& [missing, code] : {std::pair{"jhr", Errc::kJamNoHeaderFile}, {"jdx", Errc::kJamNoIndexFile},
+                                      {"jdt", Errc::kJamNoTextFile}}) {
     MakeArea(area(), {"one"});
     ASSERT_EQ(std::remove(file(missing).c_str()), 0);
     const Names names = testkit::ListDir(dir_.path());
@@ -114,7 +113,7 @@ TEST_F(JamAreaTest, APartialAreaIsRefusedAndLeftAlone) {
   // With none there, opening fails and every operation fails quietly.
   JamBase base;
   EXPECT_FALSE(base.OpenArea(area()));
-  EXPECT_EQ(base.ErrorCode(), kJamNoHeaderFile);
+  EXPECT_EQ(base.ErrorCode(), Errc::kJamNoHeaderFile);
   base.PositionByUid(1);
   EXPECT_FALSE(base.HasMessage(1) || base.LoadMessage() || base.BeginNewMessage() || base.StoreMessage() ||
                base.DeleteMessage() || base.ReadLastRead(1) != 0);
@@ -159,8 +158,8 @@ TEST_F(JamAreaTest, AFailedCreationLeavesNothingBehind) {
   FaultPlan plan;
   ScopedFaults faults(plan);
   JamBase base;
-  for (const auto& [ext, code] : {std::pair{".jhr", kJamCreateHeader}, {".jdx", kJamCreateIndex},
-                                  {".jdt", kJamCreateText}}) {
+  for (const auto& [ext, code] : {std::pair{".jhr", Errc::kJamCreateHeader}, {".jdx", Errc::kJamCreateIndex},
+                                  {".jdt", Errc::kJamCreateText}}) {
     plan.refuseOpensOf = ext;
     EXPECT_FALSE(base.CreateArea(area()));
     EXPECT_EQ(base.ErrorCode(), code);
@@ -177,7 +176,7 @@ TEST_F(JamAreaTest, FilesHeldByAnotherProgram) {
   const Bytes pointers = testkit::ReadFileBytes(file("jlr"));
   ScopedLockWait noWait(0);  // a held file fails at once, not after a wait
   std::unique_ptr<DataStream> holder = OpenFileStream(file("jlr"), kModeReadWrite | kShareNone);
-  ASSERT_EQ(holder->Status(), kStreamOk);
+  ASSERT_TRUE(holder->Status().ok());
   JamBase base;
   ASSERT_TRUE(base.OpenArea(area()));
   EXPECT_FALSE(base.HasLastReadFile());
@@ -188,9 +187,9 @@ TEST_F(JamAreaTest, FilesHeldByAnotherProgram) {
   EXPECT_EQ(testkit::ReadFileBytes(file("jlr")), pointers);
 
   holder = OpenFileStream(file("jdx"), kModeReadWrite | kShareNone);
-  ASSERT_EQ(holder->Status(), kStreamOk);
+  ASSERT_TRUE(holder->Status().ok());
   EXPECT_FALSE(base.OpenArea(area()));
-  EXPECT_EQ(base.ErrorCode(), kJamOpenIndex);
+  EXPECT_EQ(base.ErrorCode(), Errc::kJamOpenIndex);
   holder.reset();
   EXPECT_EQ(Open()->MessageCount(), 2);
 }

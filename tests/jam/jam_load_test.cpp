@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "jam/jam_base.h"
-#include "jam/jam_errors.h"
 #include "jam_test_support.h"
 
 namespace mvx::jamtest {
@@ -187,15 +186,15 @@ TEST_F(JamLoadTest, DamagedMessagesFailWithTheirCode) {
   const struct {
     bool inIndex;
     std::uint32_t at, value;
-    std::int32_t code;
+    Errc code;
   } table[] = {
-      {true, 4, 0x00100000, kJamBadHeaderOffset},   // record past the .JHR
-      {true, 4, 0, kJamBadHeaderOffset},            // record into the base header
-      {true, 4, 0x80000400u, kJamBadHeaderOffset},  // record negative
-      {false, 52, 0x80000000u, kJamBadHeaderOffset}, // the deleted bit
-      {false, 60, 5000, kJamBadTextOffset},         // TextStart past the .JDT
-      {false, 64, 0xFFFFFFF0u, kJamBadTextOffset},  // TextSize past the .JDT
-      {false, 8, 0x7FFFFFFF, kJamReadError},        // subfields past the .JHR
+      {true, 4, 0x00100000, Errc::kJamBadHeaderOffset},   // record past the .JHR
+      {true, 4, 0, Errc::kJamBadHeaderOffset},            // record into the base header
+      {true, 4, 0x80000400u, Errc::kJamBadHeaderOffset},  // record negative
+      {false, 52, 0x80000000u, Errc::kJamBadHeaderOffset}, // the deleted bit
+      {false, 60, 5000, Errc::kJamBadTextOffset},         // TextStart past the .JDT
+      {false, 64, 0xFFFFFFF0u, Errc::kJamBadTextOffset},  // TextSize past the .JDT
+      {false, 8, 0x7FFFFFFF, Errc::kJamReadError},        // subfields past the .JHR
   };
   for (const auto& t : table) {
     MakeArea(area(), {"one", "two", "three"});
@@ -231,9 +230,9 @@ TEST_F(JamLoadTest, ADamagedBaseHeaderIsRefusedAndLeftAsItIs) {
     const Bytes index = testkit::ReadFileBytes(file("jdx"));
     JamBase base;
     EXPECT_FALSE(base.OpenArea(area())) << jhr.size();
-    EXPECT_EQ(base.ErrorCode(), kJamBadBaseHeader);
+    EXPECT_EQ(base.ErrorCode(), Errc::kJamBadBaseHeader);
     EXPECT_FALSE(base.CreateArea(area()));
-    EXPECT_EQ(base.ErrorCode(), kJamBadBaseHeader);
+    EXPECT_EQ(base.ErrorCode(), Errc::kJamBadBaseHeader);
     EXPECT_FALSE(base.IsOpen() || base.BeginNewMessage());
     EXPECT_EQ(testkit::ReadFileBytes(file("jhr")), jhr);
     EXPECT_EQ(testkit::ReadFileBytes(file("jdx")), index);

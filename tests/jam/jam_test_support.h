@@ -36,7 +36,7 @@ class AreaFixture : public ::testing::Test {
   }
   std::unique_ptr<JamBase> Open(bool create = false) {
     auto base = std::make_unique<JamBase>();
-    EXPECT_TRUE(create ? base->CreateArea(area()) : base->OpenArea(area())) << std::hex << base->ErrorCode();
+    EXPECT_TRUE(create ? base->CreateArea(area()) : base->OpenArea(area())) << std::hex << ErrcNumber(base->ErrorCode());
     return base;
   }
 

@@ -47,7 +47,7 @@ TEST_F(MsgDirMessage, WholeTextOrOnlyTheLeadingControlLines) {
   // No file is held afterwards.
   EXPECT_FALSE(base->StoreHeaderOnly());
   EXPECT_FALSE(base->ReleaseMessage());
-  EXPECT_EQ(base->ErrorCode(), kMsgErrNotOpen);
+  EXPECT_EQ(base->ErrorCode(), Errc::kMsgNotOpen);
 }
 
 TEST_F(MsgDirMessage, DamagedAndMissingFilesFailCleanly) {
@@ -56,18 +56,21 @@ TEST_F(MsgDirMessage, DamagedAndMissingFilesFailCleanly) {
   PutFile("3.MSG", std::vector<std::uint8_t>(189, 'x'));
   auto base = Open();
   std::filesystem::remove(Path("9.MSG"));
-  const std::int32_t codes[][2] = {{1, kMsgErrNoMessage}, {2, kMsgErrOpenFailed},
-                                   {3, kMsgErrOpenFailed}, {9, kMsgErrOpenFailed}};
+  const struct {
+    std::int32_t number;
+    Errc code;
+  } codes[] = {{1, Errc::kMsgNoMessage}, {2, Errc::kMsgOpenFailed}, {3, Errc::kMsgOpenFailed},
+               {9, Errc::kMsgOpenFailed}};
   for (const auto& c : codes) {
     base->PositionByUid(4);
     ASSERT_TRUE(base->LoadMessage());
-    base->PositionByUid(c[0]);
-    EXPECT_FALSE(base->LoadMessage()) << c[0];
-    EXPECT_EQ(base->ErrorCode(), c[1]) << c[0];
-    EXPECT_FALSE(base->LoadHeaderAndKludges()) << c[0];
-    EXPECT_EQ(base->ErrorCode(), c[1]) << c[0];
-    if (c[0] != 1) {
-      EXPECT_EQ(base->TextBuffer(), nullptr) << c[0];
+    base->PositionByUid(c.number);
+    EXPECT_FALSE(base->LoadMessage()) << c.number;
+    EXPECT_EQ(base->ErrorCode(), c.code) << c.number;
+    EXPECT_FALSE(base->LoadHeaderAndKludges()) << c.number;
+    EXPECT_EQ(base->ErrorCode(), c.code) << c.number;
+    if (c.number != 1) {
+      EXPECT_EQ(base->TextBuffer(), nullptr) << c.number;
     }
   }
 }
@@ -99,14 +102,14 @@ TEST_F(MsgDirMessage, TextThatCannotBeHeldIsNoLoadedMessage) {
   auto base = Open();
   base->PositionByUid(2);
   EXPECT_FALSE(base->LoadMessage());
-  EXPECT_EQ(base->ErrorCode(), kMsgErrOpenFailed);
+  EXPECT_EQ(base->ErrorCode(), Errc::kMsgOpenFailed);
   EXPECT_EQ(base->TextBuffer(), nullptr);
   // Storing the cut text back would have cut the file.
   EXPECT_FALSE(base->StoreMessage());
   EXPECT_EQ(testkit::ReadFileBytes(Path("2.MSG")), MsgFileBytes("Me", "Subj", kKludged));
-  EXPECT_FALSE(base->ReleaseMessage());  // another code, kMsgErrNotOpen
+  EXPECT_FALSE(base->ReleaseMessage());  // another code, kMsgNotOpen
   EXPECT_FALSE(base->LoadHeaderAndKludges());
-  EXPECT_EQ(base->ErrorCode(), kMsgErrOpenFailed);
+  EXPECT_EQ(base->ErrorCode(), Errc::kMsgOpenFailed);
 }
 
 TEST_F(MsgDirMessage, StoreHeaderOnlyRewritesTheHeaderInPlaceOrSaysItFailed) {
@@ -147,7 +150,7 @@ TEST_F(MsgDirMessage, StoreHeaderOnlyRewritesTheHeaderInPlaceOrSaysItFailed) {
 TEST_F(MsgDirMessage, ReleaseWithoutAMessageAndCloseWithOne) {
   auto base = Open();
   EXPECT_FALSE(base->ReleaseMessage());
-  EXPECT_EQ(base->ErrorCode(), kMsgErrNotOpen);
+  EXPECT_EQ(base->ErrorCode(), Errc::kMsgNotOpen);
   // A message begun and released unstored leaves nothing behind.
   ASSERT_TRUE(base->BeginNewMessage());
   EXPECT_EQ(Names().size(), 1u);

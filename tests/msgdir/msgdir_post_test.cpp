@@ -73,7 +73,7 @@ TEST_F(MsgDirPost, AreaPathAndDirectory) {
   std::replace(dos.begin(), dos.end(), '/', '\\');
   MsgDirBase base;
   ASSERT_FALSE(base.OpenArea(dos));
-  EXPECT_EQ(base.ErrorCode(), kMsgErrNoArea);
+  EXPECT_EQ(base.ErrorCode(), Errc::kMsgNoArea);
   ASSERT_TRUE(base.CreateArea(dos));
   ASSERT_TRUE(base.BeginNewMessage() && base.StoreMessage());
   EXPECT_EQ(testkit::ListDir(Path("net/echo/area")), std::vector<std::string>{testkit::Made("2.msg")});

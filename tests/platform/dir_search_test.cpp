@@ -68,7 +68,7 @@ TEST_F(DirSearchTest, AttributesSizeAndTimeOfEachKind) {
   fs::permissions(dir_ / "Area/1.msg", fs::perms::owner_read | fs::perms::group_read);
   LocalTime t;
   t.year = 2026, t.month = 12, t.day = 6, t.hour = 4, t.minute = 57, t.second = 36;
-  ASSERT_TRUE(SetFileTime(dir_ / "Area/2.MSG", t));
+  ASSERT_TRUE(SetFileTime(dir_ / "Area/2.MSG", t).ok());
   const auto found = SearchAll(dir_ / "Area/*.*");
   EXPECT_EQ(found.at("1.msg").attr, kAttrArchive | kAttrReadOnly);
   EXPECT_EQ(found.at("1.msg").size, 3u);

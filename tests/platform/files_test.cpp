@@ -25,11 +25,18 @@ using testkit::kWindows;
 class FilesTest : public ::testing::Test {
  protected:
   void SetUp() override { testkit::WriteFileText(file_, "0123456789"); }
-  FileHandle Open(Access a, Share s) { return OpenExisting(file_, a, s, &error_); }
+  FileHandle Open(Access a, Share s) { return Opened(OpenExisting(file_, a, s, &h_)); }
+  // The handle of the call just made (kNoFile when it failed); its error
+  // stays in error_.
+  FileHandle Opened(Error e) {
+    error_ = std::move(e);
+    return error_.ok() ? h_ : kNoFile;
+  }
 
   testkit::TempDir dir_;
   std::string file_ = dir_ / "Base.SQD";
-  int error_ = 0;
+  Error error_;
+  FileHandle h_ = kNoFile;
   testkit::ScopedLockWait wait_{20};
 };
 
@@ -70,7 +77,7 @@ TEST_F(FilesTest, SharingBetweenTwoOpens) {
     // A refusal is the held-by-another code (after the wait), not some
     // other failure of the open.
     if (second == kNoFile) {
-      EXPECT_EQ(error_, kErrorHeldByOther) << "row " << &c - cases;
+      EXPECT_EQ(error_.code(), Errc::kHeldByOther) << "row " << &c - cases;
     }
     CloseFile(second);
     CloseFile(first);
@@ -80,7 +87,7 @@ TEST_F(FilesTest, SharingBetweenTwoOpens) {
   const FileHandle holder = Open(RW, Share::kNone);
   CloseFile(Open(R, Share::kWrite));
   EXPECT_EQ(Open(RW, Share::kNone), kNoFile);
-  EXPECT_EQ(error_, kErrorHeldByOther);
+  EXPECT_EQ(error_.code(), Errc::kHeldByOther);
   CloseFile(holder);
 }
 
@@ -119,19 +126,19 @@ TEST_F(FilesTest, AnotherProgramsClassicRecordLockKeepsOurOpensOut) {
 TEST_F(FilesTest, AHolderThatLetsGoDuringTheWaitIsWaitedFor) {
   SetLockWaitMilliseconds(10000);
   for (const bool range : {false, true}) {
-    const FileHandle holder = range ? OpenOrCreate(file_, &error_) : Open(RW, Share::kNone);
+    const FileHandle holder = range ? Opened(OpenOrCreate(file_, &h_)) : Open(RW, Share::kNone);
     ASSERT_NE(holder, kNoFile);
     if (range) {
-      ASSERT_TRUE(LockRange(holder, 0, 0, true, 0, &error_));
+      ASSERT_TRUE(LockRange(holder, 0, 0, true, 0).ok());
     }
     const std::int64_t start = MonotonicMilliseconds();
     std::thread letGo([&] {
       SleepMilliseconds(200);
       range ? UnlockRange(holder, 0, 0) : CloseFile(holder);
     });
-    const FileHandle second = range ? OpenOrCreate(file_, &error_) : Open(RW, Share::kNone);
+    const FileHandle second = range ? Opened(OpenOrCreate(file_, &h_)) : Open(RW, Share::kNone);
     EXPECT_NE(second, kNoFile) << range;
-    EXPECT_TRUE(!range || LockRange(second, 0, 0, true, 10000, &error_)) << error_;
+    EXPECT_TRUE(!range || LockRange(second, 0, 0, true, 10000).ok());
     EXPECT_GE(MonotonicMilliseconds() - start, 150) << range;  // it really waited
     letGo.join();
     CloseFile(second);
@@ -141,13 +148,13 @@ TEST_F(FilesTest, AHolderThatLetsGoDuringTheWaitIsWaitedFor) {
 
 TEST_F(FilesTest, CreatingNeverEmptiesAFileInUseOrTakenInAnyCase) {
   const FileHandle reader = Open(R, Share::kRead);
-  EXPECT_EQ(CreateAlways(file_, &error_), kNoFile);  // waited for, then refused
-  bool exists = false;
-  EXPECT_EQ(CreateNew(dir_ / "BASE.sqd", &error_, &exists), kNoFile);
-  EXPECT_TRUE(exists);
+  EXPECT_EQ(Opened(CreateAlways(file_, &h_)), kNoFile);  // waited for, then refused
+  EXPECT_EQ(error_.code(), Errc::kHeldByOther);
+  EXPECT_EQ(Opened(CreateNew(dir_ / "BASE.sqd", &h_)), kNoFile);
+  EXPECT_EQ(error_.code(), Errc::kNameTaken);
   EXPECT_EQ(testkit::ReadFileText(file_), "0123456789");
   CloseFile(reader);
-  const FileHandle made = CreateAlways(dir_.path() + "\\base.sqd", &error_);
+  const FileHandle made = Opened(CreateAlways(dir_.path() + "\\base.sqd", &h_));
   // Creating keeps no lock on POSIX. On Windows a share-none open excludes
   // every other handle, the creator's too.
   const FileHandle other = Open(RW, Share::kNone);
@@ -164,15 +171,12 @@ TEST_F(FilesTest, CreatingNeverEmptiesAFileInUseOrTakenInAnyCase) {
 // place of the file of that name.
 TEST_F(FilesTest, RenameNewNeverReplacesReplaceFileDoes) {
   testkit::WriteFileText(dir_ / "new.tmp", "new");
-  bool exists = false;
-  EXPECT_FALSE(RenameNew(dir_ / "new.tmp", dir_ / "BASE.sqd", &error_, &exists));
-  EXPECT_TRUE(exists);
-  EXPECT_FALSE(RenameNew(dir_ / "absent.tmp", dir_ / "other.sqd", &error_, &exists));
-  EXPECT_FALSE(exists);
-  ASSERT_TRUE(RenameNew(dir_ / "NEW.TMP", dir_ / "Other.sqd", &error_, &exists));
+  EXPECT_EQ(RenameNew(dir_ / "new.tmp", dir_ / "BASE.sqd").code(), Errc::kNameTaken);
+  EXPECT_EQ(RenameNew(dir_ / "absent.tmp", dir_ / "other.sqd").code(), Errc::kNotFound);
+  ASSERT_TRUE(RenameNew(dir_ / "NEW.TMP", dir_ / "Other.sqd").ok());
   EXPECT_EQ(testkit::ListDir(dir_.path()), (std::vector<std::string>{"Base.SQD", "Other.sqd"}));
   EXPECT_EQ(testkit::ReadFileText(file_), "0123456789");
-  ASSERT_TRUE(ReplaceFile(dir_ / "other.SQD", dir_ / "base.sqd", &error_));
+  ASSERT_TRUE(ReplaceFile(dir_ / "other.SQD", dir_ / "base.sqd").ok());
   EXPECT_EQ(testkit::ListDir(dir_.path()), std::vector<std::string>{"Base.SQD"});
   EXPECT_EQ(testkit::ReadFileText(file_), "new");
 }
@@ -194,20 +198,22 @@ TEST_F(FilesTest, NameResolutionScopeKeepsOneListing) {
 
 TEST_F(FilesTest, NamesThatNameNoFileAreRefused) {
   testkit::WriteFileText(dir_ / "a", "keep");
-  bool exists = true;
   // A zero byte would cut the name short and name another file ("a").
   for (const std::string& name : {dir_.path() + std::string("/a\0b", 4), std::string()}) {
-    EXPECT_EQ(OpenExisting(name, R, Share::kReadWrite, &error_), kNoFile);
-    EXPECT_EQ(CreateAlways(name, &error_), kNoFile);
-    EXPECT_EQ(CreateNew(name, &error_, &exists), kNoFile);
-    EXPECT_FALSE(exists);
-    EXPECT_EQ(OpenAppend(name, &error_), kNoFile);
-    EXPECT_FALSE(DeleteFile(name, &error_));
+    EXPECT_EQ(Opened(OpenExisting(name, R, Share::kReadWrite, &h_)), kNoFile);
+    EXPECT_EQ(Opened(CreateAlways(name, &h_)), kNoFile);
+    EXPECT_EQ(Opened(CreateNew(name, &h_)), kNoFile);
+    EXPECT_EQ(error_.code(), Errc::kNotFound);
+    EXPECT_EQ(Opened(OpenAppend(name, &h_)), kNoFile);
+    EXPECT_FALSE(DeleteFile(name).ok());
     EXPECT_FALSE(GetFileDosTime(name).has_value());
   }
   EXPECT_EQ(testkit::ReadFileText(dir_ / "a"), "keep");
-  EXPECT_EQ(OpenExisting(dir_ / "missing", R, Share::kReadWrite, &error_), kNoFile);
-  EXPECT_EQ(OpenExisting(dir_.path(), R, Share::kReadWrite, &error_), kNoFile);
+  EXPECT_EQ(Opened(OpenExisting(dir_ / "missing", R, Share::kReadWrite, &h_)), kNoFile);
+  EXPECT_EQ(error_.code(), Errc::kNotFound);
+  EXPECT_EQ(error_.file(), dir_ / "missing");
+  EXPECT_EQ(Opened(OpenExisting(dir_.path(), R, Share::kReadWrite, &h_)), kNoFile);
+  EXPECT_EQ(error_.code(), Errc::kOpenFailed);
 }
 
 #ifndef _WIN32
@@ -216,17 +222,17 @@ TEST_F(FilesTest, PipesNeverHang) {
   ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
   // Opened for reading and writing a pipe is its own writer: a read would
   // wait forever. Refused.
-  EXPECT_EQ(OpenExisting(pipe, RW, Share::kReadWrite, &error_), kNoFile);
-  EXPECT_EQ(OpenExisting(pipe, W, Share::kReadWrite, &error_), kNoFile);
+  EXPECT_EQ(Opened(OpenExisting(pipe, RW, Share::kReadWrite, &h_)), kNoFile);
+  EXPECT_EQ(Opened(OpenExisting(pipe, W, Share::kReadWrite, &h_)), kNoFile);
   // A log that is a pipe nobody reads fails instead of waiting for a reader.
-  EXPECT_EQ(OpenAppend(pipe, &error_), kNoFile);
+  EXPECT_EQ(Opened(OpenAppend(pipe, &h_)), kNoFile);
   // Read only (a configuration given by process substitution): no writer is
   // left, so the read ends at once.
-  const FileHandle h = OpenExisting(pipe, R, Share::kReadWrite, &error_);
+  const FileHandle h = Opened(OpenExisting(pipe, R, Share::kReadWrite, &h_));
   ASSERT_NE(h, kNoFile);
   char buf[4];
   std::size_t got = 9;
-  EXPECT_TRUE(ReadFile(h, buf, sizeof buf, &got, &error_));
+  EXPECT_TRUE(ReadFile(h, buf, sizeof buf, &got).ok());
   EXPECT_EQ(got, 0u);
   CloseFile(h);
 }
@@ -248,11 +254,11 @@ TEST(FileTimesTest, SetThenReadBackAsLocalDosDateAndTime) {
   for (const auto& c : cases) {
     LocalTime t;
     t.year = c.year, t.month = c.month, t.day = c.day, t.hour = c.hour, t.minute = c.minute, t.second = c.second;
-    ASSERT_TRUE(SetFileTime(dir / "everyday.flg", t));
+    ASSERT_TRUE(SetFileTime(dir / "everyday.flg", t).ok());
     EXPECT_EQ(GetFileDosTime(dir.path() + "\\Everyday.Flg"), c.dos) << c.year;
   }
   EXPECT_FALSE(GetFileDosTime(dir / "none").has_value());
-  EXPECT_FALSE(SetFileTime(dir / "none", LocalTime{}));
+  EXPECT_EQ(SetFileTime(dir / "none", LocalTime{}).code(), Errc::kNotFound);
 }
 
 }  // namespace

@@ -62,10 +62,8 @@ TEST(NativeNameTest, Cp866NamesRoundTrip) {
   testkit::TempDir dir;
   const std::string upper = "\x8F\xA8\xE1\xEC\xAC\xAE.TXT";  // "Письмо.TXT" in 866
   const std::string lower = "\xAF\xA8\xE1\xEC\xAC\xAE.txt";  // "письмо.txt"
-  int error = 0;
-  bool exists = false;
-  const FileHandle made = CreateNew(dir / upper, &error, &exists);
-  ASSERT_NE(made, kNoFile) << error;
+  FileHandle made = kNoFile;
+  ASSERT_TRUE(CreateNew(dir / upper, &made).ok());
   CloseFile(made);
 #ifdef _WIN32
   EXPECT_TRUE(fs::exists(fs::path(dir.path()) / L"\u041F\u0438\u0441\u044C\u043C\u043E.TXT"));
@@ -77,8 +75,8 @@ TEST(NativeNameTest, Cp866NamesRoundTrip) {
   ASSERT_TRUE(search.First(dir / "*.txt", &entry));
   EXPECT_EQ(entry.name, upper);
   EXPECT_FALSE(search.Next(&entry));
-  const FileHandle again = OpenExisting(dir / lower, Access::kRead, Share::kReadWrite, &error);
-  EXPECT_EQ(again != kNoFile, kWindows);
+  FileHandle again = kNoFile;
+  EXPECT_EQ(OpenExisting(dir / lower, Access::kRead, Share::kReadWrite, &again).ok(), kWindows);
   CloseFile(again);
 }
 

@@ -227,8 +227,7 @@ TEST_F(FidoconfigTest, IncludesVariablesConditionsAndTosserSettings) {
 }
 
 TEST_F(FidoconfigTest, IncludeAndExpansionProblems) {
-  int error = 0;
-  ASSERT_TRUE(platform::CreateDirectory(dir_ / "sub", &error));
+  ASSERT_TRUE(platform::CreateDirectory(dir_ / "sub").ok());
   Files chain;
   for (int i = 1; i <= 20; ++i) {
     chain.push_back({"n" + std::to_string(i) + ".cfg", "include n" + std::to_string(i + 1) + ".cfg\n"});
@@ -286,8 +285,7 @@ TEST_F(FidoconfigTest, VariablesThatDoubleOnEveryLineStayBounded) {
 }
 
 TEST_F(FidoconfigTest, UnreadableTosserConfigurationIsNoMissingArea) {
-  int error = 0;
-  ASSERT_TRUE(platform::CreateDirectory(dir_ / "adir", &error));
+  ASSERT_TRUE(platform::CreateDirectory(dir_ / "adir").ok());
   for (const char kind : {'H', 'S', 'T'}) {
     for (const auto& [name, reason] : {std::pair{"nowhere.cfg", runtest::NoSuchFile()}, {"adir", runtest::IsADirectory()}}) {
       Check({"", "X", "", "Q", {"[err] Can't open tosser configuration " + std::string(name) + ": " + reason}, "0:0/0",

@@ -78,8 +78,7 @@ TEST_F(NodeRunTest, EchoTossLogGetsEachAreaOncePerRunAndIsNeverRewritten) {
 
 TEST_F(NodeRunTest, UnstampableWorkFlagPostsNothing) {
   Fidoconfig("");
-  int error = 0;
-  ASSERT_TRUE(platform::CreateDirectory(dir_ / "EVERYDAY.FLG", &error));
+  ASSERT_TRUE(platform::CreateDirectory(dir_ / "EVERYDAY.FLG").ok());
   ASSERT_EQ(Run({}), 0);
   const Lines log = LastRun();
   ASSERT_GE(log.size(), 2u);

@@ -130,10 +130,8 @@ TEST_F(PostingTest, ErrorsSayWhy) {
   // it, then says so.
   ctx_.Job.Area = {AreaType::kJam, "jm"};
   Post("x\n");
-  int error = 0;
-  const platform::FileHandle held =
-      platform::OpenExisting(dir_ / "jm.jhr", platform::Access::kReadWrite, platform::Share::kNone, &error);
-  ASSERT_NE(held, platform::kNoFile);
+  platform::FileHandle held = platform::kNoFile;
+  ASSERT_TRUE(platform::OpenExisting(dir_ / "jm.jhr", platform::Access::kReadWrite, platform::Share::kNone, &held).ok());
   platform::SetLockWaitMilliseconds(200);
   SetOpenRetryMilliseconds(0);  // the area is there: no second look needed here
   out_.str("");
@@ -278,7 +276,7 @@ TEST_F(CommandLinePostTest, QuotedAndUnquotedKeywordValues) {
 
 TEST_F(CommandLinePostTest, ConfigurationFlagAndFailures) {
   Write("EVERYDAY.FLG", "");  // today's run is done
-  ASSERT_TRUE(platform::SetFileTime("EVERYDAY.FLG", platform::LocalTime{2026, 12, 6, 1, 0, 0}));
+  ASSERT_TRUE(platform::SetFileTime("EVERYDAY.FLG", platform::LocalTime{2026, 12, 6, 1, 0, 0}).ok());
   Write("other.cfg", "HPTPATH fido.cfg\nFROM Other Sender\n[EndOfCommonPart]\nFROM Never\n");
   Write("config.mvx", "HPTPATH fido.cfg\nAREA X\nENDAREA\n");
   EXPECT_EQ(Run({"-c", "other.cfg", "-p", "big.txt", "BIG.FILES"}), 0);

@@ -126,7 +126,7 @@ TEST_F(ScheduledRunTest, WorkFlagAllowsOneRunADay) {
   Write("config.mvx", "HPTPATH Fido.cfg\nAREA NET.TALK\nFILE News.txt\nENDAREA\n");
   // A flag left on the same day of last year does not block.
   Write("EVERYDAY.FLG", "");
-  ASSERT_TRUE(platform::SetFileTime("EVERYDAY.FLG", platform::LocalTime{2025, 12, 6, 8, 0, 0}));
+  ASSERT_TRUE(platform::SetFileTime("EVERYDAY.FLG", platform::LocalTime{2025, 12, 6, 8, 0, 0}).ok());
   // Day, hour, parameters, messages in the area afterwards, refused.
   const std::tuple<int, int, std::vector<std::string>, std::size_t, bool> steps[] = {
       {6, 8, {}, 1, false}, {6, 20, {}, 1, true},
@@ -143,8 +143,7 @@ TEST_F(ScheduledRunTest, WorkFlagAllowsOneRunADay) {
   EXPECT_EQ(platform::GetFileDosTime("EVERYDAY.FLG").value_or(0) >> 16, 0x5D87u);
   // A flag that cannot be made is reported on the console only.
   std::remove((dir_ / "EVERYDAY.FLG").c_str());
-  int error = 0;
-  ASSERT_TRUE(platform::CreateDirectory(dir_ / "EVERYDAY.FLG", &error));
+  ASSERT_TRUE(platform::CreateDirectory(dir_ / "EVERYDAY.FLG").ok());
   EXPECT_EQ(Run({"-d"}), 0);
   EXPECT_NE(console_.find("\nError rewriting work flag!.. " + runtest::IsADirectory() + "\n"), std::string::npos) << console_;
 }
@@ -155,7 +154,7 @@ TEST_F(ScheduledRunTest, DryRunShowsTodaysDecisionsAndWritesNothing) {
         "HPTPATH Fido.cfg\nAREA NET.TALK\nFILE Long.txt\nENDAREA\nAREA RU.SYSOP\nFILE News.txt\nWHEN WEEKLY 1\nENDAREA\n"
         "AREA NO.SUCH\nFILE Missing.txt\nCHARSET KOI8-U\nENDAREA\n");
   Write("EVERYDAY.FLG", "");  // today's run is done
-  ASSERT_TRUE(platform::SetFileTime("EVERYDAY.FLG", platform::LocalTime{2026, 12, 6, 1, 0, 0}));
+  ASSERT_TRUE(platform::SetFileTime("EVERYDAY.FLG", platform::LocalTime{2026, 12, 6, 1, 0, 0}).ok());
   const Lines before = Snapshot();
   const Lines head = {"Marvex 2.1: started..", "Dry run: nothing is posted, and no file is written"};
   Lines decisions = head;
@@ -207,7 +206,7 @@ TEST_F(ScheduledRunTest, ErrorsAreLoggedAndTheRunGoesOn) {
                    "[err] File not found \"Missing.txt\"", "[err] We can't make posting...", "",
                    "[err] Area NO.SUCH not found in Fido.cfg", " [+] Working with NO.SUCH",
                    "[err] Unable to open/create msgbase \"\"", "[err] We can't make posting...", "",
-                   " [+] Working with BLOCKED", "[err] Unable to open/create msgbase \"blocker/area\": the directory is missing and cannot be made",
+                   " [+] Working with BLOCKED", "[err] Unable to open/create msgbase \"blocker/area\": the area directory is missing",
                    "[err] We can't make posting...", "",
                    // A common line between blocks changes the later ones; HPTPATH
                    // in a block takes effect from the next block on.

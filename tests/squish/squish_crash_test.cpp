@@ -18,7 +18,6 @@
 
 #include "msgbase/file_stream.h"
 #include "squish/squish_base.h"
-#include "squish/squish_errors.h"
 #include "squish_test_support.h"
 #include "testkit/faults.h"
 
@@ -167,8 +166,8 @@ TEST_F(SquishCrash, EveryWriteOfAStoreDeleteOrMoveStoppedOrFailed) {
         }
         // Marvex opens it sound, with the same messages, and stores again.
         auto base = Open();
-        EXPECT_TRUE(base->ErrorCode() == 0 || base->ErrorCode() == kSquishRepaired);
-        repairs += base->ErrorCode() == kSquishRepaired;
+        EXPECT_TRUE(base->ErrorCode() == Errc::kNone || base->ErrorCode() == Errc::kSquishRepaired);
+        repairs += base->ErrorCode() == Errc::kSquishRepaired;
         EXPECT_TRUE(Sound());
         const std::vector<IndexEntry> after = View();
         EXPECT_TRUE(after == before || after == done);
@@ -217,15 +216,15 @@ TEST_F(SquishCrash, CreatingBesideAnotherProgram) {
     std::vector<std::pair<std::string, Bytes>> theirs;
     const char* when;  // "": their files are there before we look
     bool headerWriteFails;
-    std::int32_t code;  // 0: we post into their area
+    Errc code;  // kNone: we post into their area
   };
   const Case cases[] = {
-      {"their data file alone", {{".sqd", junk}}, "", false, kSquishDataCreateFailed},
-      {"their index alone", {{".sqi", junk}}, "", false, kSquishIndexCreateFailed},
-      {"their data file as we make ours", {{".sqd", junk}}, ".sqd", false, kSquishDataCreateFailed},
-      {"their index as we make ours", {{".sqi", junk}}, ".sqi", false, kSquishIndexCreateFailed},
-      {"their whole area as we make ours", {{".sqd", theirData}, {".sqi", theirIndex}}, ".sqd", false, 0},
-      {"our header write fails", {}, "", true, kSquishDataCreateFailed},
+      {"their data file alone", {{".sqd", junk}}, "", false, Errc::kSquishDataCreateFailed},
+      {"their index alone", {{".sqi", junk}}, "", false, Errc::kSquishIndexCreateFailed},
+      {"their data file as we make ours", {{".sqd", junk}}, ".sqd", false, Errc::kSquishDataCreateFailed},
+      {"their index as we make ours", {{".sqi", junk}}, ".sqi", false, Errc::kSquishIndexCreateFailed},
+      {"their whole area as we make ours", {{".sqd", theirData}, {".sqi", theirIndex}}, ".sqd", false, Errc::kNone},
+      {"our header write fails", {}, "", true, Errc::kSquishDataCreateFailed},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -247,10 +246,10 @@ TEST_F(SquishCrash, CreatingBesideAnotherProgram) {
       if (c.theirs.size() == 1 && !*c.when) {  // missing the other file: not an area
         EXPECT_FALSE(base.AreaExists(area()));
         EXPECT_FALSE(base.OpenArea(area()));
-        EXPECT_EQ(base.ErrorCode(), c.code == kSquishDataCreateFailed ? kSquishNoIndexFile : kSquishNoDataFile);
+        EXPECT_EQ(base.ErrorCode(), c.code == Errc::kSquishDataCreateFailed ? Errc::kSquishNoIndexFile : Errc::kSquishNoDataFile);
       }
-      EXPECT_EQ(base.CreateArea(area()), c.code == 0);
-      if (c.code == 0) {
+      EXPECT_EQ(base.CreateArea(area()), c.code == Errc::kNone);
+      if (c.code == Errc::kNone) {
         EXPECT_EQ(base.MessageCount(), 1);
       } else {
         EXPECT_EQ(base.ErrorCode(), c.code);

@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "squish/squish_base.h"
-#include "squish/squish_errors.h"
 #include "squish_test_support.h"
 
 namespace mvx {
@@ -29,10 +28,10 @@ TEST_F(SquishDamage, DamagedFramesFailToLoadAndAreNeverWrittenOver) {
     const char* what;
     bool index;  // a field of the second index record, else of the second frame
     std::uint32_t field, value;
-    std::int32_t code;
+    Errc code;
     bool deleteRefused;  // the frame cannot be trusted enough to relink
   };
-  constexpr std::int32_t kBad = kSquishBadFrame;
+  constexpr Errc kBad = Errc::kSquishBadFrame;
   for (const Case& c : {Case{"frame id", false, 0, 0x12345678, kBad, true},
                         Case{"free frame", false, 24, 1, kBad, true},
                         Case{"frame length past the file", false, 12, 0x7FFFFF00, kBad, true},
@@ -40,7 +39,7 @@ TEST_F(SquishDamage, DamagedFramesFailToLoadAndAreNeverWrittenOver) {
                         Case{"control length past the message", false, 20, 31, kBad, false},  // 238 + 31 > 268
                         Case{"control length over the limit", false, 20, 70000, kBad, false},
                         Case{"index names offset 0", true, 0, 0, kBad, true},
-                        Case{"index past the file", true, 0, 900000, kSquishFrameIoError, true}}) {
+                        Case{"index past the file", true, 0, 900000, Errc::kSquishFrameIoError, true}}) {
     SCOPED_TRACE(c.what);
     testkit::WriteFileBytes(sqd(), pristine);
     testkit::WriteFileBytes(sqi(), pristineIndex);
@@ -96,7 +95,7 @@ TEST_F(SquishDamage, EndFrameThatWouldPutANewFrameOverOneInUse) {
     const Bytes frames = Data(256, 1736);
     base = Open();
     EXPECT_FALSE(Post(*base, "New", Body(2)));
-    EXPECT_EQ(base->ErrorCode(), kSquishDamagedArea);
+    EXPECT_EQ(base->ErrorCode(), Errc::kSquishDamagedArea);
     ASSERT_TRUE(base->CloseArea());
     EXPECT_EQ(Data(256, 1736), frames);
   }
@@ -126,7 +125,7 @@ TEST_F(SquishDamage, FrameLengthsReachingIntoTheNextFrame) {
   base->MoveTextTo(base->TextLength());
   base->AppendTextLine("line 4");
   EXPECT_FALSE(base->StoreMessage());
-  EXPECT_EQ(base->ErrorCode(), kSquishBadFrame);
+  EXPECT_EQ(base->ErrorCode(), Errc::kSquishBadFrame);
   EXPECT_EQ(Data(848, 1144), c);
 }
 
@@ -183,7 +182,7 @@ TEST_F(SquishDamage, ShortDataFileAndTooManyMessages) {
   testkit::WriteFileBytes(sqi(), {});
   auto base = std::make_unique<SquishBase>();
   EXPECT_FALSE(base->OpenArea(area()));
-  EXPECT_EQ(base->ErrorCode(), kSquishDamagedArea);
+  EXPECT_EQ(base->ErrorCode(), Errc::kSquishDamagedArea);
   EXPECT_EQ(Data(), Bytes(100, 0));
   RemoveArea();
   MakeArea({"One", "Two"});
@@ -192,7 +191,7 @@ TEST_F(SquishDamage, ShortDataFileAndTooManyMessages) {
   std::filesystem::resize_file(sqi(), 12000000);  // sparse: the rest reads as zeros
   base = Open();
   EXPECT_FALSE(Post(*base, "Too many", Body(1)));
-  EXPECT_EQ(base->ErrorCode(), kSquishLimitReached);
+  EXPECT_EQ(base->ErrorCode(), Errc::kSquishLimitReached);
 }
 
 }  // namespace

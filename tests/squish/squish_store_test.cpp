@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "squish/squish_base.h"
-#include "squish/squish_errors.h"
 #include "squish_test_support.h"
 
 namespace mvx {
@@ -160,7 +159,7 @@ TEST_F(SquishStore, ControlInformationLimit) {
     base->AppendTextLine("body");
     const bool fits = last == 5512;
     EXPECT_EQ(base->StoreMessage(), fits) << last;
-    EXPECT_EQ(base->ErrorCode(), fits ? 0 : kSquishBadFrame);
+    EXPECT_EQ(base->ErrorCode(), fits ? Errc::kNone : Errc::kSquishBadFrame);
     ASSERT_TRUE(base->CloseArea());
     EXPECT_EQ(Data().size(), fits ? 256u + 28 + 238 + 65519 + 5 + 1 : 256u);
     if (fits) {

@@ -171,7 +171,7 @@ class AreaFixture : public ::testing::Test {
   }
   std::unique_ptr<SquishBase> Open() {
     auto base = std::make_unique<SquishBase>();
-    EXPECT_TRUE(base->OpenArea(area())) << std::hex << base->ErrorCode();
+    EXPECT_TRUE(base->OpenArea(area())) << std::hex << ErrcNumber(base->ErrorCode());
     return base;
   }
   // A closed area holding one message to each name.

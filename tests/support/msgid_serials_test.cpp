@@ -76,7 +76,7 @@ class SerialStateTest : public ::testing::Test {
  protected:
   std::uint32_t Reserve(std::uint32_t count, std::uint32_t clock) {
     SerialReservation r;
-    EXPECT_TRUE(ReserveSerials(path_, count, clock, 100, r)) << r.failedStep << " " << r.error;
+    EXPECT_TRUE(ReserveSerials(path_, count, clock, 100, r)) << r.failedStep << " " << ErrcText(r.error.code());
     return r.first;
   }
   std::string Stored() const { return testkit::ReadFileText(path_); }
@@ -110,17 +110,18 @@ TEST_F(SerialStateTest, DamagedFileIsReplacedAndSaidSo) {
 
 TEST_F(SerialStateTest, LockedOrUnwritableFileFailsAndStaysAsItWas) {
   testkit::WriteFileText(path_, "00000100\n");
-  int error = 0;
-  const platform::FileHandle other = platform::OpenOrCreate(path_, &error);
-  ASSERT_TRUE(platform::LockRange(other, 0, 0, true, 0, &error));
+  platform::FileHandle other = platform::kNoFile;
+  ASSERT_TRUE(platform::OpenOrCreate(path_, &other).ok());
+  ASSERT_TRUE(platform::LockRange(other, 0, 0, true, 0).ok());
   SerialReservation r;
   EXPECT_FALSE(ReserveSerials(path_, 1, 0, 30, r));
   EXPECT_EQ(r.failedStep, "lock");
+  EXPECT_EQ(r.error.code(), Errc::kHeldByOther);
   platform::CloseFile(other);
   EXPECT_EQ(Stored(), "00000100\n");
   // A name that is no file: nothing to keep the serial in.
   const std::string dirPath = dir_ / "as-dir";
-  ASSERT_TRUE(platform::CreateDirectory(dirPath, &error));
+  ASSERT_TRUE(platform::CreateDirectory(dirPath).ok());
   EXPECT_FALSE(ReserveSerials(dirPath, 1, 0, 30, r));
   EXPECT_EQ(r.failedStep, "open");
 }
@@ -194,7 +195,7 @@ TEST_F(SeqDirTest, CountersAreTakenByRenaming) {
 }
 
 TEST_F(SeqDirTest, StaleAndRunawayCountersAreDropped) {
-  ASSERT_TRUE(platform::CreateDirectory(seq_, nullptr));
+  ASSERT_TRUE(platform::CreateDirectory(seq_).ok());
   Touch("69000000.seq");   // behind the clock: dropped, the largest stays
   Touch("6A000010.SEQ");   // the largest within reach, in capitals
   Touch("7f000000.seq");   // ran too far ahead of the clock

@@ -39,7 +39,7 @@ class FaultStream final : public DataStream {
     status_ = inner_->Status();
   }
   void WriteBytes(const void* buffer, std::uint16_t count) override {
-    if (status_ != kStreamOk) return;
+    if (!status_.ok()) return;
     bool fails = counted_ && Step(true);
     if (!fails && gPlan->byteBudget >= 0) {
       fails = count > gPlan->byteBudget;
@@ -48,17 +48,17 @@ class FaultStream final : public DataStream {
     }
     if (fails) {
       // After a crash writes vanish without an error: the process is gone.
-      if (gPlan->kind != Fault::kCrash) status_ = kStreamOsError;
+      if (gPlan->kind != Fault::kCrash) status_ = Error(Errc::kWriteFailed, ENOSPC, Name().str());
       return;
     }
     inner_->WriteBytes(buffer, count);
     Sync();
   }
   void TruncateHere() override {
-    if (status_ != kStreamOk) return;
+    if (!status_.ok()) return;
     // A full disk still lets a file shrink.
     if (counted_ && Step(gPlan->kind != Fault::kDiskFull)) {
-      if (gPlan->kind != Fault::kCrash) status_ = kStreamOsError;
+      if (gPlan->kind != Fault::kCrash) status_ = Error(Errc::kWriteFailed, ENOSPC, Name().str());
       return;
     }
     inner_->TruncateHere();
@@ -75,19 +75,18 @@ class FaultStream final : public DataStream {
   }
   // Like any stream, one that has failed does nothing more until cleared.
   void SeekTo(std::int32_t offset) override {
-    if (status_ == kStreamOk) inner_->SeekTo(offset);
+    if (status_.ok()) inner_->SeekTo(offset);
   }
-  std::int32_t Position() override { return status_ == kStreamOk ? inner_->Position() : -1; }
-  std::int32_t Size() override { return status_ == kStreamOk ? inner_->Size() : -1; }
+  std::int32_t Position() override { return status_.ok() ? inner_->Position() : -1; }
+  std::int32_t Size() override { return status_.ok() ? inner_->Size() : -1; }
   void ClearError() override {
     inner_->ClearError();
-    status_ = kStreamOk;
+    status_ = Error();
   }
-  int OsError() const override { return status_ == kStreamOsError ? ENOSPC : inner_->OsError(); }
 
  private:
   void Sync() {
-    if (status_ == kStreamOk) status_ = inner_->Status();
+    if (status_.ok()) status_ = inner_->Status();
   }
   std::unique_ptr<DataStream> inner_;
   bool counted_;
@@ -102,7 +101,7 @@ std::unique_ptr<DataStream> FaultOpen(const Str& name, std::uint16_t mode) {
                        (creates && gPlan->countCreates && Counted(n) && Step(true));
   // A failed open, as the real hook gives one.
   std::unique_ptr<DataStream> real = RealFileHooks().openFileStream(refused ? Str("/nonexistent/x") : name, mode);
-  if (!real || real->Status() != kStreamOk) return real;
+  if (!real || !real->Status().ok()) return real;
   return std::make_unique<FaultStream>(std::move(real));
 }
 

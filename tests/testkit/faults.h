@@ -52,7 +52,7 @@ class ScopedFaults {
 // writes go nowhere and reads give zeros, yet it still claims 8 bytes.
 class FailedStream final : public DataStream {
  public:
-  FailedStream() : DataStream(0, Str()) { status_ = kStreamShortWrite; }
+  FailedStream() : DataStream(0, Str()) { status_ = Error(Errc::kShortWrite); }
   void ReadBytes(void* buffer, std::uint16_t count) override;
   void WriteBytes(const void*, std::uint16_t) override {}
   void SeekTo(std::int32_t offset) override { pos_ = offset; }

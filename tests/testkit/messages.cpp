@@ -35,7 +35,7 @@ std::vector<std::string> LinesOf(MessageBase& base) {
 
 std::string LoadText(MessageBase& base, std::int32_t n) {
   base.PositionByUid(n);
-  EXPECT_TRUE(base.LoadMessage()) << "message " << n << " error " << std::hex << base.ErrorCode();
+  EXPECT_TRUE(base.LoadMessage()) << "message " << n << " error " << std::hex << ErrcNumber(base.ErrorCode());
   return TextOf(base);
 }
 

@@ -24,18 +24,11 @@ std::string CurrentDirectory() {
 
 }  // namespace
 
-bool CreateDirectory(const std::string& path, int* error) {
-  if (!common::IsUsableName(path)) {
-    if (error) *error = ENOENT;
-    return false;
-  }
+Error CreateDirectory(const std::string& path) {
+  if (!common::IsUsableName(path)) return OsFailure(Errc::kMakeDirectoryFailed, ENOENT, path);
   const std::string native = NativeName(path);
-  if (mkdir(native.c_str(), 0777) == 0) {
-    if (error) *error = 0;
-    return true;
-  }
-  if (error) *error = errno;
-  return false;
+  if (mkdir(native.c_str(), 0777) == 0) return Error();
+  return OsFailure(Errc::kMakeDirectoryFailed, errno, path);
 }
 
 char NativeSeparator() { return '/'; }

@@ -27,8 +27,13 @@ std::string ErrorText(int error) {
   return std::string(std::strerror(error));
 }
 
-bool IsNameTakenError(int error) { return error == EEXIST; }
-bool IsMissingError(int error) { return error == ENOENT; }
+Error OsFailure(Errc operation, int error, const std::string& name) {
+  if (error == ENOENT) return Error(Errc::kNotFound, error, name);
+  if (error == EEXIST) return Error(Errc::kNameTaken, error, name);
+  if (error == kErrorHeldByOther) return Error(Errc::kHeldByOther, error, name);
+  return Error(operation, error, name);
+}
+
 bool IsDeniedError(int error) { return error == EPERM || error == EACCES; }
 
 std::string SystemName() { return "UNIX"; }

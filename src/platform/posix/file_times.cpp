@@ -3,6 +3,8 @@
 #include <sys/stat.h>
 #include <time.h>
 
+#include <cerrno>
+
 #include "platform/platform.h"
 #include "platform/posix/dos_time.h"
 #include "platform/common/name_check.h"
@@ -25,8 +27,8 @@ std::optional<std::int64_t> GetChangeStamp(const std::string& name) {
   return std::int64_t{st.st_mtim.tv_sec} * 1000000000 + st.st_mtim.tv_nsec;
 }
 
-bool SetFileTime(const std::string& name, const LocalTime& t) {
-  if (!common::IsUsableName(name)) return false;
+Error SetFileTime(const std::string& name, const LocalTime& t) {
+  if (!common::IsUsableName(name)) return OsFailure(Errc::kTimeFailed, ENOENT, name);
   struct tm tm {};
   tm.tm_year = t.year - 1900;
   tm.tm_mon = t.month - 1;
@@ -36,14 +38,15 @@ bool SetFileTime(const std::string& name, const LocalTime& t) {
   tm.tm_sec = t.second;
   tm.tm_isdst = -1;  // let the C library decide whether summer time applies
   const time_t when = mktime(&tm);
-  if (when == static_cast<time_t>(-1)) return false;
+  if (when == static_cast<time_t>(-1)) return Error(Errc::kTimeFailed, EINVAL, name);
   struct timespec times[2];
   times[0].tv_sec = 0;
   times[0].tv_nsec = UTIME_OMIT;  // the access time stays
   times[1].tv_sec = when;
   times[1].tv_nsec = (t.millisecond >= 0 && t.millisecond < 1000) ? t.millisecond * 1000000L : 0;
   const std::string native = NativeName(name);
-  return utimensat(AT_FDCWD, native.c_str(), times, 0) == 0;
+  if (utimensat(AT_FDCWD, native.c_str(), times, 0) != 0) return OsFailure(Errc::kTimeFailed, errno, name);
+  return Error();
 }
 
 }  // namespace mvx::platform

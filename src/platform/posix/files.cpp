@@ -69,21 +69,25 @@ int OpenPlainFile(const std::string& name, int flags, int* error) {
 
 }  // namespace
 
-FileHandle OpenOrCreate(const std::string& name, int* error) {
-  const int fd = OpenPlainFile(name, O_RDWR | O_CREAT, error);
-  return fd < 0 ? kNoFile : fd;
+Error OpenOrCreate(const std::string& name, FileHandle* handle) {
+  int err = 0;
+  *handle = OpenPlainFile(name, O_RDWR | O_CREAT, &err);
+  return *handle < 0 ? OsFailure(Errc::kOpenFailed, err, name) : Error();
 }
 
-FileHandle OpenAppendOrCreate(const std::string& name, int* error) {
-  const int fd = OpenPlainFile(name, O_WRONLY | O_APPEND | O_CREAT, error);
-  return fd < 0 ? kNoFile : fd;
+Error OpenAppendOrCreate(const std::string& name, FileHandle* handle) {
+  int err = 0;
+  *handle = OpenPlainFile(name, O_WRONLY | O_APPEND | O_CREAT, &err);
+  return *handle < 0 ? OsFailure(Errc::kOpenFailed, err, name) : Error();
 }
 
-FileHandle OpenExisting(const std::string& name, Access access, Share share, int* error) {
+Error OpenExisting(const std::string& name, Access access, Share share, FileHandle* handle) {
+  *handle = kNoFile;
   // O_NONBLOCK only so that a name that turns out to be a pipe cannot hang
   // the open; it is cleared again below and means nothing for plain files.
-  const int fd = OpenName(name, OpenFlags(access) | O_NONBLOCK, error);
-  if (fd < 0) return kNoFile;
+  int err = 0;
+  const int fd = OpenName(name, OpenFlags(access) | O_NONBLOCK, &err);
+  if (fd < 0) return OsFailure(Errc::kOpenFailed, err, name);
   // A directory opens fine for reading on POSIX; the program means files.
   // A pipe opened for writing as well is its own writer, so a read from it
   // would wait forever: message base files are never pipes. Only a plain
@@ -98,52 +102,51 @@ FileHandle OpenExisting(const std::string& name, Access access, Share share, int
     refused = ESPIPE;
   }
   if (refused != 0) {
-    SetError(error, refused);
     close(fd);
-    return kNoFile;
+    return OsFailure(Errc::kOpenFailed, refused, name);
   }
   fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-  if (!posix::TakeShareLock(fd, access, share, error)) {
+  if (!posix::TakeShareLock(fd, access, share, &err)) {
     close(fd);
-    return kNoFile;
+    return OsFailure(Errc::kOpenFailed, err, name);
   }
-  SetError(error, 0);
-  return fd;
+  *handle = fd;
+  return Error();
 }
 
-FileHandle CreateAlways(const std::string& name, int* error) {
-  const int fd = OpenName(name, O_RDWR | O_CREAT, error);
-  if (fd < 0) return kNoFile;
-  if (!posix::EmptyUnderLock(fd, error)) {
+Error CreateAlways(const std::string& name, FileHandle* handle) {
+  *handle = kNoFile;
+  int err = 0;
+  const int fd = OpenName(name, O_RDWR | O_CREAT, &err);
+  if (fd < 0) return OsFailure(Errc::kCreateFailed, err, name);
+  if (!posix::EmptyUnderLock(fd, &err)) {
     close(fd);
-    return kNoFile;
+    return OsFailure(Errc::kCreateFailed, err, name);
   }
-  SetError(error, 0);
-  return fd;
+  *handle = fd;
+  return Error();
 }
 
-FileHandle CreateNew(const std::string& name, int* error, bool* exists) {
+Error CreateNew(const std::string& name, FileHandle* handle) {
   // NativeName resolves the last component to an existing entry that differs
   // only in case, so O_EXCL refuses FOO.MSG when foo.msg is there.
   int err = 0;
-  const int fd = OpenName(name, O_RDWR | O_CREAT | O_EXCL, &err);
-  SetError(error, err);
-  if (exists) *exists = fd < 0 && err == EEXIST;
-  return fd < 0 ? kNoFile : fd;
+  *handle = OpenName(name, O_RDWR | O_CREAT | O_EXCL, &err);
+  return *handle < 0 ? OsFailure(Errc::kCreateFailed, err, name) : Error();
 }
 
-FileHandle OpenAppend(const std::string& name, int* error) {
+Error OpenAppend(const std::string& name, FileHandle* handle) {
   // O_NONBLOCK: a log that is a pipe nobody reads would otherwise hang the
   // open for good; it fails instead (ENXIO) and the run logs to the console.
   // Cleared again for the writes.
-  const int fd = OpenName(name, O_WRONLY | O_APPEND | O_NONBLOCK, error);
-  if (fd < 0) return kNoFile;
-  fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-  SetError(error, 0);
-  return fd;
+  int err = 0;
+  *handle = OpenName(name, O_WRONLY | O_APPEND | O_NONBLOCK, &err);
+  if (*handle < 0) return OsFailure(Errc::kOpenFailed, err, name);
+  fcntl(*handle, F_SETFL, fcntl(*handle, F_GETFL) & ~O_NONBLOCK);
+  return Error();
 }
 
-bool ReadFile(FileHandle h, void* buffer, std::size_t count, std::size_t* got, int* error) {
+Error ReadFile(FileHandle h, void* buffer, std::size_t count, std::size_t* got) {
   std::size_t done = 0;
   auto* p = static_cast<char*>(buffer);
   while (done < count) {
@@ -151,18 +154,16 @@ bool ReadFile(FileHandle h, void* buffer, std::size_t count, std::size_t* got, i
     if (n < 0) {
       if (errno == EINTR) continue;
       if (got) *got = done;
-      SetError(error, errno);
-      return false;
+      return Error(Errc::kReadFailed, errno);
     }
     if (n == 0) break;
     done += static_cast<std::size_t>(n);
   }
   if (got) *got = done;
-  SetError(error, 0);
-  return true;
+  return Error();
 }
 
-bool WriteFile(FileHandle h, const void* buffer, std::size_t count, std::size_t* put, int* error) {
+Error WriteFile(FileHandle h, const void* buffer, std::size_t count, std::size_t* put) {
   std::size_t done = 0;
   const auto* p = static_cast<const char*>(buffer);
   while (done < count) {
@@ -170,72 +171,52 @@ bool WriteFile(FileHandle h, const void* buffer, std::size_t count, std::size_t*
     if (n < 0) {
       if (errno == EINTR) continue;
       if (put) *put = done;
-      SetError(error, errno);
-      return false;
+      return Error(Errc::kWriteFailed, errno);
     }
     if (n == 0) break;  // nothing more will go (a full device reports so)
     done += static_cast<std::size_t>(n);
   }
   if (put) *put = done;
-  SetError(error, 0);
-  return true;
+  return Error();
 }
 
-bool SeekFile(FileHandle h, std::int64_t offset, int* error) {
-  if (offset < 0) {
-    SetError(error, EINVAL);
-    return false;
-  }
-  if (lseek(h, static_cast<off_t>(offset), SEEK_SET) < 0) {
-    SetError(error, errno);
-    return false;
-  }
-  SetError(error, 0);
-  return true;
+Error SeekFile(FileHandle h, std::int64_t offset) {
+  if (offset < 0) return Error(Errc::kSeekFailed, EINVAL);
+  if (lseek(h, static_cast<off_t>(offset), SEEK_SET) < 0) return Error(Errc::kSeekFailed, errno);
+  return Error();
 }
 
-std::int64_t TellFile(FileHandle h, int* error) {
+Error TellFile(FileHandle h, std::int64_t* offset) {
   const off_t at = lseek(h, 0, SEEK_CUR);
-  SetError(error, at < 0 ? errno : 0);
-  return at < 0 ? -1 : static_cast<std::int64_t>(at);
+  *offset = at < 0 ? -1 : static_cast<std::int64_t>(at);
+  return at < 0 ? Error(Errc::kSeekFailed, errno) : Error();
 }
 
-std::int64_t FileSize(FileHandle h, int* error) {
+Error FileSize(FileHandle h, std::int64_t* size) {
   struct stat st {};
   if (fstat(h, &st) != 0) {
-    SetError(error, errno);
-    return -1;
+    *size = -1;
+    return Error(Errc::kSizeFailed, errno);
   }
-  SetError(error, 0);
-  return static_cast<std::int64_t>(st.st_size);
+  *size = static_cast<std::int64_t>(st.st_size);
+  return Error();
 }
 
-bool TruncateFile(FileHandle h, int* error) {
+Error TruncateFile(FileHandle h) {
   const off_t at = lseek(h, 0, SEEK_CUR);
-  if (at < 0 || ftruncate(h, at) != 0) {
-    SetError(error, errno);
-    return false;
-  }
-  SetError(error, 0);
-  return true;
+  if (at < 0 || ftruncate(h, at) != 0) return Error(Errc::kTruncateFailed, errno);
+  return Error();
 }
 
 void CloseFile(FileHandle h) {
   if (h != kNoFile) close(h);  // also releases the sharing lock
 }
 
-bool DeleteFile(const std::string& name, int* error) {
-  if (!common::IsUsableName(name)) {
-    SetError(error, ENOENT);
-    return false;
-  }
+Error DeleteFile(const std::string& name) {
+  if (!common::IsUsableName(name)) return OsFailure(Errc::kDeleteFailed, ENOENT, name);
   const std::string native = NativeName(name);
-  if (unlink(native.c_str()) != 0) {
-    SetError(error, errno);
-    return false;
-  }
-  SetError(error, 0);
-  return true;
+  if (unlink(native.c_str()) != 0) return OsFailure(Errc::kDeleteFailed, errno, name);
+  return Error();
 }
 
 }  // namespace mvx::platform

@@ -13,10 +13,6 @@ namespace {
 
 constexpr int kPollMs = 10;
 
-void SetError(int* error, int value) {
-  if (error) *error = value;
-}
-
 struct flock Range(short type, std::int64_t start, std::int64_t count) {
   struct flock fl {};
   fl.l_type = type;
@@ -33,25 +29,15 @@ struct flock Range(short type, std::int64_t start, std::int64_t count) {
 // file_locks.cpp): closing some other descriptor of the same file in this
 // process must not drop them, and they still conflict with the classic
 // fcntl locks the tossers take.
-bool LockRange(FileHandle h, std::int64_t start, std::int64_t count, bool exclusive, int waitMs,
-               int* error) {
+Error LockRange(FileHandle h, std::int64_t start, std::int64_t count, bool exclusive, int waitMs) {
   struct flock fl = Range(exclusive ? F_WRLCK : F_RDLCK, start, count);
   int waited = 0;
   for (;;) {
-    if (fcntl(h, F_OFD_SETLK, &fl) == 0) {
-      SetError(error, 0);
-      return true;
-    }
+    if (fcntl(h, F_OFD_SETLK, &fl) == 0) return Error();
     const int e = errno;
     if (e == EINTR) continue;
-    if (e != EAGAIN && e != EACCES) {
-      SetError(error, e);
-      return false;
-    }
-    if (waited >= waitMs) {
-      SetError(error, kErrorHeldByOther);
-      return false;
-    }
+    if (e != EAGAIN && e != EACCES) return Error(Errc::kLockFailed, e);
+    if (waited >= waitMs) return Error(Errc::kHeldByOther, kErrorHeldByOther);
     SleepMilliseconds(kPollMs);
     waited += kPollMs;
   }

@@ -14,21 +14,15 @@ namespace mvx::platform {
 
 namespace {
 
-void SetError(int* error, int value) {
-  if (error) *error = value;
-}
-
 // link(2) is refused by file systems that have no hard links (FAT, some
 // network shares): those get the rename that refuses a taken name instead.
 bool NoHardLinksHere(int e) { return e == EPERM || e == EOPNOTSUPP || e == ENOSYS || e == EMLINK; }
 
 }  // namespace
 
-bool RenameNew(const std::string& existing, const std::string& newName, int* error, bool* exists) {
-  if (exists) *exists = false;
+Error RenameNew(const std::string& existing, const std::string& newName) {
   if (!common::IsUsableName(existing) || !common::IsUsableName(newName)) {
-    SetError(error, ENOENT);
-    return false;
+    return OsFailure(Errc::kRenameFailed, ENOENT, newName);
   }
   const std::string from = NativeName(existing);
   // NativeName finds a taken name in any letter case (12.MSG for 12.msg),
@@ -39,35 +33,26 @@ bool RenameNew(const std::string& existing, const std::string& newName, int* err
     // The file has its new name; an old name that stays (it cannot be
     // removed) is a second name of the same file, not a copy.
     unlink(from.c_str());
-    SetError(error, 0);
-    return true;
+    return Error();
   }
   e = errno;
   if (NoHardLinksHere(e)) {
     if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) {
-      SetError(error, 0);
-      return true;
+      return Error();
     }
     e = errno;
   }
-  if (exists) *exists = e == EEXIST;
-  SetError(error, e);
-  return false;
+  return OsFailure(Errc::kRenameFailed, e, newName);
 }
 
-bool ReplaceFile(const std::string& from, const std::string& to, int* error) {
+Error ReplaceFile(const std::string& from, const std::string& to) {
   if (!common::IsUsableName(from) || !common::IsUsableName(to)) {
-    SetError(error, ENOENT);
-    return false;
+    return OsFailure(Errc::kRenameFailed, ENOENT, to);
   }
   const std::string source = NativeName(from);
   const std::string target = NativeName(to);
-  if (rename(source.c_str(), target.c_str()) != 0) {
-    SetError(error, errno);
-    return false;
-  }
-  SetError(error, 0);
-  return true;
+  if (rename(source.c_str(), target.c_str()) != 0) return OsFailure(Errc::kRenameFailed, errno, to);
+  return Error();
 }
 
 }  // namespace mvx::platform

@@ -9,7 +9,7 @@
 
 namespace mvx::platform {
 
-bool ReadStandardInput(std::string& all, int* error) {
+Error ReadStandardInput(std::string& all) {
   all.clear();
   char buffer[64 * 1024];
   for (;;) {
@@ -18,7 +18,7 @@ bool ReadStandardInput(std::string& all, int* error) {
       all.append(buffer, static_cast<std::size_t>(got));
       continue;
     }
-    if (got == 0) return true;
+    if (got == 0) return Error();
     if (errno == EINTR) continue;
     if (errno == EAGAIN || errno == EWOULDBLOCK) {
       // A descriptor that the starting program left non-blocking: wait for
@@ -26,8 +26,7 @@ bool ReadStandardInput(std::string& all, int* error) {
       pollfd p{STDIN_FILENO, POLLIN, 0};
       if (::poll(&p, 1, -1) >= 0 || errno == EINTR) continue;
     }
-    if (error) *error = errno;
-    return false;
+    return Error(Errc::kReadFailed, errno, "standard input");
   }
 }
 

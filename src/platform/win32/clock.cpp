@@ -131,19 +131,20 @@ std::optional<std::int64_t> GetChangeStamp(const std::string& name) {
                                    data.ftLastWriteTime.dwLowDateTime);
 }
 
-bool SetFileTime(const std::string& name, const LocalTime& t) {
-  if (!common::IsUsableName(name)) return false;
+Error SetFileTime(const std::string& name, const LocalTime& t) {
+  if (!common::IsUsableName(name)) return OsFailure(Errc::kTimeFailed, ERROR_FILE_NOT_FOUND, name);
   FILETIME written{};
-  if (!LocalToFileTime(t, &written)) return false;
+  if (!LocalToFileTime(t, &written)) return Error(Errc::kTimeFailed, ERROR_INVALID_PARAMETER, name);
   // Only the right to change attributes, and every sharing allowed: the
   // time can be set while the file is open elsewhere.
   const HANDLE h = CreateFileW(win32::Wide(name).c_str(), FILE_WRITE_ATTRIBUTES,
                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return false;
+  if (h == INVALID_HANDLE_VALUE) return OsFailure(Errc::kTimeFailed, static_cast<int>(GetLastError()), name);
   const bool ok = ::SetFileTime(h, nullptr, nullptr, &written) != 0;
+  const int error = ok ? 0 : static_cast<int>(GetLastError());
   CloseHandle(h);
-  return ok;
+  return ok ? Error() : Error(Errc::kTimeFailed, error, name);
 }
 
 }  // namespace mvx::platform

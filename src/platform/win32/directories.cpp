@@ -6,17 +6,12 @@
 
 namespace mvx::platform {
 
-bool CreateDirectory(const std::string& path, int* error) {
-  if (!common::IsUsableName(path)) {
-    win32::SetError(error, ERROR_PATH_NOT_FOUND);
-    return false;
-  }
+Error CreateDirectory(const std::string& path) {
+  if (!common::IsUsableName(path)) return OsFailure(Errc::kMakeDirectoryFailed, ERROR_PATH_NOT_FOUND, path);
   if (!CreateDirectoryW(win32::Wide(path).c_str(), nullptr)) {
-    win32::SetError(error, GetLastError());
-    return false;
+    return OsFailure(Errc::kMakeDirectoryFailed, static_cast<int>(GetLastError()), path);
   }
-  win32::SetError(error, 0);
-  return true;
+  return Error();
 }
 
 char NativeSeparator() { return '\\'; }

@@ -46,8 +46,13 @@ std::string ErrorText(int error) {
   return win32::Narrow(words);
 }
 
-bool IsNameTakenError(int error) { return error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS; }
-bool IsMissingError(int error) { return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND; }
+Error OsFailure(Errc operation, int error, const std::string& name) {
+  if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return Error(Errc::kNotFound, error, name);
+  if (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS) return Error(Errc::kNameTaken, error, name);
+  if (error == kErrorHeldByOther) return Error(Errc::kHeldByOther, error, name);
+  return Error(operation, error, name);
+}
+
 bool IsDeniedError(int error) { return error == ERROR_ACCESS_DENIED; }
 
 std::string SystemName() { return "WIN"; }

@@ -108,49 +108,54 @@ HANDLE Open(const std::string& name, DWORD access, DWORD share, DWORD dispositio
   }
 }
 
-}  // namespace
-
-FileHandle OpenExisting(const std::string& name, Access access, Share share, int* error) {
-  // A directory fails here by itself (no FILE_FLAG_BACKUP_SEMANTICS).
-  return FromHandle(Open(name, AccessBits(access), ShareBits(share), OPEN_EXISTING, true, error));
+// Open with the operation's code for a failure.
+Error OpenAs(Errc operation, const std::string& name, DWORD access, DWORD share, DWORD disposition, bool wait,
+             FileHandle* handle) {
+  int err = 0;
+  *handle = FromHandle(Open(name, access, share, disposition, wait, &err));
+  return *handle == kNoFile ? OsFailure(operation, err, name) : Error();
 }
 
-FileHandle CreateAlways(const std::string& name, int* error) {
+}  // namespace
+
+Error OpenExisting(const std::string& name, Access access, Share share, FileHandle* handle) {
+  // A directory fails here by itself (no FILE_FLAG_BACKUP_SEMANTICS).
+  return OpenAs(Errc::kOpenFailed, name, AccessBits(access), ShareBits(share), OPEN_EXISTING, true, handle);
+}
+
+Error CreateAlways(const std::string& name, FileHandle* handle) {
   // CREATE_ALWAYS on a file that another handle holds without sharing
   // writes fails with a sharing violation: the file is never emptied under
   // its holder. That is waited for like an open.
-  return FromHandle(Open(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, CREATE_ALWAYS,
-                         true, error));
+  return OpenAs(Errc::kCreateFailed, name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                CREATE_ALWAYS, true, handle);
 }
 
-FileHandle CreateNew(const std::string& name, int* error, bool* exists) {
+Error CreateNew(const std::string& name, FileHandle* handle) {
   // The file system compares names without regard to case, so CREATE_NEW
   // refuses FOO.MSG when foo.msg is there.
-  int err = 0;
-  const HANDLE h = Open(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, CREATE_NEW, false, &err);
-  if (error) *error = err;
-  if (exists) *exists = h == INVALID_HANDLE_VALUE && (err == ERROR_FILE_EXISTS || err == ERROR_ALREADY_EXISTS);
-  return FromHandle(h);
+  return OpenAs(Errc::kCreateFailed, name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                CREATE_NEW, false, handle);
 }
 
-FileHandle OpenAppend(const std::string& name, int* error) {
+Error OpenAppend(const std::string& name, FileHandle* handle) {
   // FILE_APPEND_DATA without FILE_WRITE_DATA: every write goes to the end of
   // the file as it is then, also when another program appended meanwhile.
-  return FromHandle(
-      Open(name, FILE_APPEND_DATA | SYNCHRONIZE, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING, false, error));
+  return OpenAs(Errc::kOpenFailed, name, FILE_APPEND_DATA | SYNCHRONIZE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                OPEN_EXISTING, false, handle);
 }
 
-FileHandle OpenOrCreate(const std::string& name, int* error) {
-  return FromHandle(
-      Open(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_ALWAYS, false, error));
+Error OpenOrCreate(const std::string& name, FileHandle* handle) {
+  return OpenAs(Errc::kOpenFailed, name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                OPEN_ALWAYS, false, handle);
 }
 
-FileHandle OpenAppendOrCreate(const std::string& name, int* error) {
-  return FromHandle(
-      Open(name, FILE_APPEND_DATA | SYNCHRONIZE, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_ALWAYS, false, error));
+Error OpenAppendOrCreate(const std::string& name, FileHandle* handle) {
+  return OpenAs(Errc::kOpenFailed, name, FILE_APPEND_DATA | SYNCHRONIZE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                OPEN_ALWAYS, false, handle);
 }
 
-bool ReadFile(FileHandle h, void* buffer, std::size_t count, std::size_t* got, int* error) {
+Error ReadFile(FileHandle h, void* buffer, std::size_t count, std::size_t* got) {
   std::size_t done = 0;
   auto* p = static_cast<char*>(buffer);
   while (done < count) {
@@ -160,18 +165,16 @@ bool ReadFile(FileHandle h, void* buffer, std::size_t count, std::size_t* got, i
       const DWORD e = GetLastError();
       if (e == ERROR_BROKEN_PIPE || e == ERROR_HANDLE_EOF) break;  // the writer's end
       if (got) *got = done;
-      SetError(error, e);
-      return false;
+      return Error(Errc::kReadFailed, static_cast<int>(e));
     }
     if (n == 0) break;
     done += n;
   }
   if (got) *got = done;
-  SetError(error, 0);
-  return true;
+  return Error();
 }
 
-bool WriteFile(FileHandle h, const void* buffer, std::size_t count, std::size_t* put, int* error) {
+Error WriteFile(FileHandle h, const void* buffer, std::size_t count, std::size_t* put) {
   std::size_t done = 0;
   const auto* p = static_cast<const char*>(buffer);
   while (done < count) {
@@ -179,96 +182,68 @@ bool WriteFile(FileHandle h, const void* buffer, std::size_t count, std::size_t*
     DWORD n = 0;
     if (!::WriteFile(ToHandle(h), p + done, ask, &n, nullptr)) {
       if (put) *put = done;
-      SetError(error, GetLastError());
-      return false;
+      return Error(Errc::kWriteFailed, static_cast<int>(GetLastError()));
     }
     if (n == 0) break;
     done += n;
   }
   if (put) *put = done;
-  SetError(error, 0);
-  return true;
+  return Error();
 }
 
-bool SeekFile(FileHandle h, std::int64_t offset, int* error) {
-  if (offset < 0) {
-    SetError(error, ERROR_NEGATIVE_SEEK);
-    return false;
-  }
+Error SeekFile(FileHandle h, std::int64_t offset) {
+  if (offset < 0) return Error(Errc::kSeekFailed, ERROR_NEGATIVE_SEEK);
   LARGE_INTEGER to;
   to.QuadPart = offset;
   if (!SetFilePointerEx(ToHandle(h), to, nullptr, FILE_BEGIN)) {
-    SetError(error, GetLastError());
-    return false;
+    return Error(Errc::kSeekFailed, static_cast<int>(GetLastError()));
   }
-  SetError(error, 0);
-  return true;
+  return Error();
 }
 
-std::int64_t TellFile(FileHandle h, int* error) {
+Error TellFile(FileHandle h, std::int64_t* offset) {
   LARGE_INTEGER zero, at;
   zero.QuadPart = 0;
+  *offset = -1;
   if (!SetFilePointerEx(ToHandle(h), zero, &at, FILE_CURRENT)) {
-    SetError(error, GetLastError());
-    return -1;
+    return Error(Errc::kSeekFailed, static_cast<int>(GetLastError()));
   }
-  SetError(error, 0);
-  return at.QuadPart;
+  *offset = at.QuadPart;
+  return Error();
 }
 
-std::int64_t FileSize(FileHandle h, int* error) {
-  LARGE_INTEGER size;
-  if (!GetFileSizeEx(ToHandle(h), &size)) {
-    SetError(error, GetLastError());
-    return -1;
-  }
-  SetError(error, 0);
-  return size.QuadPart;
+Error FileSize(FileHandle h, std::int64_t* size) {
+  LARGE_INTEGER got;
+  *size = -1;
+  if (!GetFileSizeEx(ToHandle(h), &got)) return Error(Errc::kSizeFailed, static_cast<int>(GetLastError()));
+  *size = got.QuadPart;
+  return Error();
 }
 
-bool TruncateFile(FileHandle h, int* error) {
-  if (!SetEndOfFile(ToHandle(h))) {
-    SetError(error, GetLastError());
-    return false;
-  }
-  SetError(error, 0);
-  return true;
+Error TruncateFile(FileHandle h) {
+  if (!SetEndOfFile(ToHandle(h))) return Error(Errc::kTruncateFailed, static_cast<int>(GetLastError()));
+  return Error();
 }
 
 void CloseFile(FileHandle h) {
   if (h != kNoFile) CloseHandle(ToHandle(h));  // also ends its share mode and its locks
 }
 
-bool DeleteFile(const std::string& name, int* error) {
-  if (!common::IsUsableName(name)) {
-    SetError(error, ERROR_FILE_NOT_FOUND);
-    return false;
-  }
-  if (!DeleteFileW(Wide(name).c_str())) {
-    SetError(error, GetLastError());
-    return false;
-  }
-  SetError(error, 0);
-  return true;
+Error DeleteFile(const std::string& name) {
+  if (!common::IsUsableName(name)) return OsFailure(Errc::kDeleteFailed, ERROR_FILE_NOT_FOUND, name);
+  if (!DeleteFileW(Wide(name).c_str())) return OsFailure(Errc::kDeleteFailed, static_cast<int>(GetLastError()), name);
+  return Error();
 }
 
-bool RenameNew(const std::string& existing, const std::string& newName, int* error, bool* exists) {
-  if (exists) *exists = false;
+Error RenameNew(const std::string& existing, const std::string& newName) {
   if (!common::IsUsableName(existing) || !common::IsUsableName(newName)) {
-    SetError(error, ERROR_FILE_NOT_FOUND);
-    return false;
+    return OsFailure(Errc::kRenameFailed, ERROR_FILE_NOT_FOUND, newName);
   }
   // Without MOVEFILE_REPLACE_EXISTING the move refuses a taken name, in any
   // letter case, in the same step that would take it: no window in which
   // another program's new file could be replaced.
-  if (MoveFileExW(Wide(existing).c_str(), Wide(newName).c_str(), 0)) {
-    SetError(error, 0);
-    return true;
-  }
-  const DWORD e = GetLastError();
-  if (exists) *exists = e == ERROR_ALREADY_EXISTS || e == ERROR_FILE_EXISTS;
-  SetError(error, e);
-  return false;
+  if (MoveFileExW(Wide(existing).c_str(), Wide(newName).c_str(), 0)) return Error();
+  return OsFailure(Errc::kRenameFailed, static_cast<int>(GetLastError()), newName);
 }
 
 namespace {
@@ -331,21 +306,16 @@ bool PosixReplace(const std::wstring& source, const std::wstring& target, DWORD*
 
 }  // namespace
 
-bool ReplaceFile(const std::string& from, const std::string& to, int* error) {
+Error ReplaceFile(const std::string& from, const std::string& to) {
   if (!common::IsUsableName(from) || !common::IsUsableName(to)) {
-    SetError(error, ERROR_FILE_NOT_FOUND);
-    return false;
+    return OsFailure(Errc::kRenameFailed, ERROR_FILE_NOT_FOUND, to);
   }
   const std::wstring source = Wide(from), target = Wide(to);
   DWORD e = 0;
   bool unsupported = false;
-  if (PosixReplace(source, target, &e, &unsupported)) {
-    SetError(error, 0);
-    return true;
-  }
+  if (PosixReplace(source, target, &e, &unsupported)) return Error();
   if (!unsupported && !HeldByAnother(e) && e != ERROR_ACCESS_DENIED) {
-    SetError(error, e);
-    return false;
+    return OsFailure(Errc::kRenameFailed, static_cast<int>(e), to);
   }
   // Older systems (and wine): MoveFileEx with MOVEFILE_REPLACE_EXISTING
   // swaps the directory entry in one step too. (The ReplaceFileW call is no
@@ -362,48 +332,40 @@ bool ReplaceFile(const std::string& from, const std::string& to, int* error) {
   const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(LockWaitMilliseconds());
   for (;;) {
     if (MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-      SetError(error, 0);
-      return true;
+      return Error();
     }
     e = GetLastError();
-    if (!HeldByAnother(e) && e != ERROR_ACCESS_DENIED) {
-      SetError(error, e);
-      return false;
-    }
+    if (!HeldByAnother(e) && e != ERROR_ACCESS_DENIED) return OsFailure(Errc::kRenameFailed, static_cast<int>(e), to);
     if (MoveFileExW(target.c_str(), aside.c_str(), MOVEFILE_WRITE_THROUGH)) {
       if (MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH)) {
         DeleteFileW(aside.c_str());
-        SetError(error, 0);
-        return true;
+        return Error();
       }
       e = GetLastError();
       MoveFileExW(aside.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH);
-      SetError(error, e);
-      return false;
+      return OsFailure(Errc::kRenameFailed, static_cast<int>(e), to);
     }
     // Held by a program that does not allow the rename: waited for.
     if (GetTickCount64() >= deadline) {
-      if (error) *error = HeldByAnother(e) ? kErrorHeldByOther : static_cast<int>(e);
-      return false;
+      return OsFailure(Errc::kRenameFailed, HeldByAnother(e) ? kErrorHeldByOther : static_cast<int>(e), to);
     }
     Sleep(kPollMs);
   }
 }
 
-bool ReadStandardInput(std::string& all, int* error) {
+Error ReadStandardInput(std::string& all) {
   all.clear();
   const HANDLE in = GetStdHandle(STD_INPUT_HANDLE);
-  if (in == nullptr || in == INVALID_HANDLE_VALUE) return true;  // no standard input: nothing to read
+  if (in == nullptr || in == INVALID_HANDLE_VALUE) return Error();  // no standard input: nothing to read
   char buffer[64 * 1024];
   for (;;) {
     DWORD got = 0;
     if (!::ReadFile(in, buffer, sizeof buffer, &got, nullptr)) {
       const DWORD e = GetLastError();
-      if (e == ERROR_BROKEN_PIPE || e == ERROR_HANDLE_EOF) return true;  // the writer closed its end
-      SetError(error, e);
-      return false;
+      if (e == ERROR_BROKEN_PIPE || e == ERROR_HANDLE_EOF) return Error();  // the writer closed its end
+      return Error(Errc::kReadFailed, static_cast<int>(e), "standard input");
     }
-    if (got == 0) return true;
+    if (got == 0) return Error();
     all.append(buffer, got);
   }
 }
@@ -412,7 +374,7 @@ bool ReadStandardInput(std::string& all, int* error) {
 // our own other ones) cannot read or write in it, not just lock it. That is
 // what the tossers on this system expect of the one-byte lock of a shared
 // file, and the callers here read and write only through the locking handle.
-bool LockRange(FileHandle h, std::int64_t start, std::int64_t count, bool exclusive, int waitMs, int* error) {
+Error LockRange(FileHandle h, std::int64_t start, std::int64_t count, bool exclusive, int waitMs) {
   // "To the end, however far the file grows": the whole positive range.
   const std::uint64_t length = count > 0 ? static_cast<std::uint64_t>(count)
                                          : static_cast<std::uint64_t>(INT64_MAX - start);
@@ -423,18 +385,11 @@ bool LockRange(FileHandle h, std::int64_t start, std::int64_t count, bool exclus
     at.Offset = static_cast<DWORD>(static_cast<std::uint64_t>(start));
     at.OffsetHigh = static_cast<DWORD>(static_cast<std::uint64_t>(start) >> 32);
     if (LockFileEx(ToHandle(h), flags, 0, static_cast<DWORD>(length), static_cast<DWORD>(length >> 32), &at)) {
-      SetError(error, 0);
-      return true;
+      return Error();
     }
     const DWORD e = GetLastError();
-    if (e != ERROR_LOCK_VIOLATION && e != ERROR_IO_PENDING) {
-      SetError(error, e);
-      return false;
-    }
-    if (GetTickCount64() >= deadline) {
-      if (error) *error = kErrorHeldByOther;
-      return false;
-    }
+    if (e != ERROR_LOCK_VIOLATION && e != ERROR_IO_PENDING) return Error(Errc::kLockFailed, static_cast<int>(e));
+    if (GetTickCount64() >= deadline) return Error(Errc::kHeldByOther, kErrorHeldByOther);
     Sleep(kPollMs);
   }
 }
