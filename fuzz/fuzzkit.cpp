@@ -8,7 +8,7 @@
 #include <memory>
 
 #include "factory/base_factory.h"
-#include "msgbase/file_hooks.h"
+#include "msgbase/env.h"
 #include "support/address.h"
 #include "support/datetime.h"
 

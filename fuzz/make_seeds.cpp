@@ -7,7 +7,7 @@
 
 #include "fuzzkit.h"
 #include "factory/base_factory.h"
-#include "msgbase/file_hooks.h"
+#include "msgbase/env.h"
 #include "support/address.h"
 
 namespace fs = std::filesystem;

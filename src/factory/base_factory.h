@@ -11,8 +11,9 @@
 
 namespace mvx {
 
-// base := a new object of the format, or none (false).
-bool MakeBase(AreaType type, std::unique_ptr<MessageBase>& base);
+// base := a new object of the format, or none (false). The object reaches
+// its files, clock and serials through env, which must outlive it.
+bool MakeBase(AreaType type, std::unique_ptr<MessageBase>& base, Env& env = DefaultEnv());
 // Makes the object and opens the area, or creates it when its files are
 // absent. On false the object (if one was made) stays in base, not open;
 // its ErrorCode() tells why.
@@ -25,7 +26,7 @@ bool MakeBase(AreaType type, std::unique_ptr<MessageBase>& base);
 // may not have made all its files, or written its header, when we looked.
 // An area that is there is never created anew, and CreateArea never creates
 // over a file that exists.
-bool OpenOrCreateBase(const AreaId& area, std::unique_ptr<MessageBase>& base);
+bool OpenOrCreateBase(const AreaId& area, std::unique_ptr<MessageBase>& base, Env& env = DefaultEnv());
 // A base's ErrorCode() in words, for the log ("the area is damaged").
 Str BaseErrorText(std::int32_t code);
 // What an open that succeeded had to do first, in words for the log (a

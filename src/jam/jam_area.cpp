@@ -7,7 +7,7 @@
 #include "jam/jam_base.h"
 #include "jam/jam_errors.h"
 #include "jam/jam_files.h"
-#include "msgbase/file_hooks.h"
+#include "msgbase/env.h"
 #include "msgbase/file_stream.h"
 #include "platform/platform.h"
 #include "support/text.h"
@@ -32,8 +32,9 @@ constexpr std::uint16_t kCreateMode = kModeCreateNew | kShareRead;
 bool NameFits(const Str& areaBase) { return areaBase.size() + 3 <= Str::kMax; }
 
 // A failed open leaves its OS reason in *osError when asked for.
-std::unique_ptr<DataStream> Open(const Str& areaBase, JamFile which, std::uint16_t mode, int* osError = nullptr) {
-  std::unique_ptr<DataStream> s = OpenFileStream(JamFileName(areaBase, which), mode);
+std::unique_ptr<DataStream> Open(Env& env, const Str& areaBase, JamFile which, std::uint16_t mode,
+                                 int* osError = nullptr) {
+  std::unique_ptr<DataStream> s = env.OpenFileStream(JamFileName(areaBase, which), mode);
   if (s && s->Status() != kStreamOk) {
     if (osError != nullptr) *osError = s->OsError();
     s.reset();
@@ -44,15 +45,16 @@ std::unique_ptr<DataStream> Open(const Str& areaBase, JamFile which, std::uint16
 enum class Made { kMade, kTaken, kFailed };
 
 // Exclusive create; the new stream is left in out when made.
-Made CreateNew(const Str& areaBase, JamFile which, std::unique_ptr<DataStream>& out, int* osError = nullptr) {
-  out = Open(areaBase, which, kCreateMode, osError);
+Made CreateNew(Env& env, const Str& areaBase, JamFile which, std::unique_ptr<DataStream>& out,
+               int* osError = nullptr) {
+  out = Open(env, areaBase, which, kCreateMode, osError);
   if (out) return Made::kMade;
   return JamFileExists(areaBase, which) ? Made::kTaken : Made::kFailed;
 }
 
-std::uint32_t CreationDate() {
+std::uint32_t CreationDate(Clock& clock) {
   DateTimeRec now;
-  GetNow(now);
+  GetNow(clock, now);
   std::int32_t secs = 0;
   DateTimeToUnix(now, secs);
   return static_cast<std::uint32_t>(secs);
@@ -60,11 +62,11 @@ std::uint32_t CreationDate() {
 
 // 0 when the .JHR, .JDX and .JDT are all there, else the code for the first
 // one missing.
-std::int32_t MissingFile(const Str& areaBase) {
+std::int32_t MissingFile(Env& env, const Str& areaBase) {
   for (int wait = 0;; ++wait) {
-    const std::int64_t header = JamFileSize(areaBase, JamFile::kHeader);
-    const std::int64_t index = JamFileSize(areaBase, JamFile::kIndex);
-    const std::int64_t text = JamFileSize(areaBase, JamFile::kText);
+    const std::int64_t header = JamFileSize(env, areaBase, JamFile::kHeader);
+    const std::int64_t index = JamFileSize(env, areaBase, JamFile::kIndex);
+    const std::int64_t text = JamFileSize(env, areaBase, JamFile::kText);
     if (header >= 0 && index >= 0 && text >= 0) return 0;
     if (header < 0 && index < 0 && text < 0) return kJamNoHeaderFile;
     // What an area looks like while another program is making it: a .JHR
@@ -75,7 +77,7 @@ std::int32_t MissingFile(const Str& areaBase) {
     if (!beingMade || wait >= kSettleHundredths) {
       return header < 0 ? kJamNoHeaderFile : index < 0 ? kJamNoIndexFile : kJamNoTextFile;
     }
-    platform::WaitHundredth();
+    env.Time().WaitHundredth();
   }
 }
 
@@ -87,7 +89,7 @@ std::int32_t MissingFile(const Str& areaBase) {
 // kTaken when another program's area, whole or in the making, is there:
 // nothing is made over it. kFailed, with the error code, when a file could
 // not be made; the files this call made are gone again.
-Made MakeAreaFiles(const Str& areaBase, std::int32_t& error, int& osError) {
+Made MakeAreaFiles(Env& env, const Str& areaBase, std::int32_t& error, int& osError) {
   platform::NameResolutionScope resolved;
   for (JamFile which : {JamFile::kHeader, JamFile::kText, JamFile::kIndex, JamFile::kLastRead}) {
     if (JamFileExists(areaBase, which) && which != JamFile::kLastRead) return Made::kTaken;
@@ -99,7 +101,7 @@ Made MakeAreaFiles(const Str& areaBase, std::int32_t& error, int& osError) {
     return Made::kFailed;
   };
   std::unique_ptr<DataStream> stream;
-  switch (CreateNew(areaBase, JamFile::kHeader, stream, &osError)) {
+  switch (CreateNew(env, areaBase, JamFile::kHeader, stream, &osError)) {
     case Made::kTaken:
       return Made::kTaken;  // another program's area in the making
     case Made::kFailed:
@@ -111,7 +113,7 @@ Made MakeAreaFiles(const Str& areaBase, std::int32_t& error, int& osError) {
   // The header goes in before any other file exists: no opener ever finds
   // the .JDX beside a .JHR without it.
   std::uint8_t raw[kJamBaseHeaderSize];
-  EncodeJamBaseHeader(NewJamBaseHeader(CreationDate()), raw);
+  EncodeJamBaseHeader(NewJamBaseHeader(CreationDate(env.Time())), raw);
   stream->WriteBytes(raw, sizeof raw);
   const bool written = stream->Status() == kStreamOk;
   stream.reset();
@@ -119,13 +121,13 @@ Made MakeAreaFiles(const Str& areaBase, std::int32_t& error, int& osError) {
   for (const auto& [which, code] : {std::pair{JamFile::kText, kJamCreateText}, {JamFile::kIndex, kJamCreateIndex}}) {
     // A file taken by now belongs to whoever else is making this area at
     // this moment: theirs and ours make one area.
-    const Made result = CreateNew(areaBase, which, stream, &osError);
+    const Made result = CreateNew(env, areaBase, which, stream, &osError);
     stream.reset();
     if (result == Made::kFailed) return fail(code);
     if (result == Made::kMade) made.push_back(JamFileName(areaBase, which));
   }
   // Without a .JLR the area is still whole; the first opener makes it.
-  CreateNew(areaBase, JamFile::kLastRead, stream);
+  CreateNew(env, areaBase, JamFile::kLastRead, stream);
   return Made::kMade;
 }
 
@@ -149,7 +151,7 @@ bool JamBase::OpenArea(const Str& path) {
 
 bool JamBase::OpenFiles() {
   const Str areaBase = AreaPath();
-  if (const std::int32_t missing = MissingFile(areaBase); missing != 0) {
+  if (const std::int32_t missing = MissingFile(env(), areaBase); missing != 0) {
     SetErrorCode(missing);
     return false;
   }
@@ -168,7 +170,7 @@ bool JamBase::OpenFiles() {
                {JamFile::kText, &textFile_, kJamOpenText}};
   for (const auto& f : files) {
     int osError = 0;
-    *f.stream = Open(areaBase, f.which, kDataFileMode, &osError);
+    *f.stream = Open(env(), areaBase, f.which, kDataFileMode, &osError);
     if (!*f.stream) {
       NoteOsError(osError);
       return refuse(f.error);
@@ -186,7 +188,7 @@ bool JamBase::OpenFiles() {
     // An empty .JHR and .JDX: a new area whose maker stopped before writing
     // its header (our own creation writes it before the .JDX exists). There
     // is no message in it to lose, so it gets the header of a new area.
-    base_ = NewJamBaseHeader(CreationDate());
+    base_ = NewJamBaseHeader(CreationDate(env().Time()));
     if (!WriteBaseHeader()) return refuse(kJamOpenHeader);
   } else {
     if (headerSize < static_cast<std::int32_t>(kJamBaseHeaderSize)) return refuse(kJamBadBaseHeader);
@@ -203,11 +205,11 @@ bool JamBase::OpenFiles() {
   // else makes it first, theirs is used.
   if (!JamFileExists(areaBase, JamFile::kLastRead)) {
     std::unique_ptr<DataStream> made;
-    CreateNew(areaBase, JamFile::kLastRead, made);
+    CreateNew(env(), areaBase, JamFile::kLastRead, made);
   }
   // Held by another program: recreating it would lose every pointer in it,
   // and posting does not need it, so the area opens without it.
-  lastReadFile_ = Open(areaBase, JamFile::kLastRead, kLastReadMode);
+  lastReadFile_ = Open(env(), areaBase, JamFile::kLastRead, kLastReadMode);
   ClearStatuses();
 
   // An index longer than the count: deleted records, or a run that ended
@@ -231,7 +233,7 @@ bool JamBase::CreateArea(const Str& path) {
 bool JamBase::CreateFiles() {
   std::int32_t error = 0;
   int osError = 0;
-  if (MakeAreaFiles(AreaPath(), error, osError) == Made::kFailed) {
+  if (MakeAreaFiles(env(), AreaPath(), error, osError) == Made::kFailed) {
     NoteOsError(osError);
     SetErrorCode(error);
     return false;

@@ -10,7 +10,7 @@
 
 #include "jam/jam_base.h"
 #include "jam/jam_errors.h"
-#include "msgbase/file_hooks.h"
+#include "msgbase/env.h"
 #include "support/le_bytes.h"
 
 namespace mvx {
@@ -240,7 +240,7 @@ bool JamBase::LoadCurrent(bool withText) {
   }
 
   TakeHeaderSubfields();
-  AttachTextBuffer(NewMemoryStream(65536));
+  AttachTextBuffer(env().NewMemoryStream(65536));
   MoveTextTo(0);
   AppendControlSubfieldLines();
   if (withText) {

@@ -10,7 +10,6 @@
 #include <memory>
 #include <vector>
 
-#include "msgbase/file_hooks.h"
 #include "msgbase/message_base.h"
 
 namespace mvx {
@@ -28,7 +27,7 @@ void MessageBase::SpliceText(std::int32_t at, std::int32_t from, WriteFn write) 
   const std::int32_t tail = text->Size() - from;
   std::unique_ptr<DataStream> saved;
   if (tail > 0) {
-    saved = NewMemoryStream(65536);
+    saved = env_.NewMemoryStream(65536);
     if (saved) {
       text->SeekTo(from);
       saved->CopyFrom(*text, tail);

@@ -40,7 +40,7 @@ bool FileStream::ValidMode(std::uint16_t mode) {
   }
 }
 
-FileStream::FileStream(const Str& name, std::uint16_t mode) : DataStream(mode, name) {
+FileStream::FileStream(const Str& name, std::uint16_t mode, int lockWaitMs) : DataStream(mode, name) {
   if (!ValidMode(mode)) {
     status_ = kStreamOpenError;
     return;
@@ -48,19 +48,19 @@ FileStream::FileStream(const Str& name, std::uint16_t mode) : DataStream(mode, n
   const std::string& n = name.str();
   switch (mode & 0xFF) {
     case kModeCreate:
-      handle_ = platform::CreateAlways(n, &osError_);
+      handle_ = platform::CreateAlways(n, lockWaitMs, &osError_);
       break;
     case kModeCreateNew:
       handle_ = platform::CreateNew(n, &osError_, &nameTaken_);
       break;
     case kModeReadWrite:
-      handle_ = platform::OpenExisting(n, platform::Access::kReadWrite, ShareOf(mode), &osError_);
+      handle_ = platform::OpenExisting(n, platform::Access::kReadWrite, ShareOf(mode), lockWaitMs, &osError_);
       break;
     case kModeRead:
-      handle_ = platform::OpenExisting(n, platform::Access::kRead, ShareOf(mode), &osError_);
+      handle_ = platform::OpenExisting(n, platform::Access::kRead, ShareOf(mode), lockWaitMs, &osError_);
       break;
     case kModeWrite:
-      handle_ = platform::OpenExisting(n, platform::Access::kWrite, ShareOf(mode), &osError_);
+      handle_ = platform::OpenExisting(n, platform::Access::kWrite, ShareOf(mode), lockWaitMs, &osError_);
       break;
   }
   if (handle_ == platform::kNoFile) status_ = kStreamOpenError;

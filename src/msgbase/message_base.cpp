@@ -11,9 +11,9 @@
 
 namespace mvx {
 
-MessageBase::MessageBase() = default;
+MessageBase::MessageBase(Env& env) : env_(env) {}
 
-MessageBase::MessageBase(std::unique_ptr<DataStream> stream) : MessageBase() {
+MessageBase::MessageBase(std::unique_ptr<DataStream> stream, Env& env) : MessageBase(env) {
   AttachTextBuffer(std::move(stream));
 }
 
@@ -152,7 +152,7 @@ Str MessageBase::AreaPath() { return areaPath_; }
 
 void MessageBase::StampNow() {
   DateTimeRec now;
-  GetNow(now);
+  GetNow(env_.Time(), now);
   PutWrittenDate(now);
   PutArrivedDate(now);
 }

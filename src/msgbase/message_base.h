@@ -20,6 +20,7 @@
 #include <memory>
 
 #include "msgbase/data_stream.h"
+#include "msgbase/env.h"
 #include "support/address.h"
 #include "support/datetime.h"
 #include "support/str.h"
@@ -55,10 +56,12 @@ constexpr std::uint16_t kEditLineBuffer = 16384;  // replace/delete/insert searc
 
 class MessageBase {
  public:
-  // Shared construction: no area, no message, no text buffer.
-  MessageBase();
+  // Shared construction: no area, no message, no text buffer. The base
+  // reaches its files, the clock and its MSGID serials through env, which
+  // must outlive it.
+  explicit MessageBase(Env& env = DefaultEnv());
   // Line reader: shared construction, then AttachTextBuffer(stream).
-  explicit MessageBase(std::unique_ptr<DataStream> stream);
+  explicit MessageBase(std::unique_ptr<DataStream> stream, Env& env = DefaultEnv());
   MessageBase(const MessageBase&) = delete;
   MessageBase& operator=(const MessageBase&) = delete;
 
@@ -165,7 +168,7 @@ class MessageBase {
   virtual void SetAreaPath(const Str& path);                      // 76
   virtual Str AreaPath();                                         // 77
 
-  // Fixed: written and arrived date := now (GetNow), in that order.
+  // Fixed: written and arrived date := now (the env's clock), in that order.
   void StampNow();
 
   std::int32_t FoundLineStart() const { return foundLineStart_; }
@@ -177,6 +180,9 @@ class MessageBase {
   int OsError() const { return osError_; }
 
  protected:
+  // What the base was made with: its files, clock and serials come from it.
+  Env& env() const { return env_; }
+
   // For a format that keeps the origin address outside the text: after
   // loading, the MSGID line (if the message has one) takes that address, and
   // a netmail area gets its INTL and FMPT lines back. Unlike
@@ -209,6 +215,7 @@ class MessageBase {
   std::int32_t currentNumber_ = 0;
   std::unique_ptr<DataStream> textBuffer_;
   Str areaPath_;
+  Env& env_;
 };
 
 }  // namespace mvx

@@ -47,7 +47,7 @@ constexpr std::int32_t kMsgErrNotOpen = 0x1003;      // no message is open
 
 class MsgDirBase : public MessageBase {
  public:
-  MsgDirBase() = default;
+  explicit MsgDirBase(Env& env = DefaultEnv()) : MessageBase(env) {}
   // Releases the open message and closes the area.
   ~MsgDirBase() override;
 

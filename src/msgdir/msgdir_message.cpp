@@ -2,7 +2,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "msgbase/file_hooks.h"
+#include "msgbase/env.h"
 #include "msgbase/file_stream.h"
 #include "msgdir/msg_file_names.h"
 #include "msgdir/msgdir_base.h"
@@ -45,7 +45,7 @@ bool MsgDirBase::MakeTempFile() {
     // Names left by runs that stopped are passed over; so many of them
     // means something else is wrong.
     if (k >= kTempNameTries || !JoinAreaPath(messageDir_, TempMsgFileName(k), tempName_)) return false;
-    tempFile_ = OpenFileStream(tempName_, kModeCreateNew);
+    tempFile_ = env().OpenFileStream(tempName_, kModeCreateNew);
     tempEmpty_ = true;
     if (Good(tempFile_)) return true;
     if (tempFile_) NoteOsError(tempFile_->OsError());
@@ -66,7 +66,7 @@ bool MsgDirBase::BeginNewMessage() {
   // message is stored, so one never stored (or not stored whole) spends none.
   messageDir_ = AreaPath();
   if (!MakeTempFile()) return false;
-  std::unique_ptr<DataStream> text = NewMemoryStream(kTextSizeHint);
+  std::unique_ptr<DataStream> text = env().NewMemoryStream(kTextSizeHint);
   if (!Good(text)) {
     DropTempFile();
     return false;
@@ -142,7 +142,7 @@ bool MsgDirBase::StoreMessage() {
     // A message that is in the area already: the finished copy takes the
     // place of its file, so a reader finds the old message or the new one.
     int error = 0;
-    placed = platform::ReplaceFile(tempName_.str(), messageName_.str(), &error);
+    placed = platform::ReplaceFile(tempName_.str(), messageName_.str(), env().LockWaitMs(), &error);
   } else if (placed) {
     placed = NumberTempFile();
   }
@@ -188,11 +188,11 @@ bool MsgDirBase::OpenForLoad() {
     SetErrorCode(kMsgErrOpenFailed);
     return false;
   }
-  std::unique_ptr<DataStream> file = OpenFileStream(name, kModeReadWrite);
+  std::unique_ptr<DataStream> file = env().OpenFileStream(name, kModeReadWrite);
   // A read-only message can still be read; writing its header back will
   // then fail and say so.
-  if (!Good(file)) file = OpenFileStream(name, kModeRead);
-  std::unique_ptr<DataStream> text = Good(file) ? NewMemoryStream(kTextSizeHint) : nullptr;
+  if (!Good(file)) file = env().OpenFileStream(name, kModeRead);
+  std::unique_ptr<DataStream> text = Good(file) ? env().NewMemoryStream(kTextSizeHint) : nullptr;
   if (!Good(text)) {
     SetErrorCode(kMsgErrOpenFailed);
     return false;

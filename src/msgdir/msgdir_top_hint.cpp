@@ -55,7 +55,7 @@ bool MsgDirBase::UseTopHint() {
   if (!TopHintPath(path)) return false;
   int error = 0;
   const platform::FileHandle h =
-      platform::OpenExisting(path.str(), platform::Access::kRead, platform::Share::kReadWrite, &error);
+      platform::OpenExisting(path.str(), platform::Access::kRead, platform::Share::kReadWrite, env().LockWaitMs(), &error);
   if (h == platform::kNoFile) return false;
   keepsHint_ = true;
   char buf[kMaxHintBytes];

@@ -7,7 +7,9 @@
 // program never includes an OS header. There are two implementations behind
 // these declarations: posix/ (record locks, case resolved against the disk)
 // and win32/ (the W calls with share modes, names through code page 866);
-// common/ holds what both share (name matching, the test clock).
+// common/ holds what both share (name matching, the calendar). Nothing here
+// keeps settings: how long to wait for another program is a parameter, and
+// the clock is the real one (a test clock stands in for it above this layer).
 //
 // Names handed to these functions are program names: "\" or "/" separate
 // directories, and the case of a name need not match the file system's. Each
@@ -40,15 +42,15 @@ enum class Share { kNone, kRead, kWrite, kReadWrite };
 // Open an existing file. Sharing is enforced with locks that other programs on
 // this system honour (record locks, see posix/file_locks.cpp; on Windows the
 // share modes of the open itself, see win32/files.cpp); a conflicting holder
-// is waited for at most LockWaitMilliseconds(), then the open fails with
-// kErrorHeldByOther.
+// is waited for at most waitMs, then the open fails with kErrorHeldByOther.
 // Directories are refused, and so are pipes unless opened only for reading.
 // Returns kNoFile on failure and puts the OS error code into *error.
-FileHandle OpenExisting(const std::string& name, Access access, Share share, int* error);
+FileHandle OpenExisting(const std::string& name, Access access, Share share, int waitMs, int* error);
 
 // Create the file empty (replacing an existing one), open for reading and
-// writing, no sharing restriction.
-FileHandle CreateAlways(const std::string& name, int* error);
+// writing, no sharing restriction. A file another program holds is waited
+// for at most waitMs before it is emptied, as OpenExisting waits.
+FileHandle CreateAlways(const std::string& name, int waitMs, int* error);
 
 // Create the file only if no file of that name (in any letter case) exists;
 // open for reading and writing. Fails with *error = EEXIST-like code and
@@ -80,7 +82,9 @@ bool DeleteFile(const std::string& name, int* error);
 bool RenameNew(const std::string& existing, const std::string& newName, int* error, bool* exists);
 // Put the file `from` in the place of the file `to` in one step: a reader
 // finds the old file or the new one under that name, never a mix of them.
-bool ReplaceFile(const std::string& from, const std::string& to, int* error);
+// Where the system refuses to replace a file another program holds open
+// (Windows), that is waited for at most waitMs.
+bool ReplaceFile(const std::string& from, const std::string& to, int waitMs, int* error);
 
 // Read standard input to its end into all (replacing what it held), bytes
 // as they come. False with *error set when a read fails; all then holds what
@@ -101,16 +105,19 @@ FileHandle OpenAppendOrCreate(const std::string& name, int* error);
 bool LockRange(FileHandle h, std::int64_t start, std::int64_t count, bool exclusive, int waitMs,
                int* error);
 void UnlockRange(FileHandle h, std::int64_t start, std::int64_t count);
-// Seconds since 1970 in UTC, from the real clock or the test clock.
+// Seconds since 1970 in UTC, from the real clock.
 std::int64_t UnixTime();
+// The same of a local wall-clock moment (of a clock other than the real one).
+struct LocalTime;
+std::int64_t UnixTimeOf(const LocalTime& t);
 
 // The error code a function gives when another program held the file
 // locked for longer than it waited; ErrorText says so in words.
 constexpr int kErrorHeldByOther = 0x10001;
 
-// How long an open waits for another program's conflicting lock.
-int LockWaitMilliseconds();
-void SetLockWaitMilliseconds(int ms);
+// How long the program waits for another program's conflicting lock unless
+// it is told otherwise: a tosser holds a base only for moments.
+constexpr int kDefaultLockWaitMs = 3000;
 
 // ------------------------------------------------------ directory search
 
@@ -205,23 +212,17 @@ struct LocalTime {
 };
 
 // The local wall-clock time, read from the C library (so that tools that
-// shift a process's clock work on the program), or the test clock.
+// shift a process's clock work on the program).
 LocalTime Now();
-// Let the clock move on by at least a hundredth of a second: sleeps on the
-// real clock, advances a test clock by 10 ms.
+// Let the clock move on by at least a hundredth of a second (sleeps; gives
+// up after about a second on a clock that stands still).
 void WaitHundredth();
-
-// Test clock: while set, Now() returns it (plus whatever WaitHundredth added)
-// instead of the system clock. The day of the week is computed.
-void SetTestClock(const LocalTime& t);
-void ClearTestClock();
-// While true, WaitHundredth leaves the test clock where it is: a clock that
-// stands still, as a frozen shifted clock does. ClearTestClock resets it.
-void HoldTestClock(bool still);
+// 0 = Sunday ... 6 = Saturday, over the proleptic Gregorian calendar.
+int DayOfWeek(int year, int month, int day);
 
 // Waits for other programs: a sleep of about ms milliseconds, and a clock
-// in milliseconds that only moves forward (neither the wall clock nor the
-// test clock), to bound such waits.
+// in milliseconds that only moves forward (not the wall clock), to bound
+// such waits.
 void SleepMilliseconds(int ms);
 std::int64_t MonotonicMilliseconds();
 
@@ -242,8 +243,9 @@ std::optional<std::int64_t> GetChangeStamp(const std::string& name);
 // when it is not set.
 std::optional<std::string> GetEnv(const std::string& name);
 // The system's text for an error code that the functions above put into
-// *error ("No such file or directory"); empty when it has none.
-std::string ErrorText(int error);
+// *error ("No such file or directory"); empty when it has none. The text of
+// kErrorHeldByOther names the wait, lockWaitMs, that ran out.
+std::string ErrorText(int error, int lockWaitMs = kDefaultLockWaitMs);
 // What kind of failure an error code above stands for, for the callers that
 // act on the reason (the codes themselves differ between systems).
 bool IsNameTakenError(int error);  // a file or directory of that name exists

@@ -20,7 +20,7 @@ namespace {
 Str CantOpen(const Str& path) {
   int error = 0;
   const platform::FileHandle file =
-      platform::OpenExisting(path.str(), platform::Access::kRead, platform::Share::kReadWrite, &error);
+      platform::OpenExisting(path.str(), platform::Access::kRead, platform::Share::kReadWrite, platform::kDefaultLockWaitMs, &error);
   if (file != platform::kNoFile) platform::CloseFile(file);
   const std::string reason = platform::ErrorText(error);
   return "Can't open tosser configuration " + path + (reason.empty() ? std::string() : ": " + reason);

@@ -23,7 +23,7 @@ constexpr int kLockPollMs = 100;
 // Holds the tosser's run lock while it lives.
 class TosserLock {
  public:
-  explicit TosserLock(const TosserSettings& tosser) : tosser_(tosser) {}
+  TosserLock(const TosserSettings& tosser, int lockWaitMs) : tosser_(tosser), lockWaitMs_(lockWaitMs) {}
   ~TosserLock() {
     if (handle_ == platform::kNoFile) return;
     platform::CloseFile(handle_);
@@ -42,7 +42,7 @@ class TosserLock {
         return true;
       }
     } else {
-      const int waitMs = platform::LockWaitMilliseconds();
+      const int waitMs = lockWaitMs_;
       for (int waited = 0;; waited += kLockPollMs) {
         bool exists = false;
         handle_ = platform::CreateNew(tosser_.LockFile, &error, &exists);
@@ -63,14 +63,15 @@ class TosserLock {
 
  private:
   const TosserSettings& tosser_;
+  int lockWaitMs_;
   platform::FileHandle handle_ = platform::kNoFile;
   bool madeFile_ = false;
 };
 
 }  // namespace
 
-bool AppendEchoTossLog(const TosserSettings& tosser, const Str& tag, std::string& why) {
-  TosserLock lock(tosser);
+bool AppendEchoTossLog(const TosserSettings& tosser, const Str& tag, int lockWaitMs, std::string& why) {
+  TosserLock lock(tosser, lockWaitMs);
   if (!lock.Take(why)) return false;
   int error = 0;
   const platform::FileHandle h = platform::OpenAppendOrCreate(tosser.EchoTossLog, &error);
@@ -94,7 +95,7 @@ void NoteAreaForScan(RunContext& ctx, const Str& tag) {
   auto& done = ctx.ScanNoted;
   if (std::find(done.begin(), done.end(), key) != done.end()) return;
   std::string why;
-  if (AppendEchoTossLog(ctx.Tosser, tag, why)) {
+  if (AppendEchoTossLog(ctx.Tosser, tag, ctx.RunEnv.LockWaitMs(), why)) {
     done.push_back(key);
   } else {
     ctx.Log.WriteError("Can't add " + tag + " to echo toss log " + Str(ctx.Tosser.EchoTossLog) +

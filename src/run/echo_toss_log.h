@@ -16,6 +16,6 @@ namespace mvx {
 void NoteAreaForScan(RunContext& ctx, const Str& tag);
 
 // The append itself: false with a reason when the line could not be added.
-bool AppendEchoTossLog(const TosserSettings& tosser, const Str& tag, std::string& why);
+bool AppendEchoTossLog(const TosserSettings& tosser, const Str& tag, int lockWaitMs, std::string& why);
 
 }  // namespace mvx

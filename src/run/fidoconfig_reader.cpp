@@ -138,7 +138,7 @@ FidoconfigReader::ReadResult FidoconfigReader::ReadWhole(const std::string& name
   error = 0;
   text.clear();
   const platform::FileHandle file =
-      platform::OpenExisting(name, platform::Access::kRead, platform::Share::kReadWrite, &error);
+      platform::OpenExisting(name, platform::Access::kRead, platform::Share::kReadWrite, platform::kDefaultLockWaitMs, &error);
   if (file == platform::kNoFile) return ReadResult::kCantOpen;
   const std::size_t limit = std::min(kMaxFileBytes, kMaxTotalBytes - totalBytes_);
   std::string chunk(64u << 10, '\0');

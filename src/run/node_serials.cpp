@@ -11,7 +11,9 @@ namespace mvx {
 
 namespace {
 
-Str Reason(int error) { return error != 0 ? Str(platform::ErrorText(error)) : Str("no reason given"); }
+Str Reason(int error, int lockWaitMs) {
+  return error != 0 ? Str(platform::ErrorText(error, lockWaitMs)) : Str("no reason given");
+}
 
 }  // namespace
 
@@ -22,7 +24,7 @@ std::uint32_t NodeSerials::Next() {
     const bool ok = dir.empty() ? ReserveFromStateFile(expected_) : ReserveFromSeqDir(expected_, dir);
     if (ok) expected_ = 1;  // a posting that runs past its count takes one more at a time
   }
-  if (left_ == 0) return ClockRuleSerial();
+  if (left_ == 0) return ctx_.RunEnv.Serials().Next();
   const std::uint32_t v = next_;
   next_ = SerialAfter(next_, 1);
   --left_;
@@ -42,20 +44,20 @@ bool NodeSerials::ReserveFromSeqDir(std::uint32_t count, const std::string& dir)
     outrun = ParseSeqOutrun(*env, false).value_or(kDefaultSeqOutrun);
   }
   SeqDirResult r;
-  if (TakeSeqDirSerials(dir, count, platform::UnixTime(), outrun, r)) {
+  if (TakeSeqDirSerials(dir, count, ctx_.RunEnv.Time().UnixTime(), outrun, r)) {
     next_ = r.first;
     left_ = count;
     return true;
   }
   Fallback("counter directory " + Str(dir) + ": " + Str(r.why) +
-           (r.error != 0 ? " (" + Reason(r.error) + ")" : Str()));
+           (r.error != 0 ? " (" + Reason(r.error, ctx_.RunEnv.LockWaitMs()) + ")" : Str()));
   return false;
 }
 
 bool NodeSerials::ReserveFromStateFile(std::uint32_t count) {
   SerialReservation r;
-  const std::uint32_t clock = ClockSerial(platform::Now());
-  if (ReserveSerials(kSerialStateName, count, clock, platform::LockWaitMilliseconds(), r)) {
+  const std::uint32_t clock = ClockSerial(ctx_.RunEnv.Time().Now());
+  if (ReserveSerials(kSerialStateName, count, clock, ctx_.RunEnv.LockWaitMs(), r)) {
     if (r.replacedDamaged) {
       ctx_.Log.WriteError("Serial state file " + Str(kSerialStateName) +
                           " was damaged: serials start again from the clock");
@@ -64,7 +66,7 @@ bool NodeSerials::ReserveFromStateFile(std::uint32_t count) {
     left_ = count;
     return true;
   }
-  Fallback(Str(kSerialStateName) + ": can't " + Str(r.failedStep) + " (" + Reason(r.error) + ")");
+  Fallback(Str(kSerialStateName) + ": can't " + Str(r.failedStep) + " (" + Reason(r.error, ctx_.RunEnv.LockWaitMs()) + ")");
   return false;
 }
 

@@ -9,8 +9,8 @@
 
 namespace mvx {
 
-bool WorkFlagAllowsRun() {
-  const platform::LocalTime now = platform::Now();
+bool WorkFlagAllowsRun(Clock& clock) {
+  const platform::LocalTime now = clock.Now();
   const std::optional<std::uint32_t> stamp = platform::GetFileDosTime(kWorkFlagName);
   if (!stamp) return true;
   DateTimeRec flag;
@@ -20,7 +20,7 @@ bool WorkFlagAllowsRun() {
   return !(flag.Day == now.day && flag.Month == now.month && flag.Year == now.year);
 }
 
-bool WorkFlagCanBeStamped(std::string& why) {
+bool WorkFlagCanBeStamped(int lockWaitMs, std::string& why) {
   int error = 0;
   const std::optional<std::uint32_t> stamp = platform::GetFileDosTime(kWorkFlagName);
   if (!stamp) {
@@ -28,7 +28,7 @@ bool WorkFlagCanBeStamped(std::string& why) {
     bool exists = false;
     const platform::FileHandle h = platform::CreateNew(kWorkFlagName, &error, &exists);
     if (h == platform::kNoFile) {
-      why = platform::ErrorText(error);
+      why = platform::ErrorText(error, lockWaitMs);
       return false;
     }
     platform::CloseFile(h);
@@ -36,9 +36,9 @@ bool WorkFlagCanBeStamped(std::string& why) {
     return true;
   }
   const platform::FileHandle h =
-      platform::OpenExisting(kWorkFlagName, platform::Access::kWrite, platform::Share::kReadWrite, &error);
+      platform::OpenExisting(kWorkFlagName, platform::Access::kWrite, platform::Share::kReadWrite, lockWaitMs, &error);
   if (h == platform::kNoFile) {
-    why = platform::ErrorText(error);
+    why = platform::ErrorText(error, lockWaitMs);
     return false;
   }
   platform::CloseFile(h);
@@ -55,11 +55,12 @@ bool WorkFlagCanBeStamped(std::string& why) {
 }
 
 void WriteWorkFlag(RunContext& ctx) {
-  const platform::LocalTime now = platform::Now();
+  const platform::LocalTime now = ctx.RunEnv.Time().Now();
+  const int waitMs = ctx.RunEnv.LockWaitMs();
   int error = 0;
-  const platform::FileHandle h = platform::CreateAlways(kWorkFlagName, &error);
+  const platform::FileHandle h = platform::CreateAlways(kWorkFlagName, waitMs, &error);
   if (h == platform::kNoFile) {
-    ctx.Log.Console("Error rewriting work flag!.. " + Str(platform::ErrorText(error)));
+    ctx.Log.Console("Error rewriting work flag!.. " + Str(platform::ErrorText(error, waitMs)));
     return;
   }
   // Close before stamping, so that nothing the close does can move the

@@ -131,7 +131,10 @@ bool TakeSeqDirSerials(const std::string& dir, std::uint32_t count, std::int64_t
       }
       continue;
     }
-    if (platform::ReplaceFile(dir + "/" + largest->name, CounterName(dir, s + count), &error)) {
+    // The counters are empty files that no program keeps open: the usual
+    // wait is only ever spent on one caught at the moment of its own rename.
+    if (platform::ReplaceFile(dir + "/" + largest->name, CounterName(dir, s + count), platform::kDefaultLockWaitMs,
+                              &error)) {
       out.first = static_cast<std::uint32_t>(s);
       if (out.first == 0) return Fail(out, "the counter stands at 0", 0);
       return true;

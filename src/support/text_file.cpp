@@ -15,10 +15,10 @@ constexpr std::size_t kBufferSize = 64 * 1024;
 
 TextFileReader::~TextFileReader() { Close(); }
 
-bool TextFileReader::Open(const Str& name) {
+bool TextFileReader::Open(const Str& name, int lockWaitMs) {
   Close();
   int error = 0;
-  file_ = platform::OpenExisting(name.str(), platform::Access::kRead, platform::Share::kReadWrite, &error);
+  file_ = platform::OpenExisting(name.str(), platform::Access::kRead, platform::Share::kReadWrite, lockWaitMs, &error);
   osError_ = error;
   if (file_ == platform::kNoFile) return false;
   buf_.resize(kBufferSize);

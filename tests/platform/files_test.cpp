@@ -25,12 +25,12 @@ using testkit::kWindows;
 class FilesTest : public ::testing::Test {
  protected:
   void SetUp() override { testkit::WriteFileText(file_, "0123456789"); }
-  FileHandle Open(Access a, Share s) { return OpenExisting(file_, a, s, &error_); }
+  FileHandle Open(Access a, Share s) { return OpenExisting(file_, a, s, waitMs_, &error_); }
 
   testkit::TempDir dir_;
   std::string file_ = dir_ / "Base.SQD";
   int error_ = 0;
-  testkit::ScopedLockWait wait_{20};
+  int waitMs_ = 20;
 };
 
 TEST_F(FilesTest, SharingBetweenTwoOpens) {
@@ -117,7 +117,7 @@ TEST_F(FilesTest, AnotherProgramsClassicRecordLockKeepsOurOpensOut) {
 // A holder that lets go while we wait: the wait ends with the file ours,
 // for the sharing of an open and for a lock on part of a file alike.
 TEST_F(FilesTest, AHolderThatLetsGoDuringTheWaitIsWaitedFor) {
-  SetLockWaitMilliseconds(10000);
+  waitMs_ = 10000;
   for (const bool range : {false, true}) {
     const FileHandle holder = range ? OpenOrCreate(file_, &error_) : Open(RW, Share::kNone);
     ASSERT_NE(holder, kNoFile);
@@ -141,13 +141,13 @@ TEST_F(FilesTest, AHolderThatLetsGoDuringTheWaitIsWaitedFor) {
 
 TEST_F(FilesTest, CreatingNeverEmptiesAFileInUseOrTakenInAnyCase) {
   const FileHandle reader = Open(R, Share::kRead);
-  EXPECT_EQ(CreateAlways(file_, &error_), kNoFile);  // waited for, then refused
+  EXPECT_EQ(CreateAlways(file_, waitMs_, &error_), kNoFile);  // waited for, then refused
   bool exists = false;
   EXPECT_EQ(CreateNew(dir_ / "BASE.sqd", &error_, &exists), kNoFile);
   EXPECT_TRUE(exists);
   EXPECT_EQ(testkit::ReadFileText(file_), "0123456789");
   CloseFile(reader);
-  const FileHandle made = CreateAlways(dir_.path() + "\\base.sqd", &error_);
+  const FileHandle made = CreateAlways(dir_.path() + "\\base.sqd", waitMs_, &error_);
   // Creating keeps no lock on POSIX. On Windows a share-none open excludes
   // every other handle, the creator's too.
   const FileHandle other = Open(RW, Share::kNone);
@@ -172,7 +172,7 @@ TEST_F(FilesTest, RenameNewNeverReplacesReplaceFileDoes) {
   ASSERT_TRUE(RenameNew(dir_ / "NEW.TMP", dir_ / "Other.sqd", &error_, &exists));
   EXPECT_EQ(testkit::ListDir(dir_.path()), (std::vector<std::string>{"Base.SQD", "Other.sqd"}));
   EXPECT_EQ(testkit::ReadFileText(file_), "0123456789");
-  ASSERT_TRUE(ReplaceFile(dir_ / "other.SQD", dir_ / "base.sqd", &error_));
+  ASSERT_TRUE(ReplaceFile(dir_ / "other.SQD", dir_ / "base.sqd", waitMs_, &error_));
   EXPECT_EQ(testkit::ListDir(dir_.path()), std::vector<std::string>{"Base.SQD"});
   EXPECT_EQ(testkit::ReadFileText(file_), "new");
 }
@@ -197,8 +197,8 @@ TEST_F(FilesTest, NamesThatNameNoFileAreRefused) {
   bool exists = true;
   // A zero byte would cut the name short and name another file ("a").
   for (const std::string& name : {dir_.path() + std::string("/a\0b", 4), std::string()}) {
-    EXPECT_EQ(OpenExisting(name, R, Share::kReadWrite, &error_), kNoFile);
-    EXPECT_EQ(CreateAlways(name, &error_), kNoFile);
+    EXPECT_EQ(OpenExisting(name, R, Share::kReadWrite, waitMs_, &error_), kNoFile);
+    EXPECT_EQ(CreateAlways(name, waitMs_, &error_), kNoFile);
     EXPECT_EQ(CreateNew(name, &error_, &exists), kNoFile);
     EXPECT_FALSE(exists);
     EXPECT_EQ(OpenAppend(name, &error_), kNoFile);
@@ -206,8 +206,8 @@ TEST_F(FilesTest, NamesThatNameNoFileAreRefused) {
     EXPECT_FALSE(GetFileDosTime(name).has_value());
   }
   EXPECT_EQ(testkit::ReadFileText(dir_ / "a"), "keep");
-  EXPECT_EQ(OpenExisting(dir_ / "missing", R, Share::kReadWrite, &error_), kNoFile);
-  EXPECT_EQ(OpenExisting(dir_.path(), R, Share::kReadWrite, &error_), kNoFile);
+  EXPECT_EQ(OpenExisting(dir_ / "missing", R, Share::kReadWrite, waitMs_, &error_), kNoFile);
+  EXPECT_EQ(OpenExisting(dir_.path(), R, Share::kReadWrite, waitMs_, &error_), kNoFile);
 }
 
 #ifndef _WIN32
@@ -216,13 +216,13 @@ TEST_F(FilesTest, PipesNeverHang) {
   ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
   // Opened for reading and writing a pipe is its own writer: a read would
   // wait forever. Refused.
-  EXPECT_EQ(OpenExisting(pipe, RW, Share::kReadWrite, &error_), kNoFile);
-  EXPECT_EQ(OpenExisting(pipe, W, Share::kReadWrite, &error_), kNoFile);
+  EXPECT_EQ(OpenExisting(pipe, RW, Share::kReadWrite, waitMs_, &error_), kNoFile);
+  EXPECT_EQ(OpenExisting(pipe, W, Share::kReadWrite, waitMs_, &error_), kNoFile);
   // A log that is a pipe nobody reads fails instead of waiting for a reader.
   EXPECT_EQ(OpenAppend(pipe, &error_), kNoFile);
   // Read only (a configuration given by process substitution): no writer is
   // left, so the read ends at once.
-  const FileHandle h = OpenExisting(pipe, R, Share::kReadWrite, &error_);
+  const FileHandle h = OpenExisting(pipe, R, Share::kReadWrite, waitMs_, &error_);
   ASSERT_NE(h, kNoFile);
   char buf[4];
   std::size_t got = 9;

@@ -77,7 +77,7 @@ TEST(NativeNameTest, Cp866NamesRoundTrip) {
   ASSERT_TRUE(search.First(dir / "*.txt", &entry));
   EXPECT_EQ(entry.name, upper);
   EXPECT_FALSE(search.Next(&entry));
-  const FileHandle again = OpenExisting(dir / lower, Access::kRead, Share::kReadWrite, &error);
+  const FileHandle again = OpenExisting(dir / lower, Access::kRead, Share::kReadWrite, 0, &error);
   EXPECT_EQ(again != kNoFile, kWindows);
   CloseFile(again);
 }

@@ -7,7 +7,7 @@
 #include <filesystem>
 
 #include "factory/base_factory.h"
-#include "msgbase/file_hooks.h"
+#include "msgbase/env.h"
 #include "msgbase/file_stream.h"
 #include "run/encoded_posting.h"
 #include "run/job_settings.h"
@@ -47,7 +47,7 @@ class PostingTest : public runtest::RunTest {
     return out;
   }
   std::ostringstream out_;
-  RunContext ctx_{out_};
+  RunContext ctx_{out_, env_};
 };
 
 TEST_F(PostingTest, TextFileRulesInTheBody) {
@@ -132,13 +132,13 @@ TEST_F(PostingTest, ErrorsSayWhy) {
   Post("x\n");
   int error = 0;
   const platform::FileHandle held =
-      platform::OpenExisting(dir_ / "jm.jhr", platform::Access::kReadWrite, platform::Share::kNone, &error);
+      platform::OpenExisting(dir_ / "jm.jhr", platform::Access::kReadWrite, platform::Share::kNone, 0, &error);
   ASSERT_NE(held, platform::kNoFile);
-  platform::SetLockWaitMilliseconds(200);
+  env_.lockWaitMs = 200;
   SetOpenRetryMilliseconds(0);  // the area is there: no second look needed here
   out_.str("");
   Post("x\n");
-  platform::SetLockWaitMilliseconds(3000);
+  env_.lockWaitMs = platform::kDefaultLockWaitMs;
   platform::CloseFile(held);
   EXPECT_EQ(Log().at(0), "[err] Unable to open/create msgbase \"jm\": held by another program, waited 0.2 s");
   // A damaged area has no OS reason: the format's own words.
@@ -161,29 +161,22 @@ TEST_F(PostingTest, ErrorsSayWhy) {
 
 // *.MSG files that open but take no write (made, then reopened for reading),
 // or that cannot be made at all (a mode no stream knows).
-std::uint16_t gMsgFileMode = 0;
-
-std::unique_ptr<DataStream> BrokenMsgFiles(const Str& name, std::uint16_t mode) {
-  if (!name.view().ends_with(".$$$")) return RealFileHooks().openFileStream(name, mode);
-  if (gMsgFileMode == kModeRead) RealFileHooks().openFileStream(name, mode);
-  return RealFileHooks().openFileStream(name, gMsgFileMode);
-}
-
 TEST_F(PostingTest, MessagesThatCannotBeStoredOrStartedAreReported) {
-  const FileHooks saved =
-      SetFileHooks(FileHooks{BrokenMsgFiles, RealFileHooks().newMemoryStream, RealFileHooks().newDirScanner});
-  ctx_.HooksInstalled = true;
-  gMsgFileMode = kModeRead;
+  std::uint16_t msgFileMode = kModeRead;
+  env_.openFile = [&](const Str& name, std::uint16_t mode) {
+    if (!name.view().ends_with(".$$$")) return env_.RealOpen(name, mode);
+    if (msgFileMode == kModeRead) env_.RealOpen(name, mode);
+    return env_.RealOpen(name, msgFileMode);
+  };
   Post(runtest::NumberedText(20000));  // every part is still tried
   EXPECT_EQ(Log(), Join({Announce(), {"   -> [1/2]", "[err] Unable to write message", "   -> [2/2]",
                                       "[err] Unable to write message", "[err]   - Failed..."}}));
   EXPECT_FALSE(ctx_.PostingOk);
   out_.str("");
-  gMsgFileMode = 0;
+  msgFileMode = 0;
   Post(runtest::NumberedText(40000));  // no message can be started: the posting stops
   EXPECT_EQ(Log(), Join({Announce(), {"[err] Unable to create new message", "[err]   - Failed..."}}));
   EXPECT_EQ(ctx_.Base, nullptr);
-  SetFileHooks(saved);
 }
 
 TEST(EncodedPostingTest, BeginLinesAndKludgeMarks) {

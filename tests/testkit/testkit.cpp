@@ -51,19 +51,52 @@ TempDir::~TempDir() {
   fs::remove_all(path_, ec);
 }
 
-ScopedClock::ScopedClock(int year, int month, int day, int hour, int minute, int second, int ms) {
-  platform::LocalTime t;
-  t.year = year;
-  t.month = month;
-  t.day = day;
-  t.hour = hour;
-  t.minute = minute;
-  t.second = second;
-  t.millisecond = ms;
-  platform::SetTestClock(t);
+namespace {
+
+bool IsLeap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
+
+int DaysInMonth(int year, int month) {
+  static const int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  if (month < 1 || month > 12) return 31;
+  return month == 2 && IsLeap(year) ? 29 : kDays[month - 1];
 }
 
-ScopedClock::~ScopedClock() { platform::ClearTestClock(); }
+}  // namespace
+
+void TestClock::Set(int year, int month, int day, int hour, int minute, int second, int ms) {
+  moment_ = platform::LocalTime{year, month, day, hour, minute, second, ms};
+}
+
+platform::LocalTime TestClock::Now() {
+  if (!moment_) return platform::Now();
+  platform::LocalTime t = *moment_;
+  t.dayOfWeek = platform::DayOfWeek(t.year, t.month, t.day);
+  return t;
+}
+
+void TestClock::WaitHundredth() {
+  if (!moment_) return platform::WaitHundredth();
+  if (still_) return;
+  platform::LocalTime& t = *moment_;
+  t.millisecond += 10;
+  t.second += t.millisecond / 1000;
+  t.millisecond %= 1000;
+  t.minute += t.second / 60;
+  t.second %= 60;
+  t.hour += t.minute / 60;
+  t.minute %= 60;
+  if (t.hour < 24) return;
+  t.hour -= 24;
+  if (++t.day > DaysInMonth(t.year, t.month)) {
+    t.day = 1;
+    if (++t.month > 12) {
+      t.month = 1;
+      ++t.year;
+    }
+  }
+}
+
+std::int64_t TestClock::UnixTime() { return moment_ ? platform::UnixTimeOf(*moment_) : platform::UnixTime(); }
 
 ScopedCurrentDir::ScopedCurrentDir(const std::string& dir) {
   old_ = fs::current_path().string();

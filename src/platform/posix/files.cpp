@@ -79,7 +79,7 @@ FileHandle OpenAppendOrCreate(const std::string& name, int* error) {
   return fd < 0 ? kNoFile : fd;
 }
 
-FileHandle OpenExisting(const std::string& name, Access access, Share share, int* error) {
+FileHandle OpenExisting(const std::string& name, Access access, Share share, int waitMs, int* error) {
   // O_NONBLOCK only so that a name that turns out to be a pipe cannot hang
   // the open; it is cleared again below and means nothing for plain files.
   const int fd = OpenName(name, OpenFlags(access) | O_NONBLOCK, error);
@@ -103,7 +103,7 @@ FileHandle OpenExisting(const std::string& name, Access access, Share share, int
     return kNoFile;
   }
   fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-  if (!posix::TakeShareLock(fd, access, share, error)) {
+  if (!posix::TakeShareLock(fd, access, share, waitMs, error)) {
     close(fd);
     return kNoFile;
   }
@@ -111,10 +111,10 @@ FileHandle OpenExisting(const std::string& name, Access access, Share share, int
   return fd;
 }
 
-FileHandle CreateAlways(const std::string& name, int* error) {
+FileHandle CreateAlways(const std::string& name, int waitMs, int* error) {
   const int fd = OpenName(name, O_RDWR | O_CREAT, error);
   if (fd < 0) return kNoFile;
-  if (!posix::EmptyUnderLock(fd, error)) {
+  if (!posix::EmptyUnderLock(fd, waitMs, error)) {
     close(fd);
     return kNoFile;
   }

@@ -55,7 +55,8 @@ bool RenameNew(const std::string& existing, const std::string& newName, int* err
   return false;
 }
 
-bool ReplaceFile(const std::string& from, const std::string& to, int* error) {
+// rename() replaces a file that others hold open: nothing to wait for here.
+bool ReplaceFile(const std::string& from, const std::string& to, int /*waitMs*/, int* error) {
   if (!common::IsUsableName(from) || !common::IsUsableName(to)) {
     SetError(error, ENOENT);
     return false;

@@ -4,7 +4,7 @@
 // Sharing is what CreateFile's share mode gives: the system itself refuses
 // an open that conflicts with the handles already open, in any program and
 // in this one alike. A refused open (ERROR_SHARING_VIOLATION) is tried again
-// for LockWaitMilliseconds(), as the POSIX layer waits for a record lock,
+// for as long as the caller says, as the POSIX layer waits for a record lock,
 // because a tosser holds a base only for moments; after that the open fails
 // with kErrorHeldByOther.
 #include <fcntl.h>
@@ -28,6 +28,8 @@ using win32::ToHandle;
 using win32::Wide;
 
 constexpr DWORD kPollMs = 10;
+// The wait of an open that fails at once when another holder refuses it.
+constexpr int kNoWait = -1;
 
 // Standard output carries the usage screen and the console lines byte for
 // byte as they are written; their line ends are written as CR LF already.
@@ -66,15 +68,17 @@ DWORD AccessBits(Access access) {
 
 bool HeldByAnother(DWORD e) { return e == ERROR_SHARING_VIOLATION || e == ERROR_LOCK_VIOLATION; }
 
-// CreateFileW of a program name. With wait, an open that another holder's
-// share mode refuses is tried again until LockWaitMilliseconds() have gone.
-HANDLE Open(const std::string& name, DWORD access, DWORD share, DWORD disposition, bool wait, int* error) {
+// CreateFileW of a program name. An open that another holder's share mode
+// refuses is tried again until waitMs have gone (kNoWait: not at all, and
+// the system's own error is kept).
+HANDLE Open(const std::string& name, DWORD access, DWORD share, DWORD disposition, int waitMs, int* error) {
   if (!common::IsUsableName(name)) {
     SetError(error, ERROR_FILE_NOT_FOUND);
     return INVALID_HANDLE_VALUE;
   }
   const std::wstring wide = Wide(name);
-  const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(LockWaitMilliseconds());
+  const bool wait = waitMs != kNoWait;
+  const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(wait && waitMs > 0 ? waitMs : 0);
   // FILE_SHARE_DELETE on every open, whatever the share mode: the program
   // gives a file its name while it still has it open (a finished message
   // file goes from its temporary name to its number, a rewritten one takes
@@ -110,24 +114,24 @@ HANDLE Open(const std::string& name, DWORD access, DWORD share, DWORD dispositio
 
 }  // namespace
 
-FileHandle OpenExisting(const std::string& name, Access access, Share share, int* error) {
+FileHandle OpenExisting(const std::string& name, Access access, Share share, int waitMs, int* error) {
   // A directory fails here by itself (no FILE_FLAG_BACKUP_SEMANTICS).
-  return FromHandle(Open(name, AccessBits(access), ShareBits(share), OPEN_EXISTING, true, error));
+  return FromHandle(Open(name, AccessBits(access), ShareBits(share), OPEN_EXISTING, waitMs < 0 ? 0 : waitMs, error));
 }
 
-FileHandle CreateAlways(const std::string& name, int* error) {
+FileHandle CreateAlways(const std::string& name, int waitMs, int* error) {
   // CREATE_ALWAYS on a file that another handle holds without sharing
   // writes fails with a sharing violation: the file is never emptied under
   // its holder. That is waited for like an open.
   return FromHandle(Open(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, CREATE_ALWAYS,
-                         true, error));
+                         waitMs < 0 ? 0 : waitMs, error));
 }
 
 FileHandle CreateNew(const std::string& name, int* error, bool* exists) {
   // The file system compares names without regard to case, so CREATE_NEW
   // refuses FOO.MSG when foo.msg is there.
   int err = 0;
-  const HANDLE h = Open(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, CREATE_NEW, false, &err);
+  const HANDLE h = Open(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, CREATE_NEW, kNoWait, &err);
   if (error) *error = err;
   if (exists) *exists = h == INVALID_HANDLE_VALUE && (err == ERROR_FILE_EXISTS || err == ERROR_ALREADY_EXISTS);
   return FromHandle(h);
@@ -137,17 +141,17 @@ FileHandle OpenAppend(const std::string& name, int* error) {
   // FILE_APPEND_DATA without FILE_WRITE_DATA: every write goes to the end of
   // the file as it is then, also when another program appended meanwhile.
   return FromHandle(
-      Open(name, FILE_APPEND_DATA | SYNCHRONIZE, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING, false, error));
+      Open(name, FILE_APPEND_DATA | SYNCHRONIZE, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING, kNoWait, error));
 }
 
 FileHandle OpenOrCreate(const std::string& name, int* error) {
   return FromHandle(
-      Open(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_ALWAYS, false, error));
+      Open(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_ALWAYS, kNoWait, error));
 }
 
 FileHandle OpenAppendOrCreate(const std::string& name, int* error) {
   return FromHandle(
-      Open(name, FILE_APPEND_DATA | SYNCHRONIZE, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_ALWAYS, false, error));
+      Open(name, FILE_APPEND_DATA | SYNCHRONIZE, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_ALWAYS, kNoWait, error));
 }
 
 bool ReadFile(FileHandle h, void* buffer, std::size_t count, std::size_t* got, int* error) {
@@ -331,7 +335,7 @@ bool PosixReplace(const std::wstring& source, const std::wstring& target, DWORD*
 
 }  // namespace
 
-bool ReplaceFile(const std::string& from, const std::string& to, int* error) {
+bool ReplaceFile(const std::string& from, const std::string& to, int waitMs, int* error) {
   if (!common::IsUsableName(from) || !common::IsUsableName(to)) {
     SetError(error, ERROR_FILE_NOT_FOUND);
     return false;
@@ -359,7 +363,7 @@ bool ReplaceFile(const std::string& from, const std::string& to, int* error) {
   // moment; a run that creates it then makes the second move fail, and the
   // old file is moved back, or kept under the aside name when that fails too.
   const std::wstring aside = target + L"." + std::to_wstring(GetCurrentProcessId()) + L".old";
-  const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(LockWaitMilliseconds());
+  const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(waitMs > 0 ? waitMs : 0);
   for (;;) {
     if (MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
       SetError(error, 0);
