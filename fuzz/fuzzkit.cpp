@@ -90,7 +90,6 @@ void TouchCurrent(MessageBase& base, bool full) {
 }  // namespace
 
 void ExerciseArea(const AreaId& area) {
-  InstallFileHooks();
   std::unique_ptr<MessageBase> base;
   if (!MakeBase(area.type, base)) return;
   if (!base->OpenArea(area.path)) {
