@@ -94,13 +94,16 @@ double RunProcess(const fs::path& dir, std::vector<std::string> args) {
 
 // Posts file into area tag through the real program in dir; returns seconds.
 double PostWithProgram(const fs::path& dir, const std::string& file) {
-  const fs::path old = fs::current_path();
-  fs::current_path(dir);
+  // The real env, taking the run's relative names from dir.
+  struct InDir final : ForwardingEnv {
+    explicit InDir(std::string d) : ForwardingEnv(DefaultEnv()), dir(std::move(d)) {}
+    std::string WorkingDirectory() override { return dir; }
+    std::string dir;
+  } env(dir.string());
   std::ostringstream console;
   const auto t0 = Stopwatch::now();
-  RunMarvex({"-p", file, "BENCH.AREA"}, console);
+  RunMarvex({"-p", file, "BENCH.AREA"}, console, env);
   const auto t1 = Stopwatch::now();
-  fs::current_path(old);
   return Seconds(t0, t1);
 }
 

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "msgbase/data_stream.h"
 #include "msgbase/dir_scanner.h"
@@ -33,6 +34,10 @@ class Env {
   // An idle directory scanner.
   virtual std::unique_ptr<DirScanner> NewDirScanner() = 0;
   virtual SerialSource& Serials() = 0;
+  // The directory the run takes its relative names from (its configuration,
+  // log, work flag and everything they name); empty: the process's current
+  // directory.
+  virtual std::string WorkingDirectory() { return std::string(); }
 };
 
 // The real env: the system clock, files on disk through the platform layer,
@@ -72,6 +77,7 @@ class ForwardingEnv : public Env {
   }
   std::unique_ptr<DirScanner> NewDirScanner() override { return target_.NewDirScanner(); }
   SerialSource& Serials() override { return target_.Serials(); }
+  std::string WorkingDirectory() override { return target_.WorkingDirectory(); }
   Env& Target() { return target_; }
 
  private:

@@ -23,11 +23,12 @@ constexpr int kLockPollMs = 100;
 // Holds the tosser's run lock while it lives.
 class TosserLock {
  public:
-  TosserLock(const TosserSettings& tosser, int lockWaitMs) : tosser_(tosser), lockWaitMs_(lockWaitMs) {}
+  TosserLock(const TosserSettings& tosser, const std::string& workDir, int lockWaitMs)
+      : tosser_(tosser), file_(InDirectory(workDir, tosser.LockFile)), lockWaitMs_(lockWaitMs) {}
   ~TosserLock() {
     if (handle_ == platform::kNoFile) return;
     platform::CloseFile(handle_);
-    if (madeFile_) (void)platform::DeleteFile(tosser_.LockFile, nullptr);
+    if (madeFile_) (void)platform::DeleteFile(file_, nullptr);
   }
   TosserLock(const TosserLock&) = delete;
   TosserLock& operator=(const TosserLock&) = delete;
@@ -36,7 +37,7 @@ class TosserLock {
     if (tosser_.LockFile.empty()) return true;
     int error = 0;
     if (tosser_.AdvisoryLock > 0) {
-      handle_ = platform::OpenOrCreate(tosser_.LockFile, &error);
+      handle_ = platform::OpenOrCreate(file_, &error);
       if (handle_ != platform::kNoFile &&
           platform::LockRange(handle_, 0, 1, true, tosser_.AdvisoryLock * 1000, &error)) {
         return true;
@@ -45,7 +46,7 @@ class TosserLock {
       const int waitMs = lockWaitMs_;
       for (int waited = 0;; waited += kLockPollMs) {
         bool exists = false;
-        handle_ = platform::CreateNew(tosser_.LockFile, &error, &exists);
+        handle_ = platform::CreateNew(file_, &error, &exists);
         if (handle_ != platform::kNoFile) {
           madeFile_ = true;
           return true;
@@ -63,6 +64,7 @@ class TosserLock {
 
  private:
   const TosserSettings& tosser_;
+  std::string file_;  // the lock file's name as the file system takes it
   int lockWaitMs_;
   platform::FileHandle handle_ = platform::kNoFile;
   bool madeFile_ = false;
@@ -70,11 +72,12 @@ class TosserLock {
 
 }  // namespace
 
-bool AppendEchoTossLog(const TosserSettings& tosser, const Str& tag, int lockWaitMs, std::string& why) {
-  TosserLock lock(tosser, lockWaitMs);
+bool AppendEchoTossLog(const TosserSettings& tosser, const Str& tag, const std::string& workDir, int lockWaitMs,
+                       std::string& why) {
+  TosserLock lock(tosser, workDir, lockWaitMs);
   if (!lock.Take(why)) return false;
   int error = 0;
-  const platform::FileHandle h = platform::OpenAppendOrCreate(tosser.EchoTossLog, &error);
+  const platform::FileHandle h = platform::OpenAppendOrCreate(InDirectory(workDir, tosser.EchoTossLog), &error);
   if (h == platform::kNoFile) {
     why = platform::ErrorText(error);
     return false;
@@ -95,7 +98,7 @@ void NoteAreaForScan(RunContext& ctx, const Str& tag) {
   auto& done = ctx.ScanNoted;
   if (std::find(done.begin(), done.end(), key) != done.end()) return;
   std::string why;
-  if (AppendEchoTossLog(ctx.Tosser, tag, ctx.RunEnv.LockWaitMs(), why)) {
+  if (AppendEchoTossLog(ctx.Tosser, tag, ctx.RunEnv.WorkingDirectory(), ctx.RunEnv.LockWaitMs(), why)) {
     done.push_back(key);
   } else {
     ctx.Log.WriteError("Can't add " + tag + " to echo toss log " + Str(ctx.Tosser.EchoTossLog) +

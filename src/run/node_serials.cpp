@@ -21,7 +21,7 @@ std::uint32_t NodeSerials::Next() {
   if (left_ == 0 && !clockOnly_) {
     std::string dir = ctx_.Tosser.SeqDir;
     if (dir.empty()) dir = platform::GetEnv("SEQDIR").value_or("");
-    const bool ok = dir.empty() ? ReserveFromStateFile(expected_) : ReserveFromSeqDir(expected_, dir);
+    const bool ok = dir.empty() ? ReserveFromStateFile(expected_) : ReserveFromSeqDir(expected_, ctx_.Here(dir));
     if (ok) expected_ = 1;  // a posting that runs past its count takes one more at a time
   }
   if (left_ == 0) return ctx_.RunEnv.Serials().Next();
@@ -57,7 +57,7 @@ bool NodeSerials::ReserveFromSeqDir(std::uint32_t count, const std::string& dir)
 bool NodeSerials::ReserveFromStateFile(std::uint32_t count) {
   SerialReservation r;
   const std::uint32_t clock = ClockSerial(ctx_.RunEnv.Time().Now());
-  if (ReserveSerials(kSerialStateName, count, clock, ctx_.RunEnv.LockWaitMs(), r)) {
+  if (ReserveSerials(ctx_.Here(kSerialStateName), count, clock, ctx_.RunEnv.LockWaitMs(), r)) {
     if (r.replacedDamaged) {
       ctx_.Log.WriteError("Serial state file " + Str(kSerialStateName) +
                           " was damaged: serials start again from the clock");

@@ -94,7 +94,7 @@ bool ReadPostedText(const Str& name, Charset from, PostedText& text) {
 
 // The text of the current posting: the file, or what standard input gave.
 bool ReadPostingText(RunContext& ctx, Charset from, PostedText& text) {
-  if (!ctx.PostsStandardInput) return ReadPostedText(ctx.Job.PostFile, from, text);
+  if (!ctx.PostsStandardInput) return ReadPostedText(Str(ctx.Here(ctx.Job.PostFile)), from, text);
   // The text is posted once; the posting takes it over.
   TextFileReader input;
   input.OpenText(std::move(ctx.StandardInput));
@@ -142,8 +142,8 @@ Str BaseTypeName(AreaType type) {
 }
 
 // Where the messages go, as the log names it.
-Str BaseLine(const AreaId& area) {
-  return " >> Base: " + BaseTypeName(area.type) + " " + platform::FullPath(area.path.str());
+Str BaseLine(RunContext& ctx, const AreaId& area) {
+  return " >> Base: " + BaseTypeName(area.type) + " " + platform::FullPath(ctx.Here(area.path));
 }
 
 // One keyword and its value from the -p command line.
@@ -271,12 +271,12 @@ void DescribePosting(RunContext& ctx) {
   if (job.Area.type == AreaType::kUnknown || job.Area.path.empty()) {
     PostingError(ctx, "No message base for " + job.AreaTag + ": nothing would be posted");
   } else {
-    ctx.Log.Write(BaseLine(job.Area));
+    ctx.Log.Write(BaseLine(ctx, job.Area));
   }
-  if (!FileExists(job.PostFile)) {
+  if (!FileExists(Str(ctx.Here(job.PostFile)))) {
     PostingError(ctx, "File not found \"" + job.PostFile + "\"");
   } else if (set) {
-    ctx.Log.Write(" >> Parts: " + IntToStr(CountMessageParts(job.PostFile, *set)));
+    ctx.Log.Write(" >> Parts: " + IntToStr(CountMessageParts(Str(ctx.Here(job.PostFile)), *set)));
   }
 }
 
@@ -292,7 +292,7 @@ void PreparePosting(RunContext& ctx) {
   // Without a path (an area that was not found) a *.MSG area would be the
   // root directory: no base then, as without a format.
   const bool known = job.Area.type != AreaType::kUnknown && !job.Area.path.empty();
-  if (ctx.PostingOk && !OpenOrCreateBase(known ? job.Area : AreaId{}, ctx.Base, ctx.BaseEnv)) {
+  if (ctx.PostingOk && !OpenOrCreateBase(known ? AreaId{job.Area.type, Str(ctx.Here(job.Area.path))} : AreaId{}, ctx.Base, ctx.BaseEnv)) {
     // An area that was not found has no base to give a reason.
     PostingError(ctx, "Unable to open/create msgbase \"" + job.Area.path + "\"" +
                           (known ? BaseFailure(ctx.Base.get(), ctx.RunEnv.LockWaitMs()) : Str()));
@@ -307,12 +307,12 @@ void PreparePosting(RunContext& ctx) {
     }
     // Where the messages go and what they carry, so that the log alone
     // answers "where did it land, and as whom".
-    ctx.Log.Write(BaseLine(job.Area));
+    ctx.Log.Write(BaseLine(ctx, job.Area));
     ctx.Log.Write(" >> From: " + job.FromUser + ", " + FormatAddress(job.FromAddr));
     ctx.Log.Write(" >> To: " + job.ToUser + ", " + FormatAddress(job.ToAddr));
     ctx.Log.Write(" >> Subj: " + job.SubjLine);
   }
-  if (!ctx.PostsStandardInput && !FileExists(job.PostFile)) {
+  if (!ctx.PostsStandardInput && !FileExists(Str(ctx.Here(job.PostFile)))) {
     PostingError(ctx, "File not found \"" + job.PostFile + "\"");
   }
   if (ctx.UseAsKludge) MarkEncodedAsKludges(ctx);

@@ -18,6 +18,7 @@
 #include "support/address.h"
 #include "support/log_file.h"
 #include "support/str.h"
+#include "support/text.h"
 
 namespace mvx {
 
@@ -113,6 +114,12 @@ struct RunContext {
       : RunEnv(env), BaseEnv(env), Log(env.Time(), &console) {}
   RunContext(const RunContext&) = delete;
   RunContext& operator=(const RunContext&) = delete;
+
+  // A name of the run (from the command line or a configuration) as the
+  // file system must be given it: taken from the env's working directory.
+  std::string Here(const std::string& name) { return InDirectory(RunEnv.WorkingDirectory(), name); }
+  std::string Here(const Str& name) { return Here(name.str()); }
+  std::string Here(const char* name) { return Here(std::string(name)); }
 
   Env& RunEnv;
   // What the bases of the postings are made with.

@@ -9,9 +9,9 @@
 
 namespace mvx {
 
-bool WorkFlagAllowsRun(Clock& clock) {
+bool WorkFlagAllowsRun(Clock& clock, const std::string& flagName) {
   const platform::LocalTime now = clock.Now();
-  const std::optional<std::uint32_t> stamp = platform::GetFileDosTime(kWorkFlagName);
+  const std::optional<std::uint32_t> stamp = platform::GetFileDosTime(flagName);
   if (!stamp) return true;
   DateTimeRec flag;
   UnpackDosDateTime(*stamp, flag);
@@ -20,23 +20,23 @@ bool WorkFlagAllowsRun(Clock& clock) {
   return !(flag.Day == now.day && flag.Month == now.month && flag.Year == now.year);
 }
 
-bool WorkFlagCanBeStamped(int lockWaitMs, std::string& why) {
+bool WorkFlagCanBeStamped(const std::string& flagName, int lockWaitMs, std::string& why) {
   int error = 0;
-  const std::optional<std::uint32_t> stamp = platform::GetFileDosTime(kWorkFlagName);
+  const std::optional<std::uint32_t> stamp = platform::GetFileDosTime(flagName);
   if (!stamp) {
     // No flag yet: one must be creatable here; the trial leaves nothing.
     bool exists = false;
-    const platform::FileHandle h = platform::CreateNew(kWorkFlagName, &error, &exists);
+    const platform::FileHandle h = platform::CreateNew(flagName, &error, &exists);
     if (h == platform::kNoFile) {
       why = platform::ErrorText(error, lockWaitMs);
       return false;
     }
     platform::CloseFile(h);
-    (void)platform::DeleteFile(kWorkFlagName, nullptr);
+    (void)platform::DeleteFile(flagName, nullptr);
     return true;
   }
   const platform::FileHandle h =
-      platform::OpenExisting(kWorkFlagName, platform::Access::kWrite, platform::Share::kReadWrite, lockWaitMs, &error);
+      platform::OpenExisting(flagName, platform::Access::kWrite, platform::Share::kReadWrite, lockWaitMs, &error);
   if (h == platform::kNoFile) {
     why = platform::ErrorText(error, lockWaitMs);
     return false;
@@ -47,7 +47,7 @@ bool WorkFlagCanBeStamped(int lockWaitMs, std::string& why) {
   DateTimeRec flag;
   UnpackDosDateTime(*stamp, flag);
   const platform::LocalTime t{flag.Year, flag.Month, flag.Day, flag.Hour, flag.Minute, flag.Second};
-  if (!platform::SetFileTime(kWorkFlagName, t)) {
+  if (!platform::SetFileTime(flagName, t)) {
     why = "its time cannot be set";
     return false;
   }
@@ -57,8 +57,9 @@ bool WorkFlagCanBeStamped(int lockWaitMs, std::string& why) {
 void WriteWorkFlag(RunContext& ctx) {
   const platform::LocalTime now = ctx.RunEnv.Time().Now();
   const int waitMs = ctx.RunEnv.LockWaitMs();
+  const std::string flag = ctx.Here(kWorkFlagName);
   int error = 0;
-  const platform::FileHandle h = platform::CreateAlways(kWorkFlagName, waitMs, &error);
+  const platform::FileHandle h = platform::CreateAlways(flag, waitMs, &error);
   if (h == platform::kNoFile) {
     ctx.Log.Console("Error rewriting work flag!.. " + Str(platform::ErrorText(error, waitMs)));
     return;
@@ -66,7 +67,7 @@ void WriteWorkFlag(RunContext& ctx) {
   // Close before stamping, so that nothing the close does can move the
   // modification time again.
   platform::CloseFile(h);
-  (void)platform::SetFileTime(kWorkFlagName, now);
+  (void)platform::SetFileTime(flag, now);
 }
 
 }  // namespace mvx

@@ -90,7 +90,7 @@ TEST_F(PostingTest, AnnouncedPartsAreThePartsReallyWritten) {
   for (int i = 0; i < 1600; ++i) lf += "123456789\n";
   for (const auto& [t, parts] : {std::pair{exact, 1}, {"z" + exact, 2}, {lf, 2}}) {
     Write("f.txt", t);
-    EXPECT_EQ(CountMessageParts("f.txt"), parts) << t.size();
+    EXPECT_EQ(CountMessageParts(dir_ / "f.txt"), parts) << t.size();
   }
   Post(exact);  // posted as it was counted: one message, no [n/m]
   ASSERT_EQ(Msgs("area").size(), 3u);
@@ -271,7 +271,7 @@ TEST_F(CommandLinePostTest, QuotedAndUnquotedKeywordValues) {
 
 TEST_F(CommandLinePostTest, ConfigurationFlagAndFailures) {
   Write("EVERYDAY.FLG", "");  // today's run is done
-  ASSERT_TRUE(platform::SetFileTime("EVERYDAY.FLG", platform::LocalTime{2026, 12, 6, 1, 0, 0}));
+  ASSERT_TRUE(platform::SetFileTime(dir_ / "EVERYDAY.FLG", platform::LocalTime{2026, 12, 6, 1, 0, 0}));
   Write("other.cfg", "HPTPATH fido.cfg\nFROM Other Sender\n[EndOfCommonPart]\nFROM Never\n");
   Write("config.mvx", "HPTPATH fido.cfg\nAREA X\nENDAREA\n");
   EXPECT_EQ(Run({"-c", "other.cfg", "-p", "big.txt", "BIG.FILES"}), 0);
@@ -288,7 +288,7 @@ TEST_F(CommandLinePostTest, ConfigurationFlagAndFailures) {
   EXPECT_EQ(LastRun()[2], "[err] Area -P not found in fido.cfg");
   EXPECT_EQ(Msgs("areas/big").size(), 6u);
   // The flag was neither tested nor written: its time is still 01:00:00.
-  EXPECT_EQ(platform::GetFileDosTime("EVERYDAY.FLG").value_or(0), 0x5D860800u);
+  EXPECT_EQ(platform::GetFileDosTime(dir_ / "EVERYDAY.FLG").value_or(0), 0x5D860800u);
 }
 
 }  // namespace

@@ -86,7 +86,10 @@ class RunTest : public ::testing::Test {
  protected:
   void Write(const std::string& name, const std::string& text) { testkit::WriteFileText(dir_ / name, text); }
   bool Exists(const std::string& name) const { return testkit::PathExists(dir_ / name); }
-  RunTest() { env_.clock.Set(2026, 12, 6, 4, 57, 36); }  // a Sunday
+  RunTest() {
+    env_.clock.Set(2026, 12, 6, 4, 57, 36);  // a Sunday
+    env_.workDir = dir_.path();
+  }
   void At(int y, int m, int d, int hh = 9) { env_.clock.Set(y, m, d, hh); }
   int Run(const std::vector<std::string>& args) {
     std::ostringstream console;
@@ -120,7 +123,6 @@ class RunTest : public ::testing::Test {
   }
 
   testkit::TempDir dir_;
-  testkit::ScopedCurrentDir cd_{dir_.path()};
   testkit::TestEnv env_;
   std::string console_;
 };

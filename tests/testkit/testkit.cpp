@@ -98,16 +98,6 @@ void TestClock::WaitHundredth() {
 
 std::int64_t TestClock::UnixTime() { return moment_ ? platform::UnixTimeOf(*moment_) : platform::UnixTime(); }
 
-ScopedCurrentDir::ScopedCurrentDir(const std::string& dir) {
-  old_ = fs::current_path().string();
-  fs::current_path(dir);
-}
-
-ScopedCurrentDir::~ScopedCurrentDir() {
-  std::error_code ec;
-  fs::current_path(old_, ec);
-}
-
 std::vector<std::uint8_t> ReadFileBytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {});

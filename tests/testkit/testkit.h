@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdlib>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -58,8 +60,9 @@ class TestClock final : public Clock {
 
 // The env a test gives the code it tests: the real files, a TestClock, MSGID
 // serials by the clock rule over that clock (known to this env alone), a
-// lock wait of the test's choosing, and each of the three file constructors
-// replaceable by the test (an empty one is the real one).
+// lock wait and a working directory of the test's choosing, and each of the
+// three file constructors replaceable by the test (an empty one is the real
+// one).
 class TestEnv : public SystemEnv {
  public:
   using OpenFn = std::function<std::unique_ptr<DataStream>(const Str& name, std::uint16_t mode)>;
@@ -69,6 +72,7 @@ class TestEnv : public SystemEnv {
   explicit TestEnv(int lockWaitMs = platform::kDefaultLockWaitMs) : lockWaitMs(lockWaitMs) {}
   TestClock clock;
   int lockWaitMs;
+  std::string workDir;
   OpenFn openFile;
   MemoryFn newMemory;
   ScannerFn newScanner;
@@ -90,20 +94,23 @@ class TestEnv : public SystemEnv {
     return newScanner ? newScanner() : SystemEnv::NewDirScanner();
   }
   SerialSource& Serials() override { return serials_; }
+  std::string WorkingDirectory() override { return workDir; }
 
  private:
   ClockSerials serials_{clock};
 };
 
-// Runs the body with the current directory changed, restoring it afterwards.
-class ScopedCurrentDir {
- public:
-  explicit ScopedCurrentDir(const std::string& dir);
-  ~ScopedCurrentDir();
-
- private:
-  std::string old_;
-};
+// Runs the statements in a child process whose current directory is dir, for
+// the tests of how relative names resolve: the test process's own current
+// directory never changes. A failure in the child fails the test, with its
+// message.
+#define MVX_IN_DIRECTORY(dir, ...)                    \
+  EXPECT_EXIT(([&] {                                  \
+                std::filesystem::current_path(dir);   \
+                __VA_ARGS__;                          \
+                std::exit(::testing::Test::HasFailure() ? 1 : 0); \
+              }()),                                   \
+              ::testing::ExitedWithCode(0), "")
 
 std::vector<std::uint8_t> ReadFileBytes(const std::string& path);
 std::string ReadFileText(const std::string& path);
