@@ -33,14 +33,9 @@ bool MakeBase(AreaType type, std::unique_ptr<MessageBase>& base, Env& env) {
 
 namespace {
 
-int gOpenRetryMs = 1000;
 constexpr int kOpenRetryStepMs = 10;
 
 }  // namespace
-
-int OpenRetryMilliseconds() { return gOpenRetryMs; }
-
-void SetOpenRetryMilliseconds(int ms) { gOpenRetryMs = ms < 0 ? 0 : ms; }
 
 bool OpenOrCreateBase(const AreaId& area, std::unique_ptr<MessageBase>& base, Env& env) {
   if (!MakeBase(area.type, base, env)) return false;
@@ -59,7 +54,7 @@ bool OpenOrCreateBase(const AreaId& area, std::unique_ptr<MessageBase>& base, En
   // creating it right now) may have had some files still to make, or its
   // header still to write, when we looked. An area held by another program
   // has had its lock wait already, which outlasts this window.
-  while (platform::MonotonicMilliseconds() - start < gOpenRetryMs) {
+  while (platform::MonotonicMilliseconds() - start < env.OpenRetryMs()) {
     platform::SleepMilliseconds(kOpenRetryStepMs);
     if (base->OpenArea(path)) return true;
   }

@@ -38,6 +38,9 @@ class Env {
   // log, work flag and everything they name); empty: the process's current
   // directory.
   virtual std::string WorkingDirectory() { return std::string(); }
+  // How long an area that is there but does not open yet (another program
+  // is making it) is tried again.
+  virtual int OpenRetryMs() { return 1000; }
 };
 
 // The real env: the system clock, files on disk through the platform layer,
@@ -78,6 +81,7 @@ class ForwardingEnv : public Env {
   std::unique_ptr<DirScanner> NewDirScanner() override { return target_.NewDirScanner(); }
   SerialSource& Serials() override { return target_.Serials(); }
   std::string WorkingDirectory() override { return target_.WorkingDirectory(); }
+  int OpenRetryMs() override { return target_.OpenRetryMs(); }
   Env& Target() { return target_; }
 
  private:

@@ -121,9 +121,8 @@ class TwoCreators : public ::testing::Test {
   // test clock, which pass without sleeping.
   TwoCreators() {
     env_.clock.Set(2026, 12, 6, 4, 57, 36);
-    SetOpenRetryMilliseconds(200);
+    env_.openRetryMs = 200;
   }
-  ~TwoCreators() override { SetOpenRetryMilliseconds(1000); }
   testkit::TestEnv env_;
 };
 

@@ -61,8 +61,7 @@ class FactoryArea : public ::testing::Test {
  protected:
   // An area that is there but will not open is looked at again for a while:
   // not for long here.
-  void SetUp() override { SetOpenRetryMilliseconds(50); }
-  void TearDown() override { SetOpenRetryMilliseconds(1000); }
+  void SetUp() override { env_.openRetryMs = 50; }
   testkit::TempDir dir_;
   testkit::TestEnv env_;
 };

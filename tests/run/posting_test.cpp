@@ -135,7 +135,7 @@ TEST_F(PostingTest, ErrorsSayWhy) {
       platform::OpenExisting(dir_ / "jm.jhr", platform::Access::kReadWrite, platform::Share::kNone, 0, &error);
   ASSERT_NE(held, platform::kNoFile);
   env_.lockWaitMs = 200;
-  SetOpenRetryMilliseconds(0);  // the area is there: no second look needed here
+  env_.openRetryMs = 0;  // the area is there: no second look needed here
   out_.str("");
   Post("x\n");
   env_.lockWaitMs = platform::kDefaultLockWaitMs;
@@ -146,7 +146,7 @@ TEST_F(PostingTest, ErrorsSayWhy) {
   out_.str("");
   Post("x\n");
   EXPECT_EQ(Log().at(0), "[err] Unable to open/create msgbase \"jm\": the .jhr header is damaged");
-  SetOpenRetryMilliseconds(1000);
+  env_.openRetryMs = 1000;
   // A *.MSG area whose directory went away after it was opened: the system's
   // words for the file that could not be made.
   ctx_.Job.Area = {AreaType::kMsgDir, "gone"};

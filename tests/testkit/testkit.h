@@ -60,9 +60,9 @@ class TestClock final : public Clock {
 
 // The env a test gives the code it tests: the real files, a TestClock, MSGID
 // serials by the clock rule over that clock (known to this env alone), a
-// lock wait and a working directory of the test's choosing, and each of the
-// three file constructors replaceable by the test (an empty one is the real
-// one).
+// lock wait, open retry time and working directory of the test's choosing,
+// and each of the three file constructors replaceable by the test (an empty
+// one is the real one).
 class TestEnv : public SystemEnv {
  public:
   using OpenFn = std::function<std::unique_ptr<DataStream>(const Str& name, std::uint16_t mode)>;
@@ -73,6 +73,7 @@ class TestEnv : public SystemEnv {
   TestClock clock;
   int lockWaitMs;
   std::string workDir;
+  int openRetryMs = 1000;
   OpenFn openFile;
   MemoryFn newMemory;
   ScannerFn newScanner;
@@ -95,6 +96,7 @@ class TestEnv : public SystemEnv {
   }
   SerialSource& Serials() override { return serials_; }
   std::string WorkingDirectory() override { return workDir; }
+  int OpenRetryMs() override { return openRetryMs; }
 
  private:
   ClockSerials serials_{clock};
