@@ -107,9 +107,6 @@ bool LockRange(FileHandle h, std::int64_t start, std::int64_t count, bool exclus
 void UnlockRange(FileHandle h, std::int64_t start, std::int64_t count);
 // Seconds since 1970 in UTC, from the real clock.
 std::int64_t UnixTime();
-// The same of a local wall-clock moment (of a clock other than the real one).
-struct LocalTime;
-std::int64_t UnixTimeOf(const LocalTime& t);
 
 // The error code a function gives when another program held the file
 // locked for longer than it waited; ErrorText says so in words.
@@ -219,6 +216,8 @@ LocalTime Now();
 void WaitHundredth();
 // 0 = Sunday ... 6 = Saturday, over the proleptic Gregorian calendar.
 int DayOfWeek(int year, int month, int day);
+// UnixTime of a local wall-clock moment (of a clock other than the real one).
+std::int64_t UnixTimeOf(const LocalTime& t);
 
 // Waits for other programs: a sleep of about ms milliseconds, and a clock
 // in milliseconds that only moves forward (not the wall clock), to bound
