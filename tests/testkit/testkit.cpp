@@ -51,18 +51,6 @@ TempDir::~TempDir() {
   fs::remove_all(path_, ec);
 }
 
-namespace {
-
-bool IsLeap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
-
-int DaysInMonth(int year, int month) {
-  static const int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  if (month < 1 || month > 12) return 31;
-  return month == 2 && IsLeap(year) ? 29 : kDays[month - 1];
-}
-
-}  // namespace
-
 void TestClock::Set(int year, int month, int day, int hour, int minute, int second, int ms) {
   moment_ = platform::LocalTime{year, month, day, hour, minute, second, ms};
 }
@@ -74,26 +62,21 @@ platform::LocalTime TestClock::Now() {
   return t;
 }
 
+// 10 ms on, carried into the seconds, minutes, hours, days, months and years
+// by the calendar.
 void TestClock::WaitHundredth() {
   if (!moment_) return platform::WaitHundredth();
   if (still_) return;
+  using namespace std::chrono;
   platform::LocalTime& t = *moment_;
-  t.millisecond += 10;
-  t.second += t.millisecond / 1000;
-  t.millisecond %= 1000;
-  t.minute += t.second / 60;
-  t.second %= 60;
-  t.hour += t.minute / 60;
-  t.minute %= 60;
-  if (t.hour < 24) return;
-  t.hour -= 24;
-  if (++t.day > DaysInMonth(t.year, t.month)) {
-    t.day = 1;
-    if (++t.month > 12) {
-      t.month = 1;
-      ++t.year;
-    }
-  }
+  const sys_days day{year{t.year} / t.month / t.day};
+  const milliseconds at = day.time_since_epoch() + hours{t.hour} + minutes{t.minute} + seconds{t.second} +
+                          milliseconds{t.millisecond + 10};
+  const days whole = floor<days>(at);
+  const year_month_day date{sys_days{whole}};
+  const hh_mm_ss time{at - whole};
+  t = {int(date.year()), int(unsigned(date.month())), int(unsigned(date.day())), int(time.hours().count()),
+       int(time.minutes().count()), int(time.seconds().count()), int(time.subseconds().count()), 0};
 }
 
 std::int64_t TestClock::UnixTime() { return moment_ ? platform::UnixTimeOf(*moment_) : platform::UnixTime(); }
