@@ -1,10 +1,12 @@
 // Env: everything the message bases and the run take from the world around
 // them, handed to them as one object instead of reached through globals:
 // the clock, how long to wait for a file another program holds, the files
-// themselves (streams on disk, memory streams, directory scanners) and the
-// source of MSGID serials. The program runs on the default env, the real
-// one; a test makes its own (a test clock, streams that fail, a short wait)
-// and gives it to the objects it tests, leaving the process alone.
+// themselves (streams on disk, memory streams, directory scanners), the
+// source of MSGID serials, the directory the run's relative names are taken
+// from and how long a base that is being made is waited for. The program
+// runs on the default env, the real one; a test makes its own (a test clock,
+// streams that fail, short waits, its scratch directory) and gives it to the
+// objects it tests, leaving the process alone.
 #pragma once
 
 #include <cstdint>
