@@ -106,7 +106,7 @@ TEST_F(FileStreamTest, CreateReplacesButCreateNewNeverDoes) {
   EXPECT_EQ(testkit::ReadFileText(dir_ / "12.msg"), "");
 }
 
-TEST_F(FileStreamTest, ModesTheirSharingAndTheHookForUnknownOnes) {
+TEST_F(FileStreamTest, ModesAndTheirSharing) {
   for (std::uint16_t m : {0x2002, 0x2004, 0x2008, 0x2001, 0x0002, 0x0001, 0x1002, 0x3004, 0x4008, 0x0010}) {
     EXPECT_TRUE(FileStream::ValidMode(m)) << std::hex << m;
   }
