@@ -4,8 +4,22 @@
 #include <sstream>
 
 #include "fuzzkit.h"
+#include "msgbase/env.h"
 #include "run/entry.h"
-#include "testing_dir.h"
+
+namespace {
+
+// The real env, with the scratch directory as the run's working directory.
+class ScratchEnv final : public mvx::ForwardingEnv {
+ public:
+  explicit ScratchEnv(std::string dir) : ForwardingEnv(mvx::DefaultEnv()), dir_(std::move(dir)) {}
+  std::string WorkingDirectory() override { return dir_; }
+
+ private:
+  std::string dir_;
+};
+
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace mvx;
@@ -19,8 +33,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                   "EchoArea JAM.TALK msgs/jamtalk -b Jam\n");
   fuzz::WriteFile(dir + "/squish.cfg", "EchoArea SQ.AREA msgs/sqarea -$ -p2:5020/2\n");
   fuzz::WriteFile(dir + "/text.txt", "Hello\nWorld\n...\n");
-  fuzz::ScopedDir here(dir);
+  ScratchEnv env(dir);
   std::ostringstream console;
-  (void)RunMarvex({"-d"}, console);
+  (void)RunMarvex({"-d"}, console, env);
   return 0;
 }

@@ -8,7 +8,7 @@
 #include <memory>
 
 #include "factory/base_factory.h"
-#include "msgbase/file_hooks.h"
+#include "msgbase/env.h"
 #include "support/address.h"
 #include "support/datetime.h"
 
@@ -90,7 +90,6 @@ void TouchCurrent(MessageBase& base, bool full) {
 }  // namespace
 
 void ExerciseArea(const AreaId& area) {
-  InstallFileHooks();
   std::unique_ptr<MessageBase> base;
   if (!MakeBase(area.type, base)) return;
   if (!base->OpenArea(area.path)) {

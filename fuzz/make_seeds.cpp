@@ -7,7 +7,7 @@
 
 #include "fuzzkit.h"
 #include "factory/base_factory.h"
-#include "msgbase/file_hooks.h"
+#include "msgbase/env.h"
 #include "support/address.h"
 
 namespace fs = std::filesystem;
@@ -60,7 +60,6 @@ int main(int argc, char** argv) {
     return 2;
   }
   const fs::path out = argv[1];
-  InstallFileHooks();
   const std::string work = fuzz::ScratchDir();
   for (int variant = 0; variant < 3; ++variant) {
     const int count = variant == 0 ? 1 : variant == 1 ? 3 : 5;

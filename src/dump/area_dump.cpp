@@ -7,7 +7,7 @@
 #include "error/error.h"
 #include "factory/base_factory.h"
 #include "msgbase/attribute_names.h"
-#include "msgbase/file_hooks.h"
+#include "msgbase/env.h"
 #include "msgbase/message_base.h"
 #include "support/datetime.h"
 #include "support/text.h"
@@ -153,7 +153,6 @@ bool ParseDumpArguments(const std::vector<std::string>& args, DumpOptions& optio
 }
 
 int DumpArea(const DumpOptions& options, std::ostream& out, std::ostream& err) {
-  InstallFileHooks();
   const Str& path = options.area.path;
   std::unique_ptr<MessageBase> base;
   if (!MakeBase(options.area.type, base)) {

@@ -11,17 +11,17 @@
 
 namespace mvx {
 
-bool MakeBase(AreaType type, std::unique_ptr<MessageBase>& base) {
+bool MakeBase(AreaType type, std::unique_ptr<MessageBase>& base, Env& env) {
   base.reset();
   switch (type) {
     case AreaType::kJam:
-      base = std::make_unique<JamBase>();
+      base = std::make_unique<JamBase>(env);
       return true;
     case AreaType::kMsgDir:
-      base = std::make_unique<MsgDirBase>();
+      base = std::make_unique<MsgDirBase>(env);
       return true;
     case AreaType::kSquish:
-      base = std::make_unique<SquishBase>();
+      base = std::make_unique<SquishBase>(env);
       return true;
     case AreaType::kUnknown:
       break;
@@ -31,17 +31,12 @@ bool MakeBase(AreaType type, std::unique_ptr<MessageBase>& base) {
 
 namespace {
 
-int gOpenRetryMs = 1000;
 constexpr int kOpenRetryStepMs = 10;
 
 }  // namespace
 
-int OpenRetryMilliseconds() { return gOpenRetryMs; }
-
-void SetOpenRetryMilliseconds(int ms) { gOpenRetryMs = ms < 0 ? 0 : ms; }
-
-bool OpenOrCreateBase(const AreaId& area, std::unique_ptr<MessageBase>& base) {
-  if (!MakeBase(area.type, base)) return false;
+bool OpenOrCreateBase(const AreaId& area, std::unique_ptr<MessageBase>& base, Env& env) {
+  if (!MakeBase(area.type, base, env)) return false;
   const Str& path = area.path;
   const std::int64_t start = platform::MonotonicMilliseconds();
   if (base->OpenArea(path)) return true;
@@ -57,7 +52,7 @@ bool OpenOrCreateBase(const AreaId& area, std::unique_ptr<MessageBase>& base) {
   // creating it right now) may have had some files still to make, or its
   // header still to write, when we looked. An area held by another program
   // has had its lock wait already, which outlasts this window.
-  while (platform::MonotonicMilliseconds() - start < gOpenRetryMs) {
+  while (platform::MonotonicMilliseconds() - start < env.OpenRetryMs()) {
     platform::SleepMilliseconds(kOpenRetryStepMs);
     if (base->OpenArea(path)) return true;
   }

@@ -11,8 +11,9 @@
 
 namespace mvx {
 
-// base := a new object of the format, or none (false).
-bool MakeBase(AreaType type, std::unique_ptr<MessageBase>& base);
+// base := a new object of the format, or none (false). The object reaches
+// its files, clock and serials through env, which must outlive it.
+bool MakeBase(AreaType type, std::unique_ptr<MessageBase>& base, Env& env = DefaultEnv());
 // Makes the object and opens the area, or creates it when its files are
 // absent. On false the object (if one was made) stays in base, not open;
 // its ErrorCode() tells why.
@@ -21,17 +22,14 @@ bool MakeBase(AreaType type, std::unique_ptr<MessageBase>& base);
 // Whenever an open has failed and AreaExists then reports the area there
 // (after the first open, or after a CreateArea that found another program's
 // files), the open is tried again every 10 ms until it succeeds or
-// OpenRetryMilliseconds() have passed since the first try: the other program
+// env.OpenRetryMs() have passed since the first try: the other program
 // may not have made all its files, or written its header, when we looked.
 // An area that is there is never created anew, and CreateArea never creates
 // over a file that exists.
-bool OpenOrCreateBase(const AreaId& area, std::unique_ptr<MessageBase>& base);
+bool OpenOrCreateBase(const AreaId& area, std::unique_ptr<MessageBase>& base, Env& env = DefaultEnv());
 // What an open that succeeded had to do first, in words for the log (a
 // change another run left half done, settled); empty when nothing.
 Str BaseOpenNote(MessageBase& base);
-// How long OpenOrCreateBase keeps trying (1000 ms); tests shorten it.
-int OpenRetryMilliseconds();
-void SetOpenRetryMilliseconds(int ms);
 // Closes and releases; false for none, or when the close failed to bring the
 // area's files up to date (the object is released either way).
 bool CloseBase(std::unique_ptr<MessageBase>& base);

@@ -6,7 +6,7 @@
 
 #include "jam/jam_base.h"
 #include "jam/jam_files.h"
-#include "msgbase/file_hooks.h"
+#include "msgbase/env.h"
 #include "msgbase/file_stream.h"
 #include "platform/platform.h"
 #include "support/text.h"
@@ -31,8 +31,9 @@ constexpr std::uint16_t kCreateMode = kModeCreateNew | kShareRead;
 bool NameFits(const Str& areaBase) { return areaBase.size() + 3 <= Str::kMax; }
 
 // A failed open leaves its OS reason in *osError when asked for.
-std::unique_ptr<DataStream> Open(const Str& areaBase, JamFile which, std::uint16_t mode, int* osError = nullptr) {
-  std::unique_ptr<DataStream> s = OpenFileStream(JamFileName(areaBase, which), mode);
+std::unique_ptr<DataStream> Open(Env& env, const Str& areaBase, JamFile which, std::uint16_t mode,
+                                 int* osError = nullptr) {
+  std::unique_ptr<DataStream> s = env.OpenFileStream(JamFileName(areaBase, which), mode);
   if (s && !s->Status().ok()) {
     if (osError != nullptr) *osError = s->OsError();
     s.reset();
@@ -43,15 +44,16 @@ std::unique_ptr<DataStream> Open(const Str& areaBase, JamFile which, std::uint16
 enum class Made { kMade, kTaken, kFailed };
 
 // Exclusive create; the new stream is left in out when made.
-Made CreateNew(const Str& areaBase, JamFile which, std::unique_ptr<DataStream>& out, int* osError = nullptr) {
-  out = Open(areaBase, which, kCreateMode, osError);
+Made CreateNew(Env& env, const Str& areaBase, JamFile which, std::unique_ptr<DataStream>& out,
+               int* osError = nullptr) {
+  out = Open(env, areaBase, which, kCreateMode, osError);
   if (out) return Made::kMade;
   return JamFileExists(areaBase, which) ? Made::kTaken : Made::kFailed;
 }
 
-std::uint32_t CreationDate() {
+std::uint32_t CreationDate(Clock& clock) {
   DateTimeRec now;
-  GetNow(now);
+  GetNow(clock, now);
   std::int32_t secs = 0;
   DateTimeToUnix(now, secs);
   return static_cast<std::uint32_t>(secs);
@@ -59,11 +61,11 @@ std::uint32_t CreationDate() {
 
 // kNone when the .JHR, .JDX and .JDT are all there, else the code for the
 // first one missing.
-Errc MissingFile(const Str& areaBase) {
+Errc MissingFile(Env& env, const Str& areaBase) {
   for (int wait = 0;; ++wait) {
-    const std::int64_t header = JamFileSize(areaBase, JamFile::kHeader);
-    const std::int64_t index = JamFileSize(areaBase, JamFile::kIndex);
-    const std::int64_t text = JamFileSize(areaBase, JamFile::kText);
+    const std::int64_t header = JamFileSize(env, areaBase, JamFile::kHeader);
+    const std::int64_t index = JamFileSize(env, areaBase, JamFile::kIndex);
+    const std::int64_t text = JamFileSize(env, areaBase, JamFile::kText);
     if (header >= 0 && index >= 0 && text >= 0) return Errc::kNone;
     if (header < 0 && index < 0 && text < 0) return Errc::kJamNoHeaderFile;
     // What an area looks like while another program is making it: a .JHR
@@ -74,7 +76,7 @@ Errc MissingFile(const Str& areaBase) {
     if (!beingMade || wait >= kSettleHundredths) {
       return header < 0 ? Errc::kJamNoHeaderFile : index < 0 ? Errc::kJamNoIndexFile : Errc::kJamNoTextFile;
     }
-    platform::WaitHundredth();
+    env.Time().WaitHundredth();
   }
 }
 
@@ -86,7 +88,7 @@ Errc MissingFile(const Str& areaBase) {
 // kTaken when another program's area, whole or in the making, is there:
 // nothing is made over it. kFailed, with the error code, when a file could
 // not be made; the files this call made are gone again.
-Made MakeAreaFiles(const Str& areaBase, Errc& error, int& osError) {
+Made MakeAreaFiles(Env& env, const Str& areaBase, Errc& error, int& osError) {
   platform::NameResolutionScope resolved;
   for (JamFile which : {JamFile::kHeader, JamFile::kText, JamFile::kIndex, JamFile::kLastRead}) {
     if (JamFileExists(areaBase, which) && which != JamFile::kLastRead) return Made::kTaken;
@@ -98,7 +100,7 @@ Made MakeAreaFiles(const Str& areaBase, Errc& error, int& osError) {
     return Made::kFailed;
   };
   std::unique_ptr<DataStream> stream;
-  switch (CreateNew(areaBase, JamFile::kHeader, stream, &osError)) {
+  switch (CreateNew(env, areaBase, JamFile::kHeader, stream, &osError)) {
     case Made::kTaken:
       return Made::kTaken;  // another program's area in the making
     case Made::kFailed:
@@ -110,7 +112,7 @@ Made MakeAreaFiles(const Str& areaBase, Errc& error, int& osError) {
   // The header goes in before any other file exists: no opener ever finds
   // the .JDX beside a .JHR without it.
   std::uint8_t raw[kJamBaseHeaderSize];
-  EncodeJamBaseHeader(NewJamBaseHeader(CreationDate()), raw);
+  EncodeJamBaseHeader(NewJamBaseHeader(CreationDate(env.Time())), raw);
   stream->WriteBytes(raw, sizeof raw);
   const bool written = stream->Status().ok();
   stream.reset();
@@ -118,13 +120,13 @@ Made MakeAreaFiles(const Str& areaBase, Errc& error, int& osError) {
   for (const auto& [which, code] : {std::pair{JamFile::kText, Errc::kJamCreateText}, {JamFile::kIndex, Errc::kJamCreateIndex}}) {
     // A file taken by now belongs to whoever else is making this area at
     // this moment: theirs and ours make one area.
-    const Made result = CreateNew(areaBase, which, stream, &osError);
+    const Made result = CreateNew(env, areaBase, which, stream, &osError);
     stream.reset();
     if (result == Made::kFailed) return fail(code);
     if (result == Made::kMade) made.push_back(JamFileName(areaBase, which));
   }
   // Without a .JLR the area is still whole; the first opener makes it.
-  CreateNew(areaBase, JamFile::kLastRead, stream);
+  CreateNew(env, areaBase, JamFile::kLastRead, stream);
   return Made::kMade;
 }
 
@@ -148,7 +150,7 @@ bool JamBase::OpenArea(const Str& path) {
 
 bool JamBase::OpenFiles() {
   const Str areaBase = AreaPath();
-  if (const Errc missing = MissingFile(areaBase); missing != Errc::kNone) {
+  if (const Errc missing = MissingFile(env(), areaBase); missing != Errc::kNone) {
     SetErrorCode(missing);
     return false;
   }
@@ -167,7 +169,7 @@ bool JamBase::OpenFiles() {
                {JamFile::kText, &textFile_, Errc::kJamOpenText}};
   for (const auto& f : files) {
     int osError = 0;
-    *f.stream = Open(areaBase, f.which, kDataFileMode, &osError);
+    *f.stream = Open(env(), areaBase, f.which, kDataFileMode, &osError);
     if (!*f.stream) {
       NoteOsError(osError);
       return refuse(f.error);
@@ -185,7 +187,7 @@ bool JamBase::OpenFiles() {
     // An empty .JHR and .JDX: a new area whose maker stopped before writing
     // its header (our own creation writes it before the .JDX exists). There
     // is no message in it to lose, so it gets the header of a new area.
-    base_ = NewJamBaseHeader(CreationDate());
+    base_ = NewJamBaseHeader(CreationDate(env().Time()));
     if (!WriteBaseHeader()) return refuse(Errc::kJamOpenHeader);
   } else {
     if (headerSize < static_cast<std::int32_t>(kJamBaseHeaderSize)) return refuse(Errc::kJamBadBaseHeader);
@@ -202,11 +204,11 @@ bool JamBase::OpenFiles() {
   // else makes it first, theirs is used.
   if (!JamFileExists(areaBase, JamFile::kLastRead)) {
     std::unique_ptr<DataStream> made;
-    CreateNew(areaBase, JamFile::kLastRead, made);
+    CreateNew(env(), areaBase, JamFile::kLastRead, made);
   }
   // Held by another program: recreating it would lose every pointer in it,
   // and posting does not need it, so the area opens without it.
-  lastReadFile_ = Open(areaBase, JamFile::kLastRead, kLastReadMode);
+  lastReadFile_ = Open(env(), areaBase, JamFile::kLastRead, kLastReadMode);
   ClearStatuses();
 
   // An index longer than the count: deleted records, or a run that ended
@@ -230,7 +232,7 @@ bool JamBase::CreateArea(const Str& path) {
 bool JamBase::CreateFiles() {
   Errc error = Errc::kNone;
   int osError = 0;
-  if (MakeAreaFiles(AreaPath(), error, osError) == Made::kFailed) {
+  if (MakeAreaFiles(env(), AreaPath(), error, osError) == Made::kFailed) {
     NoteOsError(osError);
     SetErrorCode(error);
     return false;

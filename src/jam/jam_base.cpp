@@ -18,7 +18,7 @@ std::int32_t ClampToInt32(std::int64_t v) {
 
 }  // namespace
 
-JamBase::JamBase() = default;
+JamBase::JamBase(Env& env) : MessageBase(env) {}
 
 JamBase::~JamBase() {
   ReleaseMessage();

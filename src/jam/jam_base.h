@@ -54,7 +54,7 @@ namespace mvx {
 
 class JamBase : public MessageBase {
  public:
-  JamBase();
+  explicit JamBase(Env& env = DefaultEnv());
   ~JamBase() override;  // ReleaseMessage, CloseArea
 
   bool OpenArea(const Str& path) override;

@@ -1,6 +1,6 @@
 #include "jam/jam_files.h"
 
-#include "msgbase/file_hooks.h"
+#include "msgbase/env.h"
 #include "platform/platform.h"
 #include "support/text.h"
 
@@ -37,8 +37,8 @@ bool JamFileExists(const Str& areaBase, JamFile which) {
   return FileExists(JamFileName(areaBase, which));
 }
 
-std::int64_t JamFileSize(const Str& areaBase, JamFile which) {
-  std::unique_ptr<DirScanner> scan = NewDirScanner();
+std::int64_t JamFileSize(Env& env, const Str& areaBase, JamFile which) {
+  std::unique_ptr<DirScanner> scan = env.NewDirScanner();
   constexpr std::uint32_t kEveryEntry = 0x3F;
   if (!scan->ScanFirst(JamFileName(areaBase, which), kEveryEntry)) return -1;
   const std::int64_t size = scan->Size;

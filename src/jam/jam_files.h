@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "msgbase/env.h"
 #include "support/str.h"
 
 namespace mvx {
@@ -19,6 +20,6 @@ Str JamAreaBase(const Str& path);
 Str JamFileName(const Str& areaBase, JamFile which);
 bool JamFileExists(const Str& areaBase, JamFile which);
 // The size of the file as a directory search reports it; -1 when absent.
-std::int64_t JamFileSize(const Str& areaBase, JamFile which);
+std::int64_t JamFileSize(Env& env, const Str& areaBase, JamFile which);
 
 }  // namespace mvx

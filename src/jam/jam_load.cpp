@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "jam/jam_base.h"
-#include "msgbase/file_hooks.h"
+#include "msgbase/env.h"
 #include "support/le_bytes.h"
 
 namespace mvx {
@@ -239,7 +239,7 @@ bool JamBase::LoadCurrent(bool withText) {
   }
 
   TakeHeaderSubfields();
-  AttachTextBuffer(NewMemoryStream(65536));
+  AttachTextBuffer(env().NewMemoryStream(65536));
   MoveTextTo(0);
   AppendControlSubfieldLines();
   if (withText) {

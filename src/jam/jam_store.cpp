@@ -7,7 +7,7 @@
 #include "jam/jam_attributes.h"
 #include "jam/jam_base.h"
 #include "jam/jam_crc.h"
-#include "msgbase/file_hooks.h"
+#include "msgbase/env.h"
 
 namespace mvx {
 
@@ -50,7 +50,7 @@ bool JamBase::BeginNewMessage() {
   indexRecordPosition_ = records * kJamIndexRecordSize;
   header_.MessageNumber = static_cast<std::uint32_t>(number);
   SetCurrentNumber(static_cast<std::int32_t>(number));
-  AttachTextBuffer(NewMemoryStream(65536));
+  AttachTextBuffer(env().NewMemoryStream(65536));
   StampNow();
   return true;
 }

@@ -102,7 +102,7 @@ void MessageBase::EmitOrigKludges(bool newSerial, const FidoAddress& orig) {
   if (!newSerial && FindControlLine(kMsgIdKey, existing)) {
     serial = Word(3, existing);
   } else {
-    serial = MsgIdSerial();
+    serial = SerialText(env_.Serials().Next());
   }
   ReplaceControlLine(kMsgIdKey, kMsgIdKey + " " + FormatAddress(orig) + " " + serial);
   EmitOrigNetmailKludges(orig);

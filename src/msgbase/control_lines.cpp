@@ -11,7 +11,6 @@
 #include <string_view>
 #include <utility>
 
-#include "msgbase/file_hooks.h"
 #include "msgbase/message_base.h"
 
 namespace mvx {
@@ -29,7 +28,7 @@ void MessageBase::SpliceText(std::int32_t at, std::int32_t from, WriteFn write) 
   const std::int32_t tail = text->Size() - from;
   std::unique_ptr<DataStream> saved;
   if (tail > 0) {
-    saved = NewMemoryStream(65536);
+    saved = env_.NewMemoryStream(65536);
     if (saved) {
       text->SeekTo(from);
       saved->CopyFrom(*text, tail);

@@ -41,7 +41,7 @@ bool FileStream::ValidMode(std::uint16_t mode) {
   }
 }
 
-FileStream::FileStream(const Str& name, std::uint16_t mode) : DataStream(mode, name) {
+FileStream::FileStream(const Str& name, std::uint16_t mode, int lockWaitMs) : DataStream(mode, name) {
   if (!ValidMode(mode)) {
     Fail(Error(Errc::kBadMode, 0, name.str()));
     return;
@@ -50,19 +50,19 @@ FileStream::FileStream(const Str& name, std::uint16_t mode) : DataStream(mode, n
   Error e;
   switch (mode & 0xFF) {
     case kModeCreate:
-      e = platform::CreateAlways(n, &handle_);
+      e = platform::CreateAlways(n, lockWaitMs, &handle_);
       break;
     case kModeCreateNew:
       e = platform::CreateNew(n, &handle_);
       break;
     case kModeReadWrite:
-      e = platform::OpenExisting(n, platform::Access::kReadWrite, ShareOf(mode), &handle_);
+      e = platform::OpenExisting(n, platform::Access::kReadWrite, ShareOf(mode), lockWaitMs, &handle_);
       break;
     case kModeRead:
-      e = platform::OpenExisting(n, platform::Access::kRead, ShareOf(mode), &handle_);
+      e = platform::OpenExisting(n, platform::Access::kRead, ShareOf(mode), lockWaitMs, &handle_);
       break;
     case kModeWrite:
-      e = platform::OpenExisting(n, platform::Access::kWrite, ShareOf(mode), &handle_);
+      e = platform::OpenExisting(n, platform::Access::kWrite, ShareOf(mode), lockWaitMs, &handle_);
       break;
   }
   Fail(std::move(e));

@@ -26,11 +26,12 @@ constexpr std::uint16_t kShareReadWrite = 0x4000;
 
 class FileStream final : public DataStream {
  public:
-  // Opens or creates as the mode says; on failure Status() says why
-  // (kNotFound, kNameTaken, kHeldByOther, kOpenFailed, kBadMode, ...). Use
-  // OpenFileStream() (file_hooks.h), which also refuses unknown modes, rather
-  // than this constructor.
-  FileStream(const Str& name, std::uint16_t mode);
+  // Opens or creates as the mode says, waiting at most lockWaitMs for a
+  // file another program holds; on failure Status() says why (kNotFound,
+  // kNameTaken, kHeldByOther, kOpenFailed, kBadMode, ...). Use an Env's
+  // OpenFileStream (env.h), which also refuses unknown modes, rather than
+  // this constructor.
+  FileStream(const Str& name, std::uint16_t mode, int lockWaitMs = platform::kDefaultLockWaitMs);
   ~FileStream() override;
 
   void ReadBytes(void* buffer, std::uint16_t count) override;

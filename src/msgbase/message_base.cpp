@@ -66,7 +66,7 @@ void MessageBase::SetAreaKind(std::int32_t kind) {
 
 void MessageBase::StampNow() {
   DateTimeRec now;
-  GetNow(now);
+  GetNow(env_.Time(), now);
   PutWrittenDate(now);
   PutArrivedDate(now);
 }

@@ -19,6 +19,7 @@
 
 #include "error/error.h"
 #include "msgbase/data_stream.h"
+#include "msgbase/env.h"
 #include "support/address.h"
 #include "support/datetime.h"
 #include "support/str.h"
@@ -108,7 +109,7 @@ class MessageBase {
   virtual void ReadArrivedDate(DateTimeRec& d) = 0;
   virtual void PutWrittenDate(const DateTimeRec& d) = 0;
   virtual void PutArrivedDate(const DateTimeRec& d) = 0;
-  // Written and arrived date := now (GetNow), in that order.
+  // Written and arrived date := now (the env's clock), in that order.
   void StampNow();
 
   // --- Last-read pointers
@@ -171,7 +172,11 @@ class MessageBase {
   void SetAreaKind(std::int32_t kind);
 
  protected:
-  MessageBase() = default;
+  // The base reaches its files, the clock and its MSGID serials through env,
+  // which must outlive it.
+  explicit MessageBase(Env& env = DefaultEnv()) : env_(env) {}
+  // What the base was made with: its files, clock and serials come from it.
+  Env& env() const { return env_; }
 
   // The plain state the formats keep up to date.
   void SetErrorCode(Errc code) { errorCode_ = code; }
@@ -214,6 +219,7 @@ class MessageBase {
   std::int32_t currentNumber_ = 0;
   std::unique_ptr<DataStream> textBuffer_;
   Str areaPath_;
+  Env& env_;
 };
 
 }  // namespace mvx

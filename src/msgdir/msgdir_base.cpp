@@ -4,7 +4,7 @@
 #include <string_view>
 #include <vector>
 
-#include "msgbase/file_hooks.h"
+#include "msgbase/env.h"
 #include "msgdir/ascii_case.h"
 #include "msgdir/msg_file_names.h"
 #include "support/datetime.h"
@@ -28,10 +28,10 @@ std::int64_t LocalSeconds(const DateTimeRec& d) {
 }
 
 // True when a file with this DOS time stamp is older than kStaleTempSeconds.
-bool IsStale(std::uint32_t dosTime) {
+bool IsStale(Clock& clock, std::uint32_t dosTime) {
   DateTimeRec then, now;
   UnpackDosDateTime(dosTime, then);
-  GetNow(now);
+  GetNow(clock, now);
   return LocalSeconds(now) - LocalSeconds(then) > kStaleTempSeconds;
 }
 
@@ -103,7 +103,7 @@ void MsgDirBase::ScanNumbers() {
   // An area path too long for the mask cannot hold message files we could
   // name either: the area stays empty.
   if (!JoinAreaPath(AreaPath(), "*", mask)) return;
-  std::unique_ptr<DirScanner> scanner = NewDirScanner();
+  std::unique_ptr<DirScanner> scanner = env().NewDirScanner();
   if (!scanner) return;
   // Only the numbers in the names matter: no question to the file system
   // per file, so that an area of thousands of messages opens quickly.
@@ -134,8 +134,8 @@ void MsgDirBase::ScanNumbers() {
   for (const Str& name : stale) {
     Str path;
     if (!JoinAreaPath(AreaPath(), name, path)) continue;
-    std::unique_ptr<DirScanner> one = NewDirScanner();
-    const bool old = one && one->ScanFirst(path, kScanAttributes) && IsStale(one->Time);
+    std::unique_ptr<DirScanner> one = env().NewDirScanner();
+    const bool old = one && one->ScanFirst(path, kScanAttributes) && IsStale(env().Time(), one->Time);
     if (one) one->ScanEnd();
     if (old) {
       DeleteFileKeepingError(path);

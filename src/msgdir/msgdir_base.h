@@ -41,7 +41,7 @@ namespace mvx {
 
 class MsgDirBase : public MessageBase {
  public:
-  MsgDirBase() = default;
+  explicit MsgDirBase(Env& env = DefaultEnv()) : MessageBase(env) {}
   // Releases the open message and closes the area.
   ~MsgDirBase() override;
 

@@ -1,6 +1,6 @@
 // MsgDirBase: the per-user last-read pointers in the area's "lastread" file,
 // one unsigned 16-bit word per user index.
-#include "msgbase/file_hooks.h"
+#include "msgbase/env.h"
 #include "msgbase/file_stream.h"
 #include "msgdir/msg_file_names.h"
 #include "msgdir/msgdir_base.h"
@@ -11,7 +11,7 @@ namespace mvx {
 std::int32_t MsgDirBase::ReadLastRead(std::int32_t userIndex) {
   Str name;
   if (!IsOpen() || userIndex < 0 || !JoinAreaPath(AreaPath(), Str(kLastReadName), name)) return 0;
-  std::unique_ptr<DataStream> file = OpenFileStream(name, kModeRead);
+  std::unique_ptr<DataStream> file = env().OpenFileStream(name, kModeRead);
   if (!file || !file->Status().ok()) return 0;
   const std::int64_t offset = 2 * static_cast<std::int64_t>(userIndex);
   if (offset + 2 > file->Size()) return 0;
@@ -27,11 +27,11 @@ void MsgDirBase::WriteLastRead(std::int32_t userIndex, std::int32_t value) {
   if (!IsOpen() || userIndex < 0 || !JoinAreaPath(AreaPath(), Str(kLastReadName), name)) return;
   // The offset must fit the stream's 32-bit positions.
   if (userIndex > 0x3FFFFFFE) return;
-  std::unique_ptr<DataStream> file = OpenFileStream(name, kModeWrite);
+  std::unique_ptr<DataStream> file = env().OpenFileStream(name, kModeWrite);
   if (!file || !file->Status().ok()) {
     // Made only when there is none: a file that exists but could not be
     // opened (held by a reader, say) keeps every other user's pointer.
-    file = OpenFileStream(name, kModeCreateNew);
+    file = env().OpenFileStream(name, kModeCreateNew);
     if (!file || !file->Status().ok()) return;
   }
   std::uint8_t word[2];

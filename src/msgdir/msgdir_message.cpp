@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "msgbase/file_hooks.h"
+#include "msgbase/env.h"
 #include "msgbase/file_stream.h"
 #include "msgbase/line_reader.h"
 #include "msgdir/msg_file_names.h"
@@ -47,7 +47,7 @@ bool MsgDirBase::MakeTempFile() {
     // Names left by runs that stopped are passed over; so many of them
     // means something else is wrong.
     if (k >= kTempNameTries || !JoinAreaPath(messageDir_, TempMsgFileName(k), tempName_)) return false;
-    tempFile_ = OpenFileStream(tempName_, kModeCreateNew);
+    tempFile_ = env().OpenFileStream(tempName_, kModeCreateNew);
     tempEmpty_ = true;
     if (Good(tempFile_)) return true;
     if (tempFile_) NoteOsError(tempFile_->OsError());
@@ -68,7 +68,7 @@ bool MsgDirBase::BeginNewMessage() {
   // message is stored, so one never stored (or not stored whole) spends none.
   messageDir_ = AreaPath();
   if (!MakeTempFile()) return false;
-  std::unique_ptr<DataStream> text = NewMemoryStream(kTextSizeHint);
+  std::unique_ptr<DataStream> text = env().NewMemoryStream(kTextSizeHint);
   if (!Good(text)) {
     DropTempFile();
     return false;
@@ -145,7 +145,7 @@ bool MsgDirBase::StoreMessage() {
   if (placed && messageFile_) {
     // A message that is in the area already: the finished copy takes the
     // place of its file, so a reader finds the old message or the new one.
-    const Error e = platform::ReplaceFile(tempName_.str(), messageName_.str());
+    const Error e = platform::ReplaceFile(tempName_.str(), messageName_.str(), env().LockWaitMs());
     NoteOsError(e.osError());
     placed = e.ok();
   } else if (placed) {
@@ -193,11 +193,11 @@ bool MsgDirBase::OpenForLoad() {
     SetErrorCode(Errc::kMsgOpenFailed);
     return false;
   }
-  std::unique_ptr<DataStream> file = OpenFileStream(name, kModeReadWrite);
+  std::unique_ptr<DataStream> file = env().OpenFileStream(name, kModeReadWrite);
   // A read-only message can still be read; writing its header back will
   // then fail and say so.
-  if (!Good(file)) file = OpenFileStream(name, kModeRead);
-  std::unique_ptr<DataStream> text = Good(file) ? NewMemoryStream(kTextSizeHint) : nullptr;
+  if (!Good(file)) file = env().OpenFileStream(name, kModeRead);
+  std::unique_ptr<DataStream> text = Good(file) ? env().NewMemoryStream(kTextSizeHint) : nullptr;
   if (!Good(text)) {
     SetErrorCode(Errc::kMsgOpenFailed);
     return false;

@@ -54,7 +54,8 @@ bool MsgDirBase::UseTopHint() {
   Str path;
   if (!TopHintPath(path)) return false;
   platform::FileHandle h = platform::kNoFile;
-  if (!platform::OpenExisting(path.str(), platform::Access::kRead, platform::Share::kReadWrite, &h).ok()) {
+  if (!platform::OpenExisting(path.str(), platform::Access::kRead, platform::Share::kReadWrite, env().LockWaitMs(), &h)
+           .ok()) {
     return false;
   }
   keepsHint_ = true;

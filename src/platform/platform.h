@@ -7,7 +7,9 @@
 // program never includes an OS header. There are two implementations behind
 // these declarations: posix/ (record locks, case resolved against the disk)
 // and win32/ (the W calls with share modes, names through code page 866);
-// common/ holds what both share (name matching, the test clock).
+// common/ holds what both share (name matching, the calendar). Nothing here
+// keeps settings: how long to wait for another program is a parameter, and
+// the clock is the real one (a test clock stands in for it above this layer).
 //
 // A failing call returns an Error with the operation's code (or kNotFound,
 // kNameTaken, kHeldByOther when that is the reason), the system's error
@@ -46,15 +48,15 @@ enum class Share { kNone, kRead, kWrite, kReadWrite };
 // Open an existing file. Sharing is enforced with locks that other programs on
 // this system honour (record locks, see posix/file_locks.cpp; on Windows the
 // share modes of the open itself, see win32/files.cpp); a conflicting holder
-// is waited for at most LockWaitMilliseconds(), then the open fails with
-// kErrorHeldByOther.
+// is waited for at most waitMs, then the open fails with kHeldByOther.
 // Directories are refused, and so are pipes unless opened only for reading.
 // *handle is kNoFile after a failure.
-Error OpenExisting(const std::string& name, Access access, Share share, FileHandle* handle);
+Error OpenExisting(const std::string& name, Access access, Share share, int waitMs, FileHandle* handle);
 
 // Create the file empty (replacing an existing one), open for reading and
-// writing, no sharing restriction.
-Error CreateAlways(const std::string& name, FileHandle* handle);
+// writing, no sharing restriction. A file another program holds is waited
+// for at most waitMs before it is emptied, as OpenExisting waits.
+Error CreateAlways(const std::string& name, int waitMs, FileHandle* handle);
 
 // Create the file only if no file of that name (in any letter case) exists;
 // open for reading and writing. Fails with kNameTaken when the name is taken.
@@ -85,7 +87,9 @@ Error DeleteFile(const std::string& name);
 Error RenameNew(const std::string& existing, const std::string& newName);
 // Put the file `from` in the place of the file `to` in one step: a reader
 // finds the old file or the new one under that name, never a mix of them.
-Error ReplaceFile(const std::string& from, const std::string& to);
+// Where the system refuses to replace a file another program holds open
+// (Windows), that is waited for at most waitMs.
+Error ReplaceFile(const std::string& from, const std::string& to, int waitMs);
 
 // Read standard input to its end into all (replacing what it held), bytes
 // as they come. After a failed read all holds what was read before it.
@@ -104,16 +108,16 @@ Error OpenAppendOrCreate(const std::string& name, FileHandle* handle);
 // the handle is closed.
 Error LockRange(FileHandle h, std::int64_t start, std::int64_t count, bool exclusive, int waitMs);
 void UnlockRange(FileHandle h, std::int64_t start, std::int64_t count);
-// Seconds since 1970 in UTC, from the real clock or the test clock.
+// Seconds since 1970 in UTC, from the real clock.
 std::int64_t UnixTime();
 
 // The system error number an Error of kHeldByOther carries, so that code
 // that keeps only the number still says why; ErrorText says so in words.
 constexpr int kErrorHeldByOther = 0x10001;
 
-// How long an open waits for another program's conflicting lock.
-int LockWaitMilliseconds();
-void SetLockWaitMilliseconds(int ms);
+// How long the program waits for another program's conflicting lock unless
+// it is told otherwise: a tosser holds a base only for moments.
+constexpr int kDefaultLockWaitMs = 3000;
 
 // ------------------------------------------------------ directory search
 
@@ -208,23 +212,19 @@ struct LocalTime {
 };
 
 // The local wall-clock time, read from the C library (so that tools that
-// shift a process's clock work on the program), or the test clock.
+// shift a process's clock work on the program).
 LocalTime Now();
-// Let the clock move on by at least a hundredth of a second: sleeps on the
-// real clock, advances a test clock by 10 ms.
+// Let the clock move on by at least a hundredth of a second (sleeps; gives
+// up after about a second on a clock that stands still).
 void WaitHundredth();
-
-// Test clock: while set, Now() returns it (plus whatever WaitHundredth added)
-// instead of the system clock. The day of the week is computed.
-void SetTestClock(const LocalTime& t);
-void ClearTestClock();
-// While true, WaitHundredth leaves the test clock where it is: a clock that
-// stands still, as a frozen shifted clock does. ClearTestClock resets it.
-void HoldTestClock(bool still);
+// 0 = Sunday ... 6 = Saturday, over the proleptic Gregorian calendar.
+int DayOfWeek(int year, int month, int day);
+// UnixTime of a local wall-clock moment (of a clock other than the real one).
+std::int64_t UnixTimeOf(const LocalTime& t);
 
 // Waits for other programs: a sleep of about ms milliseconds, and a clock
-// in milliseconds that only moves forward (neither the wall clock nor the
-// test clock), to bound such waits.
+// in milliseconds that only moves forward (not the wall clock), to bound
+// such waits.
 void SleepMilliseconds(int ms);
 std::int64_t MonotonicMilliseconds();
 
@@ -245,11 +245,12 @@ std::optional<std::int64_t> GetChangeStamp(const std::string& name);
 // when it is not set.
 std::optional<std::string> GetEnv(const std::string& name);
 // The system's text for its error number ("No such file or directory");
-// empty when it has none.
-std::string ErrorText(int error);
+// empty when it has none. The text of kErrorHeldByOther names the wait,
+// lockWaitMs, that ran out.
+std::string ErrorText(int error, int lockWaitMs = kDefaultLockWaitMs);
 // The system's reason when the error has one, else the code's text: what a
 // log line puts after the name it failed on.
-std::string ErrorText(const Error& error);
+std::string ErrorText(const Error& error, int lockWaitMs = kDefaultLockWaitMs);
 // The Error of a failed call: kNotFound, kNameTaken or kHeldByOther when
 // the system's number says so, else the operation's own code.
 Error OsFailure(Errc operation, int error, const std::string& name);

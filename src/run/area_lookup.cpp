@@ -17,11 +17,12 @@ namespace {
 
 // The line reader keeps no error code, so a failed open is asked again for
 // its reason.
-Str CantOpen(const Str& path) {
+Str CantOpen(RunContext& ctx, const Str& path) {
   platform::FileHandle file = platform::kNoFile;
-  const Error e = platform::OpenExisting(path.str(), platform::Access::kRead, platform::Share::kReadWrite, &file);
+  const Error e = platform::OpenExisting(ctx.Here(path), platform::Access::kRead, platform::Share::kReadWrite,
+                                         ctx.RunEnv.LockWaitMs(), &file);
   if (e.ok()) platform::CloseFile(file);
-  const std::string reason = e.ok() ? std::string() : platform::ErrorText(e);
+  const std::string reason = e.ok() ? std::string() : platform::ErrorText(e, ctx.RunEnv.LockWaitMs());
   return "Can't open tosser configuration " + path + (reason.empty() ? std::string() : ": " + reason);
 }
 
@@ -49,7 +50,7 @@ void ScanFidoconfig(RunContext& ctx, const Str& path) {
   job.Area.path.clear();
   ctx.Tosser = TosserSettings{};
   ConfigProblems problems(ctx.Log);
-  FidoconfigReader reader(problems);
+  FidoconfigReader reader(problems, ctx.RunEnv.WorkingDirectory(), ctx.RunEnv.LockWaitMs());
   std::string failure;
   if (!reader.Open(path.str(), failure)) {
     ctx.Log.WriteError(failure);
@@ -121,8 +122,8 @@ void ScanLines(RunContext& ctx, char kind, const Str& path) {
   PostJob& job = ctx.Job;
   job.Area.path.clear();
   TextFileReader file;
-  if (!file.Open(path)) {
-    ctx.Log.WriteError(CantOpen(path));
+  if (!file.Open(Str(ctx.Here(path)), ctx.RunEnv.LockWaitMs())) {
+    ctx.Log.WriteError(CantOpen(ctx, path));
     return;
   }
   Str line;

@@ -33,7 +33,7 @@ void FatalReadError(RunContext& ctx, const Str& name) {
 bool LoadConfiguration(RunContext& ctx, const Str& name, ConfigMode mode) {
   ctx.Log.Write("Loading " + name);
   TextFileReader file;
-  if (!file.Open(name)) {
+  if (!file.Open(Str(ctx.Here(name)), ctx.RunEnv.LockWaitMs())) {
     const int error = file.OsError();
     ctx.Log.Write(error != 0 ? "Error reading cfg file: " + Str(platform::ErrorText(error)) : Str("Error reading cfg file"));
     StampWorkFlag(ctx);

@@ -23,11 +23,12 @@ constexpr int kLockPollMs = 100;
 // Holds the tosser's run lock while it lives.
 class TosserLock {
  public:
-  explicit TosserLock(const TosserSettings& tosser) : tosser_(tosser) {}
+  TosserLock(const TosserSettings& tosser, const std::string& workDir, int lockWaitMs)
+      : tosser_(tosser), file_(InDirectory(workDir, tosser.LockFile)), lockWaitMs_(lockWaitMs) {}
   ~TosserLock() {
     if (handle_ == platform::kNoFile) return;
     platform::CloseFile(handle_);
-    if (madeFile_) platform::DeleteFile(tosser_.LockFile).Ignore();
+    if (madeFile_) platform::DeleteFile(file_).Ignore();
   }
   TosserLock(const TosserLock&) = delete;
   TosserLock& operator=(const TosserLock&) = delete;
@@ -36,13 +37,13 @@ class TosserLock {
     if (tosser_.LockFile.empty()) return true;
     Error e;
     if (tosser_.AdvisoryLock > 0) {
-      e = platform::OpenOrCreate(tosser_.LockFile, &handle_);
+      e = platform::OpenOrCreate(file_, &handle_);
       if (e.ok()) e = platform::LockRange(handle_, 0, 1, true, tosser_.AdvisoryLock * 1000);
       if (e.ok()) return true;
     } else {
-      const int waitMs = platform::LockWaitMilliseconds();
+      const int waitMs = lockWaitMs_;
       for (int waited = 0;; waited += kLockPollMs) {
-        e = platform::CreateNew(tosser_.LockFile, &handle_);
+        e = platform::CreateNew(file_, &handle_);
         if (e.ok()) {
           madeFile_ = true;
           return true;
@@ -53,24 +54,27 @@ class TosserLock {
     }
     if (handle_ != platform::kNoFile) platform::CloseFile(handle_);
     handle_ = platform::kNoFile;
-    why = "tosser lock " + tosser_.LockFile + " not taken: " + platform::ErrorText(e);
+    why = "tosser lock " + tosser_.LockFile + " not taken: " + platform::ErrorText(e, lockWaitMs_);
     return false;
   }
 
  private:
   const TosserSettings& tosser_;
+  std::string file_;  // the lock file's name as the file system takes it
+  int lockWaitMs_;
   platform::FileHandle handle_ = platform::kNoFile;
   bool madeFile_ = false;
 };
 
 }  // namespace
 
-bool AppendEchoTossLog(const TosserSettings& tosser, const Str& tag, std::string& why) {
-  TosserLock lock(tosser);
+bool AppendEchoTossLog(const TosserSettings& tosser, const Str& tag, const std::string& workDir, int lockWaitMs,
+                       std::string& why) {
+  TosserLock lock(tosser, workDir, lockWaitMs);
   if (!lock.Take(why)) return false;
   platform::FileHandle h = platform::kNoFile;
-  if (const Error e = platform::OpenAppendOrCreate(tosser.EchoTossLog, &h); !e.ok()) {
-    why = platform::ErrorText(e);
+  if (const Error e = platform::OpenAppendOrCreate(InDirectory(workDir, tosser.EchoTossLog), &h); !e.ok()) {
+    why = platform::ErrorText(e, lockWaitMs);
     return false;
   }
   // One write of the whole line, so that appends of other programs never
@@ -80,7 +84,7 @@ bool AppendEchoTossLog(const TosserSettings& tosser, const Str& tag, std::string
   Error e = platform::WriteFile(h, line.data(), line.size(), &put);
   if (e.ok() && put != line.size()) e = Error(Errc::kShortWrite);
   platform::CloseFile(h);
-  if (!e.ok()) why = platform::ErrorText(e);
+  if (!e.ok()) why = platform::ErrorText(e, lockWaitMs);
   return e.ok();
 }
 
@@ -90,7 +94,7 @@ void NoteAreaForScan(RunContext& ctx, const Str& tag) {
   auto& done = ctx.ScanNoted;
   if (std::find(done.begin(), done.end(), key) != done.end()) return;
   std::string why;
-  if (AppendEchoTossLog(ctx.Tosser, tag, why)) {
+  if (AppendEchoTossLog(ctx.Tosser, tag, ctx.RunEnv.WorkingDirectory(), ctx.RunEnv.LockWaitMs(), why)) {
     done.push_back(key);
   } else {
     ctx.Log.WriteError("Can't add " + tag + " to echo toss log " + Str(ctx.Tosser.EchoTossLog) +

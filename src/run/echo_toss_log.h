@@ -16,6 +16,9 @@ namespace mvx {
 void NoteAreaForScan(RunContext& ctx, const Str& tag);
 
 // The append itself: false with a reason when the line could not be added.
-bool AppendEchoTossLog(const TosserSettings& tosser, const Str& tag, std::string& why);
+// The file names of tosser are taken from workDir (empty: the current
+// directory).
+bool AppendEchoTossLog(const TosserSettings& tosser, const Str& tag, const std::string& workDir, int lockWaitMs,
+                       std::string& why);
 
 }  // namespace mvx

@@ -71,12 +71,12 @@ Str JoinParameters(const std::vector<std::string>& args) {
   return joined;
 }
 
-int RunMarvex(const std::vector<std::string>& args, std::ostream& console) {
+int RunMarvex(const std::vector<std::string>& args, std::ostream& console, Env& env) {
   if (!args.empty() && IsHelpRequest(args.front())) {
     ShowUsage(console);
     return kExitFailure;
   }
-  RunContext ctx(console);
+  RunContext ctx(console, env);
   ResetJob(ctx);
 
   ctx.StopLine.clear();
@@ -95,7 +95,7 @@ int RunMarvex(const std::vector<std::string>& args, std::ostream& console) {
     ctx.Log.OpenConsoleOnly(kLogTitle);
     ctx.Log.Write("Dry run: nothing is posted, and no file is written");
   } else {
-    ctx.Log.Open(kLogName, kLogTitle);
+    ctx.Log.Open(Str(ctx.Here(kLogName)), kLogTitle);
   }
 
   if (FirstWord(command) == "-P") {
@@ -108,11 +108,11 @@ int RunMarvex(const std::vector<std::string>& args, std::ostream& console) {
 
   // The flag is tested first in either case; -d must be all that is left of
   // the command line.
-  const bool allowed = WorkFlagAllowsRun();
+  const bool allowed = WorkFlagAllowsRun(ctx.RunEnv.Time(), ctx.Here(kWorkFlagName));
   const bool forced = UpperCaseCyr(command) == "-D";
   std::string why;
   // The stamping test makes and removes a trial flag: not in a dry run.
-  if (allowed && !forced && !ctx.DryRun && !WorkFlagCanBeStamped(why)) {
+  if (allowed && !forced && !ctx.DryRun && !WorkFlagCanBeStamped(ctx.Here(kWorkFlagName), ctx.RunEnv.LockWaitMs(), why)) {
     ctx.Log.WriteError("Can't write work flag " + Str(kWorkFlagName) + " (" + Str(why) +
                        "): nothing is posted, or the next run would post it again");
   } else if (allowed || forced) {

@@ -18,7 +18,7 @@ inline constexpr int kExitFailure = 255;
 // returns the exit code, 0 or 255. Every call starts from a fresh run state,
 // so it can be called repeatedly in one process; console receives everything
 // the program shows.
-int RunMarvex(const std::vector<std::string>& args, std::ostream& console);
+int RunMarvex(const std::vector<std::string>& args, std::ostream& console, Env& env = DefaultEnv());
 
 // Writes the usage screen to console; the caller ends the run with 255.
 void ShowUsage(std::ostream& console);

@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "platform/platform.h"
+#include "support/text.h"
 
 namespace mvx {
 
@@ -138,7 +139,8 @@ FidoconfigReader::ReadResult FidoconfigReader::ReadWhole(const std::string& name
   error = 0;
   text.clear();
   platform::FileHandle file = platform::kNoFile;
-  if (const Error e = platform::OpenExisting(name, platform::Access::kRead, platform::Share::kReadWrite, &file);
+  if (const Error e = platform::OpenExisting(InDirectory(workDir_, name), platform::Access::kRead,
+                                             platform::Share::kReadWrite, lockWaitMs_, &file);
       !e.ok()) {
     error = e.osError();
     return ReadResult::kCantOpen;
@@ -178,7 +180,7 @@ bool FidoconfigReader::Open(const std::string& path, std::string& failure) {
   comment_ = '#';
   Source main;
   main.name = path;
-  main.identity = platform::FullPath(path);
+  main.identity = platform::FullPath(InDirectory(workDir_, path));
   int error = 0;
   switch (ReadWhole(path, main.text, error)) {
     case ReadResult::kOk:
@@ -468,9 +470,9 @@ void FidoconfigReader::Include(const std::string& name, const std::string& file,
   }
   Source source;
   source.name = name;
-  // A relative name is taken from the current directory, as the tosser
+  // A relative name is taken from the working directory, as the tosser
   // takes it, not from the including file's directory.
-  source.identity = platform::FullPath(name);
+  source.identity = platform::FullPath(InDirectory(workDir_, name));
   for (const Source& open : sources_) {
     if (open.identity == source.identity) {
       problems_.Error(file, number, "include loop: " + name + " is already being read");

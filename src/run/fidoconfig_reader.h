@@ -11,8 +11,10 @@
 #include <map>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
+#include "platform/platform.h"
 #include "support/log_file.h"
 
 namespace mvx {
@@ -57,7 +59,12 @@ class ConfigProblems {
 
 class FidoconfigReader {
  public:
-  explicit FidoconfigReader(ConfigProblems& problems) : problems_(problems) {}
+  // Relative names (the main file's and those of includes) are taken from
+  // workDir (empty: the current directory); a file another program holds is
+  // waited for at most lockWaitMs.
+  explicit FidoconfigReader(ConfigProblems& problems, std::string workDir = std::string(),
+                            int lockWaitMs = platform::kDefaultLockWaitMs)
+      : problems_(problems), workDir_(std::move(workDir)), lockWaitMs_(lockWaitMs) {}
 
   // Reads the main file. False when it cannot be read; failure then says
   // why ("Can't open tosser configuration <path>: <reason>").
@@ -97,6 +104,8 @@ class FidoconfigReader {
   const std::string* Variable(const std::string& name) const;
 
   ConfigProblems& problems_;
+  std::string workDir_;
+  int lockWaitMs_;
   std::vector<Source> sources_;    // the include chain, main file first
   std::vector<std::string> seen_;  // every file read so far
   std::vector<Branch> branches_;

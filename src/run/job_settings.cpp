@@ -19,8 +19,8 @@ void ParseJobAddress(RunContext& ctx, const Str& text, FidoAddress& addr) {
 
 }  // namespace
 
-void EvaluateWhen(const Str& rule, bool& due) {
-  const platform::LocalTime now = platform::Now();
+void EvaluateWhen(Clock& clock, const Str& rule, bool& due) {
+  const platform::LocalTime now = clock.Now();
   // Weeks run from Monday (1) to Sunday (7).
   const int dayOfWeek = now.dayOfWeek == 0 ? 7 : now.dayOfWeek;
   if (UpperCaseCyr(rule) == "DAILY") {
@@ -40,7 +40,7 @@ void EvaluateWhen(const Str& rule, bool& due) {
 void ResetJob(RunContext& ctx) {
   const CommonSettings& c = ctx.Common;
   PostJob& job = ctx.Job;
-  if (!c.When.empty()) EvaluateWhen(c.When, job.Due);
+  if (!c.When.empty()) EvaluateWhen(ctx.RunEnv.Time(), c.When, job.Due);
   job.FromUser = c.FromUser;
   job.ToUser = c.ToUser;
   job.SubjLine = c.SubjLine;
@@ -87,7 +87,7 @@ void ApplyCommonLine(RunContext& ctx, const Str& line) {
 void ApplyAreaLine(RunContext& ctx, const Str& line) {
   PostJob& job = ctx.Job;
   const Str first = FirstWord(line);
-  if (first == "WHEN") EvaluateWhen(RestWords(line), job.Due);
+  if (first == "WHEN") EvaluateWhen(ctx.RunEnv.Time(), RestWords(line), job.Due);
   if (first == "FROMADDR") ParseJobAddress(ctx, RestWords(line), job.FromAddr);
   if (first == "TOADDR") ParseJobAddress(ctx, RestWords(line), job.ToAddr);
   ReadStringKey("FILE", job.PostFile, line);

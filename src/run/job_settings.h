@@ -19,6 +19,6 @@ void ApplyAreaLine(RunContext& ctx, const Str& line);
 
 // Sets due from a schedule rule (DAILY, WEEKLY, MOUNTHLY, YEARLY and their
 // numbers) and today's date; an unrecognised rule leaves due as it was.
-void EvaluateWhen(const Str& rule, bool& due);
+void EvaluateWhen(Clock& clock, const Str& rule, bool& due);
 
 }  // namespace mvx

@@ -11,8 +11,8 @@ namespace mvx {
 
 namespace {
 
-Str Reason(const Error& error) {
-  const std::string text = platform::ErrorText(error.osError());
+Str Reason(const Error& error, int lockWaitMs) {
+  const std::string text = platform::ErrorText(error.osError(), lockWaitMs);
   return text.empty() ? Str("no reason given") : Str(text);
 }
 
@@ -22,10 +22,10 @@ std::uint32_t NodeSerials::Next() {
   if (left_ == 0 && !clockOnly_) {
     std::string dir = ctx_.Tosser.SeqDir;
     if (dir.empty()) dir = platform::GetEnv("SEQDIR").value_or("");
-    const bool ok = dir.empty() ? ReserveFromStateFile(expected_) : ReserveFromSeqDir(expected_, dir);
+    const bool ok = dir.empty() ? ReserveFromStateFile(expected_) : ReserveFromSeqDir(expected_, ctx_.Here(dir));
     if (ok) expected_ = 1;  // a posting that runs past its count takes one more at a time
   }
-  if (left_ == 0) return ClockRuleSerial();
+  if (left_ == 0) return ctx_.RunEnv.Serials().Next();
   const std::uint32_t v = next_;
   next_ = SerialAfter(next_, 1);
   --left_;
@@ -45,20 +45,20 @@ bool NodeSerials::ReserveFromSeqDir(std::uint32_t count, const std::string& dir)
     outrun = ParseSeqOutrun(*env, false).value_or(kDefaultSeqOutrun);
   }
   SeqDirResult r;
-  if (TakeSeqDirSerials(dir, count, platform::UnixTime(), outrun, r)) {
+  if (TakeSeqDirSerials(dir, count, ctx_.RunEnv.Time().UnixTime(), outrun, r)) {
     next_ = r.first;
     left_ = count;
     return true;
   }
   Fallback("counter directory " + Str(dir) + ": " + Str(r.why) +
-           (r.error.osError() != 0 ? " (" + Reason(r.error) + ")" : Str()));
+           (r.error.osError() != 0 ? " (" + Reason(r.error, ctx_.RunEnv.LockWaitMs()) + ")" : Str()));
   return false;
 }
 
 bool NodeSerials::ReserveFromStateFile(std::uint32_t count) {
   SerialReservation r;
-  const std::uint32_t clock = ClockSerial(platform::Now());
-  if (ReserveSerials(kSerialStateName, count, clock, platform::LockWaitMilliseconds(), r)) {
+  const std::uint32_t clock = ClockSerial(ctx_.RunEnv.Time().Now());
+  if (ReserveSerials(ctx_.Here(kSerialStateName), count, clock, ctx_.RunEnv.LockWaitMs(), r)) {
     if (r.replacedDamaged) {
       ctx_.Log.WriteError("Serial state file " + Str(kSerialStateName) +
                           " was damaged: serials start again from the clock");
@@ -67,7 +67,7 @@ bool NodeSerials::ReserveFromStateFile(std::uint32_t count) {
     left_ = count;
     return true;
   }
-  Fallback(Str(kSerialStateName) + ": can't " + Str(r.failedStep) + " (" + Reason(r.error) + ")");
+  Fallback(Str(kSerialStateName) + ": can't " + Str(r.failedStep) + " (" + Reason(r.error, ctx_.RunEnv.LockWaitMs()) + ")");
   return false;
 }
 

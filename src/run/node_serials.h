@@ -36,16 +36,17 @@ class NodeSerials : public SerialSource {
   bool clockOnly_ = false;  // the node's state failed: the clock rule for this run
 };
 
-// Makes the serials of MsgIdSerial come from source while the object lives.
+// Makes the MSGID serials of the bases made with env come from source while
+// the object lives.
 class ScopedSerialSource {
  public:
-  explicit ScopedSerialSource(SerialSource& source) : old_(SetSerialSource(&source)) {}
-  ~ScopedSerialSource() { SetSerialSource(old_); }
+  ScopedSerialSource(PostingEnv& env, SerialSource& source) : env_(env) { env_.UseSerials(&source); }
+  ~ScopedSerialSource() { env_.UseSerials(nullptr); }
   ScopedSerialSource(const ScopedSerialSource&) = delete;
   ScopedSerialSource& operator=(const ScopedSerialSource&) = delete;
 
  private:
-  SerialSource* old_;
+  PostingEnv& env_;
 };
 
 }  // namespace mvx

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "factory/base_factory.h"
-#include "msgbase/file_hooks.h"
+#include "msgbase/env.h"
 #include "platform/platform.h"
 #include "run/area_lookup.h"
 #include "run/echo_toss_log.h"
@@ -95,7 +95,7 @@ bool ReadPostedText(const Str& name, Charset from, PostedText& text) {
 
 // The text of the current posting: the file, or what standard input gave.
 bool ReadPostingText(RunContext& ctx, Charset from, PostedText& text) {
-  if (!ctx.PostsStandardInput) return ReadPostedText(ctx.Job.PostFile, from, text);
+  if (!ctx.PostsStandardInput) return ReadPostedText(Str(ctx.Here(ctx.Job.PostFile)), from, text);
   // The text is posted once; the posting takes it over.
   TextFileReader input;
   input.OpenText(std::move(ctx.StandardInput));
@@ -124,13 +124,15 @@ std::vector<std::size_t> PartStarts(const std::vector<Str>& lines) {
 }
 
 // ": <the system's words>" for an OS error, nothing without one.
-Str Because(int osError) { return osError != 0 ? ": " + Str(platform::ErrorText(osError)) : Str(); }
+Str Because(int osError, int lockWaitMs) {
+  return osError != 0 ? ": " + Str(platform::ErrorText(osError, lockWaitMs)) : Str();
+}
 
 // Why a base failed: the OS reason when its files gave one, else what the
 // format found wrong.
-Str BaseFailure(MessageBase* base) {
+Str BaseFailure(MessageBase* base, int lockWaitMs) {
   if (base == nullptr) return Str();
-  if (base->OsError() != 0) return Because(base->OsError());
+  if (base->OsError() != 0) return Because(base->OsError(), lockWaitMs);
   return Str(": ") + ErrcText(base->ErrorCode());
 }
 
@@ -141,8 +143,8 @@ Str BaseTypeName(AreaType type) {
 }
 
 // Where the messages go, as the log names it.
-Str BaseLine(const AreaId& area) {
-  return " >> Base: " + BaseTypeName(area.type) + " " + platform::FullPath(area.path.str());
+Str BaseLine(RunContext& ctx, const AreaId& area) {
+  return " >> Base: " + BaseTypeName(area.type) + " " + platform::FullPath(ctx.Here(area.path));
 }
 
 // One keyword and its value from the -p command line.
@@ -216,7 +218,7 @@ void PutHeader(RunContext& ctx, MessageBase& base) {
     ctx.Log.Write("   -> [" + part + "]");
   }
   DateTimeRec now;
-  GetNow(now);
+  GetNow(ctx.RunEnv.Time(), now);
   base.PutWrittenDate(now);
   base.PutArrivedDate(now);
   SetAttributes(base, job.AttrFlags);
@@ -270,21 +272,17 @@ void DescribePosting(RunContext& ctx) {
   if (job.Area.type == AreaType::kUnknown || job.Area.path.empty()) {
     PostingError(ctx, "No message base for " + job.AreaTag + ": nothing would be posted");
   } else {
-    ctx.Log.Write(BaseLine(job.Area));
+    ctx.Log.Write(BaseLine(ctx, job.Area));
   }
-  if (!FileExists(job.PostFile)) {
+  if (!FileExists(Str(ctx.Here(job.PostFile)))) {
     PostingError(ctx, "File not found \"" + job.PostFile + "\"");
   } else if (set) {
-    ctx.Log.Write(" >> Parts: " + IntToStr(CountMessageParts(job.PostFile, *set)));
+    ctx.Log.Write(" >> Parts: " + IntToStr(CountMessageParts(Str(ctx.Here(job.PostFile)), *set)));
   }
 }
 
 void PreparePosting(RunContext& ctx) {
   const PostJob& job = ctx.Job;
-  if (!ctx.HooksInstalled) {
-    InstallFileHooks();
-    ctx.HooksInstalled = true;
-  }
   ctx.PartNumber = 0;
   ctx.PartCount = 1;
   ctx.PostingOk = true;
@@ -295,10 +293,10 @@ void PreparePosting(RunContext& ctx) {
   // Without a path (an area that was not found) a *.MSG area would be the
   // root directory: no base then, as without a format.
   const bool known = job.Area.type != AreaType::kUnknown && !job.Area.path.empty();
-  if (ctx.PostingOk && !OpenOrCreateBase(known ? job.Area : AreaId{}, ctx.Base)) {
+  if (ctx.PostingOk && !OpenOrCreateBase(known ? AreaId{job.Area.type, Str(ctx.Here(job.Area.path))} : AreaId{}, ctx.Base, ctx.BaseEnv)) {
     // An area that was not found has no base to give a reason.
     PostingError(ctx, "Unable to open/create msgbase \"" + job.Area.path + "\"" +
-                          (known ? BaseFailure(ctx.Base.get()) : Str()));
+                          (known ? BaseFailure(ctx.Base.get(), ctx.RunEnv.LockWaitMs()) : Str()));
   }
   if (ctx.PostingOk) {
     if (const Str note = BaseOpenNote(*ctx.Base); !note.empty()) ctx.Log.Write(" >> Base: " + note);
@@ -310,12 +308,12 @@ void PreparePosting(RunContext& ctx) {
     }
     // Where the messages go and what they carry, so that the log alone
     // answers "where did it land, and as whom".
-    ctx.Log.Write(BaseLine(job.Area));
+    ctx.Log.Write(BaseLine(ctx, job.Area));
     ctx.Log.Write(" >> From: " + job.FromUser + ", " + FormatAddress(job.FromAddr));
     ctx.Log.Write(" >> To: " + job.ToUser + ", " + FormatAddress(job.ToAddr));
     ctx.Log.Write(" >> Subj: " + job.SubjLine);
   }
-  if (!ctx.PostsStandardInput && !FileExists(job.PostFile)) {
+  if (!ctx.PostsStandardInput && !FileExists(Str(ctx.Here(job.PostFile)))) {
     PostingError(ctx, "File not found \"" + job.PostFile + "\"");
   }
   if (ctx.UseAsKludge) MarkEncodedAsKludges(ctx);
@@ -333,7 +331,7 @@ void WriteMessages(RunContext& ctx) {
   const bool recoded = charset != Charset::Cp866;
   PostedText text;
   if (!ReadPostingText(ctx, charset, text)) {
-    PostingError(ctx, "Can't open file " + job.PostFile + "!.." + Because(text.osError));
+    PostingError(ctx, "Can't open file " + job.PostFile + "!.." + Because(text.osError, ctx.RunEnv.LockWaitMs()));
   }
   if (ctx.PostingOk && ctx.Base == nullptr) PostingError(ctx, "Unable to create new message");
   if (!ctx.PostingOk) {
@@ -341,7 +339,7 @@ void WriteMessages(RunContext& ctx) {
     ReleaseBase(ctx);
     return;
   }
-  if (text.readFailed) PostingError(ctx, "Error reading file " + job.PostFile + Because(text.osError));
+  if (text.readFailed) PostingError(ctx, "Error reading file " + job.PostFile + Because(text.osError, ctx.RunEnv.LockWaitMs()));
   if (recoded) text.unmapped += RecodeJobTexts(job, charset);
 
   const std::vector<std::size_t> starts = PartStarts(text.lines);
@@ -351,13 +349,13 @@ void WriteMessages(RunContext& ctx) {
   // stored, so a crash can never let a later run hand one out again.
   NodeSerials serials(ctx);
   serials.Expect(static_cast<std::uint32_t>(ctx.PartCount));
-  ScopedSerialSource useSerials(serials);
+  ScopedSerialSource useSerials(ctx.BaseEnv, serials);
 
   MessageBase& base = *ctx.Base;
   std::size_t stored = 0;
   for (std::size_t part = 0; part < parts; ++part) {
     if (!base.BeginNewMessage()) {
-      PostingError(ctx, "Unable to create new message" + Because(base.OsError()));
+      PostingError(ctx, "Unable to create new message" + Because(base.OsError(), ctx.RunEnv.LockWaitMs()));
       break;
     }
     ctx.PartBytes = 0;
@@ -381,7 +379,7 @@ void WriteMessages(RunContext& ctx) {
     if (base.StoreMessage()) {
       ++stored;
     } else {
-      PostingError(ctx, "Unable to write message" + Because(base.OsError()));
+      PostingError(ctx, "Unable to write message" + Because(base.OsError(), ctx.RunEnv.LockWaitMs()));
     }
     (void)base.ReleaseMessage();
   }

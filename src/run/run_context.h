@@ -13,10 +13,12 @@
 #include <vector>
 
 #include "factory/area_id.h"
+#include "msgbase/env.h"
 #include "msgbase/message_base.h"
 #include "support/address.h"
 #include "support/log_file.h"
 #include "support/str.h"
+#include "support/text.h"
 
 namespace mvx {
 
@@ -91,12 +93,37 @@ struct TosserSettings {
   int AdvisoryLock = 0;     // "AdvisoryLock": seconds to wait for that lock
 };
 
+// The env of the run's message bases: the run's own, except that while a
+// posting is written its MSGID serials come from the node's state
+// (node_serials.h) instead of the clock.
+class PostingEnv final : public ForwardingEnv {
+ public:
+  explicit PostingEnv(Env& run) : ForwardingEnv(run) {}
+  SerialSource& Serials() override { return serials_ != nullptr ? *serials_ : ForwardingEnv::Serials(); }
+  // The serials come from source from now on (nullptr: the run's own again).
+  void UseSerials(SerialSource* source) { serials_ = source; }
+
+ private:
+  SerialSource* serials_ = nullptr;
+};
+
 struct RunContext {
-  // console receives every log entry and the console-only messages.
-  explicit RunContext(std::ostream& console) : Log(&console) {}
+  // console receives every log entry and the console-only messages; env is
+  // the clock, files and serials of the run, and outlives it.
+  explicit RunContext(std::ostream& console, Env& env = DefaultEnv())
+      : RunEnv(env), BaseEnv(env), Log(env.Time(), &console) {}
   RunContext(const RunContext&) = delete;
   RunContext& operator=(const RunContext&) = delete;
 
+  // A name of the run (from the command line or a configuration) as the
+  // file system must be given it: taken from the env's working directory.
+  std::string Here(const std::string& name) { return InDirectory(RunEnv.WorkingDirectory(), name); }
+  std::string Here(const Str& name) { return Here(name.str()); }
+  std::string Here(const char* name) { return Here(std::string(name)); }
+
+  Env& RunEnv;
+  // What the bases of the postings are made with.
+  PostingEnv BaseEnv;
   LogFile Log;
 
   // Encoding settings of the current posting.
@@ -112,7 +139,6 @@ struct RunContext {
   std::int32_t PartBytes = 0;
   std::int32_t PartCount = 1;
   std::int32_t PartNumber = 0;
-  bool HooksInstalled = false;
   // The base of the current posting, from PreparePosting to the end of
   // WriteMessages.
   std::unique_ptr<MessageBase> Base;

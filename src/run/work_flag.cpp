@@ -9,9 +9,9 @@
 
 namespace mvx {
 
-bool WorkFlagAllowsRun() {
-  const platform::LocalTime now = platform::Now();
-  const std::optional<std::uint32_t> stamp = platform::GetFileDosTime(kWorkFlagName);
+bool WorkFlagAllowsRun(Clock& clock, const std::string& flagName) {
+  const platform::LocalTime now = clock.Now();
+  const std::optional<std::uint32_t> stamp = platform::GetFileDosTime(flagName);
   if (!stamp) return true;
   DateTimeRec flag;
   UnpackDosDateTime(*stamp, flag);
@@ -20,22 +20,23 @@ bool WorkFlagAllowsRun() {
   return !(flag.Day == now.day && flag.Month == now.month && flag.Year == now.year);
 }
 
-bool WorkFlagCanBeStamped(std::string& why) {
-  const std::optional<std::uint32_t> stamp = platform::GetFileDosTime(kWorkFlagName);
+bool WorkFlagCanBeStamped(const std::string& flagName, int lockWaitMs, std::string& why) {
+  const std::optional<std::uint32_t> stamp = platform::GetFileDosTime(flagName);
   platform::FileHandle h = platform::kNoFile;
   if (!stamp) {
     // No flag yet: one must be creatable here; the trial leaves nothing.
-    if (const Error e = platform::CreateNew(kWorkFlagName, &h); !e.ok()) {
-      why = platform::ErrorText(e);
+    if (const Error e = platform::CreateNew(flagName, &h); !e.ok()) {
+      why = platform::ErrorText(e, lockWaitMs);
       return false;
     }
     platform::CloseFile(h);
-    platform::DeleteFile(kWorkFlagName).Ignore();
+    platform::DeleteFile(flagName).Ignore();
     return true;
   }
-  if (const Error e = platform::OpenExisting(kWorkFlagName, platform::Access::kWrite, platform::Share::kReadWrite, &h);
+  if (const Error e = platform::OpenExisting(flagName, platform::Access::kWrite, platform::Share::kReadWrite,
+                                             lockWaitMs, &h);
       !e.ok()) {
-    why = platform::ErrorText(e);
+    why = platform::ErrorText(e, lockWaitMs);
     return false;
   }
   platform::CloseFile(h);
@@ -44,7 +45,7 @@ bool WorkFlagCanBeStamped(std::string& why) {
   DateTimeRec flag;
   UnpackDosDateTime(*stamp, flag);
   const platform::LocalTime t{flag.Year, flag.Month, flag.Day, flag.Hour, flag.Minute, flag.Second};
-  if (!platform::SetFileTime(kWorkFlagName, t).ok()) {
+  if (!platform::SetFileTime(flagName, t).ok()) {
     why = "its time cannot be set";
     return false;
   }
@@ -52,16 +53,18 @@ bool WorkFlagCanBeStamped(std::string& why) {
 }
 
 void WriteWorkFlag(RunContext& ctx) {
-  const platform::LocalTime now = platform::Now();
+  const platform::LocalTime now = ctx.RunEnv.Time().Now();
+  const int waitMs = ctx.RunEnv.LockWaitMs();
+  const std::string flag = ctx.Here(kWorkFlagName);
   platform::FileHandle h = platform::kNoFile;
-  if (const Error e = platform::CreateAlways(kWorkFlagName, &h); !e.ok()) {
-    ctx.Log.Console("Error rewriting work flag!.. " + Str(platform::ErrorText(e)));
+  if (const Error e = platform::CreateAlways(flag, waitMs, &h); !e.ok()) {
+    ctx.Log.Console("Error rewriting work flag!.. " + Str(platform::ErrorText(e, waitMs)));
     return;
   }
   // Close before stamping, so that nothing the close does can move the
   // modification time again.
   platform::CloseFile(h);
-  platform::SetFileTime(kWorkFlagName, now).Ignore();
+  platform::SetFileTime(flag, now).Ignore();
 }
 
 }  // namespace mvx

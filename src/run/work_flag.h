@@ -10,13 +10,14 @@ namespace mvx {
 
 inline constexpr const char* kWorkFlagName = "EVERYDAY.FLG";
 
-// True when no run has been recorded for today's date (year, month and day).
-bool WorkFlagAllowsRun();
+// True when no run has been recorded for today's date (year, month and day)
+// in the flag file flagName.
+bool WorkFlagAllowsRun(Clock& clock, const std::string& flagName);
 
 // True when the flag will take its stamp at the end of the run: a run that
 // posts and then cannot record it would post the same messages again on the
 // next run. Leaves the flag's date as it was; why gets the reason otherwise.
-bool WorkFlagCanBeStamped(std::string& why);
+bool WorkFlagCanBeStamped(const std::string& flagName, int lockWaitMs, std::string& why);
 
 // Creates or empties the flag and stamps it with the current local time. A
 // flag that cannot be made is reported on the console only.

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "msgbase/file_hooks.h"
+#include "msgbase/env.h"
 #include "msgbase/file_stream.h"
 #include "platform/platform.h"
 #include "squish/squish_base.h"
@@ -44,7 +44,7 @@ bool Usable(const std::unique_ptr<DataStream>& s) { return s && s->Status().ok()
 
 }  // namespace
 
-SquishBase::SquishBase() = default;
+SquishBase::SquishBase(Env& env) : MessageBase(env) {}
 
 SquishBase::~SquishBase() { CloseArea(); }
 
@@ -81,7 +81,7 @@ bool SquishBase::OpenArea(const Str& path) {
 }
 
 bool SquishBase::OpenFiles() {
-  dataFile_ = OpenFileStream(FileName("SQD"), kOpenMode);
+  dataFile_ = env().OpenFileStream(FileName("SQD"), kOpenMode);
   if (!Usable(dataFile_)) {
     if (dataFile_) NoteOsError(dataFile_->OsError());
     SetErrorCode(Errc::kSquishDataOpenFailed);
@@ -89,7 +89,7 @@ bool SquishBase::OpenFiles() {
     SetAreaPath("");
     return false;
   }
-  indexFile_ = OpenFileStream(FileName("SQI"), kOpenMode);
+  indexFile_ = env().OpenFileStream(FileName("SQI"), kOpenMode);
   if (!Usable(indexFile_)) {
     if (indexFile_) NoteOsError(indexFile_->OsError());
     SetErrorCode(Errc::kSquishIndexOpenFailed);
@@ -185,14 +185,14 @@ bool SquishBase::CreateArea(const Str& path) {
       SetAreaPath("");
       return false;
     }
-    platform::WaitHundredth();
+    env().Time().WaitHundredth();
   }
 }
 
 bool SquishBase::CreateFiles(const Str& dataName, const Str& indexName) {
   // Each create fails when the name is taken (in any case): a file that
   // another program made since we looked is never emptied.
-  std::unique_ptr<DataStream> data = OpenFileStream(dataName, kCreateMode);
+  std::unique_ptr<DataStream> data = env().OpenFileStream(dataName, kCreateMode);
   if (!Usable(data)) {
     if (data) NoteOsError(data->OsError());
     SetErrorCode(Errc::kSquishDataCreateFailed);
@@ -206,7 +206,7 @@ bool SquishBase::CreateFiles(const Str& dataName, const Str& indexName) {
   const bool written = data->Status().ok();
   if (!written) NoteOsError(data->OsError());
   std::unique_ptr<DataStream> index;
-  if (written) index = OpenFileStream(indexName, kCreateMode);
+  if (written) index = env().OpenFileStream(indexName, kCreateMode);
   if (written && index && !index->Status().ok()) NoteOsError(index->OsError());
   if (!written || !Usable(index)) {
     // Only the data file is ours: take it away again so that no half area

@@ -35,7 +35,7 @@ namespace mvx {
 
 class SquishBase : public MessageBase {
  public:
-  SquishBase();
+  explicit SquishBase(Env& env = DefaultEnv());
   ~SquishBase() override;
 
   bool OpenArea(const Str& path) override;

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "msgbase/file_hooks.h"
+#include "msgbase/env.h"
 #include "msgbase/file_stream.h"
 #include "squish/squish_base.h"
 #include "support/le_bytes.h"
@@ -26,7 +26,7 @@ bool SlotInRange(std::int32_t user) {
 
 std::int32_t SquishBase::ReadLastRead(std::int32_t userIndex) {
   if (AreaPath().empty() || !SlotInRange(userIndex)) return 0;
-  std::unique_ptr<DataStream> f = OpenFileStream(FileName("SQL"), kReadMode);
+  std::unique_ptr<DataStream> f = env().OpenFileStream(FileName("SQL"), kReadMode);
   if (!f || !f->Status().ok()) return 0;
   const std::int32_t slot = userIndex * 4;
   if (f->Size() < slot + 4) return 0;  // beyond the end (or Size failed: -1)
@@ -39,10 +39,10 @@ std::int32_t SquishBase::ReadLastRead(std::int32_t userIndex) {
 
 void SquishBase::WriteLastRead(std::int32_t userIndex, std::int32_t value) {
   if (AreaPath().empty() || !SlotInRange(userIndex)) return;
-  std::unique_ptr<DataStream> f = OpenFileStream(FileName("SQL"), kWriteMode);
+  std::unique_ptr<DataStream> f = env().OpenFileStream(FileName("SQL"), kWriteMode);
   bool created = false;
   if (!f || !f->Status().ok()) {
-    f = OpenFileStream(NewFileName("SQL"), kCreateMode);
+    f = env().OpenFileStream(NewFileName("SQL"), kCreateMode);
     if (!f || !f->Status().ok()) return;  // silent, as lastread failures are
     created = true;
   }

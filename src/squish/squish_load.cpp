@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "msgbase/file_hooks.h"
+#include "msgbase/env.h"
 #include "squish/squish_base.h"
 #include "squish/squish_control.h"
 
@@ -70,7 +70,7 @@ bool SquishBase::LoadCurrent(bool withBody) {
     return false;
   }
 
-  AttachTextBuffer(NewMemoryStream());
+  AttachTextBuffer(env().NewMemoryStream(65536));
   const std::vector<std::uint8_t> lines = ControlAreaToLines(control.data(), control.size());
   TextBuffer()->WriteAll(lines.data(), static_cast<std::uint32_t>(lines.size()));
   if (withBody) {

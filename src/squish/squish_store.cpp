@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "msgbase/file_hooks.h"
+#include "msgbase/env.h"
 #include "squish/squish_attributes.h"
 #include "squish/squish_base.h"
 #include "squish/squish_hash.h"
@@ -83,7 +83,7 @@ bool SquishBase::BeginNewMessage() {
   currentFrameOffset_ = 0;
   currentHeader_.Attributes = kSquishAttrUidValid;
   indexPosition_ = live;
-  AttachTextBuffer(NewMemoryStream());
+  AttachTextBuffer(env().NewMemoryStream(65536));
   StampNow();
   state_ = MessageState::kNew;
   return true;

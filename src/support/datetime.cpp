@@ -21,8 +21,8 @@ std::int64_t FloorDiv(std::int64_t a, std::int64_t b) {
 
 }  // namespace
 
-void GetNow(DateTimeRec& d) {
-  platform::LocalTime t = platform::Now();
+void GetNow(Clock& clock, DateTimeRec& d) {
+  const platform::LocalTime t = clock.Now();
   d.Year = static_cast<std::uint16_t>(t.year);
   d.Month = static_cast<std::uint16_t>(t.month);
   d.Day = static_cast<std::uint16_t>(t.day);

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "support/clock.h"
 #include "support/str.h"
 
 namespace mvx {
@@ -18,8 +19,8 @@ struct DateTimeRec {
   std::uint16_t Year = 0;
 };
 
-// Reads the local clock (platform layer; a test clock when one is set).
-void GetNow(DateTimeRec& d);
+// Reads the local time from clock.
+void GetNow(Clock& clock, DateTimeRec& d);
 // DOS packing: time word low, date word high (fields not masked).
 void PackDosDateTime(const DateTimeRec& d, std::uint32_t& v);
 void UnpackDosDateTime(std::uint32_t v, DateTimeRec& d);

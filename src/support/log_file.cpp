@@ -18,19 +18,19 @@ Str TwoDigits(std::int32_t v) {
 
 }  // namespace
 
-Str LogDateStamp() {
+Str LogDateStamp(Clock& clock) {
   DateTimeRec d;
-  GetNow(d);
+  GetNow(clock, d);
   return TwoDigits(d.Day) + "." + TwoDigits(d.Month) + "." + IntToStr(d.Year).sub(2, 2);
 }
 
-Str LogTimeStamp() {
+Str LogTimeStamp(Clock& clock) {
   DateTimeRec d;
-  GetNow(d);
+  GetNow(clock, d);
   return TwoDigits(d.Hour) + ":" + TwoDigits(d.Minute) + ":" + TwoDigits(d.Second);
 }
 
-LogFile::LogFile(std::ostream* console) : console_(console ? console : &std::cout) {}
+LogFile::LogFile(Clock& clock, std::ostream* console) : clock_(clock), console_(console ? console : &std::cout) {}
 
 LogFile::~LogFile() {
   if (file_ != platform::kNoFile) platform::CloseFile(file_);
@@ -53,7 +53,7 @@ void LogFile::Open(const Str& fileName, const Str& title) {
     unusable_ = true;
     Console("I can't make log file!!!..");
   } else {
-    if (!platform::CreateAlways(fileName.str(), &file_).ok()) {
+    if (!platform::CreateAlways(fileName.str(), platform::kDefaultLockWaitMs, &file_).ok()) {
       unusable_ = true;
       Console("I can't make log file!!!..");
     } else {
@@ -88,11 +88,11 @@ void LogFile::Emit(const Str& line) {
 }
 
 void LogFile::Write(const Str& text) {
-  Emit(" " + LogDateStamp() + " " + LogTimeStamp() + " " + text);
+  Emit(" " + LogDateStamp(clock_) + " " + LogTimeStamp(clock_) + " " + text);
 }
 
 void LogFile::WriteError(const Str& text) {
-  Emit(" " + LogDateStamp() + " " + LogTimeStamp() + " [err] " + text);
+  Emit(" " + LogDateStamp(clock_) + " " + LogTimeStamp(clock_) + " [err] " + text);
 }
 
 void LogFile::Close() {

@@ -5,6 +5,7 @@
 #include <ostream>
 
 #include "platform/platform.h"
+#include "support/clock.h"
 #include "support/str.h"
 
 namespace mvx {
@@ -12,8 +13,8 @@ namespace mvx {
 class LogFile {
  public:
   // console receives every entry and the console-only messages; standard
-  // output by default.
-  explicit LogFile(std::ostream* console = nullptr);
+  // output by default. The entries are stamped with clock's time.
+  explicit LogFile(Clock& clock, std::ostream* console = nullptr);
   ~LogFile();
   LogFile(const LogFile&) = delete;
   LogFile& operator=(const LogFile&) = delete;
@@ -37,14 +38,15 @@ class LogFile {
 
  private:
   void Emit(const Str& line);
+  Clock& clock_;
   std::ostream* console_;
   platform::FileHandle file_ = platform::kNoFile;
   bool unusable_ = true;
   bool open_ = false;
 };
 
-// "DD.MM.YY" and "HH:MM:SS" of the local clock.
-Str LogDateStamp();
-Str LogTimeStamp();
+// "DD.MM.YY" and "HH:MM:SS" of the clock.
+Str LogDateStamp(Clock& clock);
+Str LogTimeStamp(Clock& clock);
 
 }  // namespace mvx

@@ -1,18 +1,9 @@
-// MSGID serials: the clock's value, the rule for the next one, and the
-// process's source.
+// MSGID serials: the clock's value and the rule for the next one.
 #include "support/msgid_serials.h"
 
 #include "support/datetime.h"
 
 namespace mvx {
-
-namespace {
-
-SerialSource* gSource = nullptr;
-std::uint32_t gLastSerial = 0;  // the last serial the clock rule handed out
-std::uint32_t gLastClock = 0;   // the clock's value when it was made
-
-}  // namespace
 
 std::uint32_t ClockSerial(const platform::LocalTime& t) {
   std::uint32_t v = (static_cast<std::uint32_t>(t.year) + 10u) * 355u * 86400u +
@@ -35,29 +26,23 @@ std::uint32_t SerialAfter(std::uint32_t first, std::uint32_t count) {
   return plain < first || plain == 0 ? plain + 1 : plain;
 }
 
-SerialSource* SetSerialSource(SerialSource* source) {
-  SerialSource* old = gSource;
-  gSource = source;
-  return old;
-}
+Str SerialText(std::uint32_t serial) { return Hex8(serial); }
 
-std::uint32_t ClockRuleSerial() {
-  std::uint32_t clock = ClockSerial(platform::Now());
-  if (clock == gLastClock) {
-    platform::WaitHundredth();
-    clock = ClockSerial(platform::Now());
+std::uint32_t ClockSerials::Next() {
+  std::uint32_t clock = ClockSerial(clock_.Now());
+  if (clock == lastClock_) {
+    clock_.WaitHundredth();
+    clock = ClockSerial(clock_.Now());
   }
   // A clock that stands still (a frozen shifted clock, which sysops use to
   // try a schedule) would keep the wait from ever ending and then repeat a
   // serial. So while the clock has not moved past what was handed out, the
   // serials count on from the last one instead.
   std::uint32_t v = clock;
-  if (clock == gLastClock || (clock > gLastClock && clock <= gLastSerial)) v = NextSerial(0, gLastSerial);
-  gLastClock = clock;
-  gLastSerial = v;
+  if (clock == lastClock_ || (clock > lastClock_ && clock <= lastSerial_)) v = NextSerial(0, lastSerial_);
+  lastClock_ = clock;
+  lastSerial_ = v;
   return v;
 }
-
-Str MsgIdSerial() { return Hex8(gSource != nullptr ? gSource->Next() : ClockRuleSerial()); }
 
 }  // namespace mvx

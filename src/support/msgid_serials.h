@@ -4,13 +4,14 @@
 // serial must never repeat on a node: not within a run, not between runs,
 // not between Marvex and the node's other programs. The run control reserves
 // serials for each posting from state kept on disk (serial_state.h, seqdir.h)
-// and hands them out through a SerialSource; without one, serials come from
-// the clock and are distinct within the process only.
+// and hands them out through a SerialSource; without that, a ClockSerials
+// gives them from the clock, distinct among the serials it hands out only.
 #pragma once
 
 #include <cstdint>
 
 #include "platform/platform.h"
+#include "support/clock.h"
 #include "support/str.h"
 
 namespace mvx {
@@ -27,22 +28,29 @@ std::uint32_t NextSerial(std::uint32_t clock, std::uint32_t last);
 // The serial count places after first, skipping 0 as NextSerial does.
 std::uint32_t SerialAfter(std::uint32_t first, std::uint32_t count);
 
-// Where MsgIdSerial takes its serials while one is set.
+// Where a MSGID line takes its serial.
 class SerialSource {
  public:
   virtual ~SerialSource() = default;
   virtual std::uint32_t Next() = 0;
 };
 
-// Sets the process's source (nullptr: the clock rule); returns the previous.
-SerialSource* SetSerialSource(SerialSource* source);
+// The serial as the MSGID line shows it: eight lower-case hex digits.
+Str SerialText(std::uint32_t serial);
 
-// The next serial as eight lower-case hex digits: from the source when one is
-// set, else from the clock (waiting for it to move on, and counting on from
-// the last serial while it stands still).
-Str MsgIdSerial();
+// The clock rule: serials from the clock, waiting for it to move on, and
+// counting on from the last serial handed out while it stands still. The
+// memory of the last serial is this object's: two of them know nothing of
+// each other's serials.
+class ClockSerials final : public SerialSource {
+ public:
+  explicit ClockSerials(Clock& clock) : clock_(clock) {}
+  std::uint32_t Next() override;
 
-// The clock rule on its own, for a source that has nothing better.
-std::uint32_t ClockRuleSerial();
+ private:
+  Clock& clock_;
+  std::uint32_t lastSerial_ = 0;  // the last serial handed out
+  std::uint32_t lastClock_ = 0;   // the clock's value when it was made
+};
 
 }  // namespace mvx

@@ -11,6 +11,12 @@ bool EndsWithSeparator(std::string_view path) {
   return !path.empty() && platform::IsSeparator(path.back());
 }
 
+std::string InDirectory(const std::string& dir, const std::string& name) {
+  const bool absolute = (!name.empty() && platform::IsSeparator(name[0])) || (name.size() >= 2 && name[1] == ':');
+  if (dir.empty() || name.empty() || absolute) return name;
+  return EndsWithSeparator(dir) ? dir + name : dir + "/" + name;
+}
+
 Str FileNamePart(const Str& path) {
   std::size_t i = path.size();
   while (i > 0 && !platform::IsSeparator(path[i - 1])) --i;

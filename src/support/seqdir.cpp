@@ -130,7 +130,9 @@ bool TakeSeqDirSerials(const std::string& dir, std::uint32_t count, std::int64_t
       }
       continue;
     }
-    Error e = platform::ReplaceFile(dir + "/" + largest->name, CounterName(dir, s + count));
+    // The counters are empty files that no program keeps open: the usual
+    // wait is only ever spent on one caught at the moment of its own rename.
+    Error e = platform::ReplaceFile(dir + "/" + largest->name, CounterName(dir, s + count), platform::kDefaultLockWaitMs);
     if (e.ok()) {
       out.first = static_cast<std::uint32_t>(s);
       if (out.first == 0) return Fail(out, "the counter stands at 0");

@@ -57,6 +57,10 @@ inline char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<cha
 bool EndsWithSeparator(std::string_view path);
 // The part of a path after its last separator.
 Str FileNamePart(const Str& path);
+// A name as taken from the directory dir: unchanged when dir is empty (the
+// current directory) or the name is absolute (a leading separator or a drive
+// letter), else dir, a separator and the name.
+std::string InDirectory(const std::string& dir, const std::string& name);
 
 // Where the first of the bytes a or b stands in text, or text.size(). Runs
 // at memchr's speed and never looks further than a little past the find, so

@@ -15,9 +15,10 @@ constexpr std::size_t kBufferSize = 64 * 1024;
 
 TextFileReader::~TextFileReader() { Close(); }
 
-bool TextFileReader::Open(const Str& name) {
+bool TextFileReader::Open(const Str& name, int lockWaitMs) {
   Close();
-  const Error e = platform::OpenExisting(name.str(), platform::Access::kRead, platform::Share::kReadWrite, &file_);
+  const Error e =
+      platform::OpenExisting(name.str(), platform::Access::kRead, platform::Share::kReadWrite, lockWaitMs, &file_);
   osError_ = e.osError();
   if (!e.ok()) return false;
   buf_.resize(kBufferSize);

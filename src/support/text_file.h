@@ -19,7 +19,9 @@ class TextFileReader {
   TextFileReader(const TextFileReader&) = delete;
   TextFileReader& operator=(const TextFileReader&) = delete;
 
-  bool Open(const Str& name);
+  // A file another program holds without sharing is waited for at most
+  // lockWaitMs.
+  bool Open(const Str& name, int lockWaitMs = platform::kDefaultLockWaitMs);
   // Reads the lines of text instead of a file's.
   void OpenText(std::string text);
   void Close();

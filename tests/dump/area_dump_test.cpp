@@ -7,7 +7,7 @@
 #include <string>
 
 #include "factory/base_factory.h"
-#include "msgbase/file_hooks.h"
+#include "msgbase/env.h"
 #include "support/address.h"
 #include "testkit/testkit.h"
 
@@ -16,10 +16,12 @@ namespace {
 
 // Writes two messages through the library: a private one with a control
 // line block and two body lines, and a local one without control lines.
+// Its dates are those of the test moment, 6 Dec 2026 04:57:36.
 void FillArea(const std::string& id) {
-  InstallFileHooks();
+  testkit::TestEnv env;
+  env.clock.Set(2026, 12, 6, 4, 57, 36);
   std::unique_ptr<MessageBase> base;
-  ASSERT_TRUE(OpenOrCreateBase(ParseAreaId(Str(id)), base));
+  ASSERT_TRUE(OpenOrCreateBase(ParseAreaId(Str(id)), base, env));
   FidoAddress from;
   ParseAddress("2:5020/1.3", from);
 
@@ -104,7 +106,6 @@ TEST(AreaDumpTest, ListingsOfEachFormat) {
   };
   for (const auto& c : cases) {
     testkit::TempDir dir;
-    testkit::ScopedClock clock(2026, 12, 6, 4, 57, 36);
     const std::string id = c.letter + (dir / "area");
     FillArea(id);
     std::vector<std::string> args = c.options;
@@ -129,7 +130,6 @@ TEST(AreaDumpTest, MissingAreaIsAnErrorAndNothingIsCreated) {
 
 TEST(AreaDumpTest, DamagedMessageIsNamedAndTheListingGoesOn) {
   testkit::TempDir dir;
-  testkit::ScopedClock clock(2026, 12, 6, 4, 57, 36);
   FillArea("M" + dir / "area");
   // Message 2 cut short inside its header.
   testkit::WriteFileText(dir / "area/2.msg", "short");

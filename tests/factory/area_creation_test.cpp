@@ -19,7 +19,7 @@
 
 #include "factory/base_factory.h"
 #include "jam/jam_base.h"
-#include "msgbase/file_hooks.h"
+#include "msgbase/env.h"
 #include "testkit/testkit.h"
 
 namespace mvx {
@@ -94,22 +94,21 @@ struct OtherMaker {
 };
 OtherMaker gOther;
 
-void InstallSteppingHooks() {
-  FileHooks hooks = RealFileHooks();
-  hooks.openFileStream = [](const Str& name, std::uint16_t mode) {
+// The other program takes a step at every open and directory scan of env.
+void StepAtEveryLook(testkit::TestEnv& env) {
+  env.openFile = [&env](const Str& name, std::uint16_t mode) {
     gOther.Step();
-    return RealFileHooks().openFileStream(name, mode);
+    return env.RealOpen(name, mode);
   };
-  hooks.newDirScanner = [] {
+  env.newScanner = [&env] {
     gOther.Step();
-    return RealFileHooks().newDirScanner();
+    return env.SystemEnv::NewDirScanner();
   };
-  SetFileHooks(hooks);
 }
 
-bool PostOurs(const std::string& area) {
+bool PostOurs(Env& env, const std::string& area) {
   std::unique_ptr<MessageBase> base;
-  if (!OpenOrCreateBase({AreaType::kJam, Str(area)}, base) || !base->BeginNewMessage()) return false;
+  if (!OpenOrCreateBase({AreaType::kJam, Str(area)}, base, env) || !base->BeginNewMessage()) return false;
   base->PutSubject("ours");
   base->AppendTextLine("Hello");
   const bool stored = base->StoreMessage();
@@ -120,12 +119,11 @@ class TwoCreators : public ::testing::Test {
  protected:
   // The JAM waits for an area in the making are counted in hundredths of the
   // test clock, which pass without sleeping.
-  TwoCreators() : clock_(2026, 12, 6, 4, 57, 36) { SetOpenRetryMilliseconds(200); }
-  ~TwoCreators() override {
-    InstallFileHooks();
-    SetOpenRetryMilliseconds(1000);
+  TwoCreators() {
+    env_.clock.Set(2026, 12, 6, 4, 57, 36);
+    env_.openRetryMs = 200;
   }
-  testkit::ScopedClock clock_;
+  testkit::TestEnv env_;
 };
 
 TEST_F(TwoCreators, EveryInterleavingEndsInOneWholeArea) {
@@ -140,8 +138,8 @@ TEST_F(TwoCreators, EveryInterleavingEndsInOneWholeArea) {
     testkit::TempDir dir;
     gOther = OtherMaker{};
     gOther.startAt = 1 << 30;
-    InstallSteppingHooks();
-    ASSERT_TRUE(PostOurs(dir / "area"));
+    StepAtEveryLook(env_);
+    ASSERT_TRUE(PostOurs(env_, dir / "area"));
     alone = gOther.steps;
   }
   for (const std::vector<Action>& order : orders) {
@@ -151,17 +149,18 @@ TEST_F(TwoCreators, EveryInterleavingEndsInOneWholeArea) {
                                   " lag " + std::to_string(lag);
         testkit::TempDir dir;
         gOther = OtherMaker{dir / "area.", order, start, lag};
-        InstallSteppingHooks();
-        EXPECT_TRUE(PostOurs(dir / "area")) << where;
+        StepAtEveryLook(env_);
+        EXPECT_TRUE(PostOurs(env_, dir / "area")) << where;
         for (int i = 0; i < 4 + lag; ++i) gOther.Step();  // the other program goes on
 
-        InstallFileHooks();
+        env_.openFile = nullptr;
+        env_.newScanner = nullptr;
         // Which of the two made a file decides the case of its name on
         // Windows (ours are in capitals there): names compare folded.
         EXPECT_EQ(Folded(testkit::ListDir(dir.path())),
                   (std::vector<std::string>{"area.jdt", "area.jdx", "area.jhr", "area.jlr"}))
             << where;
-        JamBase base;
+        JamBase base(env_);
         ASSERT_TRUE(base.OpenArea(dir / "area")) << where << " error " << ErrcNumber(base.ErrorCode());
         // Whoever made the .JHR, its header is the one in force.
         EXPECT_EQ(base.BaseHeader().BaseNumber, gOther.madeHeader ? 100u : 1u) << where;

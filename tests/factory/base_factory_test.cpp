@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "jam/jam_base.h"
-#include "msgbase/file_hooks.h"
+#include "msgbase/env.h"
 #include "msgbase/file_stream.h"
 #include "msgdir/msgdir_base.h"
 #include "squish/squish_base.h"
@@ -61,27 +61,18 @@ class FactoryArea : public ::testing::Test {
  protected:
   // An area that is there but will not open is looked at again for a while:
   // not for long here.
-  void SetUp() override {
-    InstallFileHooks();
-    SetOpenRetryMilliseconds(50);
-  }
-  void TearDown() override {
-    InstallFileHooks();
-    SetOpenRetryMilliseconds(1000);
-  }
+  void SetUp() override { env_.openRetryMs = 50; }
   testkit::TempDir dir_;
+  testkit::TestEnv env_;
 };
 
 TEST_F(FactoryArea, MessageThroughTheFactoryHasExactlyTheseBytes) {
   for (const char* letter : {"M", "F", "*"}) {
-    {
-      testkit::ScopedClock other(2001, 1, 1, 0, 0, 0);
-      MsgIdSerial();  // so that the test moment's serial, 0b4a6000, is the next
-    }
-    testkit::ScopedClock clock(2026, 12, 6, 4, 57, 36);
+    testkit::TestEnv env;  // its first serial is the test moment's, 0b4a6000
+    env.clock.Set(2026, 12, 6, 4, 57, 36);
     const std::string area = dir_ / (std::string("new/area") + (*letter == '*' ? "x" : letter));
     std::unique_ptr<MessageBase> base;
-    ASSERT_TRUE(OpenOrCreateBase(ParseAreaId(Str(letter + area)), base)) << letter;
+    ASSERT_TRUE(OpenOrCreateBase(ParseAreaId(Str(letter + area)), base, env)) << letter;
     ASSERT_TRUE(base->BeginNewMessage());
     base->EmitOrigKludges(true, FidoAddress{2, 5020, 1, 3});
     base->EmitDestKludges(FidoAddress{2, 463, 99, 0});
@@ -89,7 +80,7 @@ TEST_F(FactoryArea, MessageThroughTheFactoryHasExactlyTheseBytes) {
     base->PutToName("All");
     base->PutSubject("Test subject");
     DateTimeRec now;
-    GetNow(now);
+    GetNow(env.clock, now);
     base->PutWrittenDate(now);
     base->PutArrivedDate(now);
     base->ChangeAttribute(true, kAttrLocal);
@@ -111,7 +102,7 @@ TEST_F(FactoryArea, MessageThroughTheFactoryHasExactlyTheseBytes) {
 
     // Present now: opened, not made anew; the message reads back whole. The
     // zone of the destination is the default, 2: the header has none.
-    ASSERT_TRUE(OpenOrCreateBase(ParseAreaId(Str(letter + area)), base));
+    ASSERT_TRUE(OpenOrCreateBase(ParseAreaId(Str(letter + area)), base, env_));
     base->PositionFrom(1);
     ASSERT_EQ(base->CurrentNumber(), 2);
     ASSERT_TRUE(base->LoadMessage());
@@ -140,7 +131,7 @@ TEST_F(FactoryArea, AreasAreCreatedThenOpenedAndClosedOnce) {
   std::unique_ptr<MessageBase> base;
   for (const char* id : {"S", "s", "J", "j"}) {
     const char kind = static_cast<char>(*id & ~0x20);
-    ASSERT_TRUE(OpenOrCreateBase(ParseAreaId(Str(id + (dir_ / (kind == 'S' ? "sq/echo" : "jam/echo")))), base)) << id;
+    ASSERT_TRUE(OpenOrCreateBase(ParseAreaId(Str(id + (dir_ / (kind == 'S' ? "sq/echo" : "jam/echo")))), base, env_)) << id;
     EXPECT_EQ(KindOf(base.get()), kind);
     EXPECT_TRUE(base->IsOpen());
     EXPECT_TRUE(CloseBase(base));
@@ -148,7 +139,7 @@ TEST_F(FactoryArea, AreasAreCreatedThenOpenedAndClosedOnce) {
     EXPECT_FALSE(DisposeBase(base));
   }
   // A bare path names no format: nothing is made.
-  EXPECT_FALSE(OpenOrCreateBase(ParseAreaId(Str(dir_ / "echo")), base));
+  EXPECT_FALSE(OpenOrCreateBase(ParseAreaId(Str(dir_ / "echo")), base, env_));
   EXPECT_EQ(base, nullptr);
   EXPECT_EQ(testkit::ListDir(dir_.path()), (std::vector<std::string>{"jam", "sq"}));
 }
@@ -156,19 +147,19 @@ TEST_F(FactoryArea, AreasAreCreatedThenOpenedAndClosedOnce) {
 std::vector<std::uint16_t> g_modes;
 
 TEST_F(FactoryArea, PresentAreaThatCannotBeOpenedIsNotCreatedAnew) {
-  FileHooks locked = RealFileHooks();  // every open fails, as when another program holds the files
-  locked.openFileStream = [](const Str& name, std::uint16_t mode) {
+  // Every open fails, as when another program holds the files.
+  const auto locked = [this](const Str& name, std::uint16_t mode) {
     g_modes.push_back(mode);
-    return RealFileHooks().openFileStream(name + ".absent", kModeRead);
+    return env_.RealOpen(name + ".absent", kModeRead);
   };
   for (const char* letter : {"J", "S"}) {
     const AreaId id = ParseAreaId(Str(letter + (dir_ / (std::string("locked") + letter))));
     std::unique_ptr<MessageBase> base;
-    ASSERT_TRUE(OpenOrCreateBase(id, base) && CloseBase(base)) << letter;
-    const FileHooks real = SetFileHooks(locked);
+    ASSERT_TRUE(OpenOrCreateBase(id, base, env_) && CloseBase(base)) << letter;
+    env_.openFile = locked;
     g_modes.clear();
-    EXPECT_FALSE(OpenOrCreateBase(id, base)) << letter;
-    SetFileHooks(real);
+    EXPECT_FALSE(OpenOrCreateBase(id, base, env_)) << letter;
+    env_.openFile = nullptr;
     ASSERT_NE(base, nullptr);  // left to the caller, not open
     EXPECT_FALSE(base->IsOpen());
     EXPECT_NE(base->ErrorCode(), Errc::kNone);

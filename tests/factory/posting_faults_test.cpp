@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "factory/base_factory.h"
-#include "msgbase/file_hooks.h"
+#include "msgbase/env.h"
 #include "msgdir/msg_file_names.h"
 #include "testkit/faults.h"
 #include "testkit/messages.h"
@@ -30,9 +30,9 @@ using namespace testkit;
 
 // Posts `parts` messages through the factory as the run control does; the
 // results of every store and of the close, in that order.
-std::vector<bool> Post(const std::string& id, int parts, const std::string& what) {
+std::vector<bool> Post(Env& env, const std::string& id, int parts, const std::string& what) {
   std::unique_ptr<MessageBase> base;
-  if (!OpenOrCreateBase(ParseAreaId(Str(id)), base)) return {false};
+  if (!OpenOrCreateBase(ParseAreaId(Str(id)), base, env)) return {false};
   std::vector<bool> ok;
   for (int i = 1; i <= parts; ++i) {
     if (!base->BeginNewMessage()) {
@@ -55,11 +55,10 @@ std::vector<bool> Post(const std::string& id, int parts, const std::string& what
 
 // Every message of the area as "subject|text", in number order, read by a
 // fresh object; a message that does not load shows as such.
-std::vector<std::string> Messages(const std::string& id) {
-  InstallFileHooks();
+std::vector<std::string> Messages(Env& env, const std::string& id) {
   std::unique_ptr<MessageBase> base;
   const AreaId area = ParseAreaId(Str(id));
-  if (!MakeBase(area.type, base) || !base->OpenArea(area.path)) return {"<area refused>"};
+  if (!MakeBase(area.type, base, env) || !base->OpenArea(area.path)) return {"<area refused>"};
   std::vector<std::string> out;
   for (base->PositionFrom(1); base->IsPositioned(); base->StepForward()) {
     if (!base->LoadMessage()) {
@@ -85,6 +84,7 @@ TEST(PostingFaults, EveryStepOfAPostingStoppedOrFailed) {
     const char* letter;
     const char* area;  // relative to the scratch directory
   } formats[] = {{"M", "msg"}, {"J", "jam/echo"}, {"S", "sq/echo"}};
+  TestEnv env;
   for (const auto& format : formats) {
     // A clean run gives the parts as they read back and the number of steps.
     std::vector<std::string> earlier, parts;
@@ -92,16 +92,15 @@ TEST(PostingFaults, EveryStepOfAPostingStoppedOrFailed) {
     {
       testkit::TempDir dir;
       const std::string id = format.letter + (dir / format.area);
-      InstallFileHooks();
-      ASSERT_EQ(Post(id, 2, "Earlier"), std::vector<bool>(3, true));
-      earlier = Messages(id);
+      ASSERT_EQ(Post(env, id, 2, "Earlier"), std::vector<bool>(3, true));
+      earlier = Messages(env, id);
       FaultPlan clean;
       {
-        ScopedFaults counting(clean);
-        ASSERT_EQ(Post(id, 3, "Rules"), std::vector<bool>(4, true));
+        ScopedFaults counting(env, clean);
+        ASSERT_EQ(Post(env, id, 3, "Rules"), std::vector<bool>(4, true));
       }
       steps = clean.steps;
-      parts = Messages(id);
+      parts = Messages(env, id);
       ASSERT_EQ(parts.size(), 5u);
       parts.erase(parts.begin(), parts.begin() + 2);
     }
@@ -114,16 +113,15 @@ TEST(PostingFaults, EveryStepOfAPostingStoppedOrFailed) {
                                   " at step " + std::to_string(at);
         testkit::TempDir dir;
         const std::string id = format.letter + (dir / format.area);
-        InstallFileHooks();
-        ASSERT_EQ(Post(id, 2, "Earlier"), std::vector<bool>(3, true));
+          ASSERT_EQ(Post(env, id, 2, "Earlier"), std::vector<bool>(3, true));
         std::vector<bool> ok;
         FaultPlan plan{.kind = kind, .at = at};
         if (kind == Fault::kStop) {
 #ifndef _WIN32
           const pid_t child = fork();
           if (child == 0) {
-            ScopedFaults faults(plan);
-            Post(id, 3, "Rules");
+            ScopedFaults faults(env, plan);
+            Post(env, id, 3, "Rules");
             _exit(1);  // the stop was never reached
           }
           int status = -1;
@@ -131,8 +129,8 @@ TEST(PostingFaults, EveryStepOfAPostingStoppedOrFailed) {
           ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << where;
 #endif
         } else {
-          ScopedFaults faults(plan);
-          ok = Post(id, 3, "Rules");
+          ScopedFaults faults(env, plan);
+          ok = Post(env, id, 3, "Rules");
         }
 
         // Read afresh: the earlier messages unchanged, then only whole parts:
@@ -142,7 +140,7 @@ TEST(PostingFaults, EveryStepOfAPostingStoppedOrFailed) {
         for (std::size_t i = 0; i < parts.size(); ++i) {
           if (kind != Fault::kStop && ok[i]) want.push_back(parts[i]);
         }
-        std::vector<std::string> seen = Messages(id);
+        std::vector<std::string> seen = Messages(env, id);
         if (kind == Fault::kStop) {
           ASSERT_GE(seen.size(), earlier.size()) << where;
           for (std::size_t i = 0; i < seen.size() - earlier.size() && i < parts.size(); ++i) want.push_back(parts[i]);
@@ -158,9 +156,8 @@ TEST(PostingFaults, EveryStepOfAPostingStoppedOrFailed) {
         }
 
         // The next posting goes in whole after them.
-        InstallFileHooks();
-        EXPECT_EQ(Post(id, 1, "Next"), std::vector<bool>(2, true)) << where;
-        seen = Messages(id);
+          EXPECT_EQ(Post(env, id, 1, "Next"), std::vector<bool>(2, true)) << where;
+        seen = Messages(env, id);
         ASSERT_EQ(seen.size(), want.size() + 1) << where;
         EXPECT_EQ(seen.back().substr(0, 11), "[1/1] Next|") << where;
       }
@@ -172,18 +169,16 @@ TEST(PostingFaults, EveryStepOfAPostingStoppedOrFailed) {
 // is older than an hour; a fresh one (another run writing now) stays.
 TEST(PostingFaults, AStrayTemporaryFileGoesWhenItIsOld) {
   testkit::TempDir dir;
-  InstallFileHooks();
-  ASSERT_EQ(Post("M" + dir.path(), 1, "One"), std::vector<bool>(2, true));
+  TestEnv env;
+  ASSERT_EQ(Post(env, "M" + dir.path(), 1, "One"), std::vector<bool>(2, true));
   for (const char* name : {"~mvx0.$$$", "~MVX7.$$$"}) testkit::WriteFileText(dir / name, "partial");
   testkit::WriteFileText(dir / "~mvx.$$$", "not ours");
   const std::vector<std::string> all = testkit::ListDir(dir.path());
-  ASSERT_EQ(Messages("M" + dir.path()).size(), 1u);
+  ASSERT_EQ(Messages(env, "M" + dir.path()).size(), 1u);
   EXPECT_EQ(testkit::ListDir(dir.path()), all);
   const platform::LocalTime now = platform::Now();
-  {
-    testkit::ScopedClock later(now.year + 1, now.month, std::min(now.day, 28), now.hour, now.minute, now.second);
-    ASSERT_EQ(Messages("M" + dir.path()).size(), 1u);
-  }
+  env.clock.Set(now.year + 1, now.month, std::min(now.day, 28), now.hour, now.minute, now.second);
+  ASSERT_EQ(Messages(env, "M" + dir.path()).size(), 1u);
   EXPECT_EQ(testkit::ListDir(dir.path()), (std::vector<std::string>{testkit::Made("2.msg"), "~mvx.$$$"}));
 }
 

@@ -31,13 +31,13 @@ Names Folded(Names names) {
 }
 
 TEST_F(JamAreaTest, FileNamesTheDotRuleAndCase) {
-  JamBase base;
+  JamBase base(env_);
   ASSERT_TRUE(base.CreateArea(dir_ / "sub/dir/net"));
   EXPECT_EQ(base.AreaPath(), Str(dir_ / "sub/dir/net."));
   EXPECT_EQ(testkit::ListDir(dir_ / "sub/dir"),
             (Names{testkit::Made("net.jdt"), testkit::Made("net.jdx"), testkit::Made("net.jhr"), testkit::Made("net.jlr")}));
   // Existing files are found whatever the case of their names.
-  MakeArea(area(), {"one"});
+  MakeArea(env_, area(), {"one"});
   for (const auto& [lower, upper] : {std::pair{"jhr", "JHR"}, {"jdx", "JDX"}, {"jdt", "JDT"}, {"jlr", "JLR"}}) {
     ASSERT_EQ(std::rename(file(lower).c_str(), (dir_ / "AREA." + upper).c_str()), 0);
   }
@@ -51,11 +51,11 @@ TEST_F(JamAreaTest, FileNamesTheDotRuleAndCase) {
 // The tossers never make a .JLR: an area without one is an existing area,
 // for opening and creating alike.
 TEST_F(JamAreaTest, AMissingLastReadFileIsMadeAndNothingIsLost) {
-  MakeArea(area(), {"one", "two"});
+  MakeArea(env_, area(), {"one", "two"});
   const Bytes headers = testkit::ReadFileBytes(file("jhr"));
   for (bool create : {false, true}) {
     ASSERT_EQ(std::remove(file("jlr").c_str()), 0);
-    JamBase base;
+    JamBase base(env_);
     EXPECT_TRUE(base.AreaExists(area()));
     ASSERT_TRUE(create ? base.CreateArea(area()) : base.OpenArea(area()));
     EXPECT_TRUE(base.HasLastReadFile() && testkit::ReadFileBytes(file("jlr")).empty());
@@ -95,12 +95,12 @@ TEST_F(JamAreaTest, LastReadAppendThenUpdate) {
 TEST_F(JamAreaTest, APartialAreaIsRefusedAndLeftAlone) {
   for (const auto& [missing, code] : {std::pair{"jhr", Errc::kJamNoHeaderFile}, {"jdx", Errc::kJamNoIndexFile},
                                       {"jdt", Errc::kJamNoTextFile}}) {
-    MakeArea(area(), {"one"});
+    MakeArea(env_, area(), {"one"});
     ASSERT_EQ(std::remove(file(missing).c_str()), 0);
     const Names names = testkit::ListDir(dir_.path());
     std::vector<Bytes> contents;
     for (const std::string& n : names) contents.push_back(testkit::ReadFileBytes(dir_ / n));
-    JamBase base;
+    JamBase base(env_);
     EXPECT_FALSE(base.AreaExists(area()));
     EXPECT_FALSE(base.OpenArea(area()));
     EXPECT_EQ(base.ErrorCode(), code);
@@ -111,7 +111,7 @@ TEST_F(JamAreaTest, APartialAreaIsRefusedAndLeftAlone) {
     RemoveArea();
   }
   // With none there, opening fails and every operation fails quietly.
-  JamBase base;
+  JamBase base(env_);
   EXPECT_FALSE(base.OpenArea(area()));
   EXPECT_EQ(base.ErrorCode(), Errc::kJamNoHeaderFile);
   base.PositionByUid(1);
@@ -130,10 +130,10 @@ TEST_F(JamAreaTest, AnAreaMadeByAnotherRunMeanwhileIsJoined) {
   plan.beforeOpen = [&](const std::string& name, std::uint16_t mode) {
     if (theirsMade || (mode & 0xFF) != kModeCreateNew || !EndsWithName(name, file("jhr"))) return;
     theirsMade = true;
-    MakeArea(area(), {"theirs"});
+    MakeArea(env_, area(), {"theirs"});
   };
-  ScopedFaults faults(plan);
-  JamBase base;
+  ScopedFaults faults(env_, plan);
+  JamBase base(env_);
   EXPECT_FALSE(base.OpenArea(area()));
   ASSERT_TRUE(base.CreateArea(area()));
   EXPECT_TRUE(theirsMade);
@@ -156,8 +156,8 @@ TEST_F(JamAreaTest, ThreeEmptyFilesGetTheHeaderOfANewArea) {
 // area is left for every later run to refuse.
 TEST_F(JamAreaTest, AFailedCreationLeavesNothingBehind) {
   FaultPlan plan;
-  ScopedFaults faults(plan);
-  JamBase base;
+  ScopedFaults faults(env_, plan);
+  JamBase base(env_);
   for (const auto& [ext, code] : {std::pair{".jhr", Errc::kJamCreateHeader}, {".jdx", Errc::kJamCreateIndex},
                                   {".jdt", Errc::kJamCreateText}}) {
     plan.refuseOpensOf = ext;
@@ -171,13 +171,13 @@ TEST_F(JamAreaTest, AFailedCreationLeavesNothingBehind) {
 // A .JLR held by another program is neither recreated nor needed; a held
 // .JDX refuses the area.
 TEST_F(JamAreaTest, FilesHeldByAnotherProgram) {
-  MakeArea(area(), {"one"});
+  MakeArea(env_, area(), {"one"});
   Open()->WriteLastRead(3, 1);
   const Bytes pointers = testkit::ReadFileBytes(file("jlr"));
-  ScopedLockWait noWait(0);  // a held file fails at once, not after a wait
-  std::unique_ptr<DataStream> holder = OpenFileStream(file("jlr"), kModeReadWrite | kShareNone);
+  env_.lockWaitMs = 0;  // a held file fails at once, not after a wait
+  std::unique_ptr<DataStream> holder = env_.OpenFileStream(file("jlr"), kModeReadWrite | kShareNone);
   ASSERT_TRUE(holder->Status().ok());
-  JamBase base;
+  JamBase base(env_);
   ASSERT_TRUE(base.OpenArea(area()));
   EXPECT_FALSE(base.HasLastReadFile());
   base.WriteLastRead(3, 9);
@@ -186,7 +186,7 @@ TEST_F(JamAreaTest, FilesHeldByAnotherProgram) {
   holder.reset();  // on Windows nobody else reads what is held without sharing
   EXPECT_EQ(testkit::ReadFileBytes(file("jlr")), pointers);
 
-  holder = OpenFileStream(file("jdx"), kModeReadWrite | kShareNone);
+  holder = env_.OpenFileStream(file("jdx"), kModeReadWrite | kShareNone);
   ASSERT_TRUE(holder->Status().ok());
   EXPECT_FALSE(base.OpenArea(area()));
   EXPECT_EQ(base.ErrorCode(), Errc::kJamOpenIndex);
@@ -195,7 +195,7 @@ TEST_F(JamAreaTest, FilesHeldByAnotherProgram) {
 }
 
 TEST_F(JamAreaTest, TheBaseHeaderIsWrittenBackWholeWithItsReservedBytes) {
-  MakeArea(area(), {"one"});
+  MakeArea(env_, area(), {"one"});
   PatchU32(file("jhr"), 24, 0x12345678);  // another program's high-water mark
   PatchU32(file("jhr"), 1020, 0xAB000000);
   PatchU32(file("jhr"), 16, 0x0BADF00D);  // a password crc nobody checks

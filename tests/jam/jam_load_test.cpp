@@ -66,7 +66,7 @@ TEST_F(JamLoadTest, RoundTripThroughCloseAndReopen) {
 }
 
 TEST_F(JamLoadTest, NumbersStartAtTheBaseNumberEvenJustBelow2To31) {
-  MakeArea(area(), {"one", "two", "three"});
+  MakeArea(env_, area(), {"one", "two", "three"});
   PatchU32(file("jhr"), 20, 0x7FFFFFFD);  // another writer's base number
   auto base = Open();
   EXPECT_EQ(base->HighestNumber(), 0x7FFFFFFF);
@@ -92,7 +92,7 @@ class CountingJam : public JamBase {
 // the header bit, stepping back past that message ends at the base number
 // instead of asking about every number down to 1.
 TEST_F(JamLoadTest, StepBackStopsAtTheBaseNumber) {
-  MakeArea(area(), {"one", "two", "three"});
+  MakeArea(env_, area(), {"one", "two", "three"});
   PatchU32(file("jhr"), 20, 0x40000000);
   PatchU32(file("jhr"), 1024 + kJamAttributesOffset, U32At(file("jhr"), 1024 + kJamAttributesOffset) | kJamAttrDeleted);
   CountingJam base;
@@ -108,7 +108,7 @@ TEST_F(JamLoadTest, StepBackStopsAtTheBaseNumber) {
 // record too. Each time the later messages move down one number, and their
 // headers' MessageNumber with them.
 TEST_F(JamLoadTest, DeletedRecordsAreCompactedAndTheMessagesRenumbered) {
-  MakeArea(area(), {"one", "two", "three", "four"});
+  MakeArea(env_, area(), {"one", "two", "three", "four"});
   Bytes index = testkit::ReadFileBytes(file("jdx"));
   for (int i = 0; i < 8; ++i) index[i] = 0xFF;
   index.insert(index.end(), {1, 2, 3});
@@ -154,7 +154,7 @@ TEST_F(JamLoadTest, AStoppedCompactionIsFinishedOnOpen) {
   } table[] = {
       {{1, 0, 3, 4, 5}, true}, {{1, 3, 4, 5, 5}, true}, {{1, 3, 4, 4, 5}, true}, {{1, 0, 3, 4, 5}, false}};
   for (const auto& t : table) {
-    MakeArea(area(), {"one", "two", "three", "four", "five"});
+    MakeArea(env_, area(), {"one", "two", "three", "four", "five"});
     const Bytes whole = testkit::ReadFileBytes(file("jdx"));
     const Bytes deleted(8, 0xFF);
     Bytes index;
@@ -197,7 +197,7 @@ TEST_F(JamLoadTest, DamagedMessagesFailWithTheirCode) {
       {false, 8, 0x7FFFFFFF, Errc::kJamReadError},        // subfields past the .JHR
   };
   for (const auto& t : table) {
-    MakeArea(area(), {"one", "two", "three"});
+    MakeArea(env_, area(), {"one", "two", "three"});
     PatchU32(file(t.inIndex ? "jdx" : "jhr"), t.at + (t.inIndex ? 8 : U32At(file("jdx"), 12)), t.value);
     auto base = Open();
     base->PositionByUid(2);
@@ -218,7 +218,7 @@ TEST_F(JamLoadTest, DamagedMessagesFailWithTheirCode) {
 // creating alike, and nothing is written, not even the missing .JLR. (An
 // empty .JHR beside an empty .JDX is a new area: see jam_area_test.)
 TEST_F(JamLoadTest, ADamagedBaseHeaderIsRefusedAndLeftAsItIs) {
-  MakeArea(area(), {"one"});
+  MakeArea(env_, area(), {"one"});
   ASSERT_EQ(std::remove(file("jlr").c_str()), 0);
   const Bytes whole = testkit::ReadFileBytes(file("jhr"));
   Bytes unsigned_ = whole;
@@ -228,7 +228,7 @@ TEST_F(JamLoadTest, ADamagedBaseHeaderIsRefusedAndLeftAsItIs) {
     testkit::WriteFileBytes(file("jhr"), jhr);
     const std::vector<std::string> names = testkit::ListDir(dir_.path());
     const Bytes index = testkit::ReadFileBytes(file("jdx"));
-    JamBase base;
+    JamBase base(env_);
     EXPECT_FALSE(base.OpenArea(area())) << jhr.size();
     EXPECT_EQ(base.ErrorCode(), Errc::kJamBadBaseHeader);
     EXPECT_FALSE(base.CreateArea(area()));

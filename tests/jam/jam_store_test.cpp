@@ -214,7 +214,7 @@ TEST_F(JamStoreTest, StoringALoadedMessageRepointsItsRecord) {
 // loaded without its body, and a loaded message whose index record a
 // deletion has moved (its old place now holds another message's record).
 TEST_F(JamStoreTest, StoresThatWouldLoseAMessageAreRefused) {
-  MakeArea(area(), {"one", "two", "three"});
+  MakeArea(env_, area(), {"one", "two", "three"});
   auto base = Open();
   base->PositionByUid(1);
   ASSERT_TRUE(base->LoadHeaderAndKludges());
@@ -238,11 +238,11 @@ TEST_F(JamStoreTest, AFailedWriteIsReportedAndLeavesNoTrace) {
   auto all = [&] { return std::vector<Bytes>{testkit::ReadFileBytes(file("jhr")), testkit::ReadFileBytes(file("jdx")),
                                              testkit::ReadFileBytes(file("jdt"))}; };
   for (const std::string ext : {"jdt", "jhr", "jdx"}) {
-    MakeArea(area(), {"one"});
+    MakeArea(env_, area(), {"one"});
     const std::vector<Bytes> before = all();
     {
       FaultPlan plan{.kind = Fault::kDiskFull, .at = 1, .files = {"." + ext}, .countCreates = false};
-      ScopedFaults faults(plan);
+      ScopedFaults faults(env_, plan);
       auto base = Open();
       EXPECT_FALSE(Post(*base, "All", {"two"})) << ext;
       EXPECT_EQ(base->MessageCount(), 1);

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "jam/jam_base.h"
-#include "msgbase/file_hooks.h"
+#include "msgbase/env.h"
 #include "msgbase/file_stream.h"
 #include "support/le_bytes.h"
 #include "testkit/faults.h"
@@ -22,12 +22,11 @@ namespace mvx::jamtest {
 
 using namespace testkit;
 
-// A temporary directory, the test clock at 6 Dec 2026 04:57:36 (1796533056
-// seconds) and the real file hooks; the area is "<dir>/area".
+// A temporary directory and a test env whose clock reads 6 Dec 2026
+// 04:57:36 (1796533056 seconds); the area is "<dir>/area".
 class AreaFixture : public ::testing::Test {
  protected:
-  AreaFixture() : clock_(2026, 12, 6, 4, 57, 36) { InstallFileHooks(); }
-  ~AreaFixture() override { InstallFileHooks(); }
+  AreaFixture() { env_.clock.Set(2026, 12, 6, 4, 57, 36); }
 
   std::string area() const { return dir_ / "area"; }
   std::string file(const char* ext) const { return dir_ / (std::string("area.") + ext); }
@@ -35,13 +34,13 @@ class AreaFixture : public ::testing::Test {
     for (const char* ext : {"jhr", "jdx", "jdt", "jlr"}) std::remove(file(ext).c_str());
   }
   std::unique_ptr<JamBase> Open(bool create = false) {
-    auto base = std::make_unique<JamBase>();
+    auto base = std::make_unique<JamBase>(env_);
     EXPECT_TRUE(create ? base->CreateArea(area()) : base->OpenArea(area())) << std::hex << ErrcNumber(base->ErrorCode());
     return base;
   }
 
   testkit::TempDir dir_;
-  testkit::ScopedClock clock_;
+  testkit::TestEnv env_;
 };
 
 // The 1024-byte base header of an area made at the test clock's time.
@@ -52,8 +51,8 @@ inline Bytes NewAreaHeader() {
 }
 
 // An area holding one message per body, closed.
-inline void MakeArea(const std::string& area, const std::vector<std::string>& bodies) {
-  JamBase base;
+inline void MakeArea(Env& env, const std::string& area, const std::vector<std::string>& bodies) {
+  JamBase base(env);
   ASSERT_TRUE(base.CreateArea(area));
   for (const std::string& b : bodies) ASSERT_TRUE(Post(base, "All", {b}));
   ASSERT_TRUE(base.CloseArea());

@@ -22,7 +22,7 @@ std::string Text4D(const FidoAddress& a) { return FormatAddress4D(a).str(); }
 // *.MSG base presets net and node before reading the control lines.
 class NetmailBase : public texttest::PlainBase {
  public:
-  explicit NetmailBase(std::unique_ptr<DataStream> s) : PlainBase(std::move(s)) { SetAreaKind(0); }
+  NetmailBase(std::unique_ptr<DataStream> s, Env& env) : PlainBase(std::move(s), env) { SetAreaKind(0); }
   FidoAddress headerDest{1, 234, 5, 0};
   void ReadDestAddress(FidoAddress& dest) override {
     dest = headerDest;
@@ -31,14 +31,9 @@ class NetmailBase : public texttest::PlainBase {
 };
 
 TEST(EmitKludges, MsgIdAlwaysIntlFmptToptForNetmailOnly) {
-  {
-    // Taken at another moment, so that 0b4a6000, the serial of the test
-    // moment, is the next whatever other tests ran before.
-    testkit::ScopedClock other(2001, 1, 1, 0, 0, 0);
-    MsgIdSerial();
-  }
-  testkit::ScopedClock clock(2026, 12, 6, 4, 57, 36);
-  auto echo = ReaderOver("\001MSGID: 1:1/1 12345678\rBody\r"sv);
+  testkit::TestEnv env;
+  env.clock.Set(2026, 12, 6, 4, 57, 36);
+  auto echo = ReaderOver("\001MSGID: 1:1/1 12345678\rBody\r"sv, env);
   echo->SetAreaKind(1);
   echo->EmitOrigKludges(false, FidoAddress{2, 5020, 7, 0});  // the serial is kept
   echo->EmitDestKludges(FidoAddress{1, 234, 5, 6});
@@ -46,7 +41,7 @@ TEST(EmitKludges, MsgIdAlwaysIntlFmptToptForNetmailOnly) {
   echo->EmitOrigKludges(true, FidoAddress{2, 5020, 1, 3});  // a new one, in place
   EXPECT_EQ(TextOf(*echo), "\001MSGID: 2:5020/1.3 0b4a6000\rBody\r");
 
-  auto net = ReaderOver<NetmailBase>(""sv);
+  auto net = ReaderOver<NetmailBase>(""sv, env);
   net->EmitOrigKludges(true, FidoAddress{2, 5020, 1, 3});
   net->EmitDestKludges(FidoAddress{1, 234, 5, 6});
   EXPECT_EQ(TextOf(*net),
@@ -59,7 +54,7 @@ TEST(EmitKludges, MsgIdAlwaysIntlFmptToptForNetmailOnly) {
 
   // The orig step writes INTL before the destination is in the text; the dest
   // step corrects it and adds TOPT. Without a control block: at the end.
-  auto both = ReaderOver<NetmailBase>("Body\r"sv);
+  auto both = ReaderOver<NetmailBase>("Body\r"sv, env);
   both->headerDest = FidoAddress{};
   both->EmitAddressKludges(FidoAddress{2, 5020, 1, 0}, FidoAddress{1, 2, 3, 4}, true);
   EXPECT_EQ(TextOf(*both), "Body\r\001MSGID: 2:5020/1 0b4a6002\r\001INTL 1:2/3 2:5020/1\r\001TOPT 4\r");

@@ -101,17 +101,13 @@ TEST(ControlLineEdits, TailThatCannotBeSavedLeavesTheTextAlone) {
   // The temporary stream for the rest of the text fails: copying it back
   // would put zeros where the body was.
   const std::string text = "\001PID: p\r\001MSGID: a 1\rBody of the message\r";
-  FileHooks hooks = RealFileHooks();
-  hooks.newMemoryStream = [](std::int32_t) -> std::unique_ptr<DataStream> {
-    return std::make_unique<testkit::FailedStream>();
-  };
+  testkit::TestEnv env;
+  env.newMemory = [](std::int32_t) -> std::unique_ptr<DataStream> { return std::make_unique<testkit::FailedStream>(); };
   for (char op : {'I', 'R', 'D'}) {
-    auto base = ReaderOver(text);
-    const FileHooks old = SetFileHooks(hooks);
+    auto base = ReaderOver(text, env);
     if (op == 'I') base->InsertControlLine("\001TID: t");
     if (op == 'R') base->ReplaceControlLine("\001PID:", "\001PID: longer than before");
     if (op == 'D') base->DeleteControlLine("\001PID:");
-    SetFileHooks(old);
     EXPECT_EQ(TextOf(*base), text) << op;
   }
 }

@@ -14,6 +14,7 @@ namespace {
 // Supplies what navigation and StampNow ask for.
 class TestBase : public texttest::PlainBase {
  public:
+  explicit TestBase(Env& env = DefaultEnv()) : PlainBase(nullptr, env) {}
   std::set<std::int32_t> numbers{3, 5, 9};
   std::vector<DateTimeRec> dates;
   std::string order;
@@ -46,8 +47,9 @@ TEST(Navigation, WalksMessagesThreeFiveNine) {
 }
 
 TEST(StampNow, WrittenThenArrivedWithTheSameMoment) {
-  testkit::ScopedClock clock(2026, 12, 6, 4, 57, 36, 120);
-  TestBase base;
+  testkit::TestEnv env;
+  env.clock.Set(2026, 12, 6, 4, 57, 36, 120);
+  TestBase base(env);
   base.StampNow();
   EXPECT_EQ(base.order, "WA");
   for (const DateTimeRec& d : base.dates) {

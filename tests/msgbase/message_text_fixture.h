@@ -5,7 +5,7 @@
 #include <memory>
 #include <string_view>
 
-#include "msgbase/file_hooks.h"
+#include "msgbase/env.h"
 #include "msgbase/message_base.h"
 #include "testkit/faults.h"
 #include "testkit/messages.h"
@@ -18,7 +18,9 @@ using testkit::TextOf;
 // Every format operation does nothing and fails; the uid is the number.
 class PlainBase : public MessageBase {
  public:
-  explicit PlainBase(std::unique_ptr<DataStream> text = nullptr) { AttachTextBuffer(std::move(text)); }
+  explicit PlainBase(std::unique_ptr<DataStream> text = nullptr, Env& env = DefaultEnv()) : MessageBase(env) {
+    AttachTextBuffer(std::move(text));
+  }
   bool OpenArea(const Str&) override { return false; }
   bool CreateArea(const Str&) override { return false; }
   bool AreaExists(const Str&) override { return false; }
@@ -51,14 +53,14 @@ class PlainBase : public MessageBase {
   void WriteLastRead(std::int32_t, std::int32_t) override {}
 };
 
-// A base of type B whose text buffer holds exactly these bytes, at offset 0.
+// A base of type B whose text buffer holds exactly these bytes, at offset 0,
+// made with env.
 template <typename B = PlainBase>
-std::unique_ptr<B> ReaderOver(std::string_view bytes) {
-  InstallFileHooks();
-  std::unique_ptr<DataStream> stream = NewMemoryStream(65536);
+std::unique_ptr<B> ReaderOver(std::string_view bytes, Env& env = DefaultEnv()) {
+  std::unique_ptr<DataStream> stream = DefaultEnv().NewMemoryStream(65536);
   stream->WriteAll(bytes.data(), static_cast<std::uint32_t>(bytes.size()));
   stream->SeekTo(0);
-  return std::make_unique<B>(std::move(stream));
+  return std::make_unique<B>(std::move(stream), env);
 }
 
 }  // namespace mvx::texttest

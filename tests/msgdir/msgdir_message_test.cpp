@@ -98,7 +98,7 @@ TEST_F(MsgDirMessage, TextThatCannotBeHeldIsNoLoadedMessage) {
   PutFile("2.MSG", MsgFileBytes("Me", "Subj", kKludged));
   // Memory runs out 10 bytes into the text.
   FaultPlan plan{.byteBudget = 10, .memoryStreams = true};
-  ScopedFaults faults(plan);
+  ScopedFaults faults(env_, plan);
   auto base = Open();
   base->PositionByUid(2);
   EXPECT_FALSE(base->LoadMessage());
@@ -121,7 +121,7 @@ TEST_F(MsgDirMessage, StoreHeaderOnlyRewritesTheHeaderInPlaceOrSaysItFailed) {
   base->PositionByUid(6);
   FaultPlan full{.kind = Fault::kDiskFull, .at = 1};
   for (bool diskFails : {false, true}) {
-    std::unique_ptr<ScopedFaults> faults(diskFails ? new ScopedFaults(full) : nullptr);
+    std::unique_ptr<ScopedFaults> faults(diskFails ? new ScopedFaults(env_, full) : nullptr);
     ASSERT_TRUE(base->LoadMessage());
     base->ChangeAttribute(true, diskFails ? kAttrSent : kAttrReceived);
     base->ChangeAttribute(true, kAttrIsReturnReceipt);
@@ -133,11 +133,9 @@ TEST_F(MsgDirMessage, StoreHeaderOnlyRewritesTheHeaderInPlaceOrSaysItFailed) {
     EXPECT_EQ(Names(), std::vector<std::string>{"6.MSG"});
   }
   // A message that can only be opened for reading is not written over.
-  FileHooks readOnly = RealFileHooks();
-  readOnly.openFileStream = [](const Str& name, std::uint16_t m) {
-    return RealFileHooks().openFileStream((m & 0xFF) == kModeReadWrite ? name + ".absent" : name, m);
+  env_.openFile = [this](const Str& name, std::uint16_t m) {
+    return env_.RealOpen((m & 0xFF) == kModeReadWrite ? name + ".absent" : name, m);
   };
-  SetFileHooks(readOnly);
   ASSERT_TRUE(base->LoadMessage());
   EXPECT_FALSE(base->StoreMessage());
   base->ReleaseMessage();  // on Windows nobody else reads a message file held without sharing
@@ -215,7 +213,7 @@ TEST_F(MsgDirLastRead, AFileThatCannotBeOpenedIsNeverEmptied) {
   PutFile("LASTREAD", {0x0A, 0x00, 0x0C, 0x00});
   Open()->WriteLastRead(1, 0x0B);  // found whatever its case
   FaultPlan plan{.refuseWriteOpens = true};  // as when another program holds it
-  ScopedFaults faults(plan);
+  ScopedFaults faults(env_, plan);
   Open()->WriteLastRead(0, 0x55);
   EXPECT_EQ(testkit::ReadFileBytes(Path("LASTREAD")), (Bytes{0x0A, 0x00, 0x0B, 0x00}));
   EXPECT_EQ(Names(), std::vector<std::string>{"LASTREAD"});

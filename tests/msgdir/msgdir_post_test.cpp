@@ -49,7 +49,7 @@ TEST_F(MsgDirPost, AddressesAndDatesComeBackThroughTheHeader) {
 }
 
 TEST_F(MsgDirPost, LongNamesAndSubjectsAreCutToTheirFields) {
-  testkit::ScopedClock clock(2026, 12, 6, 4, 57, 36);
+  env_.clock.Set(2026, 12, 6, 4, 57, 36);
   auto base = Open();
   ASSERT_TRUE(base->BeginNewMessage());
   base->PutToName("To");

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "msgbase/file_hooks.h"
+#include "msgbase/env.h"
 #include "msgdir/msgdir_base.h"
 #include "testkit/faults.h"
 #include "testkit/messages.h"
@@ -32,9 +32,6 @@ inline std::vector<std::uint8_t> MsgFileBytes(const std::string& from, const std
 
 class MsgDirTest : public ::testing::Test {
  protected:
-  void SetUp() override { InstallFileHooks(); }
-  void TearDown() override { InstallFileHooks(); }
-
   std::string Path(const std::string& name) const { return dir_ / name; }
   void PutFile(const std::string& name, const std::vector<std::uint8_t>& bytes) {
     testkit::WriteFileBytes(Path(name), bytes);
@@ -45,12 +42,13 @@ class MsgDirTest : public ::testing::Test {
   }
   std::vector<std::string> Names() const { return testkit::ListDir(dir_.path()); }
   std::unique_ptr<MsgDirBase> Open() {
-    auto base = std::make_unique<MsgDirBase>();
+    auto base = std::make_unique<MsgDirBase>(env_);
     EXPECT_TRUE(base->OpenArea(dir_.path()));
     return base;
   }
 
   testkit::TempDir dir_;
+  testkit::TestEnv env_;
 };
 
 }  // namespace mvx::msgdirtest

@@ -11,8 +11,7 @@ namespace {
 // year, month, day, hour, minute, second, millisecond, day of week (0 = Sunday)
 using Moment = std::array<int, 8>;
 
-Moment NowFields() {
-  const LocalTime t = Now();
+Moment Fields(const LocalTime& t) {
   return {t.year, t.month, t.day, t.hour, t.minute, t.second, t.millisecond, t.dayOfWeek};
 }
 
@@ -24,17 +23,18 @@ TEST(TestClockTest, WaitHundredthCarriesAndTheDayOfWeekFollows) {
       {{2100, 2, 28, 23, 59, 59, 990, 0}, {2100, 3, 1, 0, 0, 0, 0, 1}},  // no leap year
   };
   for (const auto& c : cases) {
-    testkit::ScopedClock clock(c[0][0], c[0][1], c[0][2], c[0][3], c[0][4], c[0][5], c[0][6]);
-    EXPECT_EQ(NowFields(), c[0]);
-    WaitHundredth();
-    EXPECT_EQ(NowFields(), c[1]);
+    testkit::TestClock clock;
+    clock.Set(c[0][0], c[0][1], c[0][2], c[0][3], c[0][4], c[0][5], c[0][6]);
+    EXPECT_EQ(Fields(clock.Now()), c[0]);
+    clock.WaitHundredth();
+    EXPECT_EQ(Fields(clock.Now()), c[1]);
   }
 }
 
 TEST(SystemClockTest, WaitHundredthReturnsOnceTheClockMoved) {
-  const Moment before = NowFields();
+  const Moment before = Fields(Now());
   WaitHundredth();
-  EXPECT_NE(NowFields(), before);
+  EXPECT_NE(Fields(Now()), before);
 }
 
 }  // namespace

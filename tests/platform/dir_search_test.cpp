@@ -12,6 +12,7 @@ namespace mvx::platform {
 namespace {
 
 namespace fs = std::filesystem;
+using testkit::kWindows;
 
 std::map<std::string, DirEntry> SearchAll(const std::string& mask) {
   std::map<std::string, DirEntry> found;
@@ -52,16 +53,14 @@ TEST_F(DirSearchTest, MasksMatchWithoutRegardToCaseThroughEitherSeparator) {
   };
   for (const auto& c : cases) EXPECT_EQ(SearchAll(c.mask).size(), c.count) << c.mask;
   EXPECT_EQ(SearchAll(d + "/area/LASTREAD").begin()->first, "lastread");  // the name on disk
-  testkit::ScopedCurrentDir cd(dir_ / "Area");
-  EXPECT_EQ(SearchAll("*.MSG").size(), 4u);
-  EXPECT_EQ(SearchAll("..\\AREA\\1.MSG").size(), 1u);
-  // A drive's own current directory on Windows ("C:*.MSG"); on POSIX a name
-  // that starts with "C:".
-#ifdef _WIN32
-  EXPECT_EQ(SearchAll(fs::current_path().string().substr(0, 2) + "*.MSG").size(), 4u);
-#else
-  EXPECT_EQ(SearchAll("C:*.MSG").size(), 0u);
-#endif
+  // Relative masks, and a drive's own current directory on Windows
+  // ("C:*.MSG"); on POSIX a name that starts with "C:".
+  MVX_IN_DIRECTORY(dir_ / "Area", {
+    EXPECT_EQ(SearchAll("*.MSG").size(), 4u);
+    EXPECT_EQ(SearchAll("..\\AREA\\1.MSG").size(), 1u);
+    const std::string drive = kWindows ? fs::current_path().string().substr(0, 2) : "C:";
+    EXPECT_EQ(SearchAll(drive + "*.MSG").size(), kWindows ? 4u : 0u);
+  });
 }
 
 TEST_F(DirSearchTest, AttributesSizeAndTimeOfEachKind) {

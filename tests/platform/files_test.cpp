@@ -25,7 +25,7 @@ using testkit::kWindows;
 class FilesTest : public ::testing::Test {
  protected:
   void SetUp() override { testkit::WriteFileText(file_, "0123456789"); }
-  FileHandle Open(Access a, Share s) { return Opened(OpenExisting(file_, a, s, &h_)); }
+  FileHandle Open(Access a, Share s) { return Opened(OpenExisting(file_, a, s, waitMs_, &h_)); }
   // The handle of the call just made (kNoFile when it failed); its error
   // stays in error_.
   FileHandle Opened(Error e) {
@@ -37,7 +37,7 @@ class FilesTest : public ::testing::Test {
   std::string file_ = dir_ / "Base.SQD";
   Error error_;
   FileHandle h_ = kNoFile;
-  testkit::ScopedLockWait wait_{20};
+  int waitMs_ = 20;
 };
 
 TEST_F(FilesTest, SharingBetweenTwoOpens) {
@@ -124,7 +124,7 @@ TEST_F(FilesTest, AnotherProgramsClassicRecordLockKeepsOurOpensOut) {
 // A holder that lets go while we wait: the wait ends with the file ours,
 // for the sharing of an open and for a lock on part of a file alike.
 TEST_F(FilesTest, AHolderThatLetsGoDuringTheWaitIsWaitedFor) {
-  SetLockWaitMilliseconds(10000);
+  waitMs_ = 10000;
   for (const bool range : {false, true}) {
     const FileHandle holder = range ? Opened(OpenOrCreate(file_, &h_)) : Open(RW, Share::kNone);
     ASSERT_NE(holder, kNoFile);
@@ -148,13 +148,13 @@ TEST_F(FilesTest, AHolderThatLetsGoDuringTheWaitIsWaitedFor) {
 
 TEST_F(FilesTest, CreatingNeverEmptiesAFileInUseOrTakenInAnyCase) {
   const FileHandle reader = Open(R, Share::kRead);
-  EXPECT_EQ(Opened(CreateAlways(file_, &h_)), kNoFile);  // waited for, then refused
+  EXPECT_EQ(Opened(CreateAlways(file_, waitMs_, &h_)), kNoFile);  // waited for, then refused
   EXPECT_EQ(error_.code(), Errc::kHeldByOther);
   EXPECT_EQ(Opened(CreateNew(dir_ / "BASE.sqd", &h_)), kNoFile);
   EXPECT_EQ(error_.code(), Errc::kNameTaken);
   EXPECT_EQ(testkit::ReadFileText(file_), "0123456789");
   CloseFile(reader);
-  const FileHandle made = Opened(CreateAlways(dir_.path() + "\\base.sqd", &h_));
+  const FileHandle made = Opened(CreateAlways(dir_.path() + "\\base.sqd", waitMs_, &h_));
   // Creating keeps no lock on POSIX. On Windows a share-none open excludes
   // every other handle, the creator's too.
   const FileHandle other = Open(RW, Share::kNone);
@@ -176,7 +176,7 @@ TEST_F(FilesTest, RenameNewNeverReplacesReplaceFileDoes) {
   ASSERT_TRUE(RenameNew(dir_ / "NEW.TMP", dir_ / "Other.sqd").ok());
   EXPECT_EQ(testkit::ListDir(dir_.path()), (std::vector<std::string>{"Base.SQD", "Other.sqd"}));
   EXPECT_EQ(testkit::ReadFileText(file_), "0123456789");
-  ASSERT_TRUE(ReplaceFile(dir_ / "other.SQD", dir_ / "base.sqd").ok());
+  ASSERT_TRUE(ReplaceFile(dir_ / "other.SQD", dir_ / "base.sqd", waitMs_).ok());
   EXPECT_EQ(testkit::ListDir(dir_.path()), std::vector<std::string>{"Base.SQD"});
   EXPECT_EQ(testkit::ReadFileText(file_), "new");
 }
@@ -200,8 +200,8 @@ TEST_F(FilesTest, NamesThatNameNoFileAreRefused) {
   testkit::WriteFileText(dir_ / "a", "keep");
   // A zero byte would cut the name short and name another file ("a").
   for (const std::string& name : {dir_.path() + std::string("/a\0b", 4), std::string()}) {
-    EXPECT_EQ(Opened(OpenExisting(name, R, Share::kReadWrite, &h_)), kNoFile);
-    EXPECT_EQ(Opened(CreateAlways(name, &h_)), kNoFile);
+    EXPECT_EQ(Opened(OpenExisting(name, R, Share::kReadWrite, waitMs_, &h_)), kNoFile);
+    EXPECT_EQ(Opened(CreateAlways(name, waitMs_, &h_)), kNoFile);
     EXPECT_EQ(Opened(CreateNew(name, &h_)), kNoFile);
     EXPECT_EQ(error_.code(), Errc::kNotFound);
     EXPECT_EQ(Opened(OpenAppend(name, &h_)), kNoFile);
@@ -209,10 +209,10 @@ TEST_F(FilesTest, NamesThatNameNoFileAreRefused) {
     EXPECT_FALSE(GetFileDosTime(name).has_value());
   }
   EXPECT_EQ(testkit::ReadFileText(dir_ / "a"), "keep");
-  EXPECT_EQ(Opened(OpenExisting(dir_ / "missing", R, Share::kReadWrite, &h_)), kNoFile);
+  EXPECT_EQ(Opened(OpenExisting(dir_ / "missing", R, Share::kReadWrite, waitMs_, &h_)), kNoFile);
   EXPECT_EQ(error_.code(), Errc::kNotFound);
   EXPECT_EQ(error_.file(), dir_ / "missing");
-  EXPECT_EQ(Opened(OpenExisting(dir_.path(), R, Share::kReadWrite, &h_)), kNoFile);
+  EXPECT_EQ(Opened(OpenExisting(dir_.path(), R, Share::kReadWrite, waitMs_, &h_)), kNoFile);
   EXPECT_EQ(error_.code(), Errc::kOpenFailed);
 }
 
@@ -222,13 +222,13 @@ TEST_F(FilesTest, PipesNeverHang) {
   ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
   // Opened for reading and writing a pipe is its own writer: a read would
   // wait forever. Refused.
-  EXPECT_EQ(Opened(OpenExisting(pipe, RW, Share::kReadWrite, &h_)), kNoFile);
-  EXPECT_EQ(Opened(OpenExisting(pipe, W, Share::kReadWrite, &h_)), kNoFile);
+  EXPECT_EQ(Opened(OpenExisting(pipe, RW, Share::kReadWrite, waitMs_, &h_)), kNoFile);
+  EXPECT_EQ(Opened(OpenExisting(pipe, W, Share::kReadWrite, waitMs_, &h_)), kNoFile);
   // A log that is a pipe nobody reads fails instead of waiting for a reader.
   EXPECT_EQ(Opened(OpenAppend(pipe, &h_)), kNoFile);
   // Read only (a configuration given by process substitution): no writer is
   // left, so the read ends at once.
-  const FileHandle h = Opened(OpenExisting(pipe, R, Share::kReadWrite, &h_));
+  const FileHandle h = Opened(OpenExisting(pipe, R, Share::kReadWrite, waitMs_, &h_));
   ASSERT_NE(h, kNoFile);
   char buf[4];
   std::size_t got = 9;

@@ -45,10 +45,9 @@ TEST(NativeNameTest, ResolvesEachComponentOnARealDirectory) {
       {"\xC0\xE1.TXT", "\xC0\xE1.txt"},  // bytes above 127 compare exactly...
       {"\xE0\xE1.txt", "\xE0\xE1.txt"},  // ...0xE0 is not the lower case of 0xC0
   };
-  {
-    testkit::ScopedCurrentDir cd(dir.path());
+  MVX_IN_DIRECTORY(dir.path(), {
     for (const auto& c : cases) EXPECT_EQ(NativeName(c.in), c.out) << c.in;
-  }
+  });
   EXPECT_EQ(NativeName(dir.path() + "\\ECHO\\AREA\\mail.sqd"), dir / "Echo/Area/mail.SQD");
 }
 #endif
@@ -76,7 +75,7 @@ TEST(NativeNameTest, Cp866NamesRoundTrip) {
   EXPECT_EQ(entry.name, upper);
   EXPECT_FALSE(search.Next(&entry));
   FileHandle again = kNoFile;
-  EXPECT_EQ(OpenExisting(dir / lower, Access::kRead, Share::kReadWrite, &again).ok(), kWindows);
+  EXPECT_EQ(OpenExisting(dir / lower, Access::kRead, Share::kReadWrite, 0, &again).ok(), kWindows);
   CloseFile(again);
 }
 
@@ -93,23 +92,24 @@ TEST(NativeNameTest, NewFileExtensions) {
 TEST(FullPathTest, FoldsDotsAndKeepsATrailingSeparator) {
   testkit::TempDir dir;
   fs::create_directories(dir / "Net");
-  testkit::ScopedCurrentDir cd(dir.path());
-  const std::string cwd = fs::current_path().string();
-  const std::string drive = kWindows ? cwd.substr(0, 2) : "C:";  // a plain name on POSIX
-  const struct {
-    std::string in, posix, windows;
-  } cases[] = {
-      {"net\\mail\\..\\x.msg", cwd + "/Net/x.msg", cwd + "\\net\\x.msg"},
-      {"NET\\", cwd + "/Net/", cwd + "\\NET\\"},
-      {"/a/./b/../c", "/a/c", drive + "\\a\\c"},
-      {"\\..\\..", "/", drive + "\\"},
-      {"D:\\fido\\.\\net\\..\\x.msg", cwd + "/D:/fido/x.msg", "D:\\fido\\x.msg"},
-      {"D:/..", cwd, "D:\\"},
-      {drive + "fido", cwd + "/C:fido", cwd + "\\fido"},
-      {"\\\\server\\share\\fido\\..\\..\\..\\x", "/x", "\\\\server\\share\\x"},
-      {"//server/share/fido/", "/server/share/fido/", "\\\\server\\share\\fido\\"},
-  };
-  for (const auto& c : cases) EXPECT_EQ(FullPath(c.in), kWindows ? c.windows : c.posix) << c.in;
+  MVX_IN_DIRECTORY(dir.path(), {
+    const std::string cwd = fs::current_path().string();
+    const std::string drive = kWindows ? cwd.substr(0, 2) : "C:";  // a plain name on POSIX
+    const struct {
+      std::string in, posix, windows;
+    } cases[] = {
+        {"net\\mail\\..\\x.msg", cwd + "/Net/x.msg", cwd + "\\net\\x.msg"},
+        {"NET\\", cwd + "/Net/", cwd + "\\NET\\"},
+        {"/a/./b/../c", "/a/c", drive + "\\a\\c"},
+        {"\\..\\..", "/", drive + "\\"},
+        {"D:\\fido\\.\\net\\..\\x.msg", cwd + "/D:/fido/x.msg", "D:\\fido\\x.msg"},
+        {"D:/..", cwd, "D:\\"},
+        {drive + "fido", cwd + "/C:fido", cwd + "\\fido"},
+        {"\\\\server\\share\\fido\\..\\..\\..\\x", "/x", "\\\\server\\share\\x"},
+        {"//server/share/fido/", "/server/share/fido/", "\\\\server\\share\\fido\\"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(FullPath(c.in), kWindows ? c.windows : c.posix) << c.in;
+  });
 }
 
 }  // namespace

@@ -25,7 +25,7 @@ class ConfigReaderTest : public runtest::RunTest {
     return runtest::Entries(out_.str());
   }
   std::ostringstream out_;
-  RunContext ctx_{out_};
+  RunContext ctx_{out_, env_};
 };
 
 TEST(EvaluateWhenTest, RulesOnChosenDays) {
@@ -38,9 +38,10 @@ TEST(EvaluateWhenTest, RulesOnChosenDays) {
       {1, 1, "YEARLY 2025 2026", false, true}, {12, 7, "daily", false, true}, {12, 7, "MONTHLY 7", false, false},
       {12, 7, "MONTHLY 7", true, true}, {12, 7, "DAILY x", false, false}, {12, 7, "", true, true}};
   for (const auto& [m, d, rule, before, after] : cases) {
-    testkit::ScopedClock clock(2026, m, d, 12, 0, 0);
+    testkit::TestClock clock;
+    clock.Set(2026, m, d, 12);
     bool due = before;
-    EvaluateWhen(rule, due);
+    EvaluateWhen(clock, rule, due);
     EXPECT_EQ(due, after) << rule << " on " << m << "-" << d;
   }
 }
@@ -84,7 +85,7 @@ TEST_F(ConfigReaderTest, WhereTheReadingStops) {
       // A line of blanks must not end a scheduled run and drop what follows.
       {"FROM First\n     \nFROM Second\n", ConfigMode::kFullRun, "", "Second", true}};
   for (const auto& [text, mode, stopLine, from, flag] : cases) {
-    RunContext ctx(out_);
+    RunContext ctx(out_, env_);
     ctx.StopLine = stopLine;
     Write("b.mvx", text);
     EXPECT_TRUE(LoadConfiguration(ctx, "b.mvx", mode));

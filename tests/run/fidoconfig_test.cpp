@@ -42,7 +42,7 @@ class FidoconfigTest : public runtest::RunTest {
     if (!c.name) Write(name, c.text);
     for (const auto& [file, text] : c.more) Write(file, text);
     std::ostringstream out;
-    RunContext ctx(out);
+    RunContext ctx(out, env_);
     if (hpt) ctx.HptPath = name;
     if (c.kind == 'S' || c.kind == 'B') ctx.SquishCfgPath = name;
     if (c.kind == 'T') ctx.TerminateCfgPath = name;
@@ -270,7 +270,7 @@ TEST_F(FidoconfigTest, IncludeAndExpansionProblems) {
 
 TEST_F(FidoconfigTest, VariablesThatDoubleOnEveryLineStayBounded) {
   std::ostringstream out;
-  RunContext ctx(out);
+  RunContext ctx(out, env_);
   Write("fido.cfg", "set A=0123456789abcdef\n" + Repeat("set A=[A][A]\n", 40) + "EchoArea X /x/[A] -b Jam\n");
   ctx.HptPath = "fido.cfg";
   ctx.Job.AreaTag = "X";
@@ -295,7 +295,7 @@ TEST_F(FidoconfigTest, UnreadableTosserConfigurationIsNoMissingArea) {
   const std::string bad = runtest::UnreadableFile();
   if (bad.empty()) return;
   std::ostringstream out;
-  RunContext ctx(out);
+  RunContext ctx(out, env_);
   ctx.HptPath = bad;
   LookupArea(ctx);
   EXPECT_NE(out.str().find("[err] Error reading tosser configuration " + bad), std::string::npos) << out.str();
@@ -337,7 +337,7 @@ TEST_F(FidoconfigTest, RunCreatesOnlyTheBasesTheTosserHas) {
   EXPECT_EQ(testkit::ListDir(dir_ / "bases"), files);
   for (const char* id : {"Jbases/rujam", "Sbases/rusq"}) {
     std::unique_ptr<MessageBase> base;
-    ASSERT_TRUE(OpenOrCreateBase(ParseAreaId(id), base)) << id;
+    ASSERT_TRUE(OpenOrCreateBase(ParseAreaId(std::string(1, id[0]) + (dir_ / (id + 1))), base)) << id;
     ASSERT_EQ(base->MessageCount(), 1) << id;
     base->PositionFrom(1);
     ASSERT_TRUE(base->LoadMessage()) << id;

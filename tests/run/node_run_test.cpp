@@ -61,9 +61,9 @@ TEST_F(NodeRunTest, EchoTossLogGetsEachAreaOncePerRunAndIsNeverRewritten) {
   // is not written and the log says so, but the posting stands.
   Fidoconfig("EchoTossLog toss.log\nLockFile hpt.lck\n");
   Write("hpt.lck", "");
-  platform::SetLockWaitMilliseconds(50);
+  env_.lockWaitMs = 50;
   ASSERT_EQ(Run({"-p", "t.txt", "A.AREA"}), 0);
-  platform::SetLockWaitMilliseconds(3000);
+  env_.lockWaitMs = platform::kDefaultLockWaitMs;
   const Lines log = LastRun();
   EXPECT_NE(std::find(log.begin(), log.end(), "  - Ok..."), log.end());
   EXPECT_TRUE(std::any_of(log.begin(), log.end(), [](const std::string& l) {

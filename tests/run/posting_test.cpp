@@ -7,7 +7,7 @@
 #include <filesystem>
 
 #include "factory/base_factory.h"
-#include "msgbase/file_hooks.h"
+#include "msgbase/env.h"
 #include "msgbase/file_stream.h"
 #include "run/encoded_posting.h"
 #include "run/job_settings.h"
@@ -47,7 +47,7 @@ class PostingTest : public runtest::RunTest {
     return out;
   }
   std::ostringstream out_;
-  RunContext ctx_{out_};
+  RunContext ctx_{out_, env_};
 };
 
 TEST_F(PostingTest, TextFileRulesInTheBody) {
@@ -90,7 +90,7 @@ TEST_F(PostingTest, AnnouncedPartsAreThePartsReallyWritten) {
   for (int i = 0; i < 1600; ++i) lf += "123456789\n";
   for (const auto& [t, parts] : {std::pair{exact, 1}, {"z" + exact, 2}, {lf, 2}}) {
     Write("f.txt", t);
-    EXPECT_EQ(CountMessageParts("f.txt"), parts) << t.size();
+    EXPECT_EQ(CountMessageParts(dir_ / "f.txt"), parts) << t.size();
   }
   Post(exact);  // posted as it was counted: one message, no [n/m]
   ASSERT_EQ(Msgs("area").size(), 3u);
@@ -131,12 +131,13 @@ TEST_F(PostingTest, ErrorsSayWhy) {
   ctx_.Job.Area = {AreaType::kJam, "jm"};
   Post("x\n");
   platform::FileHandle held = platform::kNoFile;
-  ASSERT_TRUE(platform::OpenExisting(dir_ / "jm.jhr", platform::Access::kReadWrite, platform::Share::kNone, &held).ok());
-  platform::SetLockWaitMilliseconds(200);
-  SetOpenRetryMilliseconds(0);  // the area is there: no second look needed here
+  ASSERT_TRUE(
+      platform::OpenExisting(dir_ / "jm.jhr", platform::Access::kReadWrite, platform::Share::kNone, 0, &held).ok());
+  env_.lockWaitMs = 200;
+  env_.openRetryMs = 0;  // the area is there: no second look needed here
   out_.str("");
   Post("x\n");
-  platform::SetLockWaitMilliseconds(3000);
+  env_.lockWaitMs = platform::kDefaultLockWaitMs;
   platform::CloseFile(held);
   EXPECT_EQ(Log().at(0), "[err] Unable to open/create msgbase \"jm\": held by another program, waited 0.2 s");
   // A damaged area has no OS reason: the format's own words.
@@ -144,7 +145,7 @@ TEST_F(PostingTest, ErrorsSayWhy) {
   out_.str("");
   Post("x\n");
   EXPECT_EQ(Log().at(0), "[err] Unable to open/create msgbase \"jm\": the .jhr header is damaged");
-  SetOpenRetryMilliseconds(1000);
+  env_.openRetryMs = 1000;
   // A *.MSG area whose directory went away after it was opened: the system's
   // words for the file that could not be made.
   ctx_.Job.Area = {AreaType::kMsgDir, "gone"};
@@ -159,29 +160,22 @@ TEST_F(PostingTest, ErrorsSayWhy) {
 
 // *.MSG files that open but take no write (made, then reopened for reading),
 // or that cannot be made at all (a mode no stream knows).
-std::uint16_t gMsgFileMode = 0;
-
-std::unique_ptr<DataStream> BrokenMsgFiles(const Str& name, std::uint16_t mode) {
-  if (!name.view().ends_with(".$$$")) return RealFileHooks().openFileStream(name, mode);
-  if (gMsgFileMode == kModeRead) RealFileHooks().openFileStream(name, mode);
-  return RealFileHooks().openFileStream(name, gMsgFileMode);
-}
-
 TEST_F(PostingTest, MessagesThatCannotBeStoredOrStartedAreReported) {
-  const FileHooks saved =
-      SetFileHooks(FileHooks{BrokenMsgFiles, RealFileHooks().newMemoryStream, RealFileHooks().newDirScanner});
-  ctx_.HooksInstalled = true;
-  gMsgFileMode = kModeRead;
+  std::uint16_t msgFileMode = kModeRead;
+  env_.openFile = [&](const Str& name, std::uint16_t mode) {
+    if (!name.view().ends_with(".$$$")) return env_.RealOpen(name, mode);
+    if (msgFileMode == kModeRead) env_.RealOpen(name, mode);
+    return env_.RealOpen(name, msgFileMode);
+  };
   Post(runtest::NumberedText(20000));  // every part is still tried
   EXPECT_EQ(Log(), Join({Announce(), {"   -> [1/2]", "[err] Unable to write message", "   -> [2/2]",
                                       "[err] Unable to write message", "[err]   - Failed..."}}));
   EXPECT_FALSE(ctx_.PostingOk);
   out_.str("");
-  gMsgFileMode = 0;
+  msgFileMode = 0;
   Post(runtest::NumberedText(40000));  // no message can be started: the posting stops
   EXPECT_EQ(Log(), Join({Announce(), {"[err] Unable to create new message", "[err]   - Failed..."}}));
   EXPECT_EQ(ctx_.Base, nullptr);
-  SetFileHooks(saved);
 }
 
 TEST(EncodedPostingTest, BeginLinesAndKludgeMarks) {
@@ -276,7 +270,7 @@ TEST_F(CommandLinePostTest, QuotedAndUnquotedKeywordValues) {
 
 TEST_F(CommandLinePostTest, ConfigurationFlagAndFailures) {
   Write("EVERYDAY.FLG", "");  // today's run is done
-  ASSERT_TRUE(platform::SetFileTime("EVERYDAY.FLG", platform::LocalTime{2026, 12, 6, 1, 0, 0}).ok());
+  ASSERT_TRUE(platform::SetFileTime(dir_ / "EVERYDAY.FLG", platform::LocalTime{2026, 12, 6, 1, 0, 0}).ok());
   Write("other.cfg", "HPTPATH fido.cfg\nFROM Other Sender\n[EndOfCommonPart]\nFROM Never\n");
   Write("config.mvx", "HPTPATH fido.cfg\nAREA X\nENDAREA\n");
   EXPECT_EQ(Run({"-c", "other.cfg", "-p", "big.txt", "BIG.FILES"}), 0);
@@ -293,7 +287,7 @@ TEST_F(CommandLinePostTest, ConfigurationFlagAndFailures) {
   EXPECT_EQ(LastRun()[2], "[err] Area -P not found in fido.cfg");
   EXPECT_EQ(Msgs("areas/big").size(), 6u);
   // The flag was neither tested nor written: its time is still 01:00:00.
-  EXPECT_EQ(platform::GetFileDosTime("EVERYDAY.FLG").value_or(0), 0x5D860800u);
+  EXPECT_EQ(platform::GetFileDosTime(dir_ / "EVERYDAY.FLG").value_or(0), 0x5D860800u);
 }
 
 }  // namespace

@@ -86,10 +86,14 @@ class RunTest : public ::testing::Test {
  protected:
   void Write(const std::string& name, const std::string& text) { testkit::WriteFileText(dir_ / name, text); }
   bool Exists(const std::string& name) const { return testkit::PathExists(dir_ / name); }
-  void At(int y, int m, int d, int hh = 9) { platform::SetTestClock(platform::LocalTime{y, m, d, hh, 0, 0}); }
+  RunTest() {
+    env_.clock.Set(2026, 12, 6, 4, 57, 36);  // a Sunday
+    env_.workDir = dir_.path();
+  }
+  void At(int y, int m, int d, int hh = 9) { env_.clock.Set(y, m, d, hh); }
   int Run(const std::vector<std::string>& args) {
     std::ostringstream console;
-    const int code = RunMarvex(args, console);
+    const int code = RunMarvex(args, console, env_);
     console_ = console.str();
     return code;
   }
@@ -119,8 +123,7 @@ class RunTest : public ::testing::Test {
   }
 
   testkit::TempDir dir_;
-  testkit::ScopedCurrentDir cd_{dir_.path()};
-  testkit::ScopedClock clock_{2026, 12, 6, 4, 57, 36};  // a Sunday
+  testkit::TestEnv env_;
   std::string console_;
 };
 

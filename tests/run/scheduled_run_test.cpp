@@ -118,7 +118,7 @@ TEST_F(ScheduledRunTest, PostsIntoMsgAreaFoundThroughHptPath) {
             (Lines{"\x01PID: Marvex 2.2Alpha", "Hello, world.", "Second line", "", "--- Marvex",
                    " * Origin: Test station (2:5020/1)"}));
   // The run was complete: the flag is there, empty, stamped now.
-  EXPECT_EQ(platform::GetFileDosTime("EVERYDAY.FLG").value_or(0), 0x5D862732u);
+  EXPECT_EQ(platform::GetFileDosTime(dir_ / "EVERYDAY.FLG").value_or(0), 0x5D862732u);
   EXPECT_TRUE(testkit::ReadFileBytes(dir_ / "EVERYDAY.FLG").empty());
 }
 
@@ -126,7 +126,7 @@ TEST_F(ScheduledRunTest, WorkFlagAllowsOneRunADay) {
   Write("config.mvx", "HPTPATH Fido.cfg\nAREA NET.TALK\nFILE News.txt\nENDAREA\n");
   // A flag left on the same day of last year does not block.
   Write("EVERYDAY.FLG", "");
-  ASSERT_TRUE(platform::SetFileTime("EVERYDAY.FLG", platform::LocalTime{2025, 12, 6, 8, 0, 0}).ok());
+  ASSERT_TRUE(platform::SetFileTime(dir_ / "EVERYDAY.FLG", platform::LocalTime{2025, 12, 6, 8, 0, 0}).ok());
   // Day, hour, parameters, messages in the area afterwards, refused.
   const std::tuple<int, int, std::vector<std::string>, std::size_t, bool> steps[] = {
       {6, 8, {}, 1, false}, {6, 20, {}, 1, true},
@@ -140,7 +140,7 @@ TEST_F(ScheduledRunTest, WorkFlagAllowsOneRunADay) {
     EXPECT_EQ(Msgs("Areas/NetTalk").size(), messages) << day << " " << hour;
   }
   // Stamped with the date of the last run: (2026 - 1980) << 9 | 12 << 5 | 7.
-  EXPECT_EQ(platform::GetFileDosTime("EVERYDAY.FLG").value_or(0) >> 16, 0x5D87u);
+  EXPECT_EQ(platform::GetFileDosTime(dir_ / "EVERYDAY.FLG").value_or(0) >> 16, 0x5D87u);
   // A flag that cannot be made is reported on the console only.
   std::remove((dir_ / "EVERYDAY.FLG").c_str());
   ASSERT_TRUE(platform::CreateDirectory(dir_ / "EVERYDAY.FLG").ok());
@@ -154,7 +154,7 @@ TEST_F(ScheduledRunTest, DryRunShowsTodaysDecisionsAndWritesNothing) {
         "HPTPATH Fido.cfg\nAREA NET.TALK\nFILE Long.txt\nENDAREA\nAREA RU.SYSOP\nFILE News.txt\nWHEN WEEKLY 1\nENDAREA\n"
         "AREA NO.SUCH\nFILE Missing.txt\nCHARSET KOI8-U\nENDAREA\n");
   Write("EVERYDAY.FLG", "");  // today's run is done
-  ASSERT_TRUE(platform::SetFileTime("EVERYDAY.FLG", platform::LocalTime{2026, 12, 6, 1, 0, 0}).ok());
+  ASSERT_TRUE(platform::SetFileTime(dir_ / "EVERYDAY.FLG", platform::LocalTime{2026, 12, 6, 1, 0, 0}).ok());
   const Lines before = Snapshot();
   const Lines head = {"Marvex 2.1: started..", "Dry run: nothing is posted, and no file is written"};
   Lines decisions = head;

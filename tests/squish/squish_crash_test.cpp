@@ -121,7 +121,7 @@ TEST_F(SquishCrash, EveryWriteOfAStoreDeleteOrMoveStoppedOrFailed) {
         FaultPlan faults = Faults(kind, at);
         bool result = false;
         {
-          ScopedFaults scope(faults);
+          ScopedFaults scope(env_, faults);
           auto faulty = Open();
           result = op.run(*faulty);
           // (After a crash nothing the process did afterwards counts.)
@@ -155,7 +155,7 @@ TEST_F(SquishCrash, EveryWriteOfAStoreDeleteOrMoveStoppedOrFailed) {
             testkit::WriteFileBytes(sqi(), index);
             FaultPlan again = Faults(Fault::kCrash, cut);
             {
-              ScopedFaults scope(again);
+              ScopedFaults scope(env_, again);
               Open();
             }
             readersAccept();
@@ -189,7 +189,7 @@ TEST_F(SquishCrash, EveryWriteOfAStoreDeleteOrMoveStoppedOrFailed) {
 TEST_F(SquishCrash, CloseAndLastReadFailures) {
   MakeArea({"One"});
   FaultPlan faults = Faults(Fault::kDiskFull, 1);
-  ScopedFaults scope(faults);
+  ScopedFaults scope(env_, faults);
   auto base = Open();
   ASSERT_TRUE(base->BeginNewMessage());  // takes a uid: closing writes NextUid
   EXPECT_FALSE(base->CloseArea());
@@ -238,8 +238,8 @@ TEST_F(SquishCrash, CreatingBesideAnotherProgram) {
       when.clear();
     };
     {
-      ScopedFaults scope(faults);
-      SquishBase base;
+      ScopedFaults scope(env_, faults);
+      SquishBase base(env_);
       if (!*c.when) {
         for (const auto& [ext, bytes] : c.theirs) testkit::WriteFileBytes(dir_ / ("area" + ext), bytes);
       }

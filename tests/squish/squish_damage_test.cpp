@@ -180,7 +180,7 @@ TEST_F(SquishDamage, OnlyTheFirstMessageTotalIndexRecordsAreLive) {
 TEST_F(SquishDamage, ShortDataFileAndTooManyMessages) {
   testkit::WriteFileBytes(sqd(), Bytes(100, 0));
   testkit::WriteFileBytes(sqi(), {});
-  auto base = std::make_unique<SquishBase>();
+  auto base = std::make_unique<SquishBase>(env_);
   EXPECT_FALSE(base->OpenArea(area()));
   EXPECT_EQ(base->ErrorCode(), Errc::kSquishDamagedArea);
   EXPECT_EQ(Data(), Bytes(100, 0));

@@ -108,7 +108,7 @@ TEST_F(SquishLayout, EmptyTextAndOnlyControlLines) {
 
 TEST_F(SquishLayout, BaseNameAndFileNames) {
   // A path that ends in "." names the same files; BaseName drops the ".".
-  auto base = std::make_unique<SquishBase>();
+  auto base = std::make_unique<SquishBase>(env_);
   ASSERT_TRUE(base->CreateArea(area() + "."));
   ASSERT_TRUE(base->CloseArea());
   EXPECT_TRUE(base->AreaExists(area()));

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "msgbase/file_hooks.h"
+#include "msgbase/env.h"
 #include "squish/squish_base.h"
 #include "support/le_bytes.h"
 #include "testkit/messages.h"
@@ -153,11 +153,11 @@ inline AssertionResult AreaIsSound(const std::string& sqdPath, const std::string
   return ::testing::AssertionSuccess();
 }
 
-// A temporary directory, the test clock at 6 Dec 2026 04:57:36 and the real
-// file hooks; the area is "<dir>/area" (area.sqd, area.sqi, area.sql).
+// A temporary directory and a test env whose clock reads 6 Dec 2026
+// 04:57:36; the area is "<dir>/area" (area.sqd, area.sqi, area.sql).
 class AreaFixture : public ::testing::Test {
  protected:
-  AreaFixture() : clock_(2026, 12, 6, 4, 57, 36) { InstallFileHooks(); }
+  AreaFixture() { env_.clock.Set(2026, 12, 6, 4, 57, 36); }
 
   std::string area() const { return dir_ / "area"; }
   std::string sqd() const { return dir_ / "area.sqd"; }
@@ -165,12 +165,12 @@ class AreaFixture : public ::testing::Test {
   std::string sql() const { return dir_ / "area.sql"; }
   void RemoveArea() const { std::filesystem::remove(sqd()), std::filesystem::remove(sqi()); }
   std::unique_ptr<SquishBase> Create() {
-    auto base = std::make_unique<SquishBase>();
+    auto base = std::make_unique<SquishBase>(env_);
     EXPECT_TRUE(base->CreateArea(area()));
     return base;
   }
   std::unique_ptr<SquishBase> Open() {
-    auto base = std::make_unique<SquishBase>();
+    auto base = std::make_unique<SquishBase>(env_);
     EXPECT_TRUE(base->OpenArea(area())) << std::hex << ErrcNumber(base->ErrorCode());
     return base;
   }
@@ -192,7 +192,7 @@ class AreaFixture : public ::testing::Test {
   AssertionResult Sound() const { return AreaIsSound(sqd(), sqi()); }
 
   testkit::TempDir dir_;
-  testkit::ScopedClock clock_;
+  testkit::TestEnv env_;
 };
 
 }  // namespace mvx::squishtest

@@ -110,9 +110,10 @@ TEST(DateTexts, MonthsYearsFtsTextAndHex) {
 }
 
 TEST(Clock, GetNow) {
-  testkit::ScopedClock clock(2026, 12, 6, 4, 57, 36, 579);
+  testkit::TestClock clock;
+  clock.Set(2026, 12, 6, 4, 57, 36, 579);
   DateTimeRec d;
-  GetNow(d);
+  GetNow(clock, d);
   EXPECT_EQ(Fields(d), (std::array<int, 7>{2026, 12, 6, 4, 57, 36, 57}));
 }
 

@@ -21,14 +21,15 @@ class LogFileTest : public ::testing::Test {
   // One run: open, the body's entries, close. Returns what the console saw.
   std::string Run(const std::string& name, const std::function<void(LogFile&)>& body = nullptr) {
     std::ostringstream console;
-    LogFile log(&console);
+    LogFile log(clock_, &console);
     log.Open(name, "Marvex 2.1");
     if (body) body(log);
     log.Close();
     return console.str();
   }
   testkit::TempDir dir_;
-  testkit::ScopedClock clock_{2026, 12, 6, 4, 57, 36};
+  void SetUp() override { clock_.Set(2026, 12, 6, 4, 57, 36); }
+  testkit::TestClock clock_;
   std::string file_ = dir_ / "Marvex.Log";
 };
 
@@ -47,9 +48,10 @@ std::string InFile(const std::string& text) {
 }
 
 TEST(LogStamps, PaddedDateAndTime) {
-  testkit::ScopedClock clock(2000, 1, 1, 9, 5, 3);
-  EXPECT_EQ(LogDateStamp(), "01.01.00");
-  EXPECT_EQ(LogTimeStamp(), "09:05:03");
+  testkit::TestClock clock;
+  clock.Set(2000, 1, 1, 9, 5, 3);
+  EXPECT_EQ(LogDateStamp(clock), "01.01.00");
+  EXPECT_EQ(LogTimeStamp(clock), "09:05:03");
 }
 
 TEST_F(LogFileTest, FirstRunCreatesTheSecondAppendsAndLinesAreCutAt255) {

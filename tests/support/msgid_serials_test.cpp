@@ -50,24 +50,21 @@ TEST(MsgIdSerials, ClockSerialsAndTheRuleAfterTheLast) {
   EXPECT_EQ(SerialAfter(7, 0), 7u);
 }
 
-TEST(MsgIdSerials, ClockRuleNeverRepeatsWithinTheProcess) {
-  {
-    // The last serial lives for the whole process: one at another moment
-    // first, so that the known value below is no repeat.
-    testkit::ScopedClock other(2026, 12, 6, 4, 57, 35);
-    (void)MsgIdSerial();
-  }
-  testkit::ScopedClock clock(2026, 12, 6, 4, 57, 36);
-  EXPECT_EQ(MsgIdSerial(), "0b4a6000");
+TEST(MsgIdSerials, ClockRuleNeverRepeats) {
+  testkit::TestClock clock;
+  clock.Set(2026, 12, 6, 4, 57, 36);
+  ClockSerials serials(clock);
+  auto next = [&] { return SerialText(serials.Next()); };
+  EXPECT_EQ(next(), "0b4a6000");
   // Same hundredth: the next serials wait for the clock to move on.
-  EXPECT_EQ(MsgIdSerial(), "0b4a6001");
+  EXPECT_EQ(next(), "0b4a6001");
   // A clock that stands still must neither hang nor repeat: they count on,
   // and when it moves on again, not back onto a serial already given.
-  platform::HoldTestClock(true);
-  for (const char* next : {"0b4a6002", "0b4a6003", "0b4a6004"}) EXPECT_EQ(MsgIdSerial(), next);
-  platform::HoldTestClock(false);
-  platform::WaitHundredth();  // the clock reads ...6002 now, below the last serial
-  EXPECT_EQ(MsgIdSerial(), "0b4a6005");
+  clock.Hold(true);
+  for (const char* want : {"0b4a6002", "0b4a6003", "0b4a6004"}) EXPECT_EQ(next(), want);
+  clock.Hold(false);
+  clock.WaitHundredth();  // the clock reads ...6002 now, below the last serial
+  EXPECT_EQ(next(), "0b4a6005");
 }
 
 // ----------------------------------------------------------- state file

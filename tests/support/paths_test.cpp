@@ -27,25 +27,26 @@ TEST(PathParts, BothSeparators) {
 
 TEST(Directories, MakeAndFindWithMixedSeparatorsAndCase) {
   testkit::TempDir dir;
-  testkit::ScopedCurrentDir cd(dir.path());
-  fs::create_directories("Fido");
-  const std::string deep = dir.path() + "\\FIDO/two\\three\\";
-  EXPECT_TRUE(MakeDirectoryPath(deep));
-  EXPECT_TRUE(MakeDirectoryPath(deep));  // already there: nothing fails, nothing changes
-  EXPECT_EQ(testkit::ListDir(dir.path()), std::vector<std::string>{"Fido"});
-  EXPECT_TRUE(fs::is_directory("Fido/two/three"));
-  EXPECT_TRUE(MakeDirectory("fido\\made\\"));  // one trailing separator dropped
-  EXPECT_TRUE(MakeDirectory("fido/no/such"));  // a missing parent is not made, silently
-  EXPECT_EQ(testkit::ListDir("Fido"), (std::vector<std::string>{"made", "two"}));
-  // DirectoryOf gives the full path of the parent, which can make a new area.
-  const Str here = Str(platform::FullPath("."));
-  const std::string sep(1, platform::NativeSeparator());
-  EXPECT_EQ(DirectoryOf("echo\\net\\area"), here + sep + "echo" + sep + "net");
-  EXPECT_EQ(DirectoryOf("area"), here);
-  EXPECT_EQ(DirectoryOf(""), "");
-  EXPECT_TRUE(MakeDirectoryPath(DirectoryOf("new\\sub/area")));
-  EXPECT_TRUE(fs::is_directory("new/sub"));
-  EXPECT_FALSE(fs::exists("new/sub/area"));
+  MVX_IN_DIRECTORY(dir.path(), {
+    fs::create_directories("Fido");
+    const std::string deep = dir.path() + "\\FIDO/two\\three\\";
+    EXPECT_TRUE(MakeDirectoryPath(deep));
+    EXPECT_TRUE(MakeDirectoryPath(deep));  // already there: nothing fails, nothing changes
+    EXPECT_EQ(testkit::ListDir(dir.path()), std::vector<std::string>{"Fido"});
+    EXPECT_TRUE(fs::is_directory("Fido/two/three"));
+    EXPECT_TRUE(MakeDirectory("fido\\made\\"));  // one trailing separator dropped
+    EXPECT_TRUE(MakeDirectory("fido/no/such"));  // a missing parent is not made, silently
+    EXPECT_EQ(testkit::ListDir("Fido"), (std::vector<std::string>{"made", "two"}));
+    // DirectoryOf gives the full path of the parent, which can make a new area.
+    const Str here = Str(platform::FullPath("."));
+    const std::string sep(1, platform::NativeSeparator());
+    EXPECT_EQ(DirectoryOf("echo\\net\\area"), here + sep + "echo" + sep + "net");
+    EXPECT_EQ(DirectoryOf("area"), here);
+    EXPECT_EQ(DirectoryOf(""), "");
+    EXPECT_TRUE(MakeDirectoryPath(DirectoryOf("new\\sub/area")));
+    EXPECT_TRUE(fs::is_directory("new/sub"));
+    EXPECT_FALSE(fs::exists("new/sub/area"));
+  });
 }
 
 // A name directly in a root has the root as its directory, separator kept:

@@ -1,7 +1,7 @@
 // Streams that fail on purpose: a plan says which step of which files goes
 // wrong (the process stops there, the writes after it never reach the disk,
 // that one fails, or it and every later one fail as on a full disk), and
-// the installed file hooks wrap every stream in one that follows it.
+// a test env wraps every stream it opens in one that follows it.
 #pragma once
 
 #include <cstdint>
@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "msgbase/data_stream.h"
-#include "msgbase/file_hooks.h"
+#include "testkit/testkit.h"
 
 namespace mvx::testkit {
 
@@ -36,16 +36,19 @@ struct FaultPlan {
   bool hit = false;  // whether a step failed (or writes vanished)
 };
 
-// Installs hooks that follow `plan` while it lives; the real hooks after.
+// The streams env opens follow `plan` while the object lives; what env
+// opened with before, after.
 class ScopedFaults {
  public:
-  explicit ScopedFaults(FaultPlan& plan);
+  ScopedFaults(TestEnv& env, FaultPlan& plan);
   ~ScopedFaults();
   ScopedFaults(const ScopedFaults&) = delete;
   ScopedFaults& operator=(const ScopedFaults&) = delete;
 
  private:
-  FaultPlan* saved_;
+  TestEnv& env_;
+  TestEnv::OpenFn savedOpen_;
+  TestEnv::MemoryFn savedMemory_;
 };
 
 // A stream that has failed (memory ran out, say): the failure is sticky,

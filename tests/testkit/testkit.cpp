@@ -51,29 +51,35 @@ TempDir::~TempDir() {
   fs::remove_all(path_, ec);
 }
 
-ScopedClock::ScopedClock(int year, int month, int day, int hour, int minute, int second, int ms) {
-  platform::LocalTime t;
-  t.year = year;
-  t.month = month;
-  t.day = day;
-  t.hour = hour;
-  t.minute = minute;
-  t.second = second;
-  t.millisecond = ms;
-  platform::SetTestClock(t);
+void TestClock::Set(int year, int month, int day, int hour, int minute, int second, int ms) {
+  moment_ = platform::LocalTime{year, month, day, hour, minute, second, ms};
 }
 
-ScopedClock::~ScopedClock() { platform::ClearTestClock(); }
-
-ScopedCurrentDir::ScopedCurrentDir(const std::string& dir) {
-  old_ = fs::current_path().string();
-  fs::current_path(dir);
+platform::LocalTime TestClock::Now() {
+  if (!moment_) return platform::Now();
+  platform::LocalTime t = *moment_;
+  t.dayOfWeek = platform::DayOfWeek(t.year, t.month, t.day);
+  return t;
 }
 
-ScopedCurrentDir::~ScopedCurrentDir() {
-  std::error_code ec;
-  fs::current_path(old_, ec);
+// 10 ms on, carried into the seconds, minutes, hours, days, months and years
+// by the calendar.
+void TestClock::WaitHundredth() {
+  if (!moment_) return platform::WaitHundredth();
+  if (still_) return;
+  using namespace std::chrono;
+  platform::LocalTime& t = *moment_;
+  const sys_days day{year{t.year} / t.month / t.day};
+  const milliseconds at = day.time_since_epoch() + hours{t.hour} + minutes{t.minute} + seconds{t.second} +
+                          milliseconds{t.millisecond + 10};
+  const days whole = floor<days>(at);
+  const year_month_day date{sys_days{whole}};
+  const hh_mm_ss time{at - whole};
+  t = {int(date.year()), int(unsigned(date.month())), int(unsigned(date.day())), int(time.hours().count()),
+       int(time.minutes().count()), int(time.seconds().count()), int(time.subseconds().count()), 0};
 }
+
+std::int64_t TestClock::UnixTime() { return moment_ ? platform::UnixTimeOf(*moment_) : platform::UnixTime(); }
 
 std::vector<std::uint8_t> ReadFileBytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);

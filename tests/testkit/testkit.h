@@ -1,11 +1,17 @@
-// Shared test helpers: scratch directories, the test clock, file bytes.
-// (Messages: messages.h; failing streams: faults.h.)
+// Shared test helpers: scratch directories, the test env and its clock, file
+// bytes. (Messages: messages.h; failing streams: faults.h.)
 #pragma once
 
 #include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "msgbase/env.h"
 #include "platform/platform.h"
 
 namespace mvx::testkit {
@@ -35,33 +41,78 @@ class TempDir {
   std::string path_;
 };
 
-// Makes the test clock read the given moment while the object lives.
-class ScopedClock {
+// A clock that reads the real one until it is set to a moment; from then on
+// it reads that moment, and WaitHundredth moves it on by 10 ms (carrying
+// into seconds, days, months and years) unless it is held still, as a
+// frozen shifted clock stands.
+class TestClock final : public Clock {
  public:
-  ScopedClock(int year, int month, int day, int hour, int minute, int second, int ms = 0);
-  ~ScopedClock();
-};
-
-// Sets how long a file another program holds is waited for, while the
-// object lives.
-class ScopedLockWait {
- public:
-  explicit ScopedLockWait(int ms) : old_(platform::LockWaitMilliseconds()) { platform::SetLockWaitMilliseconds(ms); }
-  ~ScopedLockWait() { platform::SetLockWaitMilliseconds(old_); }
+  void Set(int year, int month, int day, int hour, int minute = 0, int second = 0, int ms = 0);
+  void Hold(bool still) { still_ = still; }
+  platform::LocalTime Now() override;
+  void WaitHundredth() override;
+  std::int64_t UnixTime() override;
 
  private:
-  int old_;
+  std::optional<platform::LocalTime> moment_;
+  bool still_ = false;
 };
 
-// Runs the body with the current directory changed, restoring it afterwards.
-class ScopedCurrentDir {
+// The env a test gives the code it tests: the real files, a TestClock, MSGID
+// serials by the clock rule over that clock (known to this env alone), a
+// lock wait, open retry time and working directory of the test's choosing,
+// and each of the three file constructors replaceable by the test (an empty
+// one is the real one).
+class TestEnv : public SystemEnv {
  public:
-  explicit ScopedCurrentDir(const std::string& dir);
-  ~ScopedCurrentDir();
+  using OpenFn = std::function<std::unique_ptr<DataStream>(const Str& name, std::uint16_t mode)>;
+  using MemoryFn = std::function<std::unique_ptr<DataStream>(std::int32_t sizeHint)>;
+  using ScannerFn = std::function<std::unique_ptr<DirScanner>()>;
+
+  explicit TestEnv(int lockWaitMs = platform::kDefaultLockWaitMs) : lockWaitMs(lockWaitMs) {}
+  TestClock clock;
+  int lockWaitMs;
+  std::string workDir;
+  int openRetryMs = 1000;
+  OpenFn openFile;
+  MemoryFn newMemory;
+  ScannerFn newScanner;
+
+  // The real open, with this env's lock wait: for replacements that wrap it.
+  std::unique_ptr<DataStream> RealOpen(const Str& name, std::uint16_t mode) {
+    return SystemEnv::OpenFileStream(name, mode);
+  }
+
+  Clock& Time() override { return clock; }
+  int LockWaitMs() override { return lockWaitMs; }
+  std::unique_ptr<DataStream> OpenFileStream(const Str& name, std::uint16_t mode) override {
+    return openFile ? openFile(name, mode) : RealOpen(name, mode);
+  }
+  std::unique_ptr<DataStream> NewMemoryStream(std::int32_t sizeHint) override {
+    return newMemory ? newMemory(sizeHint) : SystemEnv::NewMemoryStream(sizeHint);
+  }
+  std::unique_ptr<DirScanner> NewDirScanner() override {
+    return newScanner ? newScanner() : SystemEnv::NewDirScanner();
+  }
+  SerialSource& Serials() override { return serials_; }
+  std::string WorkingDirectory() override { return workDir; }
+  int OpenRetryMs() override { return openRetryMs; }
 
  private:
-  std::string old_;
+  ClockSerials serials_{clock};
 };
+
+// Runs the statements in a child process whose current directory is dir, for
+// the tests of how relative names resolve: the test process's own current
+// directory never changes. A failure in the child fails the test, with its
+// message.
+#define MVX_IN_DIRECTORY(dir, ...)                    \
+  EXPECT_EXIT(([&] {                                  \
+                std::filesystem::current_path(dir);   \
+                __VA_ARGS__;                          \
+                std::exit(::testing::Test::HasFailure() ? 1 : 0); \
+              }()),                                   \
+              ::testing::ExitedWithCode(0), "")
 
 std::vector<std::uint8_t> ReadFileBytes(const std::string& path);
 std::string ReadFileText(const std::string& path);

@@ -2,8 +2,8 @@
 
 namespace mvx::platform {
 
-std::string ErrorText(const Error& error) {
-  std::string text = ErrorText(error.osError());
+std::string ErrorText(const Error& error, int lockWaitMs) {
+  std::string text = ErrorText(error.osError(), lockWaitMs);
   return text.empty() ? std::string(ErrcText(error.code())) : text;
 }
 

@@ -5,7 +5,8 @@
 
 namespace mvx::platform::common {
 
-// "held by another program, waited 3 s" (tenths shown when the wait has them).
-std::string HeldByOtherText();
+// "held by another program, waited 3 s" for a wait of waitMs (tenths shown
+// when the wait has them).
+std::string HeldByOtherText(int waitMs);
 
 }  // namespace mvx::platform::common

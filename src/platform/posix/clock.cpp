@@ -1,4 +1,4 @@
-// The local clock (the test clock that stands in for it is in common/).
+// The local clock.
 //
 // The real clock is read through the C library (clock_gettime and
 // localtime_r) rather than by asking the kernel some other way, so that the
@@ -6,7 +6,6 @@
 #include <time.h>
 
 #include "platform/platform.h"
-#include "platform/common/test_clock.h"
 
 namespace mvx::platform {
 
@@ -32,13 +31,9 @@ LocalTime ReadSystemClock() {
 
 }  // namespace
 
-LocalTime Now() {
-  if (const auto t = common::TestClockNow()) return *t;
-  return ReadSystemClock();
-}
+LocalTime Now() { return ReadSystemClock(); }
 
 void WaitHundredth() {
-  if (common::AdvanceTestClockHundredth()) return;
   // Sleep in small steps until the hundredth reads differently. A clock that
   // stands still (a frozen shifted clock) must not hang the program, so the
   // wait gives up after about a second.
@@ -54,17 +49,16 @@ void WaitHundredth() {
   }
 }
 
-std::int64_t UnixTime() {
-  const auto test = common::TestClockNow();
-  if (!test) return static_cast<std::int64_t>(time(nullptr));
-  // The test clock is local time, as the system clock is read.
+std::int64_t UnixTime() { return static_cast<std::int64_t>(time(nullptr)); }
+
+std::int64_t UnixTimeOf(const LocalTime& t) {
   struct tm tm {};
-  tm.tm_year = test->year - 1900;
-  tm.tm_mon = test->month - 1;
-  tm.tm_mday = test->day;
-  tm.tm_hour = test->hour;
-  tm.tm_min = test->minute;
-  tm.tm_sec = test->second;
+  tm.tm_year = t.year - 1900;
+  tm.tm_mon = t.month - 1;
+  tm.tm_mday = t.day;
+  tm.tm_hour = t.hour;
+  tm.tm_min = t.minute;
+  tm.tm_sec = t.second;
   tm.tm_isdst = -1;
   return static_cast<std::int64_t>(mktime(&tm));
 }

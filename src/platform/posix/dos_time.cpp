@@ -2,7 +2,7 @@
 
 #include <time.h>
 
-#include "platform/common/test_clock.h"
+#include "platform/common/calendar.h"
 
 namespace mvx::platform::posix {
 

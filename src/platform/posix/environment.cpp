@@ -20,9 +20,9 @@ std::optional<std::string> GetEnv(const std::string& name) {
   return std::string(value);
 }
 
-std::string ErrorText(int error) {
+std::string ErrorText(int error, int lockWaitMs) {
   if (error <= 0) return std::string();
-  if (error == kErrorHeldByOther) return common::HeldByOtherText();
+  if (error == kErrorHeldByOther) return common::HeldByOtherText(lockWaitMs);
   // strerror may share its buffer between calls; the text is copied at once.
   return std::string(std::strerror(error));
 }

@@ -47,8 +47,8 @@ namespace {
 constexpr int kPollMs = 10;
 
 // Sets a lock of the given type over the whole file, polling for at most
-// LockWaitMilliseconds() while another holder's lock conflicts.
-bool LockWholeFile(int fd, short type, int* error) {
+// waitMs while another holder's lock conflicts.
+bool LockWholeFile(int fd, short type, int waitMs, int* error) {
   struct flock fl {};
   fl.l_type = type;
   fl.l_whence = SEEK_SET;
@@ -64,7 +64,7 @@ bool LockWholeFile(int fd, short type, int* error) {
       if (error) *error = e;
       return false;
     }
-    if (waited >= LockWaitMilliseconds()) {
+    if (waited >= waitMs) {
       if (error) *error = kErrorHeldByOther;
       return false;
     }
@@ -77,11 +77,11 @@ bool LockWholeFile(int fd, short type, int* error) {
 
 }  // namespace
 
-bool TakeShareLock(int fd, Access access, Share share, int* error) {
+bool TakeShareLock(int fd, Access access, Share share, int waitMs, int* error) {
   switch (share) {
     case Share::kNone:
     case Share::kRead:
-      return LockWholeFile(fd, access == Access::kRead ? F_RDLCK : F_WRLCK, error);
+      return LockWholeFile(fd, access == Access::kRead ? F_RDLCK : F_WRLCK, waitMs, error);
     case Share::kWrite:
     case Share::kReadWrite:
       break;
@@ -89,8 +89,8 @@ bool TakeShareLock(int fd, Access access, Share share, int* error) {
   return true;
 }
 
-bool EmptyUnderLock(int fd, int* error) {
-  if (!LockWholeFile(fd, F_WRLCK, error)) return false;
+bool EmptyUnderLock(int fd, int waitMs, int* error) {
+  if (!LockWholeFile(fd, F_WRLCK, waitMs, error)) return false;
   const bool ok = ftruncate(fd, 0) == 0;
   if (!ok && error) *error = errno;
   struct flock fl {};

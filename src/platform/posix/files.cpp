@@ -81,7 +81,7 @@ Error OpenAppendOrCreate(const std::string& name, FileHandle* handle) {
   return *handle < 0 ? OsFailure(Errc::kOpenFailed, err, name) : Error();
 }
 
-Error OpenExisting(const std::string& name, Access access, Share share, FileHandle* handle) {
+Error OpenExisting(const std::string& name, Access access, Share share, int waitMs, FileHandle* handle) {
   *handle = kNoFile;
   // O_NONBLOCK only so that a name that turns out to be a pipe cannot hang
   // the open; it is cleared again below and means nothing for plain files.
@@ -106,7 +106,7 @@ Error OpenExisting(const std::string& name, Access access, Share share, FileHand
     return OsFailure(Errc::kOpenFailed, refused, name);
   }
   fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-  if (!posix::TakeShareLock(fd, access, share, &err)) {
+  if (!posix::TakeShareLock(fd, access, share, waitMs, &err)) {
     close(fd);
     return OsFailure(Errc::kOpenFailed, err, name);
   }
@@ -114,12 +114,12 @@ Error OpenExisting(const std::string& name, Access access, Share share, FileHand
   return Error();
 }
 
-Error CreateAlways(const std::string& name, FileHandle* handle) {
+Error CreateAlways(const std::string& name, int waitMs, FileHandle* handle) {
   *handle = kNoFile;
   int err = 0;
   const int fd = OpenName(name, O_RDWR | O_CREAT, &err);
   if (fd < 0) return OsFailure(Errc::kCreateFailed, err, name);
-  if (!posix::EmptyUnderLock(fd, &err)) {
+  if (!posix::EmptyUnderLock(fd, waitMs, &err)) {
     close(fd);
     return OsFailure(Errc::kCreateFailed, err, name);
   }

@@ -45,7 +45,8 @@ Error RenameNew(const std::string& existing, const std::string& newName) {
   return OsFailure(Errc::kRenameFailed, e, newName);
 }
 
-Error ReplaceFile(const std::string& from, const std::string& to) {
+// rename() replaces a file that others hold open: nothing to wait for here.
+Error ReplaceFile(const std::string& from, const std::string& to, int /*waitMs*/) {
   if (!common::IsUsableName(from) || !common::IsUsableName(to)) {
     return OsFailure(Errc::kRenameFailed, ENOENT, to);
   }

@@ -8,7 +8,7 @@
 // back, which apply the summer-time rule of the date converted.
 #include "platform/win32/windows_api.h"
 #include "platform/common/name_check.h"
-#include "platform/common/test_clock.h"
+#include "platform/common/calendar.h"
 
 namespace mvx::platform {
 
@@ -65,7 +65,6 @@ std::int64_t Ticks(const FILETIME& f) {
 }  // namespace
 
 LocalTime Now() {
-  if (const auto t = common::TestClockNow()) return *t;
   SYSTEMTIME s{};
   GetLocalTime(&s);
   return FromSystemTime(s);
@@ -77,7 +76,6 @@ LocalTime Now() {
 // the clock again until the hundredth differs, bounded by the performance
 // counter: a clock that does not move must not hang the program.
 void WaitHundredth() {
-  if (common::AdvanceTestClockHundredth()) return;
   SYSTEMTIME start{};
   GetLocalTime(&start);
   LARGE_INTEGER frequency, began, now;
@@ -98,12 +96,13 @@ void WaitHundredth() {
 
 std::int64_t UnixTime() {
   FILETIME utc{};
-  if (const auto test = common::TestClockNow()) {
-    // The test clock is local time, as the system clock is read.
-    if (!LocalToFileTime(*test, &utc)) return 0;
-  } else {
-    GetSystemTimeAsFileTime(&utc);
-  }
+  GetSystemTimeAsFileTime(&utc);
+  return (Ticks(utc) - kUnixEpoch) / 10000000;
+}
+
+std::int64_t UnixTimeOf(const LocalTime& t) {
+  FILETIME utc{};
+  if (!LocalToFileTime(t, &utc)) return 0;
   return (Ticks(utc) - kUnixEpoch) / 10000000;
 }
 

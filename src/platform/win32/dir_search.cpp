@@ -15,7 +15,7 @@
 #include "platform/win32/windows_api.h"
 #include "platform/common/name_check.h"
 #include "platform/common/name_match.h"
-#include "platform/common/test_clock.h"
+#include "platform/common/calendar.h"
 
 namespace mvx::platform {
 

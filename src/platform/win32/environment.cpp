@@ -23,9 +23,9 @@ std::optional<std::string> GetEnv(const std::string& name) {
   return win32::Narrow(value);
 }
 
-std::string ErrorText(int error) {
+std::string ErrorText(int error, int lockWaitMs) {
   if (error <= 0) return std::string();
-  if (error == kErrorHeldByOther) return common::HeldByOtherText();
+  if (error == kErrorHeldByOther) return common::HeldByOtherText(lockWaitMs);
   wchar_t* text = nullptr;
   // English, so that the log reads the same on every system; the system's
   // own language when it has no English texts.

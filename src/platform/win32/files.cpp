@@ -4,7 +4,7 @@
 // Sharing is what CreateFile's share mode gives: the system itself refuses
 // an open that conflicts with the handles already open, in any program and
 // in this one alike. A refused open (ERROR_SHARING_VIOLATION) is tried again
-// for LockWaitMilliseconds(), as the POSIX layer waits for a record lock,
+// for as long as the caller says, as the POSIX layer waits for a record lock,
 // because a tosser holds a base only for moments; after that the open fails
 // with kErrorHeldByOther.
 #include <fcntl.h>
@@ -28,6 +28,8 @@ using win32::ToHandle;
 using win32::Wide;
 
 constexpr DWORD kPollMs = 10;
+// The wait of an open that fails at once when another holder refuses it.
+constexpr int kNoWait = -1;
 
 // Standard output carries the usage screen and the console lines byte for
 // byte as they are written; their line ends are written as CR LF already.
@@ -66,15 +68,17 @@ DWORD AccessBits(Access access) {
 
 bool HeldByAnother(DWORD e) { return e == ERROR_SHARING_VIOLATION || e == ERROR_LOCK_VIOLATION; }
 
-// CreateFileW of a program name. With wait, an open that another holder's
-// share mode refuses is tried again until LockWaitMilliseconds() have gone.
-HANDLE Open(const std::string& name, DWORD access, DWORD share, DWORD disposition, bool wait, int* error) {
+// CreateFileW of a program name. An open that another holder's share mode
+// refuses is tried again until waitMs have gone (kNoWait: not at all, and
+// the system's own error is kept).
+HANDLE Open(const std::string& name, DWORD access, DWORD share, DWORD disposition, int waitMs, int* error) {
   if (!common::IsUsableName(name)) {
     SetError(error, ERROR_FILE_NOT_FOUND);
     return INVALID_HANDLE_VALUE;
   }
   const std::wstring wide = Wide(name);
-  const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(LockWaitMilliseconds());
+  const bool wait = waitMs != kNoWait;
+  const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(wait && waitMs > 0 ? waitMs : 0);
   // FILE_SHARE_DELETE on every open, whatever the share mode: the program
   // gives a file its name while it still has it open (a finished message
   // file goes from its temporary name to its number, a rewritten one takes
@@ -109,50 +113,51 @@ HANDLE Open(const std::string& name, DWORD access, DWORD share, DWORD dispositio
 }
 
 // Open with the operation's code for a failure.
-Error OpenAs(Errc operation, const std::string& name, DWORD access, DWORD share, DWORD disposition, bool wait,
+Error OpenAs(Errc operation, const std::string& name, DWORD access, DWORD share, DWORD disposition, int waitMs,
              FileHandle* handle) {
   int err = 0;
-  *handle = FromHandle(Open(name, access, share, disposition, wait, &err));
+  *handle = FromHandle(Open(name, access, share, disposition, waitMs, &err));
   return *handle == kNoFile ? OsFailure(operation, err, name) : Error();
 }
 
 }  // namespace
 
-Error OpenExisting(const std::string& name, Access access, Share share, FileHandle* handle) {
+Error OpenExisting(const std::string& name, Access access, Share share, int waitMs, FileHandle* handle) {
   // A directory fails here by itself (no FILE_FLAG_BACKUP_SEMANTICS).
-  return OpenAs(Errc::kOpenFailed, name, AccessBits(access), ShareBits(share), OPEN_EXISTING, true, handle);
+  return OpenAs(Errc::kOpenFailed, name, AccessBits(access), ShareBits(share), OPEN_EXISTING, waitMs < 0 ? 0 : waitMs,
+                handle);
 }
 
-Error CreateAlways(const std::string& name, FileHandle* handle) {
+Error CreateAlways(const std::string& name, int waitMs, FileHandle* handle) {
   // CREATE_ALWAYS on a file that another handle holds without sharing
   // writes fails with a sharing violation: the file is never emptied under
   // its holder. That is waited for like an open.
   return OpenAs(Errc::kCreateFailed, name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                CREATE_ALWAYS, true, handle);
+                CREATE_ALWAYS, waitMs < 0 ? 0 : waitMs, handle);
 }
 
 Error CreateNew(const std::string& name, FileHandle* handle) {
   // The file system compares names without regard to case, so CREATE_NEW
   // refuses FOO.MSG when foo.msg is there.
   return OpenAs(Errc::kCreateFailed, name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                CREATE_NEW, false, handle);
+                CREATE_NEW, kNoWait, handle);
 }
 
 Error OpenAppend(const std::string& name, FileHandle* handle) {
   // FILE_APPEND_DATA without FILE_WRITE_DATA: every write goes to the end of
   // the file as it is then, also when another program appended meanwhile.
   return OpenAs(Errc::kOpenFailed, name, FILE_APPEND_DATA | SYNCHRONIZE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                OPEN_EXISTING, false, handle);
+                OPEN_EXISTING, kNoWait, handle);
 }
 
 Error OpenOrCreate(const std::string& name, FileHandle* handle) {
   return OpenAs(Errc::kOpenFailed, name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                OPEN_ALWAYS, false, handle);
+                OPEN_ALWAYS, kNoWait, handle);
 }
 
 Error OpenAppendOrCreate(const std::string& name, FileHandle* handle) {
   return OpenAs(Errc::kOpenFailed, name, FILE_APPEND_DATA | SYNCHRONIZE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                OPEN_ALWAYS, false, handle);
+                OPEN_ALWAYS, kNoWait, handle);
 }
 
 Error ReadFile(FileHandle h, void* buffer, std::size_t count, std::size_t* got) {
@@ -306,7 +311,7 @@ bool PosixReplace(const std::wstring& source, const std::wstring& target, DWORD*
 
 }  // namespace
 
-Error ReplaceFile(const std::string& from, const std::string& to) {
+Error ReplaceFile(const std::string& from, const std::string& to, int waitMs) {
   if (!common::IsUsableName(from) || !common::IsUsableName(to)) {
     return OsFailure(Errc::kRenameFailed, ERROR_FILE_NOT_FOUND, to);
   }
@@ -329,7 +334,7 @@ Error ReplaceFile(const std::string& from, const std::string& to) {
   // moment; a run that creates it then makes the second move fail, and the
   // old file is moved back, or kept under the aside name when that fails too.
   const std::wstring aside = target + L"." + std::to_wstring(GetCurrentProcessId()) + L".old";
-  const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(LockWaitMilliseconds());
+  const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(waitMs > 0 ? waitMs : 0);
   for (;;) {
     if (MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
       return Error();

@@ -1,4 +1,4 @@
-#include "msgbase/file_hooks.h"
+#include "msgbase/env.h"
 
 #include <gtest/gtest.h>
 
@@ -14,44 +14,25 @@
 namespace mvx {
 namespace {
 
-// Restores whatever hooks were there before the test.
-class HooksTest : public ::testing::Test {
- protected:
-  void TearDown() override { SetFileHooks(saved_); }
-  FileHooks saved_ = CurrentFileHooks();
-};
-
-using HooksDeathTest = HooksTest;
-
-TEST_F(HooksDeathTest, EveryHookStopsTheProgramUntilInstalled) {
-  SetFileHooks(FileHooks{nullptr, nullptr, nullptr});  // the state before installation
-  EXPECT_EXIT(OpenFileStream("x", kModeRead), ::testing::ExitedWithCode(217), "217.*OpenFileStream");
-  EXPECT_EXIT(NewMemoryStream(), ::testing::ExitedWithCode(217), "217.*NewMemoryStream");
-  EXPECT_EXIT(NewDirScanner(), ::testing::ExitedWithCode(217), "217.*NewDirScanner");
-}
-
-std::unique_ptr<DataStream> RefuseOpen(const Str&, std::uint16_t) {
-  return RealFileHooks().openFileStream("", kModeRead);  // fails, as on a locked disk
-}
-
-TEST_F(HooksTest, InstalledHooksMakeTheRealObjectsAndCanBeReplaced) {
-  InstallFileHooks();
+// The real env makes the real objects, refuses an unknown open mode, and
+// waits for a file another program holds no longer than its lock wait.
+TEST(SystemEnvTest, MakesTheRealObjectsAndWaitsAsLongAsItSays) {
   testkit::TempDir dir;
-  auto f = OpenFileStream(dir / "new.jdt", kModeCreate | kShareRead);
+  SystemEnv env(20);
+  auto f = env.OpenFileStream(dir / "new.jdt", kModeCreate | kShareRead);
   ASSERT_NE(dynamic_cast<FileStream*>(f.get()), nullptr);
   EXPECT_TRUE(f->Status().ok());
-  auto m = NewMemoryStream(65536);
+  auto m = env.NewMemoryStream(65536);
   ASSERT_NE(dynamic_cast<MemoryStream*>(m.get()), nullptr);
   EXPECT_EQ(m->Size(), 0);
-  EXPECT_TRUE(NewDirScanner()->ScanFirst(dir / "NEW.JDT", 0x3F));
-
-  FileHooks mine = RealFileHooks();
-  mine.openFileStream = RefuseOpen;
-  const FileHooks before = SetFileHooks(mine);
-  EXPECT_FALSE(OpenFileStream(dir / "new.jdt", kModeReadWrite)->Status().ok());
-  SetFileHooks(before);
-  f.reset();  // on Windows the share-none open below needs the file to itself
-  EXPECT_TRUE(OpenFileStream(dir / "new.jdt", kModeReadWrite)->Status().ok());
+  EXPECT_TRUE(env.NewDirScanner()->ScanFirst(dir / "NEW.JDT", 0x3F));
+  for (std::uint16_t unknown : {0x0003, 0x0102}) EXPECT_EQ(env.OpenFileStream(dir / "new.jdt", unknown), nullptr);
+  f.reset();
+  auto holder = env.OpenFileStream(dir / "new.jdt", kModeReadWrite | kShareNone);
+  const std::int64_t start = platform::MonotonicMilliseconds();
+  auto second = env.OpenFileStream(dir / "new.jdt", kModeReadWrite | kShareNone);
+  EXPECT_EQ(second->Status().code(), Errc::kHeldByOther);
+  EXPECT_LT(platform::MonotonicMilliseconds() - start, 1000);
 }
 
 namespace fs = std::filesystem;
