@@ -122,7 +122,8 @@ TEST_F(PostingTest, FileWhoseReadsFailIsNoSuccess) {
   PreparePosting(ctx_);
   WriteMessages(ctx_);
   EXPECT_FALSE(ctx_.PostingOk);
-  EXPECT_EQ(Log(), Join({Announce(bad), {"[err] Error reading file " + bad + ": Input/output error", "[err]   - Failed..."}}));
+  EXPECT_EQ(Log(), Join({Announce(bad), {"[err] Error reading file " + bad + ": " + runtest::UnreadableFileReason(),
+                                          "[err]   - Failed..."}}));
 }
 
 TEST_F(PostingTest, ErrorsSayWhy) {

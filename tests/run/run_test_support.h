@@ -70,6 +70,12 @@ inline std::string UnreadableFile() {
   return r.Open("/proc/self/mem") && r.AtEnd() && r.ReadError() ? "/proc/self/mem" : "";
 }
 
+// What the system says when UnreadableFile is read ("Input/output error").
+inline std::string UnreadableFileReason() {
+  TextFileReader r;
+  return r.Open(UnreadableFile()) && r.AtEnd() ? platform::ErrorText(r.OsError()) : "";
+}
+
 // Lines of 78 characters and CR LF up to at least total bytes; each names its
 // number, so that a lost or repeated line shows.
 inline std::string NumberedText(std::size_t total) {
