@@ -29,20 +29,13 @@ std::optional<std::int64_t> GetChangeStamp(const std::string& name) {
 
 Error SetFileTime(const std::string& name, const LocalTime& t) {
   if (!common::IsUsableName(name)) return OsFailure(Errc::kTimeFailed, ENOENT, name);
-  struct tm tm {};
-  tm.tm_year = t.year - 1900;
-  tm.tm_mon = t.month - 1;
-  tm.tm_mday = t.day;
-  tm.tm_hour = t.hour;
-  tm.tm_min = t.minute;
-  tm.tm_sec = t.second;
-  tm.tm_isdst = -1;  // let the C library decide whether summer time applies
-  const time_t when = mktime(&tm);
-  if (when == static_cast<time_t>(-1)) return Error(Errc::kTimeFailed, EINVAL, name);
+  // The C library decides whether summer time applies.
+  const std::int64_t when = UnixTimeOf(t);
+  if (when == -1) return Error(Errc::kTimeFailed, EINVAL, name);
   struct timespec times[2];
   times[0].tv_sec = 0;
   times[0].tv_nsec = UTIME_OMIT;  // the access time stays
-  times[1].tv_sec = when;
+  times[1].tv_sec = static_cast<time_t>(when);
   times[1].tv_nsec = (t.millisecond >= 0 && t.millisecond < 1000) ? t.millisecond * 1000000L : 0;
   const std::string native = NativeName(name);
   if (utimensat(AT_FDCWD, native.c_str(), times, 0) != 0) return OsFailure(Errc::kTimeFailed, errno, name);
