@@ -33,20 +33,21 @@ class TosserLock {
   TosserLock(const TosserLock&) = delete;
   TosserLock& operator=(const TosserLock&) = delete;
 
-  bool Take(std::string& why) {
-    if (tosser_.LockFile.empty()) return true;
+  // The lock, or why not (the Error names the lock file as configured).
+  Error Take() {
+    if (tosser_.LockFile.empty()) return Error();
     Error e;
     if (tosser_.AdvisoryLock > 0) {
       e = platform::OpenOrCreate(file_, &handle_);
       if (e.ok()) e = platform::LockRange(handle_, 0, 1, true, tosser_.AdvisoryLock * 1000);
-      if (e.ok()) return true;
+      if (e.ok()) return e;
     } else {
       const int waitMs = lockWaitMs_;
       for (int waited = 0;; waited += kLockPollMs) {
         e = platform::CreateNew(file_, &handle_);
         if (e.ok()) {
           madeFile_ = true;
-          return true;
+          return e;
         }
         if (e.code() != Errc::kNameTaken || waited >= waitMs) break;
         platform::SleepMilliseconds(kLockPollMs);
@@ -54,8 +55,7 @@ class TosserLock {
     }
     if (handle_ != platform::kNoFile) platform::CloseFile(handle_);
     handle_ = platform::kNoFile;
-    why = "tosser lock " + tosser_.LockFile + " not taken: " + platform::ErrorText(e, lockWaitMs_);
-    return false;
+    return Error(e.code(), e.osError(), tosser_.LockFile);
   }
 
  private:
@@ -68,14 +68,12 @@ class TosserLock {
 
 }  // namespace
 
-bool AppendEchoTossLog(const TosserSettings& tosser, const Str& tag, const std::string& workDir, int lockWaitMs,
-                       std::string& why) {
+Error AppendEchoTossLog(const TosserSettings& tosser, const Str& tag, const std::string& workDir, int lockWaitMs) {
   TosserLock lock(tosser, workDir, lockWaitMs);
-  if (!lock.Take(why)) return false;
+  if (Error e = lock.Take(); !e.ok()) return e;
   platform::FileHandle h = platform::kNoFile;
   if (const Error e = platform::OpenAppendOrCreate(InDirectory(workDir, tosser.EchoTossLog), &h); !e.ok()) {
-    why = platform::ErrorText(e, lockWaitMs);
-    return false;
+    return Error(e.code(), e.osError(), tosser.EchoTossLog);
   }
   // One write of the whole line, so that appends of other programs never
   // land inside it.
@@ -84,8 +82,7 @@ bool AppendEchoTossLog(const TosserSettings& tosser, const Str& tag, const std::
   Error e = platform::WriteFile(h, line.data(), line.size(), &put);
   if (e.ok() && put != line.size()) e = Error(Errc::kShortWrite);
   platform::CloseFile(h);
-  if (!e.ok()) why = platform::ErrorText(e, lockWaitMs);
-  return e.ok();
+  return e.ok() ? e : Error(e.code(), e.osError(), tosser.EchoTossLog);
 }
 
 void NoteAreaForScan(RunContext& ctx, const Str& tag) {
@@ -93,13 +90,16 @@ void NoteAreaForScan(RunContext& ctx, const Str& tag) {
   const Str key = UpperCaseCyr(tag);
   auto& done = ctx.ScanNoted;
   if (std::find(done.begin(), done.end(), key) != done.end()) return;
-  std::string why;
-  if (AppendEchoTossLog(ctx.Tosser, tag, ctx.RunEnv.WorkingDirectory(), ctx.RunEnv.LockWaitMs(), why)) {
+  const int waitMs = ctx.RunEnv.LockWaitMs();
+  const Error e = AppendEchoTossLog(ctx.Tosser, tag, ctx.RunEnv.WorkingDirectory(), waitMs);
+  if (e.ok()) {
     done.push_back(key);
-  } else {
-    ctx.Log.WriteError("Can't add " + tag + " to echo toss log " + Str(ctx.Tosser.EchoTossLog) +
-                       ": " + Str(why));
+    return;
   }
+  const std::string reason = platform::ErrorText(e, waitMs);
+  ctx.Log.WriteError("Can't add " + tag + " to echo toss log " + Str(ctx.Tosser.EchoTossLog) + ": " +
+                     Str(e.file() == ctx.Tosser.LockFile ? "tosser lock " + e.file() + " not taken: " + reason
+                                                         : reason));
 }
 
 }  // namespace mvx

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "error/error.h"
 #include "run/run_context.h"
 
 namespace mvx {
@@ -15,10 +16,9 @@ namespace mvx {
 // the file. A failure is logged as an error; the posting itself stands.
 void NoteAreaForScan(RunContext& ctx, const Str& tag);
 
-// The append itself: false with a reason when the line could not be added.
-// The file names of tosser are taken from workDir (empty: the current
-// directory).
-bool AppendEchoTossLog(const TosserSettings& tosser, const Str& tag, const std::string& workDir, int lockWaitMs,
-                       std::string& why);
+// The append itself. A failure names the file it concerns as the tosser
+// configuration does: its lock file or its echo toss log. The file names of
+// tosser are taken from workDir (empty: the current directory).
+Error AppendEchoTossLog(const TosserSettings& tosser, const Str& tag, const std::string& workDir, int lockWaitMs);
 
 }  // namespace mvx

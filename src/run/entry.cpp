@@ -110,10 +110,12 @@ int RunMarvex(const std::vector<std::string>& args, std::ostream& console, Env& 
   // the command line.
   const bool allowed = WorkFlagAllowsRun(ctx.RunEnv.Time(), ctx.Here(kWorkFlagName));
   const bool forced = UpperCaseCyr(command) == "-D";
-  std::string why;
   // The stamping test makes and removes a trial flag: not in a dry run.
-  if (allowed && !forced && !ctx.DryRun && !WorkFlagCanBeStamped(ctx.Here(kWorkFlagName), ctx.RunEnv.LockWaitMs(), why)) {
-    ctx.Log.WriteError("Can't write work flag " + Str(kWorkFlagName) + " (" + Str(why) +
+  const int waitMs = ctx.RunEnv.LockWaitMs();
+  const Error stampable =
+      allowed && !forced && !ctx.DryRun ? WorkFlagCanBeStamped(ctx.Here(kWorkFlagName), waitMs) : Error();
+  if (!stampable.ok()) {
+    ctx.Log.WriteError("Can't write work flag " + Str(kWorkFlagName) + " (" + Str(platform::ErrorText(stampable, waitMs)) +
                        "): nothing is posted, or the next run would post it again");
   } else if (allowed || forced) {
     if (!LoadConfiguration(ctx, ctx.ConfigName, ConfigMode::kFullRun)) return kExitFailure;

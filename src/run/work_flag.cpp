@@ -20,24 +20,19 @@ bool WorkFlagAllowsRun(Clock& clock, const std::string& flagName) {
   return !(flag.Day == now.day && flag.Month == now.month && flag.Year == now.year);
 }
 
-bool WorkFlagCanBeStamped(const std::string& flagName, int lockWaitMs, std::string& why) {
+Error WorkFlagCanBeStamped(const std::string& flagName, int lockWaitMs) {
   const std::optional<std::uint32_t> stamp = platform::GetFileDosTime(flagName);
   platform::FileHandle h = platform::kNoFile;
   if (!stamp) {
     // No flag yet: one must be creatable here; the trial leaves nothing.
-    if (const Error e = platform::CreateNew(flagName, &h); !e.ok()) {
-      why = platform::ErrorText(e, lockWaitMs);
-      return false;
-    }
+    if (Error e = platform::CreateNew(flagName, &h); !e.ok()) return e;
     platform::CloseFile(h);
     platform::DeleteFile(flagName).Ignore();
-    return true;
+    return Error();
   }
-  if (const Error e = platform::OpenExisting(flagName, platform::Access::kWrite, platform::Share::kReadWrite,
-                                             lockWaitMs, &h);
+  if (Error e = platform::OpenExisting(flagName, platform::Access::kWrite, platform::Share::kReadWrite, lockWaitMs, &h);
       !e.ok()) {
-    why = platform::ErrorText(e, lockWaitMs);
-    return false;
+    return e;
   }
   platform::CloseFile(h);
   // Stamping needs more than write access (the owner's right to set file
@@ -45,11 +40,7 @@ bool WorkFlagCanBeStamped(const std::string& flagName, int lockWaitMs, std::stri
   DateTimeRec flag;
   UnpackDosDateTime(*stamp, flag);
   const platform::LocalTime t{flag.Year, flag.Month, flag.Day, flag.Hour, flag.Minute, flag.Second};
-  if (!platform::SetFileTime(flagName, t).ok()) {
-    why = "its time cannot be set";
-    return false;
-  }
-  return true;
+  return platform::SetFileTime(flagName, t);
 }
 
 void WriteWorkFlag(RunContext& ctx) {

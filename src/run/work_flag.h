@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "error/error.h"
 #include "run/run_context.h"
 
 namespace mvx {
@@ -14,10 +15,10 @@ inline constexpr const char* kWorkFlagName = "EVERYDAY.FLG";
 // in the flag file flagName.
 bool WorkFlagAllowsRun(Clock& clock, const std::string& flagName);
 
-// True when the flag will take its stamp at the end of the run: a run that
-// posts and then cannot record it would post the same messages again on the
-// next run. Leaves the flag's date as it was; why gets the reason otherwise.
-bool WorkFlagCanBeStamped(const std::string& flagName, int lockWaitMs, std::string& why);
+// Success when the flag will take its stamp at the end of the run: a run
+// that posts and then cannot record it would post the same messages again on
+// the next run. Leaves the flag's date as it was.
+Error WorkFlagCanBeStamped(const std::string& flagName, int lockWaitMs);
 
 // Creates or empties the flag and stamps it with the current local time. A
 // flag that cannot be made is reported on the console only.
