@@ -71,6 +71,8 @@ class MessageBase {
   // write a file of the area, when one is known (0 otherwise): the log says
   // "Permission denied" rather than only that the area failed.
   int OsError() const { return osError_; }
+  // Both as one Error, with the area's path for its file.
+  Error LastError() const { return Error(errorCode_, osError_, areaPath_.str()); }
 
   // --- Messages by number. The base's walks ask HighestNumber and HasMessage
   // afresh on every step, so messages that appear during a walk are reached.

@@ -132,8 +132,7 @@ Str Because(int osError, int lockWaitMs) {
 // format found wrong.
 Str BaseFailure(MessageBase* base, int lockWaitMs) {
   if (base == nullptr) return Str();
-  if (base->OsError() != 0) return Because(base->OsError(), lockWaitMs);
-  return Str(": ") + ErrcText(base->ErrorCode());
+  return ": " + Str(platform::ErrorText(base->LastError(), lockWaitMs));
 }
 
 Str BaseTypeName(AreaType type) {
