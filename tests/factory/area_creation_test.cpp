@@ -12,8 +12,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cctype>
 #include <string>
 #include <vector>
 
@@ -35,14 +33,6 @@ int pwrite(int fd, const void* bytes, unsigned count, long offset) {
 #else
 constexpr int kRawFile = 0;
 #endif
-
-std::vector<std::string> Folded(std::vector<std::string> names) {
-  for (std::string& n : names) {
-    for (char& c : n) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  }
-  std::sort(names.begin(), names.end());
-  return names;
-}
 
 enum Action { kHeaderStart, kHeaderRest, kText, kIndex };
 
@@ -115,15 +105,11 @@ bool PostOurs(Env& env, const std::string& area) {
   return CloseBase(base) && stored;
 }
 
-class TwoCreators : public ::testing::Test {
+// The JAM waits for an area in the making are counted in hundredths of the
+// test clock, which pass without sleeping.
+class TwoCreators : public testkit::ScratchTest {
  protected:
-  // The JAM waits for an area in the making are counted in hundredths of the
-  // test clock, which pass without sleeping.
-  TwoCreators() {
-    env_.clock.Set(2026, 12, 6, 4, 57, 36);
-    env_.openRetryMs = 200;
-  }
-  testkit::TestEnv env_;
+  TwoCreators() { env_.openRetryMs = 200; }
 };
 
 TEST_F(TwoCreators, EveryInterleavingEndsInOneWholeArea) {
@@ -157,7 +143,7 @@ TEST_F(TwoCreators, EveryInterleavingEndsInOneWholeArea) {
         env_.newScanner = nullptr;
         // Which of the two made a file decides the case of its name on
         // Windows (ours are in capitals there): names compare folded.
-        EXPECT_EQ(Folded(testkit::ListDir(dir.path())),
+        EXPECT_EQ(testkit::Folded(testkit::ListDir(dir.path())),
                   (std::vector<std::string>{"area.jdt", "area.jdx", "area.jhr", "area.jlr"}))
             << where;
         JamBase base(env_);

@@ -14,12 +14,6 @@ namespace {
 
 using JamLoadTest = AreaFixture;
 
-std::vector<std::int32_t> WalkForward(MessageBase& base, std::int32_t from) {
-  std::vector<std::int32_t> seen;
-  for (base.PositionFrom(from); base.IsPositioned(); base.StepForward()) seen.push_back(base.CurrentNumber());
-  return seen;
-}
-
 // Another writer's text without its last line end: the trailing lines still
 // start on a line of their own.
 TEST_F(JamLoadTest, TrailingLinesAfterATextWithoutItsLastLineEnd) {
@@ -28,12 +22,6 @@ TEST_F(JamLoadTest, TrailingLinesAfterATextWithoutItsLastLineEnd) {
   // other writers out.
   testkit::WriteFileText(file("jdt"), "bodyX");
   EXPECT_EQ(LoadText(*Open(), 1), "bodyX\rSEEN-BY: 1/1\r");
-}
-
-std::string DateOf(const DateTimeRec& d) {
-  char text[48];
-  std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", d.Year, d.Month, d.Day, d.Hour, d.Minute, d.Second);
-  return text;
 }
 
 TEST_F(JamLoadTest, RoundTripThroughCloseAndReopen) {
@@ -57,9 +45,9 @@ TEST_F(JamLoadTest, RoundTripThroughCloseAndReopen) {
   EXPECT_FALSE(base->HasAttribute(kAttrLocal));
   DateTimeRec d;
   base->ReadWrittenDate(d);
-  EXPECT_EQ(DateOf(d), "2001-02-03 04:05:06");
+  EXPECT_EQ(DateText(d), "2001-02-03 04:05:06");
   base->ReadArrivedDate(d);  // stamped when the message was begun
-  EXPECT_EQ(DateOf(d), "2026-12-06 04:57:36");
+  EXPECT_EQ(DateText(d), "2026-12-06 04:57:36");
   EXPECT_EQ(LoadText(*base, 3), "three\r");
   EXPECT_EQ(base->HighestNumber(), 3);
   EXPECT_FALSE(base->HasMessage(0) || base->HasMessage(4));
@@ -70,10 +58,8 @@ TEST_F(JamLoadTest, NumbersStartAtTheBaseNumberEvenJustBelow2To31) {
   PatchU32(file("jhr"), 20, 0x7FFFFFFD);  // another writer's base number
   auto base = Open();
   EXPECT_EQ(base->HighestNumber(), 0x7FFFFFFF);
-  EXPECT_EQ(WalkForward(*base, 1), (std::vector<std::int32_t>{0x7FFFFFFD, 0x7FFFFFFE, 0x7FFFFFFF}));
-  std::vector<std::int32_t> seen;
-  for (base->PositionFrom(0x7FFFFFFF); base->IsPositioned(); base->StepBack()) seen.push_back(base->CurrentNumber());
-  EXPECT_EQ(seen, (std::vector<std::int32_t>{0x7FFFFFFF, 0x7FFFFFFE, 0x7FFFFFFD}));
+  EXPECT_EQ(Walk(*base, 1), (std::vector<std::int32_t>{0x7FFFFFFD, 0x7FFFFFFE, 0x7FFFFFFF}));
+  EXPECT_EQ(Walk(*base, 0x7FFFFFFF, true), (std::vector<std::int32_t>{0x7FFFFFFF, 0x7FFFFFFE, 0x7FFFFFFD}));
   EXPECT_EQ(LoadText(*base, 0x7FFFFFFE), "two\r");
   EXPECT_FALSE(base->BeginNewMessage());  // no number left
 }
@@ -97,9 +83,7 @@ TEST_F(JamLoadTest, StepBackStopsAtTheBaseNumber) {
   PatchU32(file("jhr"), 1024 + kJamAttributesOffset, U32At(file("jhr"), 1024 + kJamAttributesOffset) | kJamAttrDeleted);
   CountingJam base;
   ASSERT_TRUE(base.OpenArea(area()));
-  std::vector<std::int32_t> seen;
-  for (base.PositionFrom(0x40000002); base.IsPositioned(); base.StepBack()) seen.push_back(base.CurrentNumber());
-  EXPECT_EQ(seen, (std::vector<std::int32_t>{0x40000002, 0x40000001}));
+  EXPECT_EQ(Walk(base, 0x40000002, true), (std::vector<std::int32_t>{0x40000002, 0x40000001}));
   EXPECT_LT(base.asked, 10);
 }
 
@@ -205,7 +189,7 @@ TEST_F(JamLoadTest, DamagedMessagesFailWithTheirCode) {
     EXPECT_EQ(base->ErrorCode(), t.code) << t.at;
     EXPECT_FALSE(base->LoadHeaderAndKludges()) << t.at;
     EXPECT_EQ(base->TextBuffer(), nullptr);
-    EXPECT_EQ(WalkForward(*base, 1).size(), t.at == 52 ? 2u : 3u);  // only a deleted one is skipped
+    EXPECT_EQ(Walk(*base, 1).size(), t.at == 52 ? 2u : 3u);  // only a deleted one is skipped
     EXPECT_EQ(LoadText(*base, 1), "one\r");
     EXPECT_EQ(LoadText(*base, 3), "three\r");
     base.reset();

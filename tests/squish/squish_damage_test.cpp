@@ -161,9 +161,7 @@ TEST_F(SquishDamage, OnlyTheFirstMessageTotalIndexRecordsAreLive) {
   PatchU32(sqd(), 4, 5);  // a total above what the index holds: the index wins
   PatchU32(sqd(), 8, 5);
   base = Open();
-  std::vector<int> seen;
-  for (base->PositionFrom(1); base->IsPositioned(); base->StepForward()) seen.push_back(base->CurrentNumber());
-  EXPECT_EQ(seen, (std::vector<int>{1, 2, 3}));
+  EXPECT_EQ(Walk(*base, 1), (std::vector<std::int32_t>{1, 2, 3}));
   ASSERT_TRUE(Post(*base, "Four", Body(2)));
   EXPECT_EQ(base->MessageCount(), 4);
   // A delete moves the live records only: a huge (sparse) tail of leftovers

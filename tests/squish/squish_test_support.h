@@ -153,12 +153,9 @@ inline AssertionResult AreaIsSound(const std::string& sqdPath, const std::string
   return ::testing::AssertionSuccess();
 }
 
-// A temporary directory and a test env whose clock reads 6 Dec 2026
-// 04:57:36; the area is "<dir>/area" (area.sqd, area.sqi, area.sql).
-class AreaFixture : public ::testing::Test {
+// The area is "<dir>/area" (area.sqd, area.sqi, area.sql).
+class AreaFixture : public testkit::ScratchTest {
  protected:
-  AreaFixture() { env_.clock.Set(2026, 12, 6, 4, 57, 36); }
-
   std::string area() const { return dir_ / "area"; }
   std::string sqd() const { return dir_ / "area.sqd"; }
   std::string sqi() const { return dir_ / "area.sqi"; }
@@ -190,9 +187,6 @@ class AreaFixture : public ::testing::Test {
   std::uint32_t IndexU32(std::size_t at) const { return U32At(testkit::ReadFileBytes(sqi()), at); }
   std::size_t IndexSize() const { return testkit::ReadFileBytes(sqi()).size(); }
   AssertionResult Sound() const { return AreaIsSound(sqd(), sqi()); }
-
-  testkit::TempDir dir_;
-  testkit::TestEnv env_;
 };
 
 }  // namespace mvx::squishtest

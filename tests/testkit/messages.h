@@ -18,6 +18,10 @@ bool Post(MessageBase& base, const std::string& to, const std::vector<std::strin
 std::string TextOf(MessageBase& base);
 // Every line from the start, read with ReadTextLine (255 characters at most) until the end.
 std::vector<std::string> LinesOf(MessageBase& base);
+// The numbers met stepping forward (or back) from PositionFrom(from).
+std::vector<std::int32_t> Walk(MessageBase& base, std::int32_t from, bool back = false);
+// "YYYY-MM-DD HH:MM:SS"
+std::string DateText(const DateTimeRec& d);
 // Loads message n (its uid: the number in JAM and *.MSG areas) and gives its
 // whole text (a failed load is a test failure).
 std::string LoadText(MessageBase& base, std::int32_t n);

@@ -144,4 +144,12 @@ std::vector<std::string> ListDir(const std::string& path) {
   return names;
 }
 
+std::vector<std::string> Folded(std::vector<std::string> names) {
+  for (std::string& n : names) {
+    for (char& c : n) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
 }  // namespace mvx::testkit
