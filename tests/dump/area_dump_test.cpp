@@ -87,8 +87,7 @@ constexpr const char* kSecondHeader =
     "Arrived: 06 Dec 2026 04:57:36\n"
     "Flags:   Loc\n";
 
-// Squish shows places and uids; *.MSG keeps message 1 for the tossers, so its
-// messages are 2 and 3, and its header has the destination zone 2.
+// *.MSG keeps message 1 for the tossers: its messages are 2 and 3.
 TEST(AreaDumpTest, ListingsOfEachFormat) {
   const std::string first = kFirstHeader, second = std::string(kSecondHeader) + "--\nJust text\n\n";
   const struct {

@@ -1,8 +1,4 @@
-// Two programs creating one JAM area at the same moment: the other program
-// (a tosser) takes one step each time Marvex reaches the file system through
-// the file hooks, starting at every possible point, in the orders such
-// programs use. Marvex always ends up posting into one whole area and never
-// makes anything over the other program's files.
+// Two programs creating one JAM area at once, interleaved at every step of ours.
 #include <fcntl.h>
 #ifdef _WIN32
 #include <io.h>

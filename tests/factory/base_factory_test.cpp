@@ -1,6 +1,4 @@
-// The factory: area identifiers, the format objects they make, opening or
-// creating the area, and closing and releasing it; the road of one posting
-// through it into a *.MSG area and back.
+// The factory: area identifiers, the objects they make, opening or creating areas.
 #include "factory/base_factory.h"
 
 #include <gtest/gtest.h>

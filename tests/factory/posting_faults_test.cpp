@@ -1,8 +1,4 @@
-// A posting stopped or failed at every step that changes a file, in *.MSG and
-// JAM areas that already hold messages: the earlier messages stay as they
-// were, no partial message is ever visible, a failure is reported, and the
-// next posting works. A stop is a real one: the posting runs in a child
-// process that ends on the spot, and the area is read afresh afterwards.
+// A posting stopped (a real process end) or failed at every step that changes a file.
 #ifndef _WIN32
 #include <sys/wait.h>
 #include <unistd.h>
@@ -165,8 +161,7 @@ TEST(PostingFaults, EveryStepOfAPostingStoppedOrFailed) {
   }
 }
 
-// A temporary file left by a stopped run is removed by a later open once it
-// is older than an hour; a fresh one (another run writing now) stays.
+// Older than an hour: a stopped run's; younger: another run writing now.
 TEST(PostingFaults, AStrayTemporaryFileGoesWhenItIsOld) {
   testkit::TempDir dir;
   TestEnv env;

@@ -1,5 +1,4 @@
-// Loading, navigating and deleting: the order of the rebuilt text, round
-// trips through the files, compaction with renumbering, and damaged areas.
+// Loading, navigating and deleting; compaction and damaged areas.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -14,8 +13,6 @@ namespace {
 
 using JamLoadTest = AreaFixture;
 
-// Another writer's text without its last line end: the trailing lines still
-// start on a line of their own.
 TEST_F(JamLoadTest, TrailingLinesAfterATextWithoutItsLastLineEnd) {
   ASSERT_TRUE(Post(*Open(true), "All", {"body", "SEEN-BY: 1/1"}));
   // Written while no base holds the area: on Windows its share mode keeps
@@ -74,9 +71,7 @@ class CountingJam : public JamBase {
   int asked = 0;
 };
 
-// With another writer's high base number and its lowest message deleted by
-// the header bit, stepping back past that message ends at the base number
-// instead of asking about every number down to 1.
+// Another writer's high base number, its lowest message deleted by the header bit.
 TEST_F(JamLoadTest, StepBackStopsAtTheBaseNumber) {
   MakeArea(env_, area(), {"one", "two", "three"});
   PatchU32(file("jhr"), 20, 0x40000000);
@@ -87,10 +82,7 @@ TEST_F(JamLoadTest, StepBackStopsAtTheBaseNumber) {
   EXPECT_LT(base.asked, 10);
 }
 
-// Another program marks record 0 deleted and lowers the count (and a torn
-// record follows): opening drops both. Deleting message 2 then drops its
-// record too. Each time the later messages move down one number, and their
-// headers' MessageNumber with them.
+// Record 0 marked deleted by another program, the count lowered, a torn record.
 TEST_F(JamLoadTest, DeletedRecordsAreCompactedAndTheMessagesRenumbered) {
   MakeArea(env_, area(), {"one", "two", "three", "four"});
   Bytes index = testkit::ReadFileBytes(file("jdx"));
@@ -125,10 +117,8 @@ TEST_F(JamLoadTest, DeletedRecordsAreCompactedAndTheMessagesRenumbered) {
   EXPECT_EQ(U32At(file("jhr"), 12), 3u);
 }
 
-// A compaction stopped half way, "two" (record 2) being dropped from five:
-// headers renumbered but the index not yet written; the index written but
-// not cut (the last record twice); the index write itself torn. Opening
-// finishes it: each message once, in order, numbered by its position.
+// "two" being dropped from five: headers renumbered but the index not written;
+// the index written but not cut; the index write itself torn.
 TEST_F(JamLoadTest, AStoppedCompactionIsFinishedOnOpen) {
   // Headers of 144 bytes from 1024; ActiveCount already lowered to 4.
   const std::uint32_t offsets[] = {1024, 1168, 1312, 1456, 1600};
@@ -164,8 +154,7 @@ TEST_F(JamLoadTest, AStoppedCompactionIsFinishedOnOpen) {
   }
 }
 
-// Damage to message 2 (a field of its index record or of its header): it
-// fails to load with its code, and the others still load.
+// Damage to message 2's index record or header; the others still load.
 TEST_F(JamLoadTest, DamagedMessagesFailWithTheirCode) {
   const struct {
     bool inIndex;
@@ -197,10 +186,8 @@ TEST_F(JamLoadTest, DamagedMessagesFailWithTheirCode) {
   }
 }
 
-// A base header cut short (or missing beside an index with records) or
-// without its signature is damage: the area is refused, by opening and
-// creating alike, and nothing is written, not even the missing .JLR. (An
-// empty .JHR beside an empty .JDX is a new area: see jam_area_test.)
+// Nothing is written, not even the missing .JLR. (An empty .JHR beside an
+// empty .JDX is a new area: see jam_area_test.)
 TEST_F(JamLoadTest, ADamagedBaseHeaderIsRefusedAndLeftAsItIs) {
   MakeArea(env_, area(), {"one"});
   ASSERT_EQ(std::remove(file("jlr").c_str()), 0);

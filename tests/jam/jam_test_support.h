@@ -1,5 +1,4 @@
-// Helpers shared by the JAM tests: a scratch area under the test clock and
-// the bytes of a new area; the rest comes from the test kit.
+// Helpers shared by the JAM tests.
 #pragma once
 
 #include <gtest/gtest.h>

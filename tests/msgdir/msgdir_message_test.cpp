@@ -1,7 +1,4 @@
-// Messages of a *.MSG area on disk: loading whole or header and leading
-// control lines only, damaged files, writing a header back, and storing on a
-// disk or with a memory that fails (never reported as success); the header's
-// attribute bits and date text, and the last-read pointers.
+// Messages of a *.MSG area on disk: loading, damage, storing, attributes, last-read.
 #include <gtest/gtest.h>
 
 #include <cstdio>

@@ -1,6 +1,4 @@
-// Message numbers of a *.MSG area: the scan of an existing directory, the
-// numbers new messages get, navigation and deletion; the used-number set and
-// message file paths that would not fit.
+// Message numbers of a *.MSG area.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -56,12 +54,8 @@ TEST_F(MsgDirNumbers, NewNumbersStartAboveTheHighestAndNeverAtOne) {
   }
 }
 
-// An area of a thousand messages or more keeps its highest number in
-// marvex.top with the directory's change stamp. While the stamp stands the
-// next open starts from that number (a hint raised by hand shows it is
-// used); a file another program made in the same instant is skipped; a
-// moved stamp, a damaged hint or one far behind means a listing. No number
-// is ever taken twice, and every other question still gets the listing.
+// marvex.top holds the highest number and the directory's change stamp. A
+// moved stamp, a damaged hint or one far behind means a listing.
 TEST_F(MsgDirNumbers, ABigAreaOpensFromItsTopHintWhileNothingChanged) {
   for (int n = 1; n <= 1000; ++n) WriteFileBytes(Path(std::to_string(n) + ".msg"), {0});
   const std::string hintFile = Path("marvex.top");

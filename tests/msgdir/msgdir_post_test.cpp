@@ -1,6 +1,4 @@
-// Posting through MsgDirBase and reading the message back after the area was
-// closed and reopened; the area path and directory. (The exact bytes of a
-// posted file are checked through the factory.)
+// Posting through MsgDirBase and reading back. (Exact file bytes: base_factory_test.)
 #include <gtest/gtest.h>
 
 #include <algorithm>

@@ -1,5 +1,4 @@
-// Helpers for the *.MSG base tests: a scratch area directory and message
-// files written byte by byte; the rest comes from the test kit.
+// Helpers for the *.MSG base tests.
 #pragma once
 
 #include <gtest/gtest.h>

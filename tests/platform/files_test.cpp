@@ -121,8 +121,7 @@ TEST_F(FilesTest, AnotherProgramsClassicRecordLockKeepsOurOpensOut) {
 }
 #endif
 
-// A holder that lets go while we wait: the wait ends with the file ours,
-// for the sharing of an open and for a lock on part of a file alike.
+// For the sharing of an open and for a lock on part of a file alike.
 TEST_F(FilesTest, AHolderThatLetsGoDuringTheWaitIsWaitedFor) {
   waitMs_ = 10000;
   for (const bool range : {false, true}) {
@@ -166,9 +165,7 @@ TEST_F(FilesTest, CreatingNeverEmptiesAFileInUseOrTakenInAnyCase) {
   EXPECT_EQ(testkit::ListDir(dir_.path()), std::vector<std::string>{"Base.SQD"});
 }
 
-// A finished file gets its final name only where none is taken, in any
-// letter case; the old name is gone afterwards. A replacement takes the
-// place of the file of that name.
+// Names are taken in any letter case.
 TEST_F(FilesTest, RenameNewNeverReplacesReplaceFileDoes) {
   testkit::WriteFileText(dir_ / "new.tmp", "new");
   EXPECT_EQ(RenameNew(dir_ / "new.tmp", dir_ / "BASE.sqd").code(), Errc::kNameTaken);
@@ -182,8 +179,7 @@ TEST_F(FilesTest, RenameNewNeverReplacesReplaceFileDoes) {
 }
 
 #ifndef _WIN32
-// Inside a scope a directory is listed once to resolve names: a file that
-// appears meanwhile in another letter case is not seen until the scope ends.
+// A file appearing meanwhile in another case is not seen until the scope ends.
 TEST_F(FilesTest, NameResolutionScopeKeepsOneListing) {
   const std::string name = dir_ / "area.jdx";
   {

@@ -1,6 +1,4 @@
-// Finding an area in the tosser configurations: fidoconfig files with their
-// includes, variables, conditionals, defaults and options, Squish-style
-// files, and what a run makes (or does not make) of the result.
+// Finding an area in the tosser configurations.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -301,8 +299,7 @@ TEST_F(FidoconfigTest, UnreadableTosserConfigurationIsNoMissingArea) {
   EXPECT_NE(out.str().find("[err] Error reading tosser configuration " + bad), std::string::npos) << out.str();
 }
 
-// The run reaches every format through the factory alone, and makes only the
-// bases the tosser has.
+// The run reaches every format through the factory alone.
 TEST_F(FidoconfigTest, RunCreatesOnlyTheBasesTheTosserHas) {
   // A byte-order mark and tabs in config.mvx; passthrough and unknown areas
   // beside ones found through an include and a variable.

@@ -1,5 +1,4 @@
-// Posting what sysops post: standard input, and text written in a character
-// set other than CP866, recoded on its way into the message base.
+// Posting standard input, and text recoded from other character sets.
 #ifdef _WIN32
 #include <windows.h>
 #else

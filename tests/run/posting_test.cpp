@@ -1,5 +1,4 @@
-// Posting a file: the message text, split parts with their encoded-posting
-// lines, the -p run, and the failures a posting must report.
+// Posting a file.
 #include "run/posting.h"
 
 #include <gtest/gtest.h>
@@ -158,8 +157,7 @@ TEST_F(PostingTest, ErrorsSayWhy) {
   EXPECT_EQ(Log().at(0), "[err] Unable to create new message: " + runtest::NoSuchPath());
 }
 
-// *.MSG files that open but take no write (made, then reopened for reading),
-// or that cannot be made at all (a mode no stream knows).
+// Files made, then reopened for reading; or a mode no stream knows.
 TEST_F(PostingTest, MessagesThatCannotBeStoredOrStartedAreReported) {
   std::uint16_t msgFileMode = kModeRead;
   env_.openFile = [&](const Str& name, std::uint16_t mode) {

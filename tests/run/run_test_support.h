@@ -1,5 +1,4 @@
-// Shared by the run control's tests: a scratch directory with a test clock in
-// which the program runs, its log entries, and stored *.MSG files.
+// Shared by the run control's tests.
 #pragma once
 
 #include <gtest/gtest.h>

@@ -1,5 +1,4 @@
-// The program end to end: command line, scheduled run, tosser lookup,
-// schedule, work flag, and the messages as they land on disk.
+// The program end to end.
 #include <gtest/gtest.h>
 
 #include <cstdio>

@@ -1,9 +1,5 @@
-// Crashes and failed writes: every write of a store, a delete and a move is
-// in turn the last one that reaches the disk (a crash), or fails once, or
-// fails with every write after it (a full disk). Whatever happens, readers
-// find only whole messages, the area opens sound again with every earlier
-// message, a failed store is reported and leaves no message, and the next
-// store goes in. Also: creating an area beside another program.
+// Crashes and failed writes at every write of a store, delete or move:
+// readers only ever find whole messages, and the next open is sound.
 
 #include <gtest/gtest.h>
 

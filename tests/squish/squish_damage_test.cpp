@@ -1,6 +1,4 @@
-// Damaged or hostile files: every case fails with its error code or works
-// around the damage, and none makes a store write over data that is in use.
-// (Failing disks and crashes: squish_crash_test.cpp.)
+// Damaged or hostile files: never a store over data in use.
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,4 @@
-// What is stored comes back after closing and reopening: header fields,
-// addresses, dates, attributes, control lines and body; navigation over
-// the index; bookmarks; last-read pointers.
+// What is stored comes back after closing and reopening.
 
 #include <gtest/gtest.h>
 

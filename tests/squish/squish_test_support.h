@@ -1,7 +1,4 @@
-// Helpers shared by the Squish tests: a scratch area under the test clock,
-// loading and deleting by uid, and an independent
-// check of an area (reader invariants, both chains walked both ways against
-// the index, frames tiling the file).
+// Helpers shared by the Squish tests, with an independent check of an area.
 #pragma once
 
 #include <gtest/gtest.h>
