@@ -20,84 +20,81 @@ namespace {
 
 using runtest::Lines;
 
-// Standard input replaced while the object lives: by a pipe that a thread
-// fills in small pieces now and then, as a producing program would, or (no
-// text) by a directory, whose reads fail.
-#ifdef _WIN32
-// The program reads the process's standard input handle, so that is what is
-// replaced here: by an anonymous pipe, or by a directory handle.
+// Writes the text in pieces now and then, as a producing program would; put
+// gives the bytes it took (none or an error: stop).
+template <typename Put>
+void Feed(const std::string& bytes, Put put) {
+  for (std::size_t at = 0; at < bytes.size();) {
+    const long n = put(bytes.data() + at, std::min<std::size_t>(1000, bytes.size() - at));
+    if (n <= 0) break;
+    at += static_cast<std::size_t>(n);
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+}
+
+// Standard input (on Windows the process's standard input handle, which the
+// program reads) replaced while the object lives: by a pipe a thread feeds,
+// or (no text) by a directory, whose reads fail.
 class ScopedStdin {
  public:
-  explicit ScopedStdin(const std::optional<std::string>& text) : saved_(GetStdHandle(STD_INPUT_HANDLE)) {
-    HANDLE read = INVALID_HANDLE_VALUE, write = INVALID_HANDLE_VALUE;
+  explicit ScopedStdin(const std::optional<std::string>& text) {
+#ifdef _WIN32
+    saved_ = GetStdHandle(STD_INPUT_HANDLE);
+    HANDLE write = INVALID_HANDLE_VALUE;
     if (!text) {
-      read = CreateFileW(L".", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                         FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    } else if (CreatePipe(&read, &write, nullptr, 0)) {
+      read_ = CreateFileW(L".", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                          FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    } else if (CreatePipe(&read_, &write, nullptr, 0)) {
       writer_ = std::thread([write, bytes = *text] {
-        for (std::size_t at = 0; at < bytes.size();) {
+        Feed(bytes, [write](const char* p, std::size_t n) {
           DWORD put = 0;
-          const DWORD ask = static_cast<DWORD>(std::min<std::size_t>(1000, bytes.size() - at));
-          if (!WriteFile(write, bytes.data() + at, ask, &put, nullptr) || put == 0) break;
-          at += put;
-          std::this_thread::sleep_for(std::chrono::milliseconds(2));  // the reader sees the text come in pieces
-        }
+          return WriteFile(write, p, static_cast<DWORD>(n), &put, nullptr) ? static_cast<long>(put) : -1L;
+        });
         CloseHandle(write);
       });
     }
-    EXPECT_NE(read, INVALID_HANDLE_VALUE);
-    read_ = read;
-    SetStdHandle(STD_INPUT_HANDLE, read);
-  }
-  ~ScopedStdin() {
-    SetStdHandle(STD_INPUT_HANDLE, saved_);
-    if (writer_.joinable()) writer_.join();
-    CloseHandle(read_);
-  }
-  ScopedStdin(const ScopedStdin&) = delete;
-  ScopedStdin& operator=(const ScopedStdin&) = delete;
-
- private:
-  HANDLE saved_;
-  HANDLE read_ = INVALID_HANDLE_VALUE;
-  std::thread writer_;
-};
+    EXPECT_NE(read_, INVALID_HANDLE_VALUE);
+    SetStdHandle(STD_INPUT_HANDLE, read_);
 #else
-class ScopedStdin {
- public:
-  explicit ScopedStdin(const std::optional<std::string>& text) : saved_(dup(STDIN_FILENO)) {
+    saved_ = dup(STDIN_FILENO);
     signal(SIGPIPE, SIG_IGN);  // a writer whose reader has gone must not end the tests
     int fds[2] = {-1, -1};
     if (!text) {
       fds[0] = open(".", O_RDONLY | O_DIRECTORY);
     } else if (pipe(fds) == 0) {
       writer_ = std::thread([fd = fds[1], bytes = *text] {
-        for (std::size_t at = 0; at < bytes.size();) {
-          const ssize_t put = write(fd, bytes.data() + at, std::min<std::size_t>(1000, bytes.size() - at));
-          if (put <= 0) break;
-          at += static_cast<std::size_t>(put);
-          std::this_thread::sleep_for(std::chrono::milliseconds(2));  // the reader sees the text come in pieces
-        }
+        Feed(bytes, [fd](const char* p, std::size_t n) { return static_cast<long>(write(fd, p, n)); });
         close(fd);
       });
     }
     EXPECT_GE(fds[0], 0);
     dup2(fds[0], STDIN_FILENO);
     close(fds[0]);
+#endif
   }
   ~ScopedStdin() {
+#ifdef _WIN32
+    SetStdHandle(STD_INPUT_HANDLE, saved_);
+#else
     dup2(saved_, STDIN_FILENO);
     close(saved_);
+#endif
     if (writer_.joinable()) writer_.join();
+#ifdef _WIN32
+    CloseHandle(read_);
+#endif
   }
   ScopedStdin(const ScopedStdin&) = delete;
   ScopedStdin& operator=(const ScopedStdin&) = delete;
 
  private:
-  int saved_;
+#ifdef _WIN32
+  HANDLE saved_ = INVALID_HANDLE_VALUE, read_ = INVALID_HANDLE_VALUE;
+#else
+  int saved_ = -1;
+#endif
   std::thread writer_;
 };
-#endif
 
 class InputPostingTest : public runtest::RunTest {
  protected:
