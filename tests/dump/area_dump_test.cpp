@@ -150,10 +150,9 @@ TEST(AreaDumpTest, CommandLine) {
   EXPECT_EQ(o.area.type, AreaType::kSquish);
   EXPECT_EQ(o.area.path, "x");
   DumpOptions bad;
-  EXPECT_FALSE(ParseDumpArguments({"-f", "x", "Sx"}, bad, error));
-  EXPECT_FALSE(ParseDumpArguments({"-q", "Sx"}, bad, error));
-  EXPECT_FALSE(ParseDumpArguments({}, bad, error));
-  EXPECT_FALSE(ParseDumpArguments({"Sa", "Sb"}, bad, error));
+  for (const auto& args : std::vector<std::vector<std::string>>{{"-f", "x", "Sx"}, {"-q", "Sx"}, {}, {"Sa", "Sb"}}) {
+    EXPECT_FALSE(ParseDumpArguments(args, bad, error)) << args.size();
+  }
   std::string out, err;
   EXPECT_EQ(Dump({"xyz"}, out, err), kDumpUsage);
 }
