@@ -14,6 +14,7 @@
 #include "factory/base_factory.h"
 #include "jam/jam_base.h"
 #include "msgbase/env.h"
+#include "testkit/messages.h"
 #include "testkit/testkit.h"
 
 namespace mvx {
@@ -148,8 +149,7 @@ TEST_F(TwoCreators, EveryInterleavingEndsInOneWholeArea) {
         EXPECT_EQ(base.BaseHeader().BaseNumber, gOther.madeHeader ? 100u : 1u) << where;
         EXPECT_EQ(base.BaseHeader().Reserved[0], gOther.madeHeader ? 'O' : 0) << where;
         EXPECT_EQ(base.MessageCount(), 1) << where;
-        base.PositionByUid(static_cast<std::int32_t>(base.BaseHeader().BaseNumber));
-        ASSERT_TRUE(base.LoadMessage()) << where;
+        ASSERT_TRUE(testkit::Load(base, static_cast<std::int32_t>(base.BaseHeader().BaseNumber))) << where;
         EXPECT_EQ(base.SubjectText(), "ours") << where;
       }
     }

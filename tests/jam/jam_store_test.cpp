@@ -176,8 +176,7 @@ TEST_F(JamStoreTest, StoringALoadedMessageRepointsItsRecord) {
   base->ReleaseMessage();
   ASSERT_TRUE(Post(*base, "All", {"two"}));
   EXPECT_EQ(base->CurrentNumber(), 2);
-  base->PositionByUid(1);
-  ASSERT_TRUE(base->LoadMessage());
+  ASSERT_TRUE(Load(*base, 1));
   base->PutSubject("New");
   ASSERT_TRUE(base->StoreMessage());
   const Bytes index = testkit::ReadFileBytes(file("jdx"));
@@ -205,14 +204,12 @@ TEST_F(JamStoreTest, StoringALoadedMessageRepointsItsRecord) {
 TEST_F(JamStoreTest, StoresThatWouldLoseAMessageAreRefused) {
   MakeArea(env_, area(), {"one", "two", "three"});
   auto base = Open();
-  base->PositionByUid(1);
-  ASSERT_TRUE(base->LoadHeaderAndKludges());
+  ASSERT_TRUE(Load(*base, 1, true));
   const Bytes jhr = testkit::ReadFileBytes(file("jhr"));
   EXPECT_FALSE(base->StoreMessage());
   EXPECT_EQ(testkit::ReadFileBytes(file("jhr")), jhr);
 
-  base->PositionByUid(2);
-  ASSERT_TRUE(base->LoadMessage());
+  ASSERT_TRUE(Load(*base, 2));
   base->PositionByUid(1);
   ASSERT_TRUE(base->DeleteMessage());  // "three" moves to record 1
   EXPECT_FALSE(base->StoreMessage());

@@ -23,21 +23,18 @@ TEST_F(MsgDirMessage, WholeTextOrOnlyTheLeadingControlLines) {
   PutFile("5.MSG", MsgFileBytes("Me", "Plain", "Just text\r\x01Late\r"));
   PutFile("6.MSG", MsgFileBytes("Me", "Only kludges", "\x01" "CHRS: CP866 2"));
   auto base = Open();
-  base->PositionByUid(4);
-  ASSERT_TRUE(base->LoadMessage());
+  ASSERT_TRUE(Load(*base, 4));
   EXPECT_EQ(TextOf(*base), kKludged);
   EXPECT_EQ(base->TextOffset(), 0);
 
   const std::string kludges[] = {"\x01MSGID: 2:5020/1 0b4a6000\r\x01PID: Marvex\r", "",
                                  "\x01" "CHRS: CP866 2\r"};
   for (std::int32_t n : {4, 5, 6}) {
-    base->PositionByUid(n);
-    ASSERT_TRUE(base->LoadHeaderAndKludges());
+    ASSERT_TRUE(Load(*base, n, true));
     EXPECT_EQ(base->FromName(), "Me");
     EXPECT_EQ(TextOf(*base), kludges[n - 4]) << n;  // lines come back with CR alone
   }
-  base->PositionByUid(4);
-  ASSERT_TRUE(base->LoadHeaderAndKludges());
+  ASSERT_TRUE(Load(*base, 4, true));
   FidoAddress orig;
   base->ReadOrigAddress(orig);
   EXPECT_EQ(FormatAddress4D(orig), "2:5020/1.0");
@@ -59,8 +56,7 @@ TEST_F(MsgDirMessage, DamagedAndMissingFilesFailCleanly) {
   } codes[] = {{1, Errc::kMsgNoMessage}, {2, Errc::kMsgOpenFailed}, {3, Errc::kMsgOpenFailed},
                {9, Errc::kMsgOpenFailed}};
   for (const auto& c : codes) {
-    base->PositionByUid(4);
-    ASSERT_TRUE(base->LoadMessage());
+    ASSERT_TRUE(Load(*base, 4));
     base->PositionByUid(c.number);
     EXPECT_FALSE(base->LoadMessage()) << c.number;
     EXPECT_EQ(base->ErrorCode(), c.code) << c.number;
@@ -83,8 +79,7 @@ TEST_F(MsgDirMessage, ShortOrUnterminatedFilesLoseNoText) {
   auto base = Open();
   const char* const texts[] = {"", "Line\rX", "A"};
   for (std::int32_t n : {2, 3, 4}) {
-    base->PositionByUid(n);
-    ASSERT_TRUE(base->LoadMessage()) << n;
+    ASSERT_TRUE(Load(*base, n)) << n;
     EXPECT_EQ(TextOf(*base), texts[n - 2]) << n;
   }
   EXPECT_EQ(base->FromName().str(), std::string(36, 'A'));

@@ -114,11 +114,9 @@ TEST_F(MsgDirNumbers, MessagesUnderOddNamesAreReadAndDeletedByThoseNames) {
   ASSERT_TRUE(std::filesystem::create_directory(Path("20.MSG")));
   auto base = Open();
   EXPECT_FALSE(base->HasMessage(20));
-  base->PositionByUid(5);
-  ASSERT_TRUE(base->LoadMessage());
+  ASSERT_TRUE(Load(*base, 5));
   EXPECT_EQ(base->SubjectText(), "Subject of 5.Msg");
-  base->PositionByUid(12);
-  ASSERT_TRUE(base->LoadMessage());
+  ASSERT_TRUE(Load(*base, 12));
   EXPECT_EQ(base->SubjectText(), "Subject of 0012.MSG");
   ASSERT_TRUE(base->ReleaseMessage() && base->DeleteMessage());
   EXPECT_EQ(Names(), (std::vector<std::string>{"20.MSG", "5.Msg"}));

@@ -24,8 +24,7 @@ TEST_F(MsgDirPost, AddressesAndDatesComeBackThroughTheHeader) {
     ASSERT_TRUE(base->StoreMessage() && base->ReleaseMessage());
   }
   auto base = Open();
-  base->PositionByUid(2);
-  ASSERT_TRUE(base->LoadHeaderAndKludges());
+  ASSERT_TRUE(Load(*base, 2, true));
   EXPECT_EQ(TextOf(*base), "\x01MSGID: 1:5020/1.3 12345678\r");
   // Zone and point of the origin come from the MSGID line; the destination
   // has only the header's net and node, and zone 2 by default.

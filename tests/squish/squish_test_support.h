@@ -23,11 +23,6 @@ using namespace testkit;
 using ::testing::AssertionFailure;
 using ::testing::AssertionResult;
 
-inline bool Load(MessageBase& base, std::int32_t uid) {
-  base.PositionFrom(uid);
-  return base.CurrentNumber() == uid && base.LoadMessage();
-}
-
 inline bool Delete(MessageBase& base, std::int32_t uid) {
   base.PositionFrom(uid);
   return base.CurrentNumber() == uid && base.DeleteMessage();

@@ -28,6 +28,11 @@ std::string TextOf(MessageBase& base) {
   return bytes;
 }
 
+bool Load(MessageBase& base, std::int32_t n, bool headerOnly) {
+  base.PositionFrom(n);
+  return base.CurrentNumber() == n && (headerOnly ? base.LoadHeaderAndKludges() : base.LoadMessage());
+}
+
 std::vector<std::string> LinesOf(MessageBase& base) {
   std::vector<std::string> lines;
   std::string line;
