@@ -14,9 +14,8 @@
 namespace mvx {
 namespace {
 
-// Writes two messages through the library: a private one with a control
-// line block and two body lines, and a local one without control lines.
-// Its dates are those of the test moment, 6 Dec 2026 04:57:36.
+// Two messages, written at the test moment (an even second: odd seconds do
+// not survive the packed stamps of *.MSG and Squish).
 void FillArea(const std::string& id) {
   testkit::TestEnv env;
   env.clock.Set(2026, 12, 6, 4, 57, 36);
@@ -63,9 +62,6 @@ int Dump(const std::vector<std::string>& args, std::string& out, std::string& er
   return rc;
 }
 
-// The written and arrived dates are the test clock's; odd seconds do not
-// survive the packed stamps of *.MSG and Squish, so the clock stands on an
-// even second.
 constexpr const char* kFirstHeader =
     "From:    John Smith (2:5020/1.3)\n"
     "To:      All (0:0/0)\n"

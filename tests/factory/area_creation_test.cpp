@@ -33,11 +33,10 @@ constexpr int kRawFile = 0;
 
 enum Action { kHeaderStart, kHeaderRest, kText, kIndex };
 
-// Makes the area's files with exclusive creates, one action per step, but
-// pauses `lag` steps before its last one. Its base header numbers from 100
-// and carries a mark in the reserved bytes, and goes into the .JHR in two
-// writes, so Marvex can find it cut short. Finding the .JHR taken, it leaves
-// the area to whoever made it.
+// Makes the files with exclusive creates, one action per step, pausing `lag`
+// steps before the last. Its header (base number 100, a mark in the reserved
+// bytes) goes in two writes, so we can find it cut short. Finding the .JHR
+// taken, it leaves the area to whoever made it.
 struct OtherMaker {
   std::string base;
   std::vector<Action> actions;

@@ -56,8 +56,7 @@ TEST(ParseAreaId, TypeLetterPathAndObject) {
   }
 }
 
-// An area that is there but will not open is looked at again for a while:
-// not for long here.
+// An area there that will not open is looked at again for a while: not long here.
 class FactoryArea : public testkit::ScratchTest {
  protected:
   void SetUp() override { env_.openRetryMs = 50; }

@@ -24,8 +24,7 @@ namespace {
 
 using namespace testkit;
 
-// Posts `parts` messages through the factory as the run control does; the
-// results of every store and of the close, in that order.
+// The results of every store and of the close, in that order.
 std::vector<bool> Post(Env& env, const std::string& id, int parts, const std::string& what) {
   std::unique_ptr<MessageBase> base;
   if (!OpenOrCreateBase(ParseAreaId(Str(id)), base, env)) return {false};
@@ -49,8 +48,7 @@ std::vector<bool> Post(Env& env, const std::string& id, int parts, const std::st
   return ok;
 }
 
-// Every message of the area as "subject|text", in number order, read by a
-// fresh object; a message that does not load shows as such.
+// Every message of the area as "subject|text", read by a fresh object.
 std::vector<std::string> Messages(Env& env, const std::string& id) {
   std::unique_ptr<MessageBase> base;
   const AreaId area = ParseAreaId(Str(id));

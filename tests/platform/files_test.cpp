@@ -48,13 +48,10 @@ TEST_F(FilesTest, SharingBetweenTwoOpens) {
     Share s2;
     bool posix, windows;  // whether the second open gets in
   };
-  // POSIX: no sharing locks for writing (for reading when only reading),
-  // read sharing locks for writing when writing and for reading when
-  // reading, write sharing locks nothing. Windows: the second open gets in
-  // only when each open's share mode allows the other's access, so a
-  // share-none second open is refused whatever the first one allows. Each
-  // row opens the file anew, so a row also shows that closing the previous
-  // row's holders released the file.
+  // POSIX: no sharing locks for writing (for reading when only reading), read
+  // sharing locks as the open reads or writes, write sharing locks nothing.
+  // Windows: each open's share mode must allow the other's access. Each row
+  // also shows that closing the previous row's holders released the file.
   const Case cases[] = {
       {RW, Share::kNone, R, Share::kRead, false, false},
       {RW, Share::kNone, R, Share::kNone, false, false},

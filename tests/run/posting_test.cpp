@@ -34,12 +34,10 @@ class PostingTest : public runtest::RunTest {
     WriteMessages(ctx_);
   }
   Lines Log() const { return runtest::Entries(out_.str()); }
-  // What every posting of the fixture announces before its parts.
   Lines Announce(const std::string& file = "post.txt") const {
     return {" >> Posting " + file + " to NET.TALK", " >> Base: MSG " + runtest::Shown(dir_.path(), "/area"),
             " >> From: Sysop, 2:5020/1", " >> To: All, 0:0/0", " >> Subj: Subject"};
   }
-  // The lines joined in order.
   static Lines Join(std::initializer_list<Lines> parts) {
     Lines out;
     for (const Lines& p : parts) out.insert(out.end(), p.begin(), p.end());

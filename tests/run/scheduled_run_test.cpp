@@ -24,8 +24,7 @@ class ScheduledRunTest : public runtest::RunTest {
   }
   const Lines kRefused = {"Marvex 2.1: started..", "We can't continue because of already worked today...", "End..",
                           ""};
-  // Everything under the test directory, and the directory itself, with
-  // sizes and modification times.
+  // Everything under the test directory with sizes and modification times.
   Lines Snapshot() const {
     namespace fs = std::filesystem;
     const auto stamp = [](const fs::path& p) { return std::to_string(fs::last_write_time(p).time_since_epoch().count()); };

@@ -67,8 +67,6 @@ TEST(MsgIdSerials, ClockRuleNeverRepeats) {
   EXPECT_EQ(next(), "0b4a6005");
 }
 
-// ----------------------------------------------------------- state file
-
 class SerialStateTest : public ::testing::Test {
  protected:
   std::uint32_t Reserve(std::uint32_t count, std::uint32_t clock) {
@@ -161,8 +159,6 @@ TEST_F(SerialStateTest, ConcurrentProcessesNeverShareASerial) {
   EXPECT_EQ(seen.size(), total);
 }
 #endif
-
-// ------------------------------------------------------- counter directory
 
 std::string CounterFile(std::uint32_t v) {
   char b[16];
