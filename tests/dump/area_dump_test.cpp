@@ -5,10 +5,10 @@
 #include <memory>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "factory/base_factory.h"
 #include "msgbase/env.h"
-#include "support/address.h"
 #include "testkit/testkit.h"
 
 namespace mvx {
@@ -21,30 +21,23 @@ void FillArea(const std::string& id) {
   env.clock.Set(2026, 12, 6, 4, 57, 36);
   std::unique_ptr<MessageBase> base;
   ASSERT_TRUE(OpenOrCreateBase(ParseAreaId(Str(id)), base, env));
-  FidoAddress from;
-  ParseAddress("2:5020/1.3", from);
-
-  ASSERT_TRUE(base->BeginNewMessage());
-  base->AppendTextLine("\x01MSGID: 2:5020/1.3 0b4a6000");
-  base->AppendTextLine("\x01PID: Marvex 2.2Alpha");
-  base->PutFromName("John Smith");
-  base->PutToName("All");
-  base->PutSubject("First");
-  base->ChangeAttribute(true, 0x0001);
-  base->ChangeAttribute(true, 0x0100);
-  base->AppendTextLine("Hello,");
-  base->AppendTextLine("World.");
-  ASSERT_TRUE(base->StoreMessage());
-  base->ReleaseMessage();
-
-  ASSERT_TRUE(base->BeginNewMessage());
-  base->PutFromName("Sysop");
-  base->PutToName("Bob");
-  base->PutSubject("Second");
-  base->ChangeAttribute(true, 0x0100);
-  base->AppendTextLine("Just text");
-  ASSERT_TRUE(base->StoreMessage());
-  base->ReleaseMessage();
+  const struct {
+    const char *from, *to, *subject;
+    std::int32_t attributes;
+    std::vector<std::string> lines;
+  } messages[] = {{"John Smith", "All", "First", 0x0101,
+                   {"\x01MSGID: 2:5020/1.3 0b4a6000", "\x01PID: Marvex 2.2Alpha", "Hello,", "World."}},
+                  {"Sysop", "Bob", "Second", 0x0100, {"Just text"}}};
+  for (const auto& m : messages) {
+    ASSERT_TRUE(base->BeginNewMessage());
+    base->PutFromName(m.from);
+    base->PutToName(m.to);
+    base->PutSubject(m.subject);
+    for (std::int32_t bit : {0x0001, 0x0100}) base->ChangeAttribute((m.attributes & bit) != 0, bit);
+    for (const std::string& l : m.lines) base->AppendTextLine(l);
+    ASSERT_TRUE(base->StoreMessage());
+    base->ReleaseMessage();
+  }
   ASSERT_TRUE(CloseBase(base));
 }
 

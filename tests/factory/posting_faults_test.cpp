@@ -30,19 +30,13 @@ std::vector<bool> Post(Env& env, const std::string& id, int parts, const std::st
   if (!OpenOrCreateBase(ParseAreaId(Str(id)), base, env)) return {false};
   std::vector<bool> ok;
   for (int i = 1; i <= parts; ++i) {
-    if (!base->BeginNewMessage()) {
-      ok.push_back(false);
-      continue;
-    }
-    base->PutFromName("Marvex");
-    base->PutToName("All");
-    base->PutSubject("[" + std::to_string(i) + "/" + std::to_string(parts) + "] " + what);
+    std::vector<std::string> lines;
     for (int line = 0; line < 40; ++line) {
-      base->AppendTextLine(what + " part " + std::to_string(i) + ", line " + std::to_string(line) +
-                              std::string(60, static_cast<char>('a' + i)));
+      lines.push_back(what + " part " + std::to_string(i) + ", line " + std::to_string(line) +
+                      std::string(60, static_cast<char>('a' + i)));
     }
-    ok.push_back(base->StoreMessage());
-    base->ReleaseMessage();
+    ok.push_back(testkit::Post(*base, "All", lines, "Marvex",
+                               "[" + std::to_string(i) + "/" + std::to_string(parts) + "] " + what));
   }
   ok.push_back(CloseBase(base));
   return ok;
