@@ -1,7 +1,6 @@
 // Messages of a *.MSG area on disk: loading, damage, storing, attributes, last-read.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <filesystem>
 
 #include "msgbase/file_stream.h"

@@ -8,7 +8,6 @@
 #include <cstdint>
 #include <functional>
 #include <iterator>
-#include <memory>
 #include <string>
 #include <vector>
 

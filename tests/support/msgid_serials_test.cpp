@@ -7,7 +7,6 @@
 #include <unistd.h>
 #endif
 
-#include <algorithm>
 #include <cstdint>
 #include <set>
 #include <string>
