@@ -182,10 +182,8 @@ TEST_F(InputPostingTest, EveryCharsetRecodesTextAndHeaderIntoCp866) {
     const bool recoded = std::string(s.charset) != "CP866";
     Lines text = {"\x01PID: Marvex 2.2Alpha"};
     if (recoded) text.push_back("\x01" "CHRS: CP866 2");
-    for (const std::string& l : Lines{capitals866, small866, s.others866, std::string(), "--- " + small866,
-                                 " * Origin: " + s.others866 + " " + capitals866 + " (2:5020/1)"}) {
-      text.push_back(l);
-    }
+    text.insert(text.end(), {capitals866, small866, s.others866, std::string(), "--- " + small866,
+                             " * Origin: " + s.others866 + " " + capitals866 + " (2:5020/1)"});
     EXPECT_EQ(Lines(m.lines.begin() + 1, m.lines.end()), text) << s.charset;
     // The text's lines, subject and origin each hold the others once.
     const auto lost = 3 * std::count(s.others866.begin(), s.others866.end(), '?');

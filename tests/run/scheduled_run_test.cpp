@@ -148,16 +148,14 @@ TEST_F(ScheduledRunTest, DryRunShowsTodaysDecisionsAndWritesNothing) {
   const Lines before = Snapshot();
   const Lines head = {"Marvex 2.1: started..", "Dry run: nothing is posted, and no file is written"};
   Lines decisions = head;
-  for (const std::string& l :
-       Lines{"Loading config.mvx", " [+] Working with NET.TALK", " >> Due: Long.txt to NET.TALK // Talk about the net",
-        " >> Base: MSG " + runtest::Shown(dir_.path(), "/Areas/NetTalk"), " >> Parts: 3", "", " [+] Working with RU.SYSOP",
-        "     [-]> Skipping RU.SYSOP by date...", "", "[err] Area NO.SUCH not found in Fido.cfg",
-        " [+] Working with NO.SUCH", " >> Due: Missing.txt to NO.SUCH",
-        "[err] Unknown CHARSET \"KOI8-U\": the known ones are CP866, UTF-8, KOI8-R, CP1251 and LATIN-1",
-        "[err] No message base for NO.SUCH: nothing would be posted", "[err] File not found \"Missing.txt\"", "",
-        "End..", ""}) {
-    decisions.push_back(l);
-  }
+  decisions.insert(decisions.end(),
+                   {"Loading config.mvx", " [+] Working with NET.TALK", " >> Due: Long.txt to NET.TALK // Talk about the net",
+                    " >> Base: MSG " + runtest::Shown(dir_.path(), "/Areas/NetTalk"), " >> Parts: 3", "", " [+] Working with RU.SYSOP",
+                    "     [-]> Skipping RU.SYSOP by date...", "", "[err] Area NO.SUCH not found in Fido.cfg",
+                    " [+] Working with NO.SUCH", " >> Due: Missing.txt to NO.SUCH",
+                    "[err] Unknown CHARSET \"KOI8-U\": the known ones are CP866, UTF-8, KOI8-R, CP1251 and LATIN-1",
+                    "[err] No message base for NO.SUCH: nothing would be posted", "[err] File not found \"Missing.txt\"", "",
+                    "End..", ""});
   const std::pair<std::vector<std::string>, Lines> cases[] = {
       {{"-n"}, {head[0], head[1], kRefused[1], "End..", ""}},  // the work flag decides as well
       {{"-n", "-d"}, decisions},
