@@ -81,17 +81,14 @@ TEST_F(JamAreaTest, APartialAreaIsRefusedAndLeftAlone) {
                                       {"jdt", Errc::kJamNoTextFile}}) {
     MakeArea(env_, area(), {"one"});
     ASSERT_EQ(std::remove(file(missing).c_str()), 0);
-    const Names names = testkit::ListDir(dir_.path());
-    std::vector<Bytes> contents;
-    for (const std::string& n : names) contents.push_back(testkit::ReadFileBytes(dir_ / n));
+    const auto before = DirContents(dir_.path());
     JamBase base(env_);
     EXPECT_FALSE(base.AreaExists(area()));
     EXPECT_FALSE(base.OpenArea(area()));
     EXPECT_EQ(base.ErrorCode(), code);
     EXPECT_FALSE(base.CreateArea(area()));
     EXPECT_EQ(base.ErrorCode(), code);
-    EXPECT_EQ(testkit::ListDir(dir_.path()), names);
-    for (std::size_t i = 0; i < names.size(); ++i) EXPECT_EQ(testkit::ReadFileBytes(dir_ / names[i]), contents[i]);
+    EXPECT_EQ(DirContents(dir_.path()), before);
     RemoveArea();
   }
   // With none there, opening fails and every operation fails quietly.

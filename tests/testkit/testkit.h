@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -143,6 +144,8 @@ std::string Made(const std::string& lowerName);
 bool EndsWithName(const std::string& name, const std::string& suffix);
 // Names in a directory, sorted.
 std::vector<std::string> ListDir(const std::string& path);
+// Each name in a directory with the file's bytes: to show nothing changed.
+std::map<std::string, Bytes> DirContents(const std::string& path);
 // The names in ASCII lower case, sorted: as they compare where case does not count.
 std::vector<std::string> Folded(std::vector<std::string> names);
 
