@@ -5,47 +5,39 @@
 #include <memory>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "factory/base_factory.h"
 #include "msgbase/env.h"
-#include "support/address.h"
 #include "testkit/testkit.h"
 
 namespace mvx {
 namespace {
 
-// Writes two messages through the library: a private one with a control
-// line block and two body lines, and a local one without control lines.
-// Its dates are those of the test moment, 6 Dec 2026 04:57:36.
+// Two messages, written at the test moment (an even second: odd seconds do
+// not survive the packed stamps of *.MSG and Squish).
 void FillArea(const std::string& id) {
   testkit::TestEnv env;
   env.clock.Set(2026, 12, 6, 4, 57, 36);
   std::unique_ptr<MessageBase> base;
   ASSERT_TRUE(OpenOrCreateBase(ParseAreaId(Str(id)), base, env));
-  FidoAddress from;
-  ParseAddress("2:5020/1.3", from);
-
-  ASSERT_TRUE(base->BeginNewMessage());
-  base->AppendTextLine("\x01MSGID: 2:5020/1.3 0b4a6000");
-  base->AppendTextLine("\x01PID: Marvex 2.2Alpha");
-  base->PutFromName("John Smith");
-  base->PutToName("All");
-  base->PutSubject("First");
-  base->ChangeAttribute(true, 0x0001);
-  base->ChangeAttribute(true, 0x0100);
-  base->AppendTextLine("Hello,");
-  base->AppendTextLine("World.");
-  ASSERT_TRUE(base->StoreMessage());
-  base->ReleaseMessage();
-
-  ASSERT_TRUE(base->BeginNewMessage());
-  base->PutFromName("Sysop");
-  base->PutToName("Bob");
-  base->PutSubject("Second");
-  base->ChangeAttribute(true, 0x0100);
-  base->AppendTextLine("Just text");
-  ASSERT_TRUE(base->StoreMessage());
-  base->ReleaseMessage();
+  const struct {
+    const char *from, *to, *subject;
+    std::int32_t attributes;
+    std::vector<std::string> lines;
+  } messages[] = {{"John Smith", "All", "First", 0x0101,
+                   {"\x01MSGID: 2:5020/1.3 0b4a6000", "\x01PID: Marvex 2.2Alpha", "Hello,", "World."}},
+                  {"Sysop", "Bob", "Second", 0x0100, {"Just text"}}};
+  for (const auto& m : messages) {
+    ASSERT_TRUE(base->BeginNewMessage());
+    base->PutFromName(m.from);
+    base->PutToName(m.to);
+    base->PutSubject(m.subject);
+    for (std::int32_t bit : {0x0001, 0x0100}) base->ChangeAttribute((m.attributes & bit) != 0, bit);
+    for (const std::string& l : m.lines) base->AppendTextLine(l);
+    ASSERT_TRUE(base->StoreMessage());
+    base->ReleaseMessage();
+  }
   ASSERT_TRUE(CloseBase(base));
 }
 
@@ -63,9 +55,6 @@ int Dump(const std::vector<std::string>& args, std::string& out, std::string& er
   return rc;
 }
 
-// The written and arrived dates are the test clock's; odd seconds do not
-// survive the packed stamps of *.MSG and Squish, so the clock stands on an
-// even second.
 constexpr const char* kFirstHeader =
     "From:    John Smith (2:5020/1.3)\n"
     "To:      All (0:0/0)\n"
@@ -87,8 +76,7 @@ constexpr const char* kSecondHeader =
     "Arrived: 06 Dec 2026 04:57:36\n"
     "Flags:   Loc\n";
 
-// Squish shows places and uids; *.MSG keeps message 1 for the tossers, so its
-// messages are 2 and 3, and its header has the destination zone 2.
+// *.MSG keeps message 1 for the tossers: its messages are 2 and 3.
 TEST(AreaDumpTest, ListingsOfEachFormat) {
   const std::string first = kFirstHeader, second = std::string(kSecondHeader) + "--\nJust text\n\n";
   const struct {
@@ -151,10 +139,9 @@ TEST(AreaDumpTest, CommandLine) {
   EXPECT_EQ(o.area.type, AreaType::kSquish);
   EXPECT_EQ(o.area.path, "x");
   DumpOptions bad;
-  EXPECT_FALSE(ParseDumpArguments({"-f", "x", "Sx"}, bad, error));
-  EXPECT_FALSE(ParseDumpArguments({"-q", "Sx"}, bad, error));
-  EXPECT_FALSE(ParseDumpArguments({}, bad, error));
-  EXPECT_FALSE(ParseDumpArguments({"Sa", "Sb"}, bad, error));
+  for (const auto& args : std::vector<std::vector<std::string>>{{"-f", "x", "Sx"}, {"-q", "Sx"}, {}, {"Sa", "Sb"}}) {
+    EXPECT_FALSE(ParseDumpArguments(args, bad, error)) << args.size();
+  }
   std::string out, err;
   EXPECT_EQ(Dump({"xyz"}, out, err), kDumpUsage);
 }

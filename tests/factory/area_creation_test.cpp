@@ -1,8 +1,4 @@
-// Two programs creating one JAM area at the same moment: the other program
-// (a tosser) takes one step each time Marvex reaches the file system through
-// the file hooks, starting at every possible point, in the orders such
-// programs use. Marvex always ends up posting into one whole area and never
-// makes anything over the other program's files.
+// Two programs creating one JAM area at once, interleaved at every step of ours.
 #include <fcntl.h>
 #ifdef _WIN32
 #include <io.h>
@@ -12,14 +8,13 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cctype>
 #include <string>
 #include <vector>
 
 #include "factory/base_factory.h"
 #include "jam/jam_base.h"
 #include "msgbase/env.h"
+#include "testkit/messages.h"
 #include "testkit/testkit.h"
 
 namespace mvx {
@@ -36,21 +31,12 @@ int pwrite(int fd, const void* bytes, unsigned count, long offset) {
 constexpr int kRawFile = 0;
 #endif
 
-std::vector<std::string> Folded(std::vector<std::string> names) {
-  for (std::string& n : names) {
-    for (char& c : n) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  }
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
 enum Action { kHeaderStart, kHeaderRest, kText, kIndex };
 
-// Makes the area's files with exclusive creates, one action per step, but
-// pauses `lag` steps before its last one. Its base header numbers from 100
-// and carries a mark in the reserved bytes, and goes into the .JHR in two
-// writes, so Marvex can find it cut short. Finding the .JHR taken, it leaves
-// the area to whoever made it.
+// Makes the files with exclusive creates, one action per step, pausing `lag`
+// steps before the last. Its header (base number 100, a mark in the reserved
+// bytes) goes in two writes, so we can find it cut short. Finding the .JHR
+// taken, it leaves the area to whoever made it.
 struct OtherMaker {
   std::string base;
   std::vector<Action> actions;
@@ -115,15 +101,11 @@ bool PostOurs(Env& env, const std::string& area) {
   return CloseBase(base) && stored;
 }
 
-class TwoCreators : public ::testing::Test {
+// The JAM waits for an area in the making are counted in hundredths of the
+// test clock, which pass without sleeping.
+class TwoCreators : public testkit::ScratchTest {
  protected:
-  // The JAM waits for an area in the making are counted in hundredths of the
-  // test clock, which pass without sleeping.
-  TwoCreators() {
-    env_.clock.Set(2026, 12, 6, 4, 57, 36);
-    env_.openRetryMs = 200;
-  }
-  testkit::TestEnv env_;
+  TwoCreators() { env_.openRetryMs = 200; }
 };
 
 TEST_F(TwoCreators, EveryInterleavingEndsInOneWholeArea) {
@@ -157,7 +139,7 @@ TEST_F(TwoCreators, EveryInterleavingEndsInOneWholeArea) {
         env_.newScanner = nullptr;
         // Which of the two made a file decides the case of its name on
         // Windows (ours are in capitals there): names compare folded.
-        EXPECT_EQ(Folded(testkit::ListDir(dir.path())),
+        EXPECT_EQ(testkit::Folded(testkit::ListDir(dir.path())),
                   (std::vector<std::string>{"area.jdt", "area.jdx", "area.jhr", "area.jlr"}))
             << where;
         JamBase base(env_);
@@ -166,8 +148,7 @@ TEST_F(TwoCreators, EveryInterleavingEndsInOneWholeArea) {
         EXPECT_EQ(base.BaseHeader().BaseNumber, gOther.madeHeader ? 100u : 1u) << where;
         EXPECT_EQ(base.BaseHeader().Reserved[0], gOther.madeHeader ? 'O' : 0) << where;
         EXPECT_EQ(base.MessageCount(), 1) << where;
-        base.PositionByUid(static_cast<std::int32_t>(base.BaseHeader().BaseNumber));
-        ASSERT_TRUE(base.LoadMessage()) << where;
+        ASSERT_TRUE(testkit::Load(base, static_cast<std::int32_t>(base.BaseHeader().BaseNumber))) << where;
         EXPECT_EQ(base.SubjectText(), "ours") << where;
       }
     }

@@ -1,8 +1,4 @@
-// A posting stopped or failed at every step that changes a file, in *.MSG and
-// JAM areas that already hold messages: the earlier messages stay as they
-// were, no partial message is ever visible, a failure is reported, and the
-// next posting works. A stop is a real one: the posting runs in a child
-// process that ends on the spot, and the area is read afresh afterwards.
+// A posting stopped (a real process end) or failed at every step that changes a file.
 #ifndef _WIN32
 #include <sys/wait.h>
 #include <unistd.h>
@@ -28,33 +24,25 @@ namespace {
 
 using namespace testkit;
 
-// Posts `parts` messages through the factory as the run control does; the
-// results of every store and of the close, in that order.
+// The results of every store and of the close, in that order.
 std::vector<bool> Post(Env& env, const std::string& id, int parts, const std::string& what) {
   std::unique_ptr<MessageBase> base;
   if (!OpenOrCreateBase(ParseAreaId(Str(id)), base, env)) return {false};
   std::vector<bool> ok;
   for (int i = 1; i <= parts; ++i) {
-    if (!base->BeginNewMessage()) {
-      ok.push_back(false);
-      continue;
-    }
-    base->PutFromName("Marvex");
-    base->PutToName("All");
-    base->PutSubject("[" + std::to_string(i) + "/" + std::to_string(parts) + "] " + what);
+    std::vector<std::string> lines;
     for (int line = 0; line < 40; ++line) {
-      base->AppendTextLine(what + " part " + std::to_string(i) + ", line " + std::to_string(line) +
-                              std::string(60, static_cast<char>('a' + i)));
+      lines.push_back(what + " part " + std::to_string(i) + ", line " + std::to_string(line) +
+                      std::string(60, static_cast<char>('a' + i)));
     }
-    ok.push_back(base->StoreMessage());
-    base->ReleaseMessage();
+    ok.push_back(testkit::Post(*base, "All", lines, "Marvex",
+                               "[" + std::to_string(i) + "/" + std::to_string(parts) + "] " + what));
   }
   ok.push_back(CloseBase(base));
   return ok;
 }
 
-// Every message of the area as "subject|text", in number order, read by a
-// fresh object; a message that does not load shows as such.
+// Every message of the area as "subject|text", read by a fresh object.
 std::vector<std::string> Messages(Env& env, const std::string& id) {
   std::unique_ptr<MessageBase> base;
   const AreaId area = ParseAreaId(Str(id));
@@ -165,8 +153,7 @@ TEST(PostingFaults, EveryStepOfAPostingStoppedOrFailed) {
   }
 }
 
-// A temporary file left by a stopped run is removed by a later open once it
-// is older than an hour; a fresh one (another run writing now) stays.
+// Older than an hour: a stopped run's; younger: another run writing now.
 TEST(PostingFaults, AStrayTemporaryFileGoesWhenItIsOld) {
   testkit::TempDir dir;
   TestEnv env;

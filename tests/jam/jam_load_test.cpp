@@ -1,5 +1,4 @@
-// Loading, navigating and deleting: the order of the rebuilt text, round
-// trips through the files, compaction with renumbering, and damaged areas.
+// Loading, navigating and deleting; compaction and damaged areas.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -14,26 +13,12 @@ namespace {
 
 using JamLoadTest = AreaFixture;
 
-std::vector<std::int32_t> WalkForward(MessageBase& base, std::int32_t from) {
-  std::vector<std::int32_t> seen;
-  for (base.PositionFrom(from); base.IsPositioned(); base.StepForward()) seen.push_back(base.CurrentNumber());
-  return seen;
-}
-
-// Another writer's text without its last line end: the trailing lines still
-// start on a line of their own.
 TEST_F(JamLoadTest, TrailingLinesAfterATextWithoutItsLastLineEnd) {
   ASSERT_TRUE(Post(*Open(true), "All", {"body", "SEEN-BY: 1/1"}));
   // Written while no base holds the area: on Windows its share mode keeps
   // other writers out.
   testkit::WriteFileText(file("jdt"), "bodyX");
   EXPECT_EQ(LoadText(*Open(), 1), "bodyX\rSEEN-BY: 1/1\r");
-}
-
-std::string DateOf(const DateTimeRec& d) {
-  char text[48];
-  std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", d.Year, d.Month, d.Day, d.Hour, d.Minute, d.Second);
-  return text;
 }
 
 TEST_F(JamLoadTest, RoundTripThroughCloseAndReopen) {
@@ -57,9 +42,9 @@ TEST_F(JamLoadTest, RoundTripThroughCloseAndReopen) {
   EXPECT_FALSE(base->HasAttribute(kAttrLocal));
   DateTimeRec d;
   base->ReadWrittenDate(d);
-  EXPECT_EQ(DateOf(d), "2001-02-03 04:05:06");
+  EXPECT_EQ(DateText(d), "2001-02-03 04:05:06");
   base->ReadArrivedDate(d);  // stamped when the message was begun
-  EXPECT_EQ(DateOf(d), "2026-12-06 04:57:36");
+  EXPECT_EQ(DateText(d), "2026-12-06 04:57:36");
   EXPECT_EQ(LoadText(*base, 3), "three\r");
   EXPECT_EQ(base->HighestNumber(), 3);
   EXPECT_FALSE(base->HasMessage(0) || base->HasMessage(4));
@@ -70,10 +55,8 @@ TEST_F(JamLoadTest, NumbersStartAtTheBaseNumberEvenJustBelow2To31) {
   PatchU32(file("jhr"), 20, 0x7FFFFFFD);  // another writer's base number
   auto base = Open();
   EXPECT_EQ(base->HighestNumber(), 0x7FFFFFFF);
-  EXPECT_EQ(WalkForward(*base, 1), (std::vector<std::int32_t>{0x7FFFFFFD, 0x7FFFFFFE, 0x7FFFFFFF}));
-  std::vector<std::int32_t> seen;
-  for (base->PositionFrom(0x7FFFFFFF); base->IsPositioned(); base->StepBack()) seen.push_back(base->CurrentNumber());
-  EXPECT_EQ(seen, (std::vector<std::int32_t>{0x7FFFFFFF, 0x7FFFFFFE, 0x7FFFFFFD}));
+  EXPECT_EQ(Walk(*base, 1), (std::vector<std::int32_t>{0x7FFFFFFD, 0x7FFFFFFE, 0x7FFFFFFF}));
+  EXPECT_EQ(Walk(*base, 0x7FFFFFFF, true), (std::vector<std::int32_t>{0x7FFFFFFF, 0x7FFFFFFE, 0x7FFFFFFD}));
   EXPECT_EQ(LoadText(*base, 0x7FFFFFFE), "two\r");
   EXPECT_FALSE(base->BeginNewMessage());  // no number left
 }
@@ -88,25 +71,18 @@ class CountingJam : public JamBase {
   int asked = 0;
 };
 
-// With another writer's high base number and its lowest message deleted by
-// the header bit, stepping back past that message ends at the base number
-// instead of asking about every number down to 1.
+// Another writer's high base number, its lowest message deleted by the header bit.
 TEST_F(JamLoadTest, StepBackStopsAtTheBaseNumber) {
   MakeArea(env_, area(), {"one", "two", "three"});
   PatchU32(file("jhr"), 20, 0x40000000);
   PatchU32(file("jhr"), 1024 + kJamAttributesOffset, U32At(file("jhr"), 1024 + kJamAttributesOffset) | kJamAttrDeleted);
   CountingJam base;
   ASSERT_TRUE(base.OpenArea(area()));
-  std::vector<std::int32_t> seen;
-  for (base.PositionFrom(0x40000002); base.IsPositioned(); base.StepBack()) seen.push_back(base.CurrentNumber());
-  EXPECT_EQ(seen, (std::vector<std::int32_t>{0x40000002, 0x40000001}));
+  EXPECT_EQ(Walk(base, 0x40000002, true), (std::vector<std::int32_t>{0x40000002, 0x40000001}));
   EXPECT_LT(base.asked, 10);
 }
 
-// Another program marks record 0 deleted and lowers the count (and a torn
-// record follows): opening drops both. Deleting message 2 then drops its
-// record too. Each time the later messages move down one number, and their
-// headers' MessageNumber with them.
+// Record 0 marked deleted by another program, the count lowered, a torn record.
 TEST_F(JamLoadTest, DeletedRecordsAreCompactedAndTheMessagesRenumbered) {
   MakeArea(env_, area(), {"one", "two", "three", "four"});
   Bytes index = testkit::ReadFileBytes(file("jdx"));
@@ -141,10 +117,8 @@ TEST_F(JamLoadTest, DeletedRecordsAreCompactedAndTheMessagesRenumbered) {
   EXPECT_EQ(U32At(file("jhr"), 12), 3u);
 }
 
-// A compaction stopped half way, "two" (record 2) being dropped from five:
-// headers renumbered but the index not yet written; the index written but
-// not cut (the last record twice); the index write itself torn. Opening
-// finishes it: each message once, in order, numbered by its position.
+// "two" being dropped from five: headers renumbered but the index not written;
+// the index written but not cut; the index write itself torn.
 TEST_F(JamLoadTest, AStoppedCompactionIsFinishedOnOpen) {
   // Headers of 144 bytes from 1024; ActiveCount already lowered to 4.
   const std::uint32_t offsets[] = {1024, 1168, 1312, 1456, 1600};
@@ -180,8 +154,7 @@ TEST_F(JamLoadTest, AStoppedCompactionIsFinishedOnOpen) {
   }
 }
 
-// Damage to message 2 (a field of its index record or of its header): it
-// fails to load with its code, and the others still load.
+// Damage to message 2's index record or header; the others still load.
 TEST_F(JamLoadTest, DamagedMessagesFailWithTheirCode) {
   const struct {
     bool inIndex;
@@ -205,7 +178,7 @@ TEST_F(JamLoadTest, DamagedMessagesFailWithTheirCode) {
     EXPECT_EQ(base->ErrorCode(), t.code) << t.at;
     EXPECT_FALSE(base->LoadHeaderAndKludges()) << t.at;
     EXPECT_EQ(base->TextBuffer(), nullptr);
-    EXPECT_EQ(WalkForward(*base, 1).size(), t.at == 52 ? 2u : 3u);  // only a deleted one is skipped
+    EXPECT_EQ(Walk(*base, 1).size(), t.at == 52 ? 2u : 3u);  // only a deleted one is skipped
     EXPECT_EQ(LoadText(*base, 1), "one\r");
     EXPECT_EQ(LoadText(*base, 3), "three\r");
     base.reset();
@@ -213,10 +186,8 @@ TEST_F(JamLoadTest, DamagedMessagesFailWithTheirCode) {
   }
 }
 
-// A base header cut short (or missing beside an index with records) or
-// without its signature is damage: the area is refused, by opening and
-// creating alike, and nothing is written, not even the missing .JLR. (An
-// empty .JHR beside an empty .JDX is a new area: see jam_area_test.)
+// Nothing is written, not even the missing .JLR. (An empty .JHR beside an
+// empty .JDX is a new area: see jam_area_test.)
 TEST_F(JamLoadTest, ADamagedBaseHeaderIsRefusedAndLeftAsItIs) {
   MakeArea(env_, area(), {"one"});
   ASSERT_EQ(std::remove(file("jlr").c_str()), 0);
@@ -226,17 +197,14 @@ TEST_F(JamLoadTest, ADamagedBaseHeaderIsRefusedAndLeftAsItIs) {
   for (const Bytes& jhr : {Bytes(whole.begin(), whole.begin() + 24), Bytes(whole.begin(), whole.begin() + 500),
                            Bytes(whole.begin(), whole.begin() + 1023), Bytes(), unsigned_}) {
     testkit::WriteFileBytes(file("jhr"), jhr);
-    const std::vector<std::string> names = testkit::ListDir(dir_.path());
-    const Bytes index = testkit::ReadFileBytes(file("jdx"));
+    const auto before = DirContents(dir_.path());
     JamBase base(env_);
     EXPECT_FALSE(base.OpenArea(area())) << jhr.size();
     EXPECT_EQ(base.ErrorCode(), Errc::kJamBadBaseHeader);
     EXPECT_FALSE(base.CreateArea(area()));
     EXPECT_EQ(base.ErrorCode(), Errc::kJamBadBaseHeader);
     EXPECT_FALSE(base.IsOpen() || base.BeginNewMessage());
-    EXPECT_EQ(testkit::ReadFileBytes(file("jhr")), jhr);
-    EXPECT_EQ(testkit::ReadFileBytes(file("jdx")), index);
-    EXPECT_EQ(testkit::ListDir(dir_.path()), names);
+    EXPECT_EQ(DirContents(dir_.path()), before);
   }
 }
 

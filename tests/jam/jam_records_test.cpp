@@ -1,6 +1,4 @@
-// The message header layout, the subfield walk and the CRC against values
-// worked out by hand. (The other records are checked in
-// the files themselves.)
+// Records, subfields and the CRC against values worked out by hand.
 #include "jam/jam_records.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,4 @@
-// Storing messages: the bytes of a new area and its first message, control
-// lines into subfields and back, the limits, stores that must be refused,
-// and failed writes.
+// Storing messages: the bytes written, control lines as subfields, limits and refusals.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -32,8 +30,6 @@ std::string Describe(const std::vector<Subfield>& fields) {
 
 using JamStoreTest = AreaFixture;
 
-// Also the text of MSGID, PID, Hello and SEEN-BY: subfields 4, 7 and 2001
-// besides 0-3 and 6, and a body of just Hello and CR.
 TEST_F(JamStoreTest, NewAreaAndFirstMessageBytes) {
   auto base = Open(true);
   EXPECT_EQ(testkit::ReadFileBytes(file("jhr")), NewAreaHeader());
@@ -83,9 +79,7 @@ TEST_F(JamStoreTest, NewAreaAndFirstMessageBytes) {
   EXPECT_EQ(U32At(file("jhr"), 12), 1u);  // ActiveCount
 }
 
-// Control lines and SEEN-BY lines wherever they stand become subfields; the
-// rest is the body. Loading gives the control lines, the body, then Via,
-// SEEN-BY and PATH, each group in subfield order.
+// Loading gives the control lines, the body, then Via, SEEN-BY and PATH.
 TEST_F(JamStoreTest, EveryKindOfLineStoredAndLoaded) {
   auto base = Open(true);
   ASSERT_TRUE(Post(*base, "Sysop",
@@ -116,8 +110,7 @@ TEST_F(JamStoreTest, EveryKindOfLineStoredAndLoaded) {
   EXPECT_EQ(TextOf(*base), control + "\x01INTL 1:234/5 2:5020/1\r\x01" "FMPT 3\r\x01TOPT 7\r");
 }
 
-// Another program's text with CR LF line ends: its control lines are found
-// all the same, and no LF reaches the body.
+// Another program's text with CR LF: no LF may reach the body.
 TEST_F(JamStoreTest, CrLfLineEndsStillGiveSubfields) {
   auto base = Open(true);
   ASSERT_TRUE(base->BeginNewMessage());
@@ -128,9 +121,7 @@ TEST_F(JamStoreTest, CrLfLineEndsStillGiveSubfields) {
   EXPECT_EQ(Describe(SubfieldsAt(file("jhr"))), "2=;0=2:5020/1.0;3=;1=2:5020/1.0;4=2:5020/1 abc;7=X;2001=5020/1;");
 }
 
-// A netmail message stored without a MSGID keeps its origin in subfield 0
-// (from the INTL and FMPT lines); loading gives those lines back and does
-// not make up a MSGID for it.
+// A netmail message keeps its origin in subfield 0 (from INTL and FMPT).
 TEST_F(JamStoreTest, NoMsgIdIsInventedWhenLoading) {
   auto base = Open(true);
   base->SetAreaKind(0);
@@ -185,8 +176,7 @@ TEST_F(JamStoreTest, StoringALoadedMessageRepointsItsRecord) {
   base->ReleaseMessage();
   ASSERT_TRUE(Post(*base, "All", {"two"}));
   EXPECT_EQ(base->CurrentNumber(), 2);
-  base->PositionByUid(1);
-  ASSERT_TRUE(base->LoadMessage());
+  ASSERT_TRUE(Load(*base, 1));
   base->PutSubject("New");
   ASSERT_TRUE(base->StoreMessage());
   const Bytes index = testkit::ReadFileBytes(file("jdx"));
@@ -210,20 +200,16 @@ TEST_F(JamStoreTest, StoringALoadedMessageRepointsItsRecord) {
   EXPECT_FALSE(base->StoreHeaderOnly());
 }
 
-// Stores that would lose a message are refused and write nothing: a message
-// loaded without its body, and a loaded message whose index record a
-// deletion has moved (its old place now holds another message's record).
+// A message loaded without its body; one whose index record a deletion moved.
 TEST_F(JamStoreTest, StoresThatWouldLoseAMessageAreRefused) {
   MakeArea(env_, area(), {"one", "two", "three"});
   auto base = Open();
-  base->PositionByUid(1);
-  ASSERT_TRUE(base->LoadHeaderAndKludges());
+  ASSERT_TRUE(Load(*base, 1, true));
   const Bytes jhr = testkit::ReadFileBytes(file("jhr"));
   EXPECT_FALSE(base->StoreMessage());
   EXPECT_EQ(testkit::ReadFileBytes(file("jhr")), jhr);
 
-  base->PositionByUid(2);
-  ASSERT_TRUE(base->LoadMessage());
+  ASSERT_TRUE(Load(*base, 2));
   base->PositionByUid(1);
   ASSERT_TRUE(base->DeleteMessage());  // "three" moves to record 1
   EXPECT_FALSE(base->StoreMessage());
@@ -232,14 +218,11 @@ TEST_F(JamStoreTest, StoresThatWouldLoseAMessageAreRefused) {
   EXPECT_EQ(LoadText(*base, 2), "three\r");
 }
 
-// Writes to one file fail: StoreMessage says so and leaves the files as they
-// were; for the .JHR, CloseArea (which writes the counters) says so too.
+// For the .JHR, CloseArea (which writes the counters) fails too.
 TEST_F(JamStoreTest, AFailedWriteIsReportedAndLeavesNoTrace) {
-  auto all = [&] { return std::vector<Bytes>{testkit::ReadFileBytes(file("jhr")), testkit::ReadFileBytes(file("jdx")),
-                                             testkit::ReadFileBytes(file("jdt"))}; };
   for (const std::string ext : {"jdt", "jhr", "jdx"}) {
     MakeArea(env_, area(), {"one"});
-    const std::vector<Bytes> before = all();
+    const auto before = DirContents(dir_.path());
     {
       FaultPlan plan{.kind = Fault::kDiskFull, .at = 1, .files = {"." + ext}, .countCreates = false};
       ScopedFaults faults(env_, plan);
@@ -248,7 +231,7 @@ TEST_F(JamStoreTest, AFailedWriteIsReportedAndLeavesNoTrace) {
       EXPECT_EQ(base->MessageCount(), 1);
       EXPECT_EQ(base->CloseArea(), ext != "jhr") << ext;
     }
-    EXPECT_EQ(all(), before) << ext;
+    EXPECT_EQ(DirContents(dir_.path()), before) << ext;
     auto base = Open();
     ASSERT_TRUE(Post(*base, "All", {"three"}));
     EXPECT_EQ(LoadText(*base, 2), "three\r");

@@ -1,10 +1,8 @@
-// Helpers shared by the JAM tests: a scratch area under the test clock and
-// the bytes of a new area; the rest comes from the test kit.
+// Helpers shared by the JAM tests.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -22,12 +20,9 @@ namespace mvx::jamtest {
 
 using namespace testkit;
 
-// A temporary directory and a test env whose clock reads 6 Dec 2026
-// 04:57:36 (1796533056 seconds); the area is "<dir>/area".
-class AreaFixture : public ::testing::Test {
+// The area is "<dir>/area".
+class AreaFixture : public testkit::ScratchTest {
  protected:
-  AreaFixture() { env_.clock.Set(2026, 12, 6, 4, 57, 36); }
-
   std::string area() const { return dir_ / "area"; }
   std::string file(const char* ext) const { return dir_ / (std::string("area.") + ext); }
   void RemoveArea() const {
@@ -38,9 +33,6 @@ class AreaFixture : public ::testing::Test {
     EXPECT_TRUE(create ? base->CreateArea(area()) : base->OpenArea(area())) << std::hex << ErrcNumber(base->ErrorCode());
     return base;
   }
-
-  testkit::TempDir dir_;
-  testkit::TestEnv env_;
 };
 
 // The 1024-byte base header of an area made at the test clock's time.

@@ -1,5 +1,4 @@
-// Address control lines: MSGID, INTL, FMPT and TOPT written from addresses and
-// read back, and the origin line.
+// Address control lines written from addresses and read back.
 #include <gtest/gtest.h>
 
 #include <string>

@@ -1,6 +1,4 @@
-// Finding and editing control lines: the control block stays together at the
-// top, each key once, on texts with CR, CR LF and 0-byte line ends and with
-// lines longer than the read and edit buffers.
+// Finding and editing control lines on texts of every line end and length.
 #include <gtest/gtest.h>
 
 #include <string>

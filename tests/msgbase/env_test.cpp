@@ -14,8 +14,6 @@
 namespace mvx {
 namespace {
 
-// The real env makes the real objects, refuses an unknown open mode, and
-// waits for a file another program holds no longer than its lock wait.
 TEST(SystemEnvTest, MakesTheRealObjectsAndWaitsAsLongAsItSays) {
   testkit::TempDir dir;
   SystemEnv env(20);

@@ -113,11 +113,9 @@ TEST_F(FileStreamTest, ModesAndTheirSharing) {
     EXPECT_FALSE(FileStream::ValidMode(m)) << std::hex << m;
   }
   testkit::WriteFileText(dir_ / "area.sqd", "data");
-  // The high byte picks the sharing. POSIX: 0x20 keeps other writers out,
-  // 0x00 and 0x10 everyone who locks, 0x30 nobody; a create (1) holds no
-  // lock. Windows share modes: a second open gets in only when each open
-  // allows the other's access, so no-sharing opens (0x00, 0x10) keep out
-  // everyone and get in nowhere, a create's handle included.
+  // The high byte picks the sharing. POSIX: 0x20 keeps other writers out, 0x00
+  // and 0x10 everyone who locks, 0x30 nobody; a create (1) holds no lock. On
+  // Windows no-sharing opens (0x00, 0x10) keep out and get in nowhere.
   const struct {
     std::uint16_t held, second;
     bool posix, windows;  // whether the second open gets in

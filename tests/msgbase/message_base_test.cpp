@@ -26,10 +26,8 @@ class TestBase : public texttest::PlainBase {
 
 TEST(Navigation, WalksMessagesThreeFiveNine) {
   TestBase base;
-  std::vector<std::int32_t> seen;
-  for (base.PositionFrom(1); base.IsPositioned(); base.StepForward()) seen.push_back(base.CurrentNumber());
-  for (base.PositionByUid(9); base.IsPositioned(); base.StepBack()) seen.push_back(base.CurrentNumber());
-  EXPECT_EQ(seen, (std::vector<std::int32_t>{3, 5, 9, 9, 5, 3}));
+  EXPECT_EQ(testkit::Walk(base, 1), (std::vector<std::int32_t>{3, 5, 9}));
+  EXPECT_EQ(testkit::Walk(base, 9, true), (std::vector<std::int32_t>{9, 5, 3}));
   const std::int32_t from[][2] = {{6, 9}, {10, 0}, {-5, 3}};
   for (const auto& f : from) {
     base.PositionFrom(f[0]);

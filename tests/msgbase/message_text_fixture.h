@@ -1,5 +1,4 @@
-// The base's own layers (text, control lines, addresses, navigation) tested
-// through a base without a format, over literal bytes.
+// A base without a format, over literal text bytes.
 #pragma once
 
 #include <memory>

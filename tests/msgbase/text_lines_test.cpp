@@ -1,5 +1,4 @@
-// Reading and writing text lines of a message: line ends, block boundaries,
-// limits, and writing at the text position.
+// Reading and writing text lines of a message.
 #include <gtest/gtest.h>
 
 #include <string>

@@ -1,10 +1,6 @@
-// Messages of a *.MSG area on disk: loading whole or header and leading
-// control lines only, damaged files, writing a header back, and storing on a
-// disk or with a memory that fails (never reported as success); the header's
-// attribute bits and date text, and the last-read pointers.
+// Messages of a *.MSG area on disk: loading, damage, storing, attributes, last-read.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <filesystem>
 
 #include "msgbase/file_stream.h"
@@ -26,21 +22,18 @@ TEST_F(MsgDirMessage, WholeTextOrOnlyTheLeadingControlLines) {
   PutFile("5.MSG", MsgFileBytes("Me", "Plain", "Just text\r\x01Late\r"));
   PutFile("6.MSG", MsgFileBytes("Me", "Only kludges", "\x01" "CHRS: CP866 2"));
   auto base = Open();
-  base->PositionByUid(4);
-  ASSERT_TRUE(base->LoadMessage());
+  ASSERT_TRUE(Load(*base, 4));
   EXPECT_EQ(TextOf(*base), kKludged);
   EXPECT_EQ(base->TextOffset(), 0);
 
   const std::string kludges[] = {"\x01MSGID: 2:5020/1 0b4a6000\r\x01PID: Marvex\r", "",
                                  "\x01" "CHRS: CP866 2\r"};
   for (std::int32_t n : {4, 5, 6}) {
-    base->PositionByUid(n);
-    ASSERT_TRUE(base->LoadHeaderAndKludges());
+    ASSERT_TRUE(Load(*base, n, true));
     EXPECT_EQ(base->FromName(), "Me");
     EXPECT_EQ(TextOf(*base), kludges[n - 4]) << n;  // lines come back with CR alone
   }
-  base->PositionByUid(4);
-  ASSERT_TRUE(base->LoadHeaderAndKludges());
+  ASSERT_TRUE(Load(*base, 4, true));
   FidoAddress orig;
   base->ReadOrigAddress(orig);
   EXPECT_EQ(FormatAddress4D(orig), "2:5020/1.0");
@@ -62,8 +55,7 @@ TEST_F(MsgDirMessage, DamagedAndMissingFilesFailCleanly) {
   } codes[] = {{1, Errc::kMsgNoMessage}, {2, Errc::kMsgOpenFailed}, {3, Errc::kMsgOpenFailed},
                {9, Errc::kMsgOpenFailed}};
   for (const auto& c : codes) {
-    base->PositionByUid(4);
-    ASSERT_TRUE(base->LoadMessage());
+    ASSERT_TRUE(Load(*base, 4));
     base->PositionByUid(c.number);
     EXPECT_FALSE(base->LoadMessage()) << c.number;
     EXPECT_EQ(base->ErrorCode(), c.code) << c.number;
@@ -86,8 +78,7 @@ TEST_F(MsgDirMessage, ShortOrUnterminatedFilesLoseNoText) {
   auto base = Open();
   const char* const texts[] = {"", "Line\rX", "A"};
   for (std::int32_t n : {2, 3, 4}) {
-    base->PositionByUid(n);
-    ASSERT_TRUE(base->LoadMessage()) << n;
+    ASSERT_TRUE(Load(*base, n)) << n;
     EXPECT_EQ(TextOf(*base), texts[n - 2]) << n;
   }
   EXPECT_EQ(base->FromName().str(), std::string(36, 'A'));
@@ -235,10 +226,7 @@ TEST(MsgDateText, LayoutsYearsAndDamagedTexts) {
     DateTimeRec d;
     d.Hundredths = 55;
     ParseMsgDateText(c[0], d);
-    char got[40];
-    std::snprintf(got, sizeof got, "%04d-%02d-%02d %02d:%02d:%02d", d.Year, d.Month, d.Day, d.Hour,
-                  d.Minute, d.Second);
-    EXPECT_EQ(std::string(got), c[1]) << c[0];
+    EXPECT_EQ(DateText(d), c[1]) << c[0];
     EXPECT_EQ(d.Hundredths, 0);
   }
 }

@@ -1,5 +1,4 @@
-// Helpers for the *.MSG base tests: a scratch area directory and message
-// files written byte by byte; the rest comes from the test kit.
+// Helpers for the *.MSG base tests.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -30,7 +29,7 @@ inline std::vector<std::uint8_t> MsgFileBytes(const std::string& from, const std
   return bytes;
 }
 
-class MsgDirTest : public ::testing::Test {
+class MsgDirTest : public testkit::ScratchTest {
  protected:
   std::string Path(const std::string& name) const { return dir_ / name; }
   void PutFile(const std::string& name, const std::vector<std::uint8_t>& bytes) {
@@ -46,9 +45,6 @@ class MsgDirTest : public ::testing::Test {
     EXPECT_TRUE(base->OpenArea(dir_.path()));
     return base;
   }
-
-  testkit::TempDir dir_;
-  testkit::TestEnv env_;
 };
 
 }  // namespace mvx::msgdirtest

@@ -15,7 +15,6 @@ Moment Fields(const LocalTime& t) {
   return {t.year, t.month, t.day, t.hour, t.minute, t.second, t.millisecond, t.dayOfWeek};
 }
 
-// WaitHundredth moves the test clock on by 10 ms, carrying as far as needed.
 TEST(TestClockTest, WaitHundredthCarriesAndTheDayOfWeekFollows) {
   const Moment cases[][2] = {
       {{2026, 12, 6, 4, 57, 36, 3, 0}, {2026, 12, 6, 4, 57, 36, 13, 0}},

@@ -48,13 +48,10 @@ TEST_F(FilesTest, SharingBetweenTwoOpens) {
     Share s2;
     bool posix, windows;  // whether the second open gets in
   };
-  // POSIX: no sharing locks for writing (for reading when only reading),
-  // read sharing locks for writing when writing and for reading when
-  // reading, write sharing locks nothing. Windows: the second open gets in
-  // only when each open's share mode allows the other's access, so a
-  // share-none second open is refused whatever the first one allows. Each
-  // row opens the file anew, so a row also shows that closing the previous
-  // row's holders released the file.
+  // POSIX: no sharing locks for writing (for reading when only reading), read
+  // sharing locks as the open reads or writes, write sharing locks nothing.
+  // Windows: each open's share mode must allow the other's access. Each row
+  // also shows that closing the previous row's holders released the file.
   const Case cases[] = {
       {RW, Share::kNone, R, Share::kRead, false, false},
       {RW, Share::kNone, R, Share::kNone, false, false},
@@ -121,8 +118,7 @@ TEST_F(FilesTest, AnotherProgramsClassicRecordLockKeepsOurOpensOut) {
 }
 #endif
 
-// A holder that lets go while we wait: the wait ends with the file ours,
-// for the sharing of an open and for a lock on part of a file alike.
+// For the sharing of an open and for a lock on part of a file alike.
 TEST_F(FilesTest, AHolderThatLetsGoDuringTheWaitIsWaitedFor) {
   waitMs_ = 10000;
   for (const bool range : {false, true}) {
@@ -166,9 +162,7 @@ TEST_F(FilesTest, CreatingNeverEmptiesAFileInUseOrTakenInAnyCase) {
   EXPECT_EQ(testkit::ListDir(dir_.path()), std::vector<std::string>{"Base.SQD"});
 }
 
-// A finished file gets its final name only where none is taken, in any
-// letter case; the old name is gone afterwards. A replacement takes the
-// place of the file of that name.
+// Names are taken in any letter case.
 TEST_F(FilesTest, RenameNewNeverReplacesReplaceFileDoes) {
   testkit::WriteFileText(dir_ / "new.tmp", "new");
   EXPECT_EQ(RenameNew(dir_ / "new.tmp", dir_ / "BASE.sqd").code(), Errc::kNameTaken);
@@ -182,8 +176,7 @@ TEST_F(FilesTest, RenameNewNeverReplacesReplaceFileDoes) {
 }
 
 #ifndef _WIN32
-// Inside a scope a directory is listed once to resolve names: a file that
-// appears meanwhile in another letter case is not seen until the scope ends.
+// A file appearing meanwhile in another case is not seen until the scope ends.
 TEST_F(FilesTest, NameResolutionScopeKeepsOneListing) {
   const std::string name = dir_ / "area.jdx";
   {

@@ -52,11 +52,8 @@ TEST(NativeNameTest, ResolvesEachComponentOnARealDirectory) {
 }
 #endif
 
-// Program names are code page 866. On Windows they reach the file system as
-// the UTF-16 characters of 866, whatever code pages the system is set up
-// with, a directory search gives the same bytes back, and the file system
-// folds the case of Cyrillic letters too. On POSIX the bytes pass unchanged
-// and bytes above 127 compare exactly.
+// On Windows names reach the file system as the UTF-16 of CP866 whatever the
+// system's code pages, and Cyrillic case folds; on POSIX bytes pass unchanged.
 TEST(NativeNameTest, Cp866NamesRoundTrip) {
   testkit::TempDir dir;
   const std::string upper = "\x8F\xA8\xE1\xEC\xAC\xAE.TXT";  // "Письмо.TXT" in 866
@@ -79,16 +76,14 @@ TEST(NativeNameTest, Cp866NamesRoundTrip) {
   CloseFile(again);
 }
 
-// The formats name their extensions in capitals; the tossers of POSIX
-// systems look for lower-case ones, those of Windows for the capitals.
+// POSIX tossers look for lower-case extensions, those of Windows for capitals.
 TEST(NativeNameTest, NewFileExtensions) {
   EXPECT_EQ(NewFileExtension("SQD"), kWindows ? "SQD" : "sqd");
   EXPECT_EQ(NewFileExtension("JLR"), kWindows ? "JLR" : "jlr");
 }
 
-// Made absolute without asking the disk: "." and ".." folded, a trailing
-// separator kept. On Windows drive letters, a drive's own current directory
-// ("C:fido") and network shares ("\\server\share", never left by "..").
+// Without asking the disk. On Windows: drive letters, a drive's own current
+// directory ("C:fido") and network shares (never left by "..").
 TEST(FullPathTest, FoldsDotsAndKeepsATrailingSeparator) {
   testkit::TempDir dir;
   fs::create_directories(dir / "Net");

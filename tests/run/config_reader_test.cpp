@@ -1,5 +1,4 @@
-// Reading the configuration: the common part, area blocks and their ends,
-// the job reset, and the schedule rules.
+// Reading the configuration.
 #include "run/config_reader.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,4 @@
-// What a run shares with the node's other programs: the serials of its
-// MSGIDs, the tosser's echo toss log, and the work flag.
+// What a run shares with the node's other programs.
 #include <gtest/gtest.h>
 
 #include <set>
@@ -26,8 +25,7 @@ class NodeRunTest : public RunTest {
   }
 };
 
-// Runs at one frozen moment; two processes at once are the state file's own
-// test (SerialStateTest.ConcurrentProcessesNeverShareASerial).
+// Two processes at once: SerialStateTest.ConcurrentProcessesNeverShareASerial.
 TEST_F(NodeRunTest, SerialsNeverRepeatAcrossRunsAtAFrozenClock) {
   Fidoconfig("");
   for (int run = 0; run < 4; ++run) ASSERT_EQ(Run({"-p", "t.txt", "A.AREA"}), 0);

@@ -1,5 +1,4 @@
-// Posting a file: the message text, split parts with their encoded-posting
-// lines, the -p run, and the failures a posting must report.
+// Posting a file.
 #include "run/posting.h"
 
 #include <gtest/gtest.h>
@@ -35,12 +34,10 @@ class PostingTest : public runtest::RunTest {
     WriteMessages(ctx_);
   }
   Lines Log() const { return runtest::Entries(out_.str()); }
-  // What every posting of the fixture announces before its parts.
   Lines Announce(const std::string& file = "post.txt") const {
     return {" >> Posting " + file + " to NET.TALK", " >> Base: MSG " + runtest::Shown(dir_.path(), "/area"),
             " >> From: Sysop, 2:5020/1", " >> To: All, 0:0/0", " >> Subj: Subject"};
   }
-  // The lines joined in order.
   static Lines Join(std::initializer_list<Lines> parts) {
     Lines out;
     for (const Lines& p : parts) out.insert(out.end(), p.begin(), p.end());
@@ -159,8 +156,7 @@ TEST_F(PostingTest, ErrorsSayWhy) {
   EXPECT_EQ(Log().at(0), "[err] Unable to create new message: " + runtest::NoSuchPath());
 }
 
-// *.MSG files that open but take no write (made, then reopened for reading),
-// or that cannot be made at all (a mode no stream knows).
+// Files made, then reopened for reading; or a mode no stream knows.
 TEST_F(PostingTest, MessagesThatCannotBeStoredOrStartedAreReported) {
   std::uint16_t msgFileMode = kModeRead;
   env_.openFile = [&](const Str& name, std::uint16_t mode) {

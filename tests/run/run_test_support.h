@@ -1,5 +1,4 @@
-// Shared by the run control's tests: a scratch directory with a test clock in
-// which the program runs, its log entries, and stored *.MSG files.
+// Shared by the run control's tests.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -88,14 +87,11 @@ inline std::string NumberedText(std::size_t total) {
   return out;
 }
 
-class RunTest : public ::testing::Test {
+class RunTest : public testkit::ScratchTest {
  protected:
   void Write(const std::string& name, const std::string& text) { testkit::WriteFileText(dir_ / name, text); }
   bool Exists(const std::string& name) const { return testkit::PathExists(dir_ / name); }
-  RunTest() {
-    env_.clock.Set(2026, 12, 6, 4, 57, 36);  // a Sunday
-    env_.workDir = dir_.path();
-  }
+  RunTest() { env_.workDir = dir_.path(); }
   void At(int y, int m, int d, int hh = 9) { env_.clock.Set(y, m, d, hh); }
   int Run(const std::vector<std::string>& args) {
     std::ostringstream console;
@@ -128,8 +124,6 @@ class RunTest : public ::testing::Test {
     return out;
   }
 
-  testkit::TempDir dir_;
-  testkit::TestEnv env_;
   std::string console_;
 };
 

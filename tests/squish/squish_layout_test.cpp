@@ -1,6 +1,4 @@
-// The bytes on disk against offsets and values worked out by hand: the
-// record codecs, the name hash, attribute bits and control area, a new area
-// and its first messages, and the names of the files.
+// The bytes on disk against offsets and values worked out by hand.
 
 #include <gtest/gtest.h>
 
@@ -27,8 +25,7 @@ Bytes Nul(std::string s) {  // the text and its NUL
 
 class SquishLayout : public squishtest::AreaFixture {};
 
-// A new area, then one message whose control lines total 50 bytes and whose
-// text is 100 bytes.
+// Control lines of 50 bytes, text of 100.
 TEST_F(SquishLayout, NewAreaAndWorkedLayoutOfTheFirstMessage) {
   auto base = Create();
   // Lower-case extensions for new files (capitals on Windows); no .sql until

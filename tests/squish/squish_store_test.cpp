@@ -1,5 +1,4 @@
-// Storing and deleting: frame reuse, messages that outgrow their frame, the
-// index and header kept consistent through a long mix of operations.
+// Storing and deleting: frame reuse and invariants.
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,4 @@
-// Helpers shared by the Squish tests: a scratch area under the test clock,
-// loading and deleting by uid, and an independent
-// check of an area (reader invariants, both chains walked both ways against
-// the index, frames tiling the file).
+// Helpers shared by the Squish tests, with an independent check of an area.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -25,11 +22,6 @@ namespace mvx::squishtest {
 using namespace testkit;
 using ::testing::AssertionFailure;
 using ::testing::AssertionResult;
-
-inline bool Load(MessageBase& base, std::int32_t uid) {
-  base.PositionFrom(uid);
-  return base.CurrentNumber() == uid && base.LoadMessage();
-}
 
 inline bool Delete(MessageBase& base, std::int32_t uid) {
   base.PositionFrom(uid);
@@ -153,12 +145,9 @@ inline AssertionResult AreaIsSound(const std::string& sqdPath, const std::string
   return ::testing::AssertionSuccess();
 }
 
-// A temporary directory and a test env whose clock reads 6 Dec 2026
-// 04:57:36; the area is "<dir>/area" (area.sqd, area.sqi, area.sql).
-class AreaFixture : public ::testing::Test {
+// The area is "<dir>/area" (area.sqd, area.sqi, area.sql).
+class AreaFixture : public testkit::ScratchTest {
  protected:
-  AreaFixture() { env_.clock.Set(2026, 12, 6, 4, 57, 36); }
-
   std::string area() const { return dir_ / "area"; }
   std::string sqd() const { return dir_ / "area.sqd"; }
   std::string sqi() const { return dir_ / "area.sqi"; }
@@ -190,9 +179,6 @@ class AreaFixture : public ::testing::Test {
   std::uint32_t IndexU32(std::size_t at) const { return U32At(testkit::ReadFileBytes(sqi()), at); }
   std::size_t IndexSize() const { return testkit::ReadFileBytes(sqi()).size(); }
   AssertionResult Sound() const { return AreaIsSound(sqd(), sqi()); }
-
-  testkit::TempDir dir_;
-  testkit::TestEnv env_;
 };
 
 }  // namespace mvx::squishtest

@@ -7,7 +7,6 @@
 #include <unistd.h>
 #endif
 
-#include <algorithm>
 #include <cstdint>
 #include <set>
 #include <string>
@@ -66,8 +65,6 @@ TEST(MsgIdSerials, ClockRuleNeverRepeats) {
   clock.WaitHundredth();  // the clock reads ...6002 now, below the last serial
   EXPECT_EQ(next(), "0b4a6005");
 }
-
-// ----------------------------------------------------------- state file
 
 class SerialStateTest : public ::testing::Test {
  protected:
@@ -161,8 +158,6 @@ TEST_F(SerialStateTest, ConcurrentProcessesNeverShareASerial) {
   EXPECT_EQ(seen.size(), total);
 }
 #endif
-
-// ------------------------------------------------------- counter directory
 
 std::string CounterFile(std::uint32_t v) {
   char b[16];

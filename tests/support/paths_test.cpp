@@ -49,8 +49,6 @@ TEST(Directories, MakeAndFindWithMixedSeparatorsAndCase) {
   });
 }
 
-// A name directly in a root has the root as its directory, separator kept:
-// a drive root or a network share on Windows, "/" on POSIX.
 TEST(Directories, DirectoryOfANameInARootIsTheRoot) {
 #ifdef _WIN32
   const struct {

@@ -86,8 +86,7 @@ FidoAddress Addr(int z, int n, int f, int p) {
   return a;
 }
 
-// Every parse starts from 2:460/100.7, so each row shows which parts the text
-// names and which it leaves alone.
+// Every parse starts from 2:460/100.7.
 TEST(ParseAddress, RelativeFormsFromAKnownAddress) {
   const struct {
     std::string text;

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 namespace mvx::testkit {
 
 bool Post(MessageBase& base, const std::string& to, const std::vector<std::string>& lines,
@@ -26,11 +28,30 @@ std::string TextOf(MessageBase& base) {
   return bytes;
 }
 
+bool Load(MessageBase& base, std::int32_t n, bool headerOnly) {
+  base.PositionFrom(n);
+  return base.CurrentNumber() == n && (headerOnly ? base.LoadHeaderAndKludges() : base.LoadMessage());
+}
+
 std::vector<std::string> LinesOf(MessageBase& base) {
   std::vector<std::string> lines;
   std::string line;
   for (base.MoveTextTo(0); !base.AtTextEnd(); lines.push_back(line)) base.ReadTextLine(line);
   return lines;
+}
+
+std::vector<std::int32_t> Walk(MessageBase& base, std::int32_t from, bool back) {
+  std::vector<std::int32_t> seen;
+  for (base.PositionFrom(from); base.IsPositioned(); back ? base.StepBack() : base.StepForward()) {
+    seen.push_back(base.CurrentNumber());
+  }
+  return seen;
+}
+
+std::string DateText(const DateTimeRec& d) {
+  char text[48];
+  std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", d.Year, d.Month, d.Day, d.Hour, d.Minute, d.Second);
+  return text;
 }
 
 std::string LoadText(MessageBase& base, std::int32_t n) {

@@ -144,4 +144,18 @@ std::vector<std::string> ListDir(const std::string& path) {
   return names;
 }
 
+std::map<std::string, Bytes> DirContents(const std::string& path) {
+  std::map<std::string, Bytes> out;
+  for (const std::string& name : ListDir(path)) out[name] = ReadFileBytes(path + "/" + name);
+  return out;
+}
+
+std::vector<std::string> Folded(std::vector<std::string> names) {
+  for (std::string& n : names) {
+    for (char& c : n) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
 }  // namespace mvx::testkit

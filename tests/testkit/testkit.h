@@ -6,10 +6,13 @@
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "msgbase/env.h"
 #include "platform/platform.h"
@@ -102,6 +105,15 @@ class TestEnv : public SystemEnv {
   ClockSerials serials_{clock};
 };
 
+// A scratch directory and a test env whose clock reads the test moment,
+// Sunday 6 Dec 2026 04:57:36 (1796533056 seconds).
+class ScratchTest : public ::testing::Test {
+ protected:
+  ScratchTest() { env_.clock.Set(2026, 12, 6, 4, 57, 36); }
+  TempDir dir_;
+  TestEnv env_;
+};
+
 // Runs the statements in a child process whose current directory is dir, for
 // the tests of how relative names resolve: the test process's own current
 // directory never changes. A failure in the child fails the test, with its
@@ -132,5 +144,9 @@ std::string Made(const std::string& lowerName);
 bool EndsWithName(const std::string& name, const std::string& suffix);
 // Names in a directory, sorted.
 std::vector<std::string> ListDir(const std::string& path);
+// Each name in a directory with the file's bytes: to show nothing changed.
+std::map<std::string, Bytes> DirContents(const std::string& path);
+// The names in ASCII lower case, sorted: as they compare where case does not count.
+std::vector<std::string> Folded(std::vector<std::string> names);
 
 }  // namespace mvx::testkit
