@@ -121,7 +121,7 @@ bool FillArea(const AreaId& area, int count) {
   ParseAddress("2:5020/1", a);
   std::string body(1500, 'x');
   for (int i = 0; i < count; ++i) {
-    if (!base->BeginNewMessage()) return false;
+    if (!base->BeginNewMessage().ok()) return false;
     base->AppendTextLine(Str("\x01MSGID: 2:5020/1 ") + Hex8(static_cast<std::uint32_t>(i)));
     base->PutFromName("Sysop");
     base->PutToName("All");
@@ -129,8 +129,8 @@ bool FillArea(const AreaId& area, int count) {
     base->ChangeAttribute(true, 0x0100);
     base->AppendTextLine(Str(body.substr(0, 200)));
     base->AppendTextLine("--- ");
-    if (!base->StoreMessage()) return false;
-    base->ReleaseMessage();
+    if (!base->StoreMessage().ok()) return false;
+    base->ReleaseMessage().Ignore();
   }
   return CloseBase(base);
 }
@@ -138,11 +138,11 @@ bool FillArea(const AreaId& area, int count) {
 double LoadAll(const AreaId& area, int& loaded) {
   std::unique_ptr<MessageBase> base;
   loaded = 0;
-  if (!MakeBase(area.type, base) || !base->OpenArea(area.path)) return -1;
+  if (!MakeBase(area.type, base) || !base->OpenArea(area.path).ok()) return -1;
   const auto t0 = Stopwatch::now();
   for (base->PositionFrom(1); base->IsPositioned(); base->StepForward()) {
-    if (base->LoadMessage()) ++loaded;
-    base->ReleaseMessage();
+    if (base->LoadMessage().ok()) ++loaded;
+    base->ReleaseMessage().Ignore();
   }
   const auto t1 = Stopwatch::now();
   CloseBase(base);

@@ -71,7 +71,7 @@ std::string ReadFile(const std::string& path) {
 namespace {
 
 void TouchCurrent(MessageBase& base, bool full) {
-  if (!(full ? base.LoadMessage() : base.LoadHeaderAndKludges())) return;
+  if (!(full ? base.LoadMessage().ok() : base.LoadHeaderAndKludges().ok())) return;
   FidoAddress orig, dest;
   base.ReadBothAddresses(orig, dest);
   DateTimeRec d;
@@ -84,7 +84,7 @@ void TouchCurrent(MessageBase& base, bool full) {
   std::string line;
   base.MoveTextTo(0);
   for (int guard = 0; guard < 100000 && !base.AtTextEnd(); ++guard) base.ReadTextLine(line);
-  base.ReleaseMessage();
+  base.ReleaseMessage().Ignore();
 }
 
 }  // namespace
@@ -92,7 +92,7 @@ void TouchCurrent(MessageBase& base, bool full) {
 void ExerciseArea(const AreaId& area) {
   std::unique_ptr<MessageBase> base;
   if (!MakeBase(area.type, base)) return;
-  if (!base->OpenArea(area.path)) {
+  if (!base->OpenArea(area.path).ok()) {
     DisposeBase(base);
     return;
   }
@@ -109,7 +109,7 @@ void ExerciseArea(const AreaId& area) {
   base->PositionFrom(base->HighestNumber());
   for (; base->IsPositioned() && steps < 5000; base->StepBack(), ++steps) TouchCurrent(*base, false);
   (void)base->ReadLastRead(0);
-  if (base->BeginNewMessage()) {
+  if (base->BeginNewMessage().ok()) {
     FidoAddress a;
     ParseAddress("2:5020/1", a);
     // A serial of our own: a fresh one would wait for the clock to move on.
@@ -119,8 +119,8 @@ void ExerciseArea(const AreaId& area) {
     base->PutToName("All");
     base->PutSubject("fuzz");
     base->AppendTextLine("Hello");
-    (void)base->StoreMessage();
-    base->ReleaseMessage();
+    (void)base->StoreMessage().Ignore();
+    base->ReleaseMessage().Ignore();
   }
   CloseBase(base);
 }

@@ -17,7 +17,7 @@ namespace {
 
 void Post(MessageBase& base, int i, bool netmail) {
   if (netmail) base.SetAreaKind(0);
-  if (!base.BeginNewMessage()) return;
+  if (!base.BeginNewMessage().ok()) return;
   FidoAddress orig, dest;
   ParseAddress("2:5020/1.3", orig);
   ParseAddress("1:234/5", dest);
@@ -30,8 +30,8 @@ void Post(MessageBase& base, int i, bool netmail) {
   for (int l = 0; l < i + 1; ++l) base.AppendTextLine("Line " + std::to_string(l) + " of the seed text.");
   base.AppendTextLine("SEEN-BY: 5020/1 2");
   base.AppendTextLine("\x01PATH: 5020/1");
-  base.StoreMessage();
-  base.ReleaseMessage();
+  base.StoreMessage().Ignore();
+  base.ReleaseMessage().Ignore();
 }
 
 bool MakeArea(const AreaId& area, int messages, bool deleteOne) {
@@ -41,7 +41,7 @@ bool MakeArea(const AreaId& area, int messages, bool deleteOne) {
   if (deleteOne && messages > 1) {
     base->PositionFrom(1);
     base->StepForward();
-    base->DeleteMessage();
+    base->DeleteMessage().Ignore();
   }
   base->WriteLastRead(2, 5);
   return CloseBase(base);

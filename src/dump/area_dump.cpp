@@ -162,7 +162,7 @@ int DumpArea(const DumpOptions& options, std::ostream& out, std::ostream& err) {
     return kDumpUsage;
   }
   // Only ever open: a tool that looks must not create an area by looking.
-  if (!base->OpenArea(path)) {
+  if (!base->OpenArea(path).ok()) {
     const Errc code = base->ErrorCode();
     err << "mvxdump: cannot open area \"" << path.str() << "\": " << ErrcText(code) << " (error "
         << HexCode(code) << ")\n";
@@ -176,14 +176,14 @@ int DumpArea(const DumpOptions& options, std::ostream& out, std::ostream& err) {
   bool damaged = false;
   std::int32_t listed = 0;
   auto listCurrent = [&](std::int32_t number) {
-    const bool loaded = options.headersOnly ? base->LoadHeaderAndKludges() : base->LoadMessage();
+    const bool loaded = options.headersOnly ? base->LoadHeaderAndKludges().ok() : base->LoadMessage().ok();
     if (!loaded) {
       err << "mvxdump: message " << number << " could not be loaded: " << ErrcText(base->ErrorCode())
           << " (error " << HexCode(base->ErrorCode()) << ")\n";
       damaged = true;
     } else {
       PrintMessage(*base, number, squish, options.headersOnly, out);
-      base->ReleaseMessage();
+      base->ReleaseMessage().Ignore();
     }
     ++listed;
   };

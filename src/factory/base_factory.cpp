@@ -39,11 +39,11 @@ bool OpenOrCreateBase(const AreaId& area, std::unique_ptr<MessageBase>& base, En
   if (!MakeBase(area.type, base, env)) return false;
   const Str& path = area.path;
   const std::int64_t start = platform::MonotonicMilliseconds();
-  if (base->OpenArea(path)) return true;
+  if (base->OpenArea(path).ok()) return true;
   // Files that are there but cannot be opened are never replaced by a new
   // empty area: only an absent area is created.
   if (!base->AreaExists(path)) {
-    if (base->CreateArea(path)) return true;
+    if (base->CreateArea(path).ok()) return true;
     // Failed on its own account (a directory or disk it cannot write): no
     // area is there to wait for.
     if (!base->AreaExists(path)) return false;
@@ -54,7 +54,7 @@ bool OpenOrCreateBase(const AreaId& area, std::unique_ptr<MessageBase>& base, En
   // has had its lock wait already, which outlasts this window.
   while (platform::MonotonicMilliseconds() - start < env.OpenRetryMs()) {
     platform::SleepMilliseconds(kOpenRetryStepMs);
-    if (base->OpenArea(path)) return true;
+    if (base->OpenArea(path).ok()) return true;
   }
   return false;
 }
@@ -68,7 +68,7 @@ Str BaseOpenNote(MessageBase& base) {
 
 bool CloseBase(std::unique_ptr<MessageBase>& base) {
   if (!base) return false;
-  const bool closed = base->CloseArea();
+  const bool closed = base->CloseArea().ok();
   DisposeBase(base);
   return closed;
 }

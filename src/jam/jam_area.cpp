@@ -138,8 +138,8 @@ bool JamBase::AreaExists(const Str& path) {
          JamFileExists(areaBase, JamFile::kText);
 }
 
-bool JamBase::OpenArea(const Str& path) {
-  if (FilesOpen()) CloseArea();
+bool JamBase::DoOpenArea(const Str& path) {
+  if (FilesOpen()) DoCloseArea();
   SetAreaPath(JamAreaBase(path));
   if (!NameFits(AreaPath())) {
     SetErrorCode(Errc::kJamNoHeaderFile);
@@ -218,8 +218,8 @@ bool JamBase::OpenFiles() {
   return true;
 }
 
-bool JamBase::CreateArea(const Str& path) {
-  if (FilesOpen()) CloseArea();
+bool JamBase::DoCreateArea(const Str& path) {
+  if (FilesOpen()) DoCloseArea();
   SetAreaPath(JamAreaBase(path));
   if (!NameFits(AreaPath())) {
     SetErrorCode(Errc::kJamCreateHeader);
@@ -252,8 +252,8 @@ bool JamBase::WriteBaseHeader() {
   return headerFile_->Status().ok();
 }
 
-bool JamBase::CloseArea() {
-  ReleaseMessage();
+bool JamBase::DoCloseArea() {
+  DoReleaseMessage();
   if (!FilesOpen()) {
     DropStreams();
     SetOpenState(false);

@@ -21,8 +21,8 @@ std::int32_t ClampToInt32(std::int64_t v) {
 JamBase::JamBase(Env& env) : MessageBase(env) {}
 
 JamBase::~JamBase() {
-  ReleaseMessage();
-  CloseArea();
+  DoReleaseMessage();
+  DoCloseArea();
 }
 
 void JamBase::ClearStatuses() {
@@ -55,7 +55,7 @@ std::int32_t JamBase::CurrentUid() { return CurrentNumber(); }
 
 void JamBase::PositionByUid(std::int32_t uid) { SetCurrentNumber(uid); }
 
-bool JamBase::ReleaseMessage() {
+bool JamBase::DoReleaseMessage() {
   if (TextBuffer() == nullptr) return false;
   AttachTextBuffer(nullptr);
   return true;

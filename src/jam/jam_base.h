@@ -57,13 +57,8 @@ class JamBase : public MessageBase {
   explicit JamBase(Env& env = DefaultEnv());
   ~JamBase() override;  // ReleaseMessage, CloseArea
 
-  bool OpenArea(const Str& path) override;
-  bool CreateArea(const Str& path) override;
   // True when the .JHR, .JDX and .JDT are there (the .JLR is optional).
   bool AreaExists(const Str& path) override;
-  // False when the base header (ActiveCount, ModifyCount) could not be
-  // written; the files are closed either way.
-  bool CloseArea() override;
   bool HasMessage(std::int32_t number) override;
   // The walks of the base, except that numbers below BaseNumber (where no
   // message can be) are passed over in one step rather than one by one: a
@@ -72,9 +67,6 @@ class JamBase : public MessageBase {
   void StepBack() override;
   std::int32_t CurrentUid() override;
   void PositionByUid(std::int32_t uid) override;
-  bool LoadMessage() override;
-  bool LoadHeaderAndKludges() override;
-  bool ReleaseMessage() override;
   // The highest number in use (BaseNumber + ActiveCount - 1); 0 when none.
   std::int32_t HighestNumber() override;
   std::int32_t MessageCount() override;
@@ -95,15 +87,6 @@ class JamBase : public MessageBase {
   void ReadArrivedDate(DateTimeRec& d) override;
   void PutWrittenDate(const DateTimeRec& d) override;
   void PutArrivedDate(const DateTimeRec& d) override;
-  // False when the text, the header or the index record could not be
-  // written; what this call appended is then cut off again. Also false,
-  // with nothing written, for a message loaded by LoadHeaderAndKludges (its
-  // body would be lost) and for a loaded message whose index record has
-  // moved since (a deletion compacted the index under it).
-  bool StoreMessage() override;
-  bool StoreHeaderOnly() override;
-  bool BeginNewMessage() override;
-  bool DeleteMessage() override;
   std::int32_t ReadLastRead(std::int32_t userIndex) override;
   void WriteLastRead(std::int32_t userIndex, std::int32_t value) override;
 
@@ -115,6 +98,26 @@ class JamBase : public MessageBase {
   std::uint32_t DroppedControlLines() const { return droppedControlLines_; }
   const JamBaseHeader& BaseHeader() const { return base_; }
   const JamMessageHeader& CurrentHeader() const { return header_; }
+
+ protected:
+  // The operations MessageBase reports as Errors.
+  bool DoOpenArea(const Str& path) override;
+  bool DoCreateArea(const Str& path) override;
+  // False when the base header (ActiveCount, ModifyCount) could not be
+  // written; the files are closed either way.
+  bool DoCloseArea() override;
+  bool DoLoadMessage() override;
+  bool DoLoadHeaderAndKludges() override;
+  bool DoReleaseMessage() override;
+  // False when the text, the header or the index record could not be
+  // written; what this call appended is then cut off again. Also false,
+  // with nothing written, for a message loaded by LoadHeaderAndKludges (its
+  // body would be lost) and for a loaded message whose index record has
+  // moved since (a deletion compacted the index under it).
+  bool DoStoreMessage() override;
+  bool DoStoreHeaderOnly() override;
+  bool DoBeginNewMessage() override;
+  bool DoDeleteMessage() override;
 
  private:
   bool FilesOpen() const { return headerFile_ && indexFile_ && textFile_; }

@@ -78,9 +78,9 @@ void JamBase::StepBack() {
   SetCurrentNumber(0);
 }
 
-bool JamBase::LoadMessage() { return LoadCurrent(true); }
+bool JamBase::DoLoadMessage() { return LoadCurrent(true); }
 
-bool JamBase::LoadHeaderAndKludges() { return LoadCurrent(false); }
+bool JamBase::DoLoadHeaderAndKludges() { return LoadCurrent(false); }
 
 // Reads the fixed header and its subfields (as many as the buffer holds);
 // loaded receives the subfield bytes kept. False with the error code set.
@@ -213,7 +213,7 @@ void JamBase::AppendTrailingSubfieldLines() {
 }
 
 bool JamBase::LoadCurrent(bool withText) {
-  ReleaseMessage();
+  DoReleaseMessage();
   ClearMessage();
   if (!FilesOpen()) {
     SetErrorCode(Errc::kJamReadError);
@@ -246,7 +246,7 @@ bool JamBase::LoadCurrent(bool withText) {
     textFile_->SeekTo(static_cast<std::int32_t>(header_.TextStart));
     TextBuffer()->CopyFrom(*textFile_, static_cast<std::int32_t>(header_.TextSize));
     if (!textFile_->Status().ok()) {
-      ReleaseMessage();
+      DoReleaseMessage();
       ClearMessage();
       SetErrorCode(Errc::kJamBadTextOffset);
       return false;
@@ -266,7 +266,7 @@ bool JamBase::LoadCurrent(bool withText) {
   return true;
 }
 
-bool JamBase::DeleteMessage() {
+bool JamBase::DoDeleteMessage() {
   if (!FilesOpen()) return false;
   const std::int64_t position = PositionOfNumber(CurrentNumber());
   if (position < 0) return false;

@@ -32,7 +32,7 @@ constexpr std::string_view kAddressLines[] = {"\x01INTL", "\x01" "FMPT", "\x01TO
 
 }  // namespace
 
-bool JamBase::BeginNewMessage() {
+bool JamBase::DoBeginNewMessage() {
   if (!FilesOpen()) return false;
   ClearStatuses();
   const std::int64_t records = IndexRecordCount();
@@ -86,7 +86,7 @@ void JamBase::AddControlLine(std::string_view line, std::string& body) {
   body.push_back(kCr);
 }
 
-bool JamBase::StoreMessage() {
+bool JamBase::DoStoreMessage() {
   droppedControlLines_ = 0;
   subfieldsFull_ = false;
   DataStream* text = TextBuffer();
@@ -224,7 +224,7 @@ bool JamBase::WriteNewParts(const std::string& body, std::int64_t position) {
   return true;
 }
 
-bool JamBase::StoreHeaderOnly() {
+bool JamBase::DoStoreHeaderOnly() {
   // Only a header that is in the file can be written back in place.
   if (!FilesOpen() || currentHeaderOffset_ < kJamBaseHeaderSize) return false;
   ClearStatuses();

@@ -55,13 +55,14 @@ class MessageBase {
   MessageBase& operator=(const MessageBase&) = delete;
   virtual ~MessageBase();
 
-  // --- The area
-  virtual bool OpenArea(const Str& path) = 0;
-  virtual bool CreateArea(const Str& path) = 0;
+  // --- The area. Each operation that can fail says why in its Error (the
+  // format's code, the system's reason when a file gave one, the area).
+  Error OpenArea(const Str& path) { return Outcome(DoOpenArea(path), Errc::kOpenFailed); }
+  Error CreateArea(const Str& path) { return Outcome(DoCreateArea(path), Errc::kCreateFailed); }
   virtual bool AreaExists(const Str& path) = 0;
-  // Returns false when the area's files could not be brought up to date
-  // (a failed header write, say), so that the caller can report it.
-  virtual bool CloseArea() = 0;
+  // Fails when the area's files could not be brought up to date (a failed
+  // header write, say), so that the caller can report it.
+  Error CloseArea() { return Outcome(DoCloseArea(), Errc::kWriteFailed); }
   bool IsOpen() const { return openState_; }
   const Str& AreaPath() const { return areaPath_; }
   // The code of the last failure (kNone for none); ErrcNumber gives the
@@ -73,6 +74,16 @@ class MessageBase {
   int OsError() const { return osError_; }
   // Both as one Error, with the area's path for its file.
   Error LastError() const { return Error(errorCode_, osError_, areaPath_.str()); }
+
+ private:
+  // Success, or the failure just reported: the format's code, or fallback
+  // when the format set none (a failure is never reported as a success).
+  Error Outcome(bool ok, Errc fallback) const {
+    if (ok) return Error();
+    return Error(errorCode_ == Errc::kNone ? fallback : errorCode_, osError_, areaPath_.str());
+  }
+
+ public:
 
   // --- Messages by number. The base's walks ask HighestNumber and HasMessage
   // afresh on every step, so messages that appear during a walk are reached.
@@ -89,14 +100,15 @@ class MessageBase {
   virtual void PositionByUid(std::int32_t uid) = 0;
 
   // --- The current message
-  virtual bool BeginNewMessage() = 0;
-  virtual bool LoadMessage() = 0;
-  virtual bool LoadHeaderAndKludges() = 0;
-  // False when any part of the message could not be written.
-  virtual bool StoreMessage() = 0;
-  virtual bool StoreHeaderOnly() = 0;
-  virtual bool ReleaseMessage() = 0;
-  virtual bool DeleteMessage() = 0;
+  Error BeginNewMessage() { return Outcome(DoBeginNewMessage(), Errc::kCreateFailed); }
+  Error LoadMessage() { return Outcome(DoLoadMessage(), Errc::kReadFailed); }
+  Error LoadHeaderAndKludges() { return Outcome(DoLoadHeaderAndKludges(), Errc::kReadFailed); }
+  // Fails when any part of the message could not be written.
+  Error StoreMessage() { return Outcome(DoStoreMessage(), Errc::kWriteFailed); }
+  Error StoreHeaderOnly() { return Outcome(DoStoreHeaderOnly(), Errc::kWriteFailed); }
+  // Fails when no message was held.
+  Error ReleaseMessage() { return Outcome(DoReleaseMessage(), Errc::kMsgNotOpen); }
+  Error DeleteMessage() { return Outcome(DoDeleteMessage(), Errc::kDeleteFailed); }
 
   // --- Header fields
   virtual Str FromName() = 0;
@@ -174,6 +186,20 @@ class MessageBase {
   void SetAreaKind(std::int32_t kind);
 
  protected:
+  // What the formats do for the operations above: true on success, else
+  // false with the code set (SetErrorCode) and the system's reason noted
+  // (NoteOsError) where there is one.
+  virtual bool DoOpenArea(const Str& path) = 0;
+  virtual bool DoCreateArea(const Str& path) = 0;
+  virtual bool DoCloseArea() = 0;
+  virtual bool DoBeginNewMessage() = 0;
+  virtual bool DoLoadMessage() = 0;
+  virtual bool DoLoadHeaderAndKludges() = 0;
+  virtual bool DoStoreMessage() = 0;
+  virtual bool DoStoreHeaderOnly() = 0;
+  virtual bool DoReleaseMessage() = 0;
+  virtual bool DoDeleteMessage() = 0;
+
   // The base reaches its files, the clock and its MSGID serials through env,
   // which must outlive it.
   explicit MessageBase(Env& env = DefaultEnv()) : env_(env) {}

@@ -42,8 +42,8 @@ bool IsMsgName(std::string_view name) {
 }  // namespace
 
 MsgDirBase::~MsgDirBase() {
-  ReleaseMessage();
-  CloseArea();
+  DoReleaseMessage();
+  DoCloseArea();
 }
 
 void MsgDirBase::SetAreaFromPath(const Str& path) {
@@ -59,7 +59,7 @@ void MsgDirBase::SetAreaFromPath(const Str& path) {
   SetAreaPath(area);
 }
 
-bool MsgDirBase::OpenArea(const Str& path) {
+bool MsgDirBase::DoOpenArea(const Str& path) {
   SetAreaFromPath(path);
   if (!DirHasEntries(path)) {
     SetErrorCode(Errc::kMsgNoArea);
@@ -70,7 +70,7 @@ bool MsgDirBase::OpenArea(const Str& path) {
   return true;
 }
 
-bool MsgDirBase::CreateArea(const Str& path) {
+bool MsgDirBase::DoCreateArea(const Str& path) {
   SetAreaFromPath(path);
   MakeDirectoryPath(AreaPath());
   // Making a directory reports no failure; a directory that could not be made
@@ -86,7 +86,7 @@ bool MsgDirBase::CreateArea(const Str& path) {
 
 bool MsgDirBase::AreaExists(const Str& path) { return DirHasEntries(path); }
 
-bool MsgDirBase::CloseArea() {
+bool MsgDirBase::DoCloseArea() {
   if (IsOpen()) WriteTopHint();
   SetAreaPath("");
   SetOpenState(false);

@@ -45,23 +45,10 @@ class MsgDirBase : public MessageBase {
   // Releases the open message and closes the area.
   ~MsgDirBase() override;
 
-  // Opens an existing directory; false with Errc::kMsgNoArea when it is missing.
-  bool OpenArea(const Str& path) override;
-  // Makes the directory with its missing parents and opens it; false with
-  // Errc::kMsgNoArea when it still does not exist afterwards.
-  bool CreateArea(const Str& path) override;
   bool AreaExists(const Str& path) override;
-  // Forgets the area; an open message stays open. Always true.
-  bool CloseArea() override;
   bool HasMessage(std::int32_t number) override;
   std::int32_t CurrentUid() override;
   void PositionByUid(std::int32_t uid) override;
-  // Header and whole text of message CurrentNumber(). A file too short to
-  // hold the header fails with Errc::kMsgOpenFailed.
-  bool LoadMessage() override;
-  // Header and the leading control lines only; holds no file afterwards.
-  bool LoadHeaderAndKludges() override;
-  bool ReleaseMessage() override;
   std::int32_t HighestNumber() override;
   std::int32_t MessageCount() override;
 
@@ -86,26 +73,43 @@ class MsgDirBase : public MessageBase {
   void ReadArrivedDate(DateTimeRec& d) override;
   void PutWrittenDate(const DateTimeRec& d) override;
   void PutArrivedDate(const DateTimeRec& d) override;
-  // False when no message is held or the message could not be written
-  // whole; nothing is then left of it on disk, and a message that was there
-  // is unchanged. A new message gets the first free number above the
-  // highest (CurrentNumber follows it). False, with nothing written, for a
-  // message whose file could only be opened for reading.
-  bool StoreMessage() override;
-  // Rewrites the header in place; false for a new message not yet stored.
-  bool StoreHeaderOnly() override;
 
-  // Makes the message's file under a temporary name and takes an empty
-  // text; CurrentNumber is the number it will most likely get. False when
-  // the area is not open, every number up to 32767 is spent, or the file
-  // cannot be made. Released unstored, the message leaves nothing.
-  bool BeginNewMessage() override;
-  bool DeleteMessage() override;
   std::int32_t ReadLastRead(std::int32_t userIndex) override;
   void WriteLastRead(std::int32_t userIndex, std::int32_t value) override;
 
   // The header of the current message as it is on disk.
   const MsgHeader& Header() const { return header_; }
+
+ protected:
+  // The operations MessageBase reports as Errors.
+
+  // Opens an existing directory; false with Errc::kMsgNoArea when it is missing.
+  bool DoOpenArea(const Str& path) override;
+  // Makes the directory with its missing parents and opens it; false with
+  // Errc::kMsgNoArea when it still does not exist afterwards.
+  bool DoCreateArea(const Str& path) override;
+  // Forgets the area; an open message stays open. Always true.
+  bool DoCloseArea() override;
+  // Header and whole text of message CurrentNumber(). A file too short to
+  // hold the header fails with Errc::kMsgOpenFailed.
+  bool DoLoadMessage() override;
+  // Header and the leading control lines only; holds no file afterwards.
+  bool DoLoadHeaderAndKludges() override;
+  bool DoReleaseMessage() override;
+  // False when no message is held or the message could not be written
+  // whole; nothing is then left of it on disk, and a message that was there
+  // is unchanged. A new message gets the first free number above the
+  // highest (CurrentNumber follows it). False, with nothing written, for a
+  // message whose file could only be opened for reading.
+  bool DoStoreMessage() override;
+  // Rewrites the header in place; false for a new message not yet stored.
+  bool DoStoreHeaderOnly() override;
+  // Makes the message's file under a temporary name and takes an empty
+  // text; CurrentNumber is the number it will most likely get. False when
+  // the area is not open, every number up to 32767 is spent, or the file
+  // cannot be made. Released unstored, the message leaves nothing.
+  bool DoBeginNewMessage() override;
+  bool DoDeleteMessage() override;
 
  private:
   // Sets OpenState false and AreaPath to path with a trailing separator.

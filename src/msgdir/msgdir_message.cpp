@@ -56,8 +56,8 @@ bool MsgDirBase::MakeTempFile() {
   }
 }
 
-bool MsgDirBase::BeginNewMessage() {
-  if (messageHeld_) ReleaseMessage();
+bool MsgDirBase::DoBeginNewMessage() {
+  if (messageHeld_) DoReleaseMessage();
   // Without an open area the path is empty and the file would land in the
   // current directory.
   if (!IsOpen()) return false;
@@ -138,7 +138,7 @@ bool MsgDirBase::NumberTempFile() {
   return false;
 }
 
-bool MsgDirBase::StoreMessage() {
+bool MsgDirBase::DoStoreMessage() {
   // A message that could only be opened for reading stays as it is.
   if (!messageHeld_ || (messageFile_ && (messageFile_->Mode() & 0xFF) == kModeRead)) return false;
   bool placed = WriteTempFile();
@@ -161,7 +161,7 @@ bool MsgDirBase::StoreMessage() {
   return true;
 }
 
-bool MsgDirBase::StoreHeaderOnly() {
+bool MsgDirBase::DoStoreHeaderOnly() {
   if (!messageFile_) return false;
   messageFile_->ClearError();
   messageFile_->SeekTo(0);
@@ -170,7 +170,7 @@ bool MsgDirBase::StoreHeaderOnly() {
   return messageFile_->Status().ok();
 }
 
-bool MsgDirBase::ReleaseMessage() {
+bool MsgDirBase::DoReleaseMessage() {
   if (!messageHeld_) {
     // A text kept by LoadHeaderAndKludges goes too.
     AttachTextBuffer(nullptr);
@@ -186,7 +186,7 @@ bool MsgDirBase::OpenForLoad() {
     SetErrorCode(Errc::kMsgNoMessage);
     return false;
   }
-  if (messageHeld_) ReleaseMessage();
+  if (messageHeld_) DoReleaseMessage();
 
   Str name;
   if (!MessagePath(CurrentNumber(), name)) {
@@ -224,7 +224,7 @@ bool MsgDirBase::OpenForLoad() {
   return true;
 }
 
-bool MsgDirBase::LoadMessage() {
+bool MsgDirBase::DoLoadMessage() {
   if (!OpenForLoad()) return false;
   DataStream& file = *messageFile_;
   const std::int32_t size = file.Size();
@@ -251,7 +251,7 @@ bool MsgDirBase::LoadMessage() {
   return true;
 }
 
-bool MsgDirBase::LoadHeaderAndKludges() {
+bool MsgDirBase::DoLoadHeaderAndKludges() {
   if (!OpenForLoad()) return false;
   // The reader takes the file over, reads the lines straight from it and
   // closes it when it goes: afterwards this object holds no file.
@@ -272,7 +272,7 @@ bool MsgDirBase::LoadHeaderAndKludges() {
   return true;
 }
 
-bool MsgDirBase::DeleteMessage() {
+bool MsgDirBase::DoDeleteMessage() {
   const std::int32_t n = CurrentNumber();
   if (!IsOpen() || !HasMessage(n)) return false;
   Str name;

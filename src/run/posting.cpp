@@ -353,7 +353,7 @@ void WriteMessages(RunContext& ctx) {
   MessageBase& base = *ctx.Base;
   std::size_t stored = 0;
   for (std::size_t part = 0; part < parts; ++part) {
-    if (!base.BeginNewMessage()) {
+    if (!base.BeginNewMessage().ok()) {
       PostingError(ctx, "Unable to create new message" + Because(base.OsError(), ctx.RunEnv.LockWaitMs()));
       break;
     }
@@ -375,12 +375,12 @@ void WriteMessages(RunContext& ctx) {
     if (!lastTaken.starts_with("...")) base.AppendTextLine("");
     base.AppendTextLine("--- " + job.TearText);
     base.AppendTextLine(" * Origin: " + job.OriginText + " (" + FormatAddress(job.FromAddr) + ")");
-    if (base.StoreMessage()) {
+    if (base.StoreMessage().ok()) {
       ++stored;
     } else {
       PostingError(ctx, "Unable to write message" + Because(base.OsError(), ctx.RunEnv.LockWaitMs()));
     }
-    (void)base.ReleaseMessage();
+    (void)base.ReleaseMessage().Ignore();
   }
   if (!CloseBase(ctx.Base)) PostingError(ctx, "Unable to close msgbase");
   if (stored > 0) NoteAreaForScan(ctx, job.AreaTag);

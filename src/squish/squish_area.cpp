@@ -46,7 +46,7 @@ bool Usable(const std::unique_ptr<DataStream>& s) { return s && s->Status().ok()
 
 SquishBase::SquishBase(Env& env) : MessageBase(env) {}
 
-SquishBase::~SquishBase() { CloseArea(); }
+SquishBase::~SquishBase() { DoCloseArea(); }
 
 Str SquishBase::FileName(const char* ext) const {
   // Existing files are found whatever the case of their extension: the
@@ -63,8 +63,8 @@ bool SquishBase::AreaExists(const Str& path) {
   return FileExists(area + "SQD") && FileExists(area + "SQI");
 }
 
-bool SquishBase::OpenArea(const Str& path) {
-  if (IsOpen()) CloseArea();
+bool SquishBase::DoOpenArea(const Str& path) {
+  if (IsOpen()) DoCloseArea();
   SetAreaPath(WithDot(path));
   state_ = MessageState::kNone;
   currentFrameOffset_ = 0;
@@ -132,8 +132,8 @@ void SquishBase::DropFiles() {
   indexFile_.reset();
 }
 
-bool SquishBase::CreateArea(const Str& path) {
-  if (IsOpen()) CloseArea();
+bool SquishBase::DoCreateArea(const Str& path) {
+  if (IsOpen()) DoCloseArea();
   SetOpenState(false);
   state_ = MessageState::kNone;
   currentFrameOffset_ = 0;
@@ -222,7 +222,7 @@ bool SquishBase::CreateFiles(const Str& dataName, const Str& indexName) {
   return true;
 }
 
-bool SquishBase::CloseArea() {
+bool SquishBase::DoCloseArea() {
   if (!IsOpen()) return true;
   // An interrupted operation that still cannot be settled keeps the header
   // as it is on disk: the next open finds the operation by its intent.

@@ -38,10 +38,7 @@ class SquishBase : public MessageBase {
   explicit SquishBase(Env& env = DefaultEnv());
   ~SquishBase() override;
 
-  bool OpenArea(const Str& path) override;
-  bool CreateArea(const Str& path) override;
   bool AreaExists(const Str& path) override;
-  bool CloseArea() override;
   bool HasMessage(std::int32_t uid) override;
   void PositionFrom(std::int32_t uid) override;
   void StepForward() override;
@@ -49,9 +46,6 @@ class SquishBase : public MessageBase {
   // A bookmark: the byte offset of the current index record.
   std::int32_t CurrentUid() override;
   void PositionByUid(std::int32_t bookmark) override;
-  bool LoadMessage() override;
-  bool LoadHeaderAndKludges() override;
-  bool ReleaseMessage() override;
   std::int32_t HighestNumber() override;
   std::int32_t MessageCount() override;
 
@@ -72,17 +66,26 @@ class SquishBase : public MessageBase {
   void ReadArrivedDate(DateTimeRec& d) override;
   void PutWrittenDate(const DateTimeRec& d) override;
   void PutArrivedDate(const DateTimeRec& d) override;
-  bool StoreMessage() override;
-  bool StoreHeaderOnly() override;
 
-  bool BeginNewMessage() override;
-  bool DeleteMessage() override;
   std::int32_t ReadLastRead(std::int32_t userIndex) override;
   void WriteLastRead(std::int32_t userIndex, std::int32_t value) override;
 
   // Read-only views for tools and tests.
   const SquishBaseHeader& BaseHeader() const { return header_; }
   std::uint32_t CurrentFrameOffset() const { return currentFrameOffset_; }
+
+ protected:
+  // The operations MessageBase reports as Errors.
+  bool DoOpenArea(const Str& path) override;
+  bool DoCreateArea(const Str& path) override;
+  bool DoCloseArea() override;
+  bool DoLoadMessage() override;
+  bool DoLoadHeaderAndKludges() override;
+  bool DoReleaseMessage() override;
+  bool DoStoreMessage() override;
+  bool DoStoreHeaderOnly() override;
+  bool DoBeginNewMessage() override;
+  bool DoDeleteMessage() override;
 
  private:
   // What the current message is, which decides what storing may do.

@@ -39,7 +39,7 @@ bool SameRecord(const SquishIndexRecord& a, const SquishIndexRecord& b) {
 
 }  // namespace
 
-bool SquishBase::DeleteMessage() {
+bool SquishBase::DoDeleteMessage() {
   if (!IsOpen() || !dataFile_) return false;
   if (!ReadyToWrite()) return false;
   // The current index record must still be the one positioned on: a stale

@@ -20,18 +20,18 @@ constexpr std::uint32_t kMaxControlLength = 65519;
 
 }  // namespace
 
-bool SquishBase::LoadMessage() { return LoadCurrent(true); }
+bool SquishBase::DoLoadMessage() { return LoadCurrent(true); }
 
-bool SquishBase::LoadHeaderAndKludges() { return LoadCurrent(false); }
+bool SquishBase::DoLoadHeaderAndKludges() { return LoadCurrent(false); }
 
-bool SquishBase::ReleaseMessage() {
+bool SquishBase::DoReleaseMessage() {
   if (!TextBuffer()) return false;
   AttachTextBuffer(nullptr);
   return true;
 }
 
 bool SquishBase::LoadCurrent(bool withBody) {
-  ReleaseMessage();
+  DoReleaseMessage();
   state_ = MessageState::kNone;
   currentFrameOffset_ = 0;
   if (!IsOpen() || !dataFile_) return false;

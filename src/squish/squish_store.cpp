@@ -50,7 +50,7 @@ struct SquishBase::Placement {
   SquishIndexRecord oldRecord;    // a stored message's index record as read
 };
 
-bool SquishBase::BeginNewMessage() {
+bool SquishBase::DoBeginNewMessage() {
   if (!IsOpen()) return false;
   currentHeader_ = SquishMessageHeader{};
   currentFrame_ = SquishFrameHeader{};
@@ -352,7 +352,7 @@ void SquishBase::Stored(const Placement& place, const SquishFrameHeader& frame,
   currentIndexRecord_ = rec;
 }
 
-bool SquishBase::StoreMessage() {
+bool SquishBase::DoStoreMessage() {
   if (!IsOpen() || !dataFile_ || !TextBuffer()) return false;
   // A message loaded without its body would lose the body if stored whole.
   if (state_ != MessageState::kNew && state_ != MessageState::kStored) return false;
@@ -387,7 +387,7 @@ bool SquishBase::StoreMessage() {
   return StoreMoved(place, body, frame);
 }
 
-bool SquishBase::StoreHeaderOnly() {
+bool SquishBase::DoStoreHeaderOnly() {
   // Only a message that has a frame has a header to rewrite; a begun
   // message that was never stored has none (and offset 0 is the base
   // header).

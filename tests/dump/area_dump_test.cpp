@@ -29,14 +29,14 @@ void FillArea(const std::string& id) {
                    {"\x01MSGID: 2:5020/1.3 0b4a6000", "\x01PID: Marvex 2.2Alpha", "Hello,", "World."}},
                   {"Sysop", "Bob", "Second", 0x0100, {"Just text"}}};
   for (const auto& m : messages) {
-    ASSERT_TRUE(base->BeginNewMessage());
+    ASSERT_TRUE(base->BeginNewMessage().ok());
     base->PutFromName(m.from);
     base->PutToName(m.to);
     base->PutSubject(m.subject);
     for (std::int32_t bit : {0x0001, 0x0100}) base->ChangeAttribute((m.attributes & bit) != 0, bit);
     for (const std::string& l : m.lines) base->AppendTextLine(l);
-    ASSERT_TRUE(base->StoreMessage());
-    base->ReleaseMessage();
+    ASSERT_TRUE(base->StoreMessage().ok());
+    base->ReleaseMessage().Ignore();
   }
   ASSERT_TRUE(CloseBase(base));
 }

@@ -94,10 +94,10 @@ void StepAtEveryLook(testkit::TestEnv& env) {
 
 bool PostOurs(Env& env, const std::string& area) {
   std::unique_ptr<MessageBase> base;
-  if (!OpenOrCreateBase({AreaType::kJam, Str(area)}, base, env) || !base->BeginNewMessage()) return false;
+  if (!OpenOrCreateBase({AreaType::kJam, Str(area)}, base, env) || !base->BeginNewMessage().ok()) return false;
   base->PutSubject("ours");
   base->AppendTextLine("Hello");
-  const bool stored = base->StoreMessage();
+  const bool stored = base->StoreMessage().ok();
   return CloseBase(base) && stored;
 }
 
@@ -143,7 +143,7 @@ TEST_F(TwoCreators, EveryInterleavingEndsInOneWholeArea) {
                   (std::vector<std::string>{"area.jdt", "area.jdx", "area.jhr", "area.jlr"}))
             << where;
         JamBase base(env_);
-        ASSERT_TRUE(base.OpenArea(dir / "area")) << where << " error " << ErrcNumber(base.ErrorCode());
+        ASSERT_TRUE(base.OpenArea(dir / "area").ok()) << where << " error " << ErrcNumber(base.ErrorCode());
         // Whoever made the .JHR, its header is the one in force.
         EXPECT_EQ(base.BaseHeader().BaseNumber, gOther.madeHeader ? 100u : 1u) << where;
         EXPECT_EQ(base.BaseHeader().Reserved[0], gOther.madeHeader ? 'O' : 0) << where;

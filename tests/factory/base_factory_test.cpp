@@ -69,7 +69,7 @@ TEST_F(FactoryArea, MessageThroughTheFactoryHasExactlyTheseBytes) {
     const std::string area = dir_ / (std::string("new/area") + (*letter == '*' ? "x" : letter));
     std::unique_ptr<MessageBase> base;
     ASSERT_TRUE(OpenOrCreateBase(ParseAreaId(Str(letter + area)), base, env)) << letter;
-    ASSERT_TRUE(base->BeginNewMessage());
+    ASSERT_TRUE(base->BeginNewMessage().ok());
     base->EmitOrigKludges(true, FidoAddress{2, 5020, 1, 3});
     base->EmitDestKludges(FidoAddress{2, 463, 99, 0});
     base->PutFromName("Sender Name");
@@ -82,8 +82,8 @@ TEST_F(FactoryArea, MessageThroughTheFactoryHasExactlyTheseBytes) {
     base->ChangeAttribute(true, kAttrLocal);
     base->ChangeAttribute(true, kAttrFileRequest);
     for (const char* line : {"\001PID: Marvex 2.1", "Hello", "--- Marvex"}) base->AppendTextLine(line);
-    ASSERT_TRUE(base->StoreMessage());
-    ASSERT_TRUE(base->ReleaseMessage());
+    ASSERT_TRUE(base->StoreMessage().ok());
+    ASSERT_TRUE(base->ReleaseMessage().ok());
     ASSERT_TRUE(CloseBase(base));
 
     std::string want(190, '\0');

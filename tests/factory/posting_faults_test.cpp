@@ -46,10 +46,10 @@ std::vector<bool> Post(Env& env, const std::string& id, int parts, const std::st
 std::vector<std::string> Messages(Env& env, const std::string& id) {
   std::unique_ptr<MessageBase> base;
   const AreaId area = ParseAreaId(Str(id));
-  if (!MakeBase(area.type, base, env) || !base->OpenArea(area.path)) return {"<area refused>"};
+  if (!MakeBase(area.type, base, env) || !base->OpenArea(area.path).ok()) return {"<area refused>"};
   std::vector<std::string> out;
   for (base->PositionFrom(1); base->IsPositioned(); base->StepForward()) {
-    if (!base->LoadMessage()) {
+    if (!base->LoadMessage().ok()) {
       out.push_back("<unreadable>");
       continue;
     }

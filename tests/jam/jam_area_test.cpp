@@ -20,7 +20,7 @@ Names AsCompared(const Names& names) { return kWindows ? testkit::Folded(names) 
 
 TEST_F(JamAreaTest, FileNamesTheDotRuleAndCase) {
   JamBase base(env_);
-  ASSERT_TRUE(base.CreateArea(dir_ / "sub/dir/net"));
+  ASSERT_TRUE(base.CreateArea(dir_ / "sub/dir/net").ok());
   EXPECT_EQ(base.AreaPath(), Str(dir_ / "sub/dir/net."));
   EXPECT_EQ(testkit::ListDir(dir_ / "sub/dir"),
             (Names{testkit::Made("net.jdt"), testkit::Made("net.jdx"), testkit::Made("net.jhr"), testkit::Made("net.jlr")}));
@@ -29,10 +29,10 @@ TEST_F(JamAreaTest, FileNamesTheDotRuleAndCase) {
   for (const auto& [lower, upper] : {std::pair{"jhr", "JHR"}, {"jdx", "JDX"}, {"jdt", "JDT"}, {"jlr", "JLR"}}) {
     ASSERT_EQ(std::rename(file(lower).c_str(), (dir_ / "AREA." + upper).c_str()), 0);
   }
-  ASSERT_TRUE(base.OpenArea(area() + "."));
+  ASSERT_TRUE(base.OpenArea(area() + ".").ok());
   EXPECT_EQ(LoadText(base, 1), "one\r");
   ASSERT_TRUE(Post(base, "All", {"two"}));
-  ASSERT_TRUE(base.CloseArea());
+  ASSERT_TRUE(base.CloseArea().ok());
   EXPECT_EQ(AsCompared(testkit::ListDir(dir_.path())), AsCompared(Names{"AREA.JDT", "AREA.JDX", "AREA.JHR", "AREA.JLR", "sub"}));
 }
 
@@ -44,7 +44,7 @@ TEST_F(JamAreaTest, AMissingLastReadFileIsMadeAndNothingIsLost) {
     ASSERT_EQ(std::remove(file("jlr").c_str()), 0);
     JamBase base(env_);
     EXPECT_TRUE(base.AreaExists(area()));
-    ASSERT_TRUE(create ? base.CreateArea(area()) : base.OpenArea(area()));
+    ASSERT_TRUE(create ? base.CreateArea(area()).ok() : base.OpenArea(area()).ok());
     EXPECT_TRUE(base.HasLastReadFile() && testkit::ReadFileBytes(file("jlr")).empty());
     EXPECT_EQ(testkit::ReadFileBytes(file("jhr")), headers);
     EXPECT_EQ(LoadText(base, 2), "two\r");
@@ -62,7 +62,7 @@ TEST_F(JamAreaTest, LastReadAppendThenUpdate) {
   EXPECT_EQ(base->ReadLastRead(6), 0);
   // Read once the area is closed: the .JLR is open without sharing, which
   // on Windows keeps every other reader out.
-  ASSERT_TRUE(base->CloseArea());
+  ASSERT_TRUE(base->CloseArea().ok());
   EXPECT_EQ(testkit::ReadFileBytes(file("jlr")), (Bytes{5, 0, 0, 0, 5, 0, 0, 0, 2, 1, 0, 0, 2, 1, 0, 0,  //
                                                         7, 0, 0, 0, 7, 0, 0, 0, 3, 0, 0, 0, 3, 0, 0, 0}));
   // A name CRC, two different numbers (reading gives the highest), a torn record.
@@ -71,7 +71,7 @@ TEST_F(JamAreaTest, LastReadAppendThenUpdate) {
   EXPECT_EQ(base->ReadLastRead(9), 6);
   base->WriteLastRead(9, 8);
   base->WriteLastRead(1, 1);
-  ASSERT_TRUE(base->CloseArea());
+  ASSERT_TRUE(base->CloseArea().ok());
   EXPECT_EQ(testkit::ReadFileBytes(file("jlr")), (Bytes{0xAA, 0xBB, 0xCC, 0xDD, 9, 0, 0, 0, 8, 0, 0, 0, 8, 0, 0, 0,  //
                                                         1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0}));
 }
@@ -84,22 +84,22 @@ TEST_F(JamAreaTest, APartialAreaIsRefusedAndLeftAlone) {
     const auto before = DirContents(dir_.path());
     JamBase base(env_);
     EXPECT_FALSE(base.AreaExists(area()));
-    EXPECT_FALSE(base.OpenArea(area()));
+    EXPECT_FALSE(base.OpenArea(area()).ok());
     EXPECT_EQ(base.ErrorCode(), code);
-    EXPECT_FALSE(base.CreateArea(area()));
+    EXPECT_FALSE(base.CreateArea(area()).ok());
     EXPECT_EQ(base.ErrorCode(), code);
     EXPECT_EQ(DirContents(dir_.path()), before);
     RemoveArea();
   }
   // With none there, opening fails and every operation fails quietly.
   JamBase base(env_);
-  EXPECT_FALSE(base.OpenArea(area()));
+  EXPECT_FALSE(base.OpenArea(area()).ok());
   EXPECT_EQ(base.ErrorCode(), Errc::kJamNoHeaderFile);
   base.PositionByUid(1);
-  EXPECT_FALSE(base.HasMessage(1) || base.LoadMessage() || base.BeginNewMessage() || base.StoreMessage() ||
-               base.DeleteMessage() || base.ReadLastRead(1) != 0);
+  EXPECT_FALSE(base.HasMessage(1) || base.LoadMessage().ok() || base.BeginNewMessage().ok() || base.StoreMessage().ok() ||
+               base.DeleteMessage().ok() || base.ReadLastRead(1) != 0);
   base.WriteLastRead(1, 1);
-  EXPECT_TRUE(base.CloseArea());
+  EXPECT_TRUE(base.CloseArea().ok());
   EXPECT_TRUE(testkit::ListDir(dir_.path()).empty());
 }
 
@@ -114,8 +114,8 @@ TEST_F(JamAreaTest, AnAreaMadeByAnotherRunMeanwhileIsJoined) {
   };
   ScopedFaults faults(env_, plan);
   JamBase base(env_);
-  EXPECT_FALSE(base.OpenArea(area()));
-  ASSERT_TRUE(base.CreateArea(area()));
+  EXPECT_FALSE(base.OpenArea(area()).ok());
+  ASSERT_TRUE(base.CreateArea(area()).ok());
   EXPECT_TRUE(theirsMade);
   ASSERT_TRUE(Post(base, "All", {"ours"}));
   EXPECT_EQ(LoadText(base, 1), "theirs\r");
@@ -139,7 +139,7 @@ TEST_F(JamAreaTest, AFailedCreationLeavesNothingBehind) {
   for (const auto& [ext, code] : {std::pair{".jhr", Errc::kJamCreateHeader}, {".jdx", Errc::kJamCreateIndex},
                                   {".jdt", Errc::kJamCreateText}}) {
     plan.refuseOpensOf = ext;
-    EXPECT_FALSE(base.CreateArea(area()));
+    EXPECT_FALSE(base.CreateArea(area()).ok());
     EXPECT_EQ(base.ErrorCode(), code);
     EXPECT_FALSE(base.IsOpen());
     EXPECT_TRUE(testkit::ListDir(dir_.path()).empty()) << ext;
@@ -155,17 +155,17 @@ TEST_F(JamAreaTest, FilesHeldByAnotherProgram) {
   std::unique_ptr<DataStream> holder = env_.OpenFileStream(file("jlr"), kModeReadWrite | kShareNone);
   ASSERT_TRUE(holder->Status().ok());
   JamBase base(env_);
-  ASSERT_TRUE(base.OpenArea(area()));
+  ASSERT_TRUE(base.OpenArea(area()).ok());
   EXPECT_FALSE(base.HasLastReadFile());
   base.WriteLastRead(3, 9);
   ASSERT_TRUE(Post(base, "All", {"two"}));
-  EXPECT_TRUE(base.CloseArea());
+  EXPECT_TRUE(base.CloseArea().ok());
   holder.reset();  // on Windows nobody else reads what is held without sharing
   EXPECT_EQ(testkit::ReadFileBytes(file("jlr")), pointers);
 
   holder = env_.OpenFileStream(file("jdx"), kModeReadWrite | kShareNone);
   ASSERT_TRUE(holder->Status().ok());
-  EXPECT_FALSE(base.OpenArea(area()));
+  EXPECT_FALSE(base.OpenArea(area()).ok());
   EXPECT_EQ(base.ErrorCode(), Errc::kJamOpenIndex);
   holder.reset();
   EXPECT_EQ(Open()->MessageCount(), 2);
@@ -179,7 +179,7 @@ TEST_F(JamAreaTest, TheBaseHeaderIsWrittenBackWholeWithItsReservedBytes) {
   Bytes expected = testkit::ReadFileBytes(file("jhr"));
   auto base = Open();
   ASSERT_TRUE(Post(*base, "All", {"two"}));
-  ASSERT_TRUE(base->CloseArea());
+  ASSERT_TRUE(base->CloseArea().ok());
   PutU32(expected.data() + 8, 2);   // ModifyCount
   PutU32(expected.data() + 12, 2);  // ActiveCount
   const Bytes after = testkit::ReadFileBytes(file("jhr"));

@@ -24,7 +24,7 @@ TEST_F(JamLoadTest, TrailingLinesAfterATextWithoutItsLastLineEnd) {
 TEST_F(JamLoadTest, RoundTripThroughCloseAndReopen) {
   {
     auto base = Open(true);
-    ASSERT_TRUE(base->BeginNewMessage());
+    ASSERT_TRUE(base->BeginNewMessage().ok());
     base->PutFromName("Alice");
     base->PutToName("Bob");
     base->PutSubject("Dates");
@@ -32,7 +32,7 @@ TEST_F(JamLoadTest, RoundTripThroughCloseAndReopen) {
     base->ChangeAttribute(true, kAttrPrivate);
     base->ChangeAttribute(true, kAttrKillSent);
     base->AppendTextLine("Hello");
-    ASSERT_TRUE(base->StoreMessage());
+    ASSERT_TRUE(base->StoreMessage().ok());
     for (const char* body : {"two", "three"}) ASSERT_TRUE(Post(*base, "All", {body}));
   }
   auto base = Open();
@@ -58,7 +58,7 @@ TEST_F(JamLoadTest, NumbersStartAtTheBaseNumberEvenJustBelow2To31) {
   EXPECT_EQ(Walk(*base, 1), (std::vector<std::int32_t>{0x7FFFFFFD, 0x7FFFFFFE, 0x7FFFFFFF}));
   EXPECT_EQ(Walk(*base, 0x7FFFFFFF, true), (std::vector<std::int32_t>{0x7FFFFFFF, 0x7FFFFFFE, 0x7FFFFFFD}));
   EXPECT_EQ(LoadText(*base, 0x7FFFFFFE), "two\r");
-  EXPECT_FALSE(base->BeginNewMessage());  // no number left
+  EXPECT_FALSE(base->BeginNewMessage().ok());  // no number left
 }
 
 // Counts the numbers a walk asks about; past a thousand it answers yes so a
@@ -77,7 +77,7 @@ TEST_F(JamLoadTest, StepBackStopsAtTheBaseNumber) {
   PatchU32(file("jhr"), 20, 0x40000000);
   PatchU32(file("jhr"), 1024 + kJamAttributesOffset, U32At(file("jhr"), 1024 + kJamAttributesOffset) | kJamAttrDeleted);
   CountingJam base;
-  ASSERT_TRUE(base.OpenArea(area()));
+  ASSERT_TRUE(base.OpenArea(area()).ok());
   EXPECT_EQ(Walk(base, 0x40000002, true), (std::vector<std::int32_t>{0x40000002, 0x40000001}));
   EXPECT_LT(base.asked, 10);
 }
@@ -96,7 +96,7 @@ TEST_F(JamLoadTest, DeletedRecordsAreCompactedAndTheMessagesRenumbered) {
   EXPECT_EQ(testkit::ReadFileBytes(file("jdx")).size(), 24u);
   EXPECT_EQ(U32At(file("jhr"), 1456 + 48), 3u);
   base->PositionByUid(2);
-  ASSERT_TRUE(base->DeleteMessage());
+  ASSERT_TRUE(base->DeleteMessage().ok());
   EXPECT_EQ(U32At(file("jhr"), 12), 2u);  // on disk before the index shrinks
   EXPECT_EQ(base->CurrentNumber(), 1);
   base->StepForward();
@@ -110,10 +110,10 @@ TEST_F(JamLoadTest, DeletedRecordsAreCompactedAndTheMessagesRenumbered) {
   EXPECT_EQ(U32At(file("jhr"), 1168 + 48), 1u);
   EXPECT_EQ(U32At(file("jhr"), 1456 + 48), 2u);
   base->PositionByUid(3);
-  EXPECT_FALSE(base->DeleteMessage());  // not in use
+  EXPECT_FALSE(base->DeleteMessage().ok());  // not in use
   ASSERT_TRUE(Post(*base, "All", {"five"}));
   EXPECT_EQ(LoadText(*base, 3), "five\r");
-  ASSERT_TRUE(base->CloseArea());
+  ASSERT_TRUE(base->CloseArea().ok());
   EXPECT_EQ(U32At(file("jhr"), 12), 3u);
 }
 
@@ -174,9 +174,9 @@ TEST_F(JamLoadTest, DamagedMessagesFailWithTheirCode) {
     PatchU32(file(t.inIndex ? "jdx" : "jhr"), t.at + (t.inIndex ? 8 : U32At(file("jdx"), 12)), t.value);
     auto base = Open();
     base->PositionByUid(2);
-    EXPECT_FALSE(base->LoadMessage()) << t.at;
+    EXPECT_FALSE(base->LoadMessage().ok()) << t.at;
     EXPECT_EQ(base->ErrorCode(), t.code) << t.at;
-    EXPECT_FALSE(base->LoadHeaderAndKludges()) << t.at;
+    EXPECT_FALSE(base->LoadHeaderAndKludges().ok()) << t.at;
     EXPECT_EQ(base->TextBuffer(), nullptr);
     EXPECT_EQ(Walk(*base, 1).size(), t.at == 52 ? 2u : 3u);  // only a deleted one is skipped
     EXPECT_EQ(LoadText(*base, 1), "one\r");
@@ -199,11 +199,11 @@ TEST_F(JamLoadTest, ADamagedBaseHeaderIsRefusedAndLeftAsItIs) {
     testkit::WriteFileBytes(file("jhr"), jhr);
     const auto before = DirContents(dir_.path());
     JamBase base(env_);
-    EXPECT_FALSE(base.OpenArea(area())) << jhr.size();
+    EXPECT_FALSE(base.OpenArea(area()).ok()) << jhr.size();
     EXPECT_EQ(base.ErrorCode(), Errc::kJamBadBaseHeader);
-    EXPECT_FALSE(base.CreateArea(area()));
+    EXPECT_FALSE(base.CreateArea(area()).ok());
     EXPECT_EQ(base.ErrorCode(), Errc::kJamBadBaseHeader);
-    EXPECT_FALSE(base.IsOpen() || base.BeginNewMessage());
+    EXPECT_FALSE(base.IsOpen() || base.BeginNewMessage().ok());
     EXPECT_EQ(DirContents(dir_.path()), before);
   }
 }

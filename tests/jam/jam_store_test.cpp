@@ -34,7 +34,7 @@ TEST_F(JamStoreTest, NewAreaAndFirstMessageBytes) {
   auto base = Open(true);
   EXPECT_EQ(testkit::ReadFileBytes(file("jhr")), NewAreaHeader());
   for (const char* ext : {"jdx", "jdt", "jlr"}) EXPECT_TRUE(testkit::ReadFileBytes(file(ext)).empty()) << ext;
-  ASSERT_TRUE(base->BeginNewMessage());
+  ASSERT_TRUE(base->BeginNewMessage().ok());
   EXPECT_EQ(base->CurrentNumber(), 1);
   base->PutFromName("Alice");
   base->PutToName("Bob");
@@ -44,7 +44,7 @@ TEST_F(JamStoreTest, NewAreaAndFirstMessageBytes) {
   for (const char* line : {"\x01MSGID: 2:5020/1.3 12345678", "\x01PID: Marvex 2.1", "Hello", "SEEN-BY: 5020/1 2"}) {
     base->AppendTextLine(line);
   }
-  ASSERT_TRUE(base->StoreMessage());
+  ASSERT_TRUE(base->StoreMessage().ok());
 
   // JamCrc("Bob") = 0x0A344EBF, header at 1024.
   EXPECT_EQ(testkit::ReadFileBytes(file("jdx")), (Bytes{0xBF, 0x4E, 0x34, 0x0A, 0x00, 0x04, 0x00, 0x00}));
@@ -74,7 +74,7 @@ TEST_F(JamStoreTest, NewAreaAndFirstMessageBytes) {
 
   // The counters reach the file when the area is closed.
   EXPECT_EQ(U32At(jhr, 12), 0u);
-  ASSERT_TRUE(base->CloseArea());
+  ASSERT_TRUE(base->CloseArea().ok());
   EXPECT_EQ(U32At(file("jhr"), 8), 1u);   // ModifyCount
   EXPECT_EQ(U32At(file("jhr"), 12), 1u);  // ActiveCount
 }
@@ -101,22 +101,22 @@ TEST_F(JamStoreTest, EveryKindOfLineStoredAndLoaded) {
   EXPECT_EQ(LoadText(*base, 1), control + "first\rSeen-by: lower case is text\rlast\r\x01Via 2:5020/1 @2026\r"
                                           "\x01Via 2:5020/2\rSEEN-BY: 5020/1\rSEEN-BY: 5020/2\r\x01PATH: 5020/1\r");
   EXPECT_EQ(base->ToName(), "Sysop");
-  ASSERT_TRUE(base->LoadHeaderAndKludges());
+  ASSERT_TRUE(base->LoadHeaderAndKludges().ok());
   EXPECT_EQ(TextOf(*base), control);
   // In a netmail area the INTL, FMPT and TOPT lines come back (at the end
   // of the control lines) from the address subfields.
   base->SetAreaKind(0);
-  ASSERT_TRUE(base->LoadHeaderAndKludges());
+  ASSERT_TRUE(base->LoadHeaderAndKludges().ok());
   EXPECT_EQ(TextOf(*base), control + "\x01INTL 1:234/5 2:5020/1\r\x01" "FMPT 3\r\x01TOPT 7\r");
 }
 
 // Another program's text with CR LF: no LF may reach the body.
 TEST_F(JamStoreTest, CrLfLineEndsStillGiveSubfields) {
   auto base = Open(true);
-  ASSERT_TRUE(base->BeginNewMessage());
+  ASSERT_TRUE(base->BeginNewMessage().ok());
   const std::string text = "\x01MSGID: 2:5020/1 abc\r\n\x01PID: X\r\nHello\r\nSEEN-BY: 5020/1\r\n";
   base->WriteTextBytes(static_cast<std::uint16_t>(text.size()), text.data());
-  ASSERT_TRUE(base->StoreMessage());
+  ASSERT_TRUE(base->StoreMessage().ok());
   EXPECT_EQ(testkit::ReadFileText(file("jdt")), "Hello\r");
   EXPECT_EQ(Describe(SubfieldsAt(file("jhr"))), "2=;0=2:5020/1.0;3=;1=2:5020/1.0;4=2:5020/1 abc;7=X;2001=5020/1;");
 }
@@ -134,16 +134,16 @@ TEST_F(JamStoreTest, NoMsgIdIsInventedWhenLoading) {
 
 TEST_F(JamStoreTest, AttributesAndTheMessageKind) {
   auto base = Open(true);
-  ASSERT_TRUE(base->BeginNewMessage());
+  ASSERT_TRUE(base->BeginNewMessage().ok());
   base->PutSubject("NODELIST.ZIP");
   for (std::int32_t bit : {kAttrFileAttached, kAttrFileRequest, 0x1000}) base->ChangeAttribute(true, bit);
-  ASSERT_TRUE(base->StoreMessage());
+  ASSERT_TRUE(base->StoreMessage().ok());
   EXPECT_EQ(U32At(file("jhr"), 1024 + 52), 0x00003000u);  // 0x1000 cannot be held
   EXPECT_EQ(Describe(SubfieldsAt(file("jhr"))),
             "2=;0=0:0/0.0;3=;1=0:0/0.0;6=NODELIST.ZIP;9=NODELIST.ZIP;11=NODELIST.ZIP;");
   base->SetAreaKind(1);
-  ASSERT_TRUE(base->BeginNewMessage());
-  ASSERT_TRUE(base->StoreMessage());
+  ASSERT_TRUE(base->BeginNewMessage().ok());
+  ASSERT_TRUE(base->StoreMessage().ok());
   EXPECT_EQ(base->CurrentHeader().Attributes, 0x01000000u);
 }
 
@@ -171,20 +171,20 @@ TEST_F(JamStoreTest, LongLinesAndTheSubfieldLimit) {
 TEST_F(JamStoreTest, StoringALoadedMessageRepointsItsRecord) {
   auto base = Open(true);
   ASSERT_TRUE(Post(*base, "All", {"one"}, "Marvex", "Old"));
-  ASSERT_TRUE(base->BeginNewMessage());  // begun, never stored: no number used up
+  ASSERT_TRUE(base->BeginNewMessage().ok());  // begun, never stored: no number used up
   EXPECT_EQ(base->CurrentNumber(), 2);
-  base->ReleaseMessage();
+  base->ReleaseMessage().Ignore();
   ASSERT_TRUE(Post(*base, "All", {"two"}));
   EXPECT_EQ(base->CurrentNumber(), 2);
   ASSERT_TRUE(Load(*base, 1));
   base->PutSubject("New");
-  ASSERT_TRUE(base->StoreMessage());
+  ASSERT_TRUE(base->StoreMessage().ok());
   const Bytes index = testkit::ReadFileBytes(file("jdx"));
   ASSERT_EQ(index.size(), 16u);
   EXPECT_GT(U32At(index, 4), U32At(index, 12));  // a new header, appended
   EXPECT_EQ(U32At(file("jhr"), U32At(index, 4) + 48), 1u);
   EXPECT_EQ(base->MessageCount(), 2);
-  ASSERT_TRUE(base->CloseArea());
+  ASSERT_TRUE(base->CloseArea().ok());
   EXPECT_EQ(U32At(file("jhr"), 12), 2u);  // ActiveCount: still two messages
 
   base = Open();
@@ -194,10 +194,10 @@ TEST_F(JamStoreTest, StoringALoadedMessageRepointsItsRecord) {
   // Only the header is written back in place; a message never stored has
   // no header to write.
   base->ChangeAttribute(true, kAttrSent);
-  ASSERT_TRUE(base->StoreHeaderOnly());
+  ASSERT_TRUE(base->StoreHeaderOnly().ok());
   EXPECT_EQ(U32At(file("jhr"), U32At(index, 4) + 52), 0x10u);
-  ASSERT_TRUE(base->BeginNewMessage());
-  EXPECT_FALSE(base->StoreHeaderOnly());
+  ASSERT_TRUE(base->BeginNewMessage().ok());
+  EXPECT_FALSE(base->StoreHeaderOnly().ok());
 }
 
 // A message loaded without its body; one whose index record a deletion moved.
@@ -206,13 +206,13 @@ TEST_F(JamStoreTest, StoresThatWouldLoseAMessageAreRefused) {
   auto base = Open();
   ASSERT_TRUE(Load(*base, 1, true));
   const Bytes jhr = testkit::ReadFileBytes(file("jhr"));
-  EXPECT_FALSE(base->StoreMessage());
+  EXPECT_FALSE(base->StoreMessage().ok());
   EXPECT_EQ(testkit::ReadFileBytes(file("jhr")), jhr);
 
   ASSERT_TRUE(Load(*base, 2));
   base->PositionByUid(1);
-  ASSERT_TRUE(base->DeleteMessage());  // "three" moves to record 1
-  EXPECT_FALSE(base->StoreMessage());
+  ASSERT_TRUE(base->DeleteMessage().ok());  // "three" moves to record 1
+  EXPECT_FALSE(base->StoreMessage().ok());
   EXPECT_EQ(testkit::ReadFileBytes(file("jhr")).size(), jhr.size());
   EXPECT_EQ(LoadText(*base, 1), "two\r");
   EXPECT_EQ(LoadText(*base, 2), "three\r");
@@ -229,7 +229,7 @@ TEST_F(JamStoreTest, AFailedWriteIsReportedAndLeavesNoTrace) {
       auto base = Open();
       EXPECT_FALSE(Post(*base, "All", {"two"})) << ext;
       EXPECT_EQ(base->MessageCount(), 1);
-      EXPECT_EQ(base->CloseArea(), ext != "jhr") << ext;
+      EXPECT_EQ(base->CloseArea().ok(), ext != "jhr") << ext;
     }
     EXPECT_EQ(DirContents(dir_.path()), before) << ext;
     auto base = Open();

@@ -30,7 +30,7 @@ class AreaFixture : public testkit::ScratchTest {
   }
   std::unique_ptr<JamBase> Open(bool create = false) {
     auto base = std::make_unique<JamBase>(env_);
-    EXPECT_TRUE(create ? base->CreateArea(area()) : base->OpenArea(area())) << std::hex << ErrcNumber(base->ErrorCode());
+    EXPECT_TRUE(create ? base->CreateArea(area()).ok() : base->OpenArea(area()).ok()) << std::hex << ErrcNumber(base->ErrorCode());
     return base;
   }
 };
@@ -45,9 +45,9 @@ inline Bytes NewAreaHeader() {
 // An area holding one message per body, closed.
 inline void MakeArea(Env& env, const std::string& area, const std::vector<std::string>& bodies) {
   JamBase base(env);
-  ASSERT_TRUE(base.CreateArea(area));
+  ASSERT_TRUE(base.CreateArea(area).ok());
   for (const std::string& b : bodies) ASSERT_TRUE(Post(base, "All", {b}));
-  ASSERT_TRUE(base.CloseArea());
+  ASSERT_TRUE(base.CloseArea().ok());
 }
 
 }  // namespace mvx::jamtest

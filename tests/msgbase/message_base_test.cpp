@@ -22,6 +22,13 @@ class TestBase : public texttest::PlainBase {
   bool HasMessage(std::int32_t number) override { return numbers.count(number) != 0; }
   void PutWrittenDate(const DateTimeRec& d) override { order += 'W', dates.push_back(d); }
   void PutArrivedDate(const DateTimeRec& d) override { order += 'A', dates.push_back(d); }
+  // LoadMessage fails with failWith set as its code, or succeeds.
+  Errc failWith = Errc::kNone;
+  bool succeed = false;
+  bool DoLoadMessage() override {
+    if (failWith != Errc::kNone) SetErrorCode(failWith);
+    return succeed;
+  }
 };
 
 TEST(Navigation, WalksMessagesThreeFiveNine) {
@@ -64,6 +71,21 @@ TEST(AreaFlags, KindAndMasks) {
     EXPECT_EQ(base.AreaFlags(), 0x100u | (kind < 3 ? 1u << kind : 0u)) << kind;
     EXPECT_EQ(base.HasAreaFlag(0x101), kind == 0);  // only when every bit is set
   }
+}
+
+// A format that fails without setting a code is still reported as failing,
+// with the operation's own code; a success hides a code left from before.
+TEST(Outcome, AFailureIsNeverReportedAsSuccess) {
+  TestBase base;
+  EXPECT_EQ(base.StoreMessage().code(), Errc::kWriteFailed);
+  EXPECT_EQ(base.OpenArea("x").code(), Errc::kOpenFailed);
+  EXPECT_EQ(base.LoadMessage().code(), Errc::kReadFailed);
+  base.failWith = Errc::kSquishBadFrame;
+  const Error e = base.LoadMessage();
+  EXPECT_EQ(e.code(), Errc::kSquishBadFrame);
+  EXPECT_EQ(e.osError(), 0);
+  base.succeed = true;
+  EXPECT_TRUE(base.LoadMessage().ok());
 }
 
 }  // namespace

@@ -20,22 +20,22 @@ class PlainBase : public MessageBase {
   explicit PlainBase(std::unique_ptr<DataStream> text = nullptr, Env& env = DefaultEnv()) : MessageBase(env) {
     AttachTextBuffer(std::move(text));
   }
-  bool OpenArea(const Str&) override { return false; }
-  bool CreateArea(const Str&) override { return false; }
+  bool DoOpenArea(const Str&) override { return false; }
+  bool DoCreateArea(const Str&) override { return false; }
   bool AreaExists(const Str&) override { return false; }
-  bool CloseArea() override { return false; }
+  bool DoCloseArea() override { return false; }
   bool HasMessage(std::int32_t) override { return false; }
   std::int32_t HighestNumber() override { return 0; }
   std::int32_t MessageCount() override { return 0; }
   std::int32_t CurrentUid() override { return CurrentNumber(); }
   void PositionByUid(std::int32_t uid) override { SetCurrentNumber(uid); }
-  bool BeginNewMessage() override { return false; }
-  bool LoadMessage() override { return false; }
-  bool LoadHeaderAndKludges() override { return false; }
-  bool StoreMessage() override { return false; }
-  bool StoreHeaderOnly() override { return false; }
-  bool ReleaseMessage() override { return false; }
-  bool DeleteMessage() override { return false; }
+  bool DoBeginNewMessage() override { return false; }
+  bool DoLoadMessage() override { return false; }
+  bool DoLoadHeaderAndKludges() override { return false; }
+  bool DoStoreMessage() override { return false; }
+  bool DoStoreHeaderOnly() override { return false; }
+  bool DoReleaseMessage() override { return false; }
+  bool DoDeleteMessage() override { return false; }
   Str FromName() override { return {}; }
   Str ToName() override { return {}; }
   Str SubjectText() override { return {}; }

@@ -38,8 +38,8 @@ TEST_F(MsgDirMessage, WholeTextOrOnlyTheLeadingControlLines) {
   base->ReadOrigAddress(orig);
   EXPECT_EQ(FormatAddress4D(orig), "2:5020/1.0");
   // No file is held afterwards.
-  EXPECT_FALSE(base->StoreHeaderOnly());
-  EXPECT_FALSE(base->ReleaseMessage());
+  EXPECT_FALSE(base->StoreHeaderOnly().ok());
+  EXPECT_FALSE(base->ReleaseMessage().ok());
   EXPECT_EQ(base->ErrorCode(), Errc::kMsgNotOpen);
 }
 
@@ -57,9 +57,9 @@ TEST_F(MsgDirMessage, DamagedAndMissingFilesFailCleanly) {
   for (const auto& c : codes) {
     ASSERT_TRUE(Load(*base, 4));
     base->PositionByUid(c.number);
-    EXPECT_FALSE(base->LoadMessage()) << c.number;
+    EXPECT_FALSE(base->LoadMessage().ok()) << c.number;
     EXPECT_EQ(base->ErrorCode(), c.code) << c.number;
-    EXPECT_FALSE(base->LoadHeaderAndKludges()) << c.number;
+    EXPECT_FALSE(base->LoadHeaderAndKludges().ok()) << c.number;
     EXPECT_EQ(base->ErrorCode(), c.code) << c.number;
     if (c.number != 1) {
       EXPECT_EQ(base->TextBuffer(), nullptr) << c.number;
@@ -92,14 +92,14 @@ TEST_F(MsgDirMessage, TextThatCannotBeHeldIsNoLoadedMessage) {
   ScopedFaults faults(env_, plan);
   auto base = Open();
   base->PositionByUid(2);
-  EXPECT_FALSE(base->LoadMessage());
+  EXPECT_FALSE(base->LoadMessage().ok());
   EXPECT_EQ(base->ErrorCode(), Errc::kMsgOpenFailed);
   EXPECT_EQ(base->TextBuffer(), nullptr);
   // Storing the cut text back would have cut the file.
-  EXPECT_FALSE(base->StoreMessage());
+  EXPECT_FALSE(base->StoreMessage().ok());
   EXPECT_EQ(testkit::ReadFileBytes(Path("2.MSG")), MsgFileBytes("Me", "Subj", kKludged));
-  EXPECT_FALSE(base->ReleaseMessage());  // another code, kMsgNotOpen
-  EXPECT_FALSE(base->LoadHeaderAndKludges());
+  EXPECT_FALSE(base->ReleaseMessage().ok());  // another code, kMsgNotOpen
+  EXPECT_FALSE(base->LoadHeaderAndKludges().ok());
   EXPECT_EQ(base->ErrorCode(), Errc::kMsgOpenFailed);
 }
 
@@ -113,13 +113,13 @@ TEST_F(MsgDirMessage, StoreHeaderOnlyRewritesTheHeaderInPlaceOrSaysItFailed) {
   FaultPlan full{.kind = Fault::kDiskFull, .at = 1};
   for (bool diskFails : {false, true}) {
     std::unique_ptr<ScopedFaults> faults(diskFails ? new ScopedFaults(env_, full) : nullptr);
-    ASSERT_TRUE(base->LoadMessage());
+    ASSERT_TRUE(base->LoadMessage().ok());
     base->ChangeAttribute(true, diskFails ? kAttrSent : kAttrReceived);
     base->ChangeAttribute(true, kAttrIsReturnReceipt);
-    EXPECT_EQ(base->StoreHeaderOnly(), !diskFails);
+    EXPECT_EQ(base->StoreHeaderOnly().ok(), !diskFails);
     // Stored whole, the message takes the place of its file under its name.
-    EXPECT_EQ(base->StoreMessage(), !diskFails);
-    ASSERT_TRUE(base->ReleaseMessage());
+    EXPECT_EQ(base->StoreMessage().ok(), !diskFails);
+    ASSERT_TRUE(base->ReleaseMessage().ok());
     EXPECT_EQ(testkit::ReadFileBytes(Path("6.MSG")), want);
     EXPECT_EQ(Names(), std::vector<std::string>{"6.MSG"});
   }
@@ -127,29 +127,29 @@ TEST_F(MsgDirMessage, StoreHeaderOnlyRewritesTheHeaderInPlaceOrSaysItFailed) {
   env_.openFile = [this](const Str& name, std::uint16_t m) {
     return env_.RealOpen((m & 0xFF) == kModeReadWrite ? name + ".absent" : name, m);
   };
-  ASSERT_TRUE(base->LoadMessage());
-  EXPECT_FALSE(base->StoreMessage());
-  base->ReleaseMessage();  // on Windows nobody else reads a message file held without sharing
+  ASSERT_TRUE(base->LoadMessage().ok());
+  EXPECT_FALSE(base->StoreMessage().ok());
+  base->ReleaseMessage().Ignore();  // on Windows nobody else reads a message file held without sharing
   EXPECT_EQ(testkit::ReadFileBytes(Path("6.MSG")), want);
   EXPECT_EQ(Names(), std::vector<std::string>{"6.MSG"});
-  EXPECT_FALSE(MsgDirBase().StoreMessage());
-  EXPECT_FALSE(MsgDirBase().StoreHeaderOnly());
+  EXPECT_FALSE(MsgDirBase().StoreMessage().ok());
+  EXPECT_FALSE(MsgDirBase().StoreHeaderOnly().ok());
 }
 
 TEST_F(MsgDirMessage, ReleaseWithoutAMessageAndCloseWithOne) {
   auto base = Open();
-  EXPECT_FALSE(base->ReleaseMessage());
+  EXPECT_FALSE(base->ReleaseMessage().ok());
   EXPECT_EQ(base->ErrorCode(), Errc::kMsgNotOpen);
   // A message begun and released unstored leaves nothing behind.
-  ASSERT_TRUE(base->BeginNewMessage());
+  ASSERT_TRUE(base->BeginNewMessage().ok());
   EXPECT_EQ(Names().size(), 1u);
-  ASSERT_TRUE(base->ReleaseMessage());
+  ASSERT_TRUE(base->ReleaseMessage().ok());
   EXPECT_TRUE(Names().empty());
   // Closing the area keeps the open message; the object going stores nothing.
-  ASSERT_TRUE(base->BeginNewMessage());
+  ASSERT_TRUE(base->BeginNewMessage().ok());
   base->AppendTextLine("Still here");
-  EXPECT_TRUE(base->CloseArea());
-  ASSERT_TRUE(base->StoreMessage());
+  EXPECT_TRUE(base->CloseArea().ok());
+  ASSERT_TRUE(base->StoreMessage().ok());
   base.reset();
   EXPECT_EQ(testkit::ReadFileBytes(Path("2.msg")).size(), 190u + 11u + 1u);
 }
@@ -159,7 +159,7 @@ using MsgDirAttributes = MsgDirTest;
 TEST_F(MsgDirAttributes, HeaderBitsAndScannedFromTheFlagsLine) {
   auto base = Open();
   EXPECT_FALSE(base->HasAttribute(kAttrScanned));  // no text at all
-  ASSERT_TRUE(base->BeginNewMessage());
+  ASSERT_TRUE(base->BeginNewMessage().ok());
   for (std::int32_t v : {kAttrPrivate, kAttrFileUpdateRequest, kAttrScanned, 0x0003}) base->ChangeAttribute(true, v);
   base->ChangeAttribute(false, kAttrPrivate);
   EXPECT_EQ(base->Header().Attributes(), 0x8000);  // scanned and a combination: nothing
@@ -170,7 +170,7 @@ TEST_F(MsgDirAttributes, HeaderBitsAndScannedFromTheFlagsLine) {
   base->AppendTextLine("\x01" "FLAGS SCAN");
   EXPECT_FALSE(base->HasAttribute(kAttrScanned));
   base->AppendTextLine("Body");
-  ASSERT_TRUE(base->BeginNewMessage());
+  ASSERT_TRUE(base->BeginNewMessage().ok());
   base->AppendTextLine("\x01" "FLAGS  DIR Sca ");
   EXPECT_TRUE(base->HasAttribute(kAttrScanned));
   base->AppendTextLine("Body");  // asking did not move the place of the next line

@@ -37,14 +37,14 @@ TEST_F(MsgDirNumbers, NewNumbersStartAboveTheHighestAndNeverAtOne) {
     testkit::TempDir dir;
     for (const std::string& name : c.present) testkit::WriteFileBytes(dir / name, MsgFileBytes("A", "", "Body\r"));
     MsgDirBase base;
-    ASSERT_TRUE(base.OpenArea(dir.path()));
+    ASSERT_TRUE(base.OpenArea(dir.path()).ok());
     EXPECT_EQ(base.MessageCount(), c.count) << c.next;
     EXPECT_EQ(base.HighestNumber(), c.highest) << c.next;
-    ASSERT_TRUE(base.BeginNewMessage());
+    ASSERT_TRUE(base.BeginNewMessage().ok());
     EXPECT_EQ(base.CurrentNumber(), std::atoi(c.next));
     // The message has no name of its own before it is stored, whole.
     EXPECT_FALSE(testkit::PathExists(dir / c.next)) << c.next;
-    ASSERT_TRUE(base.StoreMessage());
+    ASSERT_TRUE(base.StoreMessage().ok());
     EXPECT_EQ(base.MessageCount(), c.count + 1);
     EXPECT_EQ(testkit::ReadFileBytes(dir / c.next).size(), 191u) << c.next;
     // On Windows names that differ only in case (9.MSG, 9.msg) are one file.
@@ -61,9 +61,9 @@ TEST_F(MsgDirNumbers, ABigAreaOpensFromItsTopHintWhileNothingChanged) {
   const std::string hintFile = Path("marvex.top");
   auto post = [&] {
     MsgDirBase base;
-    EXPECT_TRUE(base.OpenArea(dir_.path()) && base.BeginNewMessage() && base.StoreMessage());
+    EXPECT_TRUE(base.OpenArea(dir_.path()).ok() && base.BeginNewMessage().ok() && base.StoreMessage().ok());
     const std::int32_t n = base.CurrentNumber();
-    EXPECT_TRUE(base.CloseArea());
+    EXPECT_TRUE(base.CloseArea().ok());
     return n;
   };
   // The hint rewritten in place: the directory's stamp stays.
@@ -103,7 +103,7 @@ TEST_F(MsgDirNumbers, ABigAreaOpensFromItsTopHintWhileNothingChanged) {
   EXPECT_EQ(post(), top + 5);
   hintSays("9000");
   MsgDirBase base;
-  ASSERT_TRUE(base.OpenArea(dir_.path()));
+  ASSERT_TRUE(base.OpenArea(dir_.path()).ok());
   EXPECT_EQ(base.MessageCount(), std::int32_t(Names().size() - 1));
   EXPECT_EQ(base.HighestNumber(), top + 5);
   EXPECT_TRUE(base.HasMessage(1000));
@@ -118,30 +118,30 @@ TEST_F(MsgDirNumbers, MessagesUnderOddNamesAreReadAndDeletedByThoseNames) {
   EXPECT_EQ(base->SubjectText(), "Subject of 5.Msg");
   ASSERT_TRUE(Load(*base, 12));
   EXPECT_EQ(base->SubjectText(), "Subject of 0012.MSG");
-  ASSERT_TRUE(base->ReleaseMessage() && base->DeleteMessage());
+  ASSERT_TRUE(base->ReleaseMessage().ok() && base->DeleteMessage().ok());
   EXPECT_EQ(Names(), (std::vector<std::string>{"20.MSG", "5.Msg"}));
 }
 
 TEST_F(MsgDirNumbers, NoNewMessageBeyondTheLastNumberOrWithoutADirectory) {
   PutMessages({"32766.MSG"});
   auto base = Open();
-  ASSERT_TRUE(base->BeginNewMessage());
+  ASSERT_TRUE(base->BeginNewMessage().ok());
   EXPECT_EQ(base->CurrentNumber(), 32767);
-  ASSERT_TRUE(base->StoreMessage());
-  EXPECT_FALSE(base->BeginNewMessage());
+  ASSERT_TRUE(base->StoreMessage().ok());
+  EXPECT_FALSE(base->BeginNewMessage().ok());
   EXPECT_EQ(base->HighestNumber(), 32767);
   EXPECT_EQ(base->TextBuffer(), nullptr);  // nothing is held after the refusal
-  EXPECT_FALSE(base->StoreMessage());
+  EXPECT_FALSE(base->StoreMessage().ok());
   EXPECT_EQ(Names().size(), 2u);
 
-  EXPECT_FALSE(MsgDirBase().BeginNewMessage());  // no area open
+  EXPECT_FALSE(MsgDirBase().BeginNewMessage().ok());  // no area open
   const std::string area = Path("area");
   ASSERT_TRUE(std::filesystem::create_directory(area));
   MsgDirBase gone;
-  ASSERT_TRUE(gone.OpenArea(area));
+  ASSERT_TRUE(gone.OpenArea(area).ok());
   std::filesystem::remove(area);
-  EXPECT_FALSE(gone.BeginNewMessage());
-  EXPECT_FALSE(gone.StoreMessage());
+  EXPECT_FALSE(gone.BeginNewMessage().ok());
+  EXPECT_FALSE(gone.StoreMessage().ok());
   EXPECT_EQ(gone.HighestNumber(), 0);  // no number is spent
   EXPECT_EQ(gone.MessageCount(), 0);
 }
@@ -149,8 +149,8 @@ TEST_F(MsgDirNumbers, NoNewMessageBeyondTheLastNumberOrWithoutADirectory) {
 TEST_F(MsgDirNumbers, FileWrittenByAnotherProgramSinceTheScanIsNotReplaced) {
   auto base = Open();
   PutMessages({"2.MSG", "3.msg"});
-  ASSERT_TRUE(base->BeginNewMessage());
-  ASSERT_TRUE(base->StoreMessage());
+  ASSERT_TRUE(base->BeginNewMessage().ok());
+  ASSERT_TRUE(base->StoreMessage().ok());
   EXPECT_EQ(base->CurrentNumber(), 4);
   EXPECT_EQ(testkit::ReadFileBytes(Path("2.MSG")), MsgFileBytes("A", "Subject of 2.MSG", "Body\r"));
   EXPECT_EQ(base->MessageCount(), 3);
@@ -164,20 +164,20 @@ TEST_F(MsgDirNumbers, NavigationAndDeleteOverThreeFiveNine) {
   EXPECT_EQ(Walk(*base, 9, true), (std::vector<std::int32_t>{9, 5, 3}));
 
   base->PositionByUid(9);
-  ASSERT_TRUE(base->DeleteMessage());
+  ASSERT_TRUE(base->DeleteMessage().ok());
   EXPECT_FALSE(base->HasMessage(9));
   EXPECT_EQ(base->MessageCount(), 2);
   EXPECT_EQ(base->HighestNumber(), 9);
   // Gone already, never there, or removed by another program: false.
-  EXPECT_FALSE(base->DeleteMessage());
+  EXPECT_FALSE(base->DeleteMessage().ok());
   base->PositionByUid(4);
-  EXPECT_FALSE(base->DeleteMessage());
+  EXPECT_FALSE(base->DeleteMessage().ok());
   std::filesystem::remove(Path("5.MSG"));
   base->PositionByUid(5);
-  EXPECT_FALSE(base->DeleteMessage());
+  EXPECT_FALSE(base->DeleteMessage().ok());
   EXPECT_EQ(base->MessageCount(), 2);
   EXPECT_EQ(Names(), std::vector<std::string>{"3.MSG"});
-  ASSERT_TRUE(base->BeginNewMessage());
+  ASSERT_TRUE(base->BeginNewMessage().ok());
   EXPECT_EQ(base->CurrentNumber(), 10);  // still above the deleted one
 }
 

@@ -16,12 +16,12 @@ std::string Text4D(const FidoAddress& a) { return FormatAddress4D(a).str(); }
 TEST_F(MsgDirPost, AddressesAndDatesComeBackThroughTheHeader) {
   {
     auto base = Open();
-    ASSERT_TRUE(base->BeginNewMessage());
+    ASSERT_TRUE(base->BeginNewMessage().ok());
     base->AppendTextLine("\x01MSGID: 1:1/1 12345678");  // its serial is carried over
     base->EmitAddressKludges(FidoAddress{1, 5020, 1, 3}, FidoAddress{3, 463, 99, 4}, false);
     base->PutWrittenDate(DateTimeRec{23, 59, 58, 0, 31, 1, 1999});
     base->PutArrivedDate(DateTimeRec{3, 4, 5, 6, 2, 1, 1999});
-    ASSERT_TRUE(base->StoreMessage() && base->ReleaseMessage());
+    ASSERT_TRUE(base->StoreMessage().ok() && base->ReleaseMessage().ok());
   }
   auto base = Open();
   ASSERT_TRUE(Load(*base, 2, true));
@@ -43,7 +43,7 @@ TEST_F(MsgDirPost, AddressesAndDatesComeBackThroughTheHeader) {
 
 TEST_F(MsgDirPost, LongNamesAndSubjectsAreCutToTheirFields) {
   auto base = Open();
-  ASSERT_TRUE(base->BeginNewMessage());
+  ASSERT_TRUE(base->BeginNewMessage().ok());
   base->PutToName("To");
   base->PutFromName(std::string(50, 'F'));
   base->PutSubject(std::string(100, 'S'));
@@ -57,25 +57,25 @@ TEST_F(MsgDirPost, LongNamesAndSubjectsAreCutToTheirFields) {
 TEST_F(MsgDirPost, AreaPathAndDirectory) {
   for (const std::string suffix : {"", "/", "\\"}) {
     MsgDirBase base;
-    ASSERT_TRUE(base.OpenArea(dir_.path() + suffix)) << suffix;
+    ASSERT_TRUE(base.OpenArea(dir_.path() + suffix).ok()) << suffix;
     EXPECT_EQ(base.AreaPath(), dir_.path() + (suffix.empty() ? "\\" : suffix));
   }
   // CreateArea makes the directory with its parents, "\" separators included.
   std::string dos = Path("net/echo/area");
   std::replace(dos.begin(), dos.end(), '/', '\\');
   MsgDirBase base;
-  ASSERT_FALSE(base.OpenArea(dos));
+  ASSERT_FALSE(base.OpenArea(dos).ok());
   EXPECT_EQ(base.ErrorCode(), Errc::kMsgNoArea);
-  ASSERT_TRUE(base.CreateArea(dos));
-  ASSERT_TRUE(base.BeginNewMessage() && base.StoreMessage());
+  ASSERT_TRUE(base.CreateArea(dos).ok());
+  ASSERT_TRUE(base.BeginNewMessage().ok() && base.StoreMessage().ok());
   EXPECT_EQ(testkit::ListDir(Path("net/echo/area")), std::vector<std::string>{testkit::Made("2.msg")});
-  EXPECT_TRUE(base.CloseArea());
+  EXPECT_TRUE(base.CloseArea().ok());
   EXPECT_EQ(base.AreaPath(), "");
   // A directory that cannot be made fails at once, not at the first message.
   testkit::WriteFileText(Path("blocker"), "a file where the directory should be");
-  EXPECT_FALSE(base.CreateArea(Path("blocker/area")));
+  EXPECT_FALSE(base.CreateArea(Path("blocker/area")).ok());
   EXPECT_FALSE(base.IsOpen());
-  EXPECT_FALSE(base.BeginNewMessage());
+  EXPECT_FALSE(base.BeginNewMessage().ok());
 }
 
 }  // namespace

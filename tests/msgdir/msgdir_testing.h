@@ -42,7 +42,7 @@ class MsgDirTest : public testkit::ScratchTest {
   std::vector<std::string> Names() const { return testkit::ListDir(dir_.path()); }
   std::unique_ptr<MsgDirBase> Open() {
     auto base = std::make_unique<MsgDirBase>(env_);
-    EXPECT_TRUE(base->OpenArea(dir_.path()));
+    EXPECT_TRUE(base->OpenArea(dir_.path()).ok());
     return base;
   }
 };

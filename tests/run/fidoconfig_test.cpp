@@ -333,7 +333,7 @@ TEST_F(FidoconfigTest, RunCreatesOnlyTheBasesTheTosserHas) {
     ASSERT_TRUE(OpenOrCreateBase(ParseAreaId(std::string(1, id[0]) + (dir_ / (id + 1))), base)) << id;
     ASSERT_EQ(base->MessageCount(), 1) << id;
     base->PositionFrom(1);
-    ASSERT_TRUE(base->LoadMessage()) << id;
+    ASSERT_TRUE(base->LoadMessage().ok()) << id;
     EXPECT_EQ(base->FromName() + "|" + base->ToName(), "Sysop|All") << id;
     // Two flags and Local: each bit is given to the base on its own.
     for (std::int32_t bit : {kAttrPrivate, kAttrKillSent, kAttrLocal}) EXPECT_TRUE(base->HasAttribute(bit)) << id;
@@ -342,7 +342,7 @@ TEST_F(FidoconfigTest, RunCreatesOnlyTheBasesTheTosserHas) {
     EXPECT_TRUE(runtest::IsMsgId(lines[0], "2:5020/1")) << id;
     EXPECT_EQ(Lines(lines.end() - 4, lines.end()), (Lines{"hello", "", "--- ", " * Origin: Autoposted message (2:5020/1)"}))
         << id;
-    base->ReleaseMessage();
+    base->ReleaseMessage().Ignore();
     EXPECT_TRUE(CloseBase(base)) << id;
   }
 }

@@ -46,7 +46,7 @@ class SquishCrash : public AreaFixture {
       ASSERT_TRUE(Post(*base, std::string(1, static_cast<char>('A' + uidsPosted_++)), Body(lines)));
     }
     for (std::int32_t uid : {4, 6, 2}) ASSERT_TRUE(Delete(*base, uid));
-    ASSERT_TRUE(base->CloseArea());
+    ASSERT_TRUE(base->CloseArea().ok());
     ASSERT_TRUE(Sound());
     ASSERT_EQ(DataU32(112), 256u + 282 + 498 + 282);  // D heads the free chain
   }
@@ -72,7 +72,7 @@ bool Grow(SquishBase& base, std::int32_t uid, int lines) {
   if (!Load(base, uid)) return false;
   base.MoveTextTo(base.TextLength());
   for (const std::string& l : Body(lines, "more")) base.AppendTextLine(l.c_str());
-  return base.StoreMessage();
+  return base.StoreMessage().ok();
 }
 
 TEST_F(SquishCrash, EveryWriteOfAStoreDeleteOrMoveStoppedOrFailed) {
@@ -172,7 +172,7 @@ TEST_F(SquishCrash, EveryWriteOfAStoreDeleteOrMoveStoppedOrFailed) {
           EXPECT_EQ(after, before);
         }
         EXPECT_TRUE(Post(*base, "Next", Body(3)));
-        ASSERT_TRUE(base->CloseArea());
+        ASSERT_TRUE(base->CloseArea().ok());
         EXPECT_TRUE(Sound());
         EXPECT_EQ(View().size(), after.size() + 1);
         if (!faults.hit) break;
@@ -187,8 +187,8 @@ TEST_F(SquishCrash, CloseAndLastReadFailures) {
   FaultPlan faults = Faults(Fault::kDiskFull, 1);
   ScopedFaults scope(env_, faults);
   auto base = Open();
-  ASSERT_TRUE(base->BeginNewMessage());  // takes a uid: closing writes NextUid
-  EXPECT_FALSE(base->CloseArea());
+  ASSERT_TRUE(base->BeginNewMessage().ok());  // takes a uid: closing writes NextUid
+  EXPECT_FALSE(base->CloseArea().ok());
   EXPECT_EQ(DataU32(20), 2u);
   // A .sql another program holds is never created over (emptied); one we
   // make but cannot write is taken away again.
@@ -241,10 +241,10 @@ TEST_F(SquishCrash, CreatingBesideAnotherProgram) {
       }
       if (c.theirs.size() == 1 && !*c.when) {  // missing the other file: not an area
         EXPECT_FALSE(base.AreaExists(area()));
-        EXPECT_FALSE(base.OpenArea(area()));
+        EXPECT_FALSE(base.OpenArea(area()).ok());
         EXPECT_EQ(base.ErrorCode(), c.code == Errc::kSquishDataCreateFailed ? Errc::kSquishNoIndexFile : Errc::kSquishNoDataFile);
       }
-      EXPECT_EQ(base.CreateArea(area()), c.code == Errc::kNone);
+      EXPECT_EQ(base.CreateArea(area()).ok(), c.code == Errc::kNone);
       if (c.code == Errc::kNone) {
         EXPECT_EQ(base.MessageCount(), 1);
       } else {

@@ -51,18 +51,18 @@ TEST_F(SquishDamage, DamagedFramesFailToLoadAndAreNeverWrittenOver) {
     Bytes damaged = Data();
     auto base = Open();
     base->PositionFrom(2);
-    EXPECT_FALSE(base->LoadMessage());
+    EXPECT_FALSE(base->LoadMessage().ok());
     EXPECT_EQ(base->ErrorCode(), c.code);
-    EXPECT_FALSE(base->LoadHeaderAndKludges());
+    EXPECT_FALSE(base->LoadHeaderAndKludges().ok());
     EXPECT_EQ(base->TextBuffer(), nullptr);
     if (c.deleteRefused) {
-      EXPECT_FALSE(base->DeleteMessage());  // relinking it would write into whatever is there
+      EXPECT_FALSE(base->DeleteMessage().ok());  // relinking it would write into whatever is there
     }
     EXPECT_TRUE(Load(*base, 1));
     // A new message goes after EndFrame or is refused; the frames stay as
     // they were but for the last frame's next link.
     Post(*base, "Three", Body(2));
-    ASSERT_TRUE(base->CloseArea());
+    ASSERT_TRUE(base->CloseArea().ok());
     const Bytes after = Data(256, static_cast<std::uint32_t>(damaged.size()));
     PutU32(damaged.data() + 552 + 4, GetU32(after.data() + 552 - 256 + 4));
     EXPECT_EQ(after, Bytes(damaged.begin() + 256, damaged.end()));
@@ -80,7 +80,7 @@ TEST_F(SquishDamage, EndFrameThatWouldPutANewFrameOverOneInUse) {
   ASSERT_EQ(base->CurrentFrameOffset(), 256u);
   ASSERT_TRUE(Delete(*base, 5));
   ASSERT_TRUE(Delete(*base, 2));
-  ASSERT_TRUE(base->CloseArea());
+  ASSERT_TRUE(base->CloseArea().ok());
   ASSERT_TRUE(Sound());
   for (std::uint32_t bad : {1144u,  // at D, a live frame that is no chain's last
                             1184u,  // inside D
@@ -93,7 +93,7 @@ TEST_F(SquishDamage, EndFrameThatWouldPutANewFrameOverOneInUse) {
     base = Open();
     EXPECT_FALSE(Post(*base, "New", Body(2)));
     EXPECT_EQ(base->ErrorCode(), Errc::kSquishDamagedArea);
-    ASSERT_TRUE(base->CloseArea());
+    ASSERT_TRUE(base->CloseArea().ok());
     EXPECT_EQ(Data(256, 1736), frames);
   }
   PatchU32(sqd(), 120, 1736);  // sound again: stores go in
@@ -121,7 +121,7 @@ TEST_F(SquishDamage, FrameLengthsReachingIntoTheNextFrame) {
   ASSERT_TRUE(Load(*base, 2));
   base->MoveTextTo(base->TextLength());
   base->AppendTextLine("line 4");
-  EXPECT_FALSE(base->StoreMessage());
+  EXPECT_FALSE(base->StoreMessage().ok());
   EXPECT_EQ(base->ErrorCode(), Errc::kSquishBadFrame);
   EXPECT_EQ(Data(848, 1144), c);
 }
@@ -154,7 +154,7 @@ TEST_F(SquishDamage, OnlyTheFirstMessageTotalIndexRecordsAreLive) {
   ASSERT_TRUE(Post(*base, "Three", Body(2)));
   EXPECT_EQ(IndexSize(), 36u);  // over the blank, not after it
   EXPECT_EQ(IndexU32(24 + 4), 3u);
-  ASSERT_TRUE(base->CloseArea());
+  ASSERT_TRUE(base->CloseArea().ok());
   PatchU32(sqd(), 4, 5);  // a total above what the index holds: the index wins
   PatchU32(sqd(), 8, 5);
   base = Open();
@@ -163,11 +163,11 @@ TEST_F(SquishDamage, OnlyTheFirstMessageTotalIndexRecordsAreLive) {
   EXPECT_EQ(base->MessageCount(), 4);
   // A delete moves the live records only: a huge (sparse) tail of leftovers
   // is cut off, never copied.
-  ASSERT_TRUE(base->CloseArea());
+  ASSERT_TRUE(base->CloseArea().ok());
   std::filesystem::resize_file(sqi(), 60000000);
   base = Open();
   ASSERT_TRUE(Delete(*base, 1));
-  ASSERT_TRUE(base->CloseArea());
+  ASSERT_TRUE(base->CloseArea().ok());
   EXPECT_EQ(IndexSize(), 36u);
   EXPECT_TRUE(Sound());
 }
@@ -176,7 +176,7 @@ TEST_F(SquishDamage, ShortDataFileAndTooManyMessages) {
   testkit::WriteFileBytes(sqd(), Bytes(100, 0));
   testkit::WriteFileBytes(sqi(), {});
   auto base = std::make_unique<SquishBase>(env_);
-  EXPECT_FALSE(base->OpenArea(area()));
+  EXPECT_FALSE(base->OpenArea(area()).ok());
   EXPECT_EQ(base->ErrorCode(), Errc::kSquishDamagedArea);
   EXPECT_EQ(Data(), Bytes(100, 0));
   RemoveArea();

@@ -47,7 +47,7 @@ TEST_F(SquishLayout, NewAreaAndWorkedLayoutOfTheFirstMessage) {
   const std::string control = "\x01MSGID: 2:5020/1 0b4a6000\x01PID: Marvex 2.1 abcdefgh";
   const std::string text = "First line of the text..\rSecond line of the text.\r"
                            "Third line of the text..\rFourth line of the text.\r";
-  ASSERT_TRUE(base->BeginNewMessage());
+  ASSERT_TRUE(base->BeginNewMessage().ok());
   base->PutFromName("Marvex");
   base->PutToName("All");
   base->PutSubject("Rules");
@@ -55,8 +55,8 @@ TEST_F(SquishLayout, NewAreaAndWorkedLayoutOfTheFirstMessage) {
   base->AppendTextLine(control.substr(0, 25).c_str());
   base->AppendTextLine(control.substr(25).c_str());
   base->WriteTextBytes(static_cast<std::uint16_t>(text.size()), text.data());
-  ASSERT_TRUE(base->StoreMessage());
-  ASSERT_TRUE(base->CloseArea());
+  ASSERT_TRUE(base->StoreMessage().ok());
+  ASSERT_TRUE(base->CloseArea().ok());
 
   ASSERT_EQ(Data().size(), 674u);
   header[4] = header[8] = 1;                      // MessageTotal, HighestMessage
@@ -106,8 +106,8 @@ TEST_F(SquishLayout, EmptyTextAndOnlyControlLines) {
 TEST_F(SquishLayout, BaseNameAndFileNames) {
   // A path that ends in "." names the same files; BaseName drops the ".".
   auto base = std::make_unique<SquishBase>(env_);
-  ASSERT_TRUE(base->CreateArea(area() + "."));
-  ASSERT_TRUE(base->CloseArea());
+  ASSERT_TRUE(base->CreateArea(area() + ".").ok());
+  ASSERT_TRUE(base->CloseArea().ok());
   EXPECT_TRUE(base->AreaExists(area()));
   EXPECT_EQ(Data(24, 25 + area().size()), Nul(area()));
   // Existing files are found whatever their case; new ones are lower case
@@ -117,7 +117,7 @@ TEST_F(SquishLayout, BaseNameAndFileNames) {
   base = Open();
   ASSERT_TRUE(Post(*base, "All", {"two"}));
   base->WriteLastRead(0, 1);
-  ASSERT_TRUE(base->CloseArea());
+  ASSERT_TRUE(base->CloseArea().ok());
   EXPECT_EQ(testkit::ListDir(dir_.path()),
             (std::vector<std::string>{"area.SQD", "area.SQI", testkit::Made("area.sql")}));
   EXPECT_TRUE(squishtest::AreaIsSound(dir_ / "area.SQD", dir_ / "area.SQI"));

@@ -20,7 +20,7 @@ class SquishRoundTrip : public squishtest::AreaFixture {};
 
 TEST_F(SquishRoundTrip, EveryFieldSurvivesCloseAndReopen) {
   auto base = Create();
-  ASSERT_TRUE(base->BeginNewMessage());
+  ASSERT_TRUE(base->BeginNewMessage().ok());
   base->EmitOrigKludges(true, FidoAddress{2, 5020, 1, 3});
   base->AppendTextLine("\x01PID: Marvex 2.1");
   base->AppendTextLine("\x01INTL 1:234/5 2:5020/1");
@@ -33,8 +33,8 @@ TEST_F(SquishRoundTrip, EveryFieldSurvivesCloseAndReopen) {
     base->ChangeAttribute(true, bit);  // Squish cannot hold the last one
   }
   for (const char* l : {"Body line one", "", "Body line three"}) base->AppendTextLine(l);
-  ASSERT_TRUE(base->StoreMessage());
-  ASSERT_TRUE(base->CloseArea());
+  ASSERT_TRUE(base->StoreMessage().ok());
+  ASSERT_TRUE(base->CloseArea().ok());
 
   base = Open();
   EXPECT_EQ(std::pair(base->MessageCount(), base->HighestNumber()), std::pair(1, 1));
@@ -65,7 +65,7 @@ TEST_F(SquishRoundTrip, EveryFieldSurvivesCloseAndReopen) {
   const Bytes fts = Data(502, 521);  // the header's date text comes from the written date
   EXPECT_EQ(std::string(fts.begin(), fts.end()), "28 Feb 26  13:14:58");
   // Header and control lines only: the body stays behind.
-  ASSERT_TRUE(base->LoadHeaderAndKludges());
+  ASSERT_TRUE(base->LoadHeaderAndKludges().ok());
   EXPECT_EQ(LinesOf(*base).size(), 3u);
   EXPECT_EQ(base->ToName(), "All of you");
 }
@@ -78,7 +78,7 @@ TEST_F(SquishRoundTrip, NavigationOverTheIndex) {
   base->StepForward();
   EXPECT_EQ(base->CurrentNumber(), 3);  // ... so the next step reaches the following one
   ASSERT_TRUE(Delete(*base, 4));
-  ASSERT_TRUE(base->CloseArea());
+  ASSERT_TRUE(base->CloseArea().ok());
 
   base = Open();
   EXPECT_EQ(std::pair(base->MessageCount(), base->HighestNumber()), std::pair(3, 5));
@@ -97,7 +97,7 @@ TEST_F(SquishRoundTrip, NavigationOverTheIndex) {
   const std::int32_t mark = base->CurrentUid();
   base->PositionFrom(1);
   base->PositionByUid(mark);
-  ASSERT_TRUE(base->LoadMessage());
+  ASSERT_TRUE(base->LoadMessage().ok());
   EXPECT_EQ(base->ToName(), "m5");
   for (std::int32_t bad : {36, 7, -12}) {
     base->PositionByUid(bad);
@@ -114,7 +114,7 @@ TEST_F(SquishRoundTrip, LastReadPointers) {
   EXPECT_EQ(base->ReadLastRead(4), 0);  // beyond the end
   base->WriteLastRead(1, 0x01020304);
   base->WriteLastRead(3, 43);
-  ASSERT_TRUE(base->CloseArea());
+  ASSERT_TRUE(base->CloseArea().ok());
   EXPECT_EQ(testkit::ReadFileBytes(sql()), (Bytes{0, 0, 0, 0, 4, 3, 2, 1, 0, 0, 0, 0, 43, 0, 0, 0}));
   base = Open();
   EXPECT_EQ(std::pair(base->ReadLastRead(1), base->ReadLastRead(3)), std::pair(0x01020304, 43));

@@ -35,7 +35,7 @@ TEST_F(SquishStore, DeleteThenStoreReusesFreedFramesFirstFit) {
   EXPECT_EQ(base->CurrentFrameOffset(), 538u);
   ASSERT_TRUE(Post(*base, "e", Body(1)));
   EXPECT_EQ(base->CurrentFrameOffset(), 256u);
-  ASSERT_TRUE(base->CloseArea());
+  ASSERT_TRUE(base->CloseArea().ok());
   EXPECT_EQ(DataU32(120), 1454u);  // EndFrame unchanged
   EXPECT_EQ(Data().size(), 1454u);
   EXPECT_EQ(DataU32(112) | DataU32(116), 0u);  // no free frames left
@@ -59,14 +59,14 @@ TEST_F(SquishStore, LoadedMessageStaysInItsFrameOrMovesKeepingItsPlace) {
   base->MoveTextTo(0);
   base->CutTextHere();
   base->AppendTextLine("short");
-  ASSERT_TRUE(base->StoreMessage());  // still fits
+  ASSERT_TRUE(base->StoreMessage().ok());  // still fits
   EXPECT_EQ(base->CurrentFrameOffset(), 552u);
   ASSERT_TRUE(Sound());
   base->MoveTextTo(base->TextLength());
   for (const auto& l : Body(50, "added")) base->AppendTextLine(l.c_str());
-  ASSERT_TRUE(base->StoreMessage());  // outgrew it: a new frame at EndFrame
+  ASSERT_TRUE(base->StoreMessage().ok());  // outgrew it: a new frame at EndFrame
   EXPECT_EQ(base->CurrentFrameOffset(), 1144u);
-  ASSERT_TRUE(base->CloseArea());
+  ASSERT_TRUE(base->CloseArea().ok());
   EXPECT_TRUE(Sound());  // index order is still chain order
   EXPECT_EQ(DataU32(112), 552u);  // the old frame is free
   EXPECT_EQ(DataU32(108), 848u);  // still second of three, not appended to the chain
@@ -94,16 +94,16 @@ TEST_F(SquishStore, LongMixedSequenceKeepsEveryInvariant) {
       uids.erase(uids.begin() + static_cast<std::ptrdiff_t>(k));
     } else {  // grow or shrink a loaded message
       base->PositionFrom(static_cast<std::int32_t>(uids[rng() % uids.size()]));
-      ASSERT_TRUE(base->LoadMessage()) << step;
+      ASSERT_TRUE(base->LoadMessage().ok()) << step;
       base->CutTextHere();
       for (const auto& l : Body(static_cast<int>(rng() % 80), "edit")) base->AppendTextLine(l.c_str());
-      ASSERT_TRUE(base->StoreMessage()) << step;
+      ASSERT_TRUE(base->StoreMessage().ok()) << step;
     }
     // The header reaches the file with every store and delete.
     ASSERT_TRUE(Sound()) << "after step " << step;
     ASSERT_EQ(base->MessageCount(), static_cast<std::int32_t>(uids.size()));
   }
-  ASSERT_TRUE(base->CloseArea());
+  ASSERT_TRUE(base->CloseArea().ok());
   ASSERT_EQ(IndexSize(), uids.size() * 12);
   for (std::size_t i = 0; i < uids.size(); ++i) EXPECT_EQ(IndexU32(12 * i + 4), uids[i]);
   EXPECT_EQ(DataU32(20), nextUid);
@@ -113,23 +113,23 @@ TEST_F(SquishStore, StoringAgainAndStoreHeaderOnly) {
   MakeArea({"abc"});
   auto base = Open();
   base->PositionFrom(1);
-  ASSERT_TRUE(base->LoadHeaderAndKludges());
-  EXPECT_FALSE(base->StoreMessage());  // its body was not loaded: storing would lose it
+  ASSERT_TRUE(base->LoadHeaderAndKludges().ok());
+  EXPECT_FALSE(base->StoreMessage().ok());  // its body was not loaded: storing would lose it
   base->PutToName("All");
   base->ChangeAttribute(true, kAttrSent);
-  ASSERT_TRUE(base->StoreHeaderOnly());
+  ASSERT_TRUE(base->StoreHeaderOnly().ok());
   EXPECT_EQ(IndexU32(8), 0x682Cu);  // the hash follows the new name
   // A stored new message stored again is rewritten, not added again.
-  ASSERT_TRUE(base->BeginNewMessage());
+  ASSERT_TRUE(base->BeginNewMessage().ok());
   base->AppendTextLine("first");
-  ASSERT_TRUE(base->StoreMessage());
+  ASSERT_TRUE(base->StoreMessage().ok());
   base->AppendTextLine("second");
-  ASSERT_TRUE(base->StoreMessage());
+  ASSERT_TRUE(base->StoreMessage().ok());
   // A begun message never stored has no frame: StoreHeaderOnly must not
   // write (offset 0 is the base header), and it leaves no count behind.
-  ASSERT_TRUE(base->BeginNewMessage());
-  EXPECT_FALSE(base->StoreHeaderOnly());
-  ASSERT_TRUE(base->CloseArea());
+  ASSERT_TRUE(base->BeginNewMessage().ok());
+  EXPECT_FALSE(base->StoreHeaderOnly().ok());
+  ASSERT_TRUE(base->CloseArea().ok());
   EXPECT_EQ(DataU32(4), 2u);   // MessageTotal
   EXPECT_EQ(DataU32(20), 4u);  // NextUid: the third uid stays used
   EXPECT_EQ(IndexSize(), 24u);
@@ -140,7 +140,7 @@ TEST_F(SquishStore, StoringAgainAndStoreHeaderOnly) {
   EXPECT_TRUE(base->HasAttribute(kAttrSent));
   EXPECT_EQ(base->TextLength(), 4 * 7);
   base->StepForward();
-  ASSERT_TRUE(base->LoadMessage());
+  ASSERT_TRUE(base->LoadMessage().ok());
   EXPECT_EQ(base->TextLength(), 13);  // "first", "second"
 }
 
@@ -152,14 +152,14 @@ TEST_F(SquishStore, ControlInformationLimit) {
   for (const std::size_t last : {5512, 5513, 20000}) {
     RemoveArea();
     auto base = Create();
-    ASSERT_TRUE(base->BeginNewMessage());
+    ASSERT_TRUE(base->BeginNewMessage().ok());
     for (int i = 0; i < (last < 20000 ? 6 : 0); ++i) base->AppendTextLine(line.c_str());
     base->AppendTextLine(("\x01Z" + std::string(last - 2, 'z')).c_str());
     base->AppendTextLine("body");
     const bool fits = last == 5512;
-    EXPECT_EQ(base->StoreMessage(), fits) << last;
+    EXPECT_EQ(base->StoreMessage().ok(), fits) << last;
     EXPECT_EQ(base->ErrorCode(), fits ? Errc::kNone : Errc::kSquishBadFrame);
-    ASSERT_TRUE(base->CloseArea());
+    ASSERT_TRUE(base->CloseArea().ok());
     EXPECT_EQ(Data().size(), fits ? 256u + 28 + 238 + 65519 + 5 + 1 : 256u);
     if (fits) {
       base = Open();

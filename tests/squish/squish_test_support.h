@@ -25,7 +25,7 @@ using ::testing::AssertionResult;
 
 inline bool Delete(MessageBase& base, std::int32_t uid) {
   base.PositionFrom(uid);
-  return base.CurrentNumber() == uid && base.DeleteMessage();
+  return base.CurrentNumber() == uid && base.DeleteMessage().ok();
 }
 
 // "line 0" ... "line 9" take 7 bytes with their CR, "line 10" on take 8.
@@ -155,19 +155,19 @@ class AreaFixture : public testkit::ScratchTest {
   void RemoveArea() const { std::filesystem::remove(sqd()), std::filesystem::remove(sqi()); }
   std::unique_ptr<SquishBase> Create() {
     auto base = std::make_unique<SquishBase>(env_);
-    EXPECT_TRUE(base->CreateArea(area()));
+    EXPECT_TRUE(base->CreateArea(area()).ok());
     return base;
   }
   std::unique_ptr<SquishBase> Open() {
     auto base = std::make_unique<SquishBase>(env_);
-    EXPECT_TRUE(base->OpenArea(area())) << std::hex << ErrcNumber(base->ErrorCode());
+    EXPECT_TRUE(base->OpenArea(area()).ok()) << std::hex << ErrcNumber(base->ErrorCode());
     return base;
   }
   // A closed area holding one message to each name.
   void MakeArea(const std::vector<std::string>& names, int lines = 4) {
     auto base = Create();
     for (const std::string& n : names) ASSERT_TRUE(Post(*base, n, Body(lines)));
-    ASSERT_TRUE(base->CloseArea());
+    ASSERT_TRUE(base->CloseArea().ok());
   }
 
   Bytes Data() const { return testkit::ReadFileBytes(sqd()); }

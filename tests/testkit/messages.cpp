@@ -8,13 +8,13 @@ namespace mvx::testkit {
 
 bool Post(MessageBase& base, const std::string& to, const std::vector<std::string>& lines,
           const std::string& from, const std::string& subject) {
-  if (!base.BeginNewMessage()) return false;
+  if (!base.BeginNewMessage().ok()) return false;
   base.PutFromName(from);
   base.PutToName(to);
   base.PutSubject(subject);
   for (const std::string& l : lines) base.AppendTextLine(l);
-  const bool ok = base.StoreMessage();
-  base.ReleaseMessage();
+  const bool ok = base.StoreMessage().ok();
+  base.ReleaseMessage().Ignore();
   return ok;
 }
 
@@ -30,7 +30,7 @@ std::string TextOf(MessageBase& base) {
 
 bool Load(MessageBase& base, std::int32_t n, bool headerOnly) {
   base.PositionFrom(n);
-  return base.CurrentNumber() == n && (headerOnly ? base.LoadHeaderAndKludges() : base.LoadMessage());
+  return base.CurrentNumber() == n && (headerOnly ? base.LoadHeaderAndKludges().ok() : base.LoadMessage().ok());
 }
 
 std::vector<std::string> LinesOf(MessageBase& base) {
@@ -56,7 +56,7 @@ std::string DateText(const DateTimeRec& d) {
 
 std::string LoadText(MessageBase& base, std::int32_t n) {
   base.PositionByUid(n);
-  EXPECT_TRUE(base.LoadMessage()) << "message " << n << " error " << std::hex << ErrcNumber(base.ErrorCode());
+  EXPECT_TRUE(base.LoadMessage().ok()) << "message " << n << " error " << std::hex << ErrcNumber(base.ErrorCode());
   return TextOf(base);
 }
 
