@@ -119,7 +119,7 @@ void ExerciseArea(const AreaId& area) {
     base->PutToName("All");
     base->PutSubject("fuzz");
     base->AppendTextLine("Hello");
-    (void)base->StoreMessage().Ignore();
+    base->StoreMessage().Ignore();
     base->ReleaseMessage().Ignore();
   }
   CloseBase(base);

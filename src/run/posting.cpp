@@ -380,7 +380,7 @@ void WriteMessages(RunContext& ctx) {
     } else {
       PostingError(ctx, "Unable to write message" + Because(base.OsError(), ctx.RunEnv.LockWaitMs()));
     }
-    (void)base.ReleaseMessage().Ignore();
+    base.ReleaseMessage().Ignore();
   }
   if (!CloseBase(ctx.Base)) PostingError(ctx, "Unable to close msgbase");
   if (stored > 0) NoteAreaForScan(ctx, job.AreaTag);
