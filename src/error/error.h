@@ -36,6 +36,7 @@ enum class Errc : std::int32_t {
   kMakeDirectoryFailed,
   kTimeFailed,
   kBadMode,             // a stream asked for with an open mode that does not exist
+  kNotHeld,             // no message is held to release
 
   // *.MSG areas.
   kMsgNoArea = 0x1000,  // the area directory is missing

@@ -57,34 +57,46 @@ class MessageBase {
 
   // --- The area. Each operation that can fail says why in its Error (the
   // format's code, the system's reason when a file gave one, the area).
-  Error OpenArea(const Str& path) { return Outcome(DoOpenArea(path), Errc::kOpenFailed); }
-  Error CreateArea(const Str& path) { return Outcome(DoCreateArea(path), Errc::kCreateFailed); }
+  Error OpenArea(const Str& path) { return Run([&] { return DoOpenArea(path); }, Errc::kOpenFailed); }
+  Error CreateArea(const Str& path) { return Run([&] { return DoCreateArea(path); }, Errc::kCreateFailed); }
   virtual bool AreaExists(const Str& path) = 0;
   // Fails when the area's files could not be brought up to date (a failed
   // header write, say), so that the caller can report it.
-  Error CloseArea() { return Outcome(DoCloseArea(), Errc::kWriteFailed); }
+  Error CloseArea() { return Run([&] { return DoCloseArea(); }, Errc::kWriteFailed); }
   bool IsOpen() const { return openState_; }
   const Str& AreaPath() const { return areaPath_; }
-  // The code of the last failure (kNone for none); ErrcNumber gives the
-  // number the format has always reported.
+  // The code of the last failure (kNone for none; a Squish open that settled
+  // an interrupted change says kSquishRepaired); ErrcNumber gives the number
+  // the format has always reported.
   Errc ErrorCode() const { return errorCode_; }
-  // The operating system's reason for the last failure to open, create or
-  // write a file of the area, when one is known (0 otherwise): the log says
-  // "Permission denied" rather than only that the area failed.
+  // The operating system's reason for that failure when a file gave one (0
+  // otherwise): the log says "Permission denied" rather than only that the
+  // area failed.
   int OsError() const { return osError_; }
   // Both as one Error, with the area's path for its file.
   Error LastError() const { return Error(errorCode_, osError_, areaPath_.str()); }
 
  private:
-  // Success, or the failure just reported: the format's code, or fallback
-  // when the format set none (a failure is never reported as a success).
-  Error Outcome(bool ok, Errc fallback) const {
-    if (ok) return Error();
-    return Error(errorCode_ == Errc::kNone ? fallback : errorCode_, osError_, areaPath_.str());
+  // Runs a format's operation with nothing of an earlier failure left over,
+  // so that a failure's reason is its own, and reports it: success, or the
+  // code it set, or fallback when it set none (a failure never reads as a
+  // success; ErrorCode() says the same). A success that set nothing leaves the earlier failure in
+  // ErrorCode() and OsError().
+  template <typename Op>
+  Error Run(Op op, Errc fallback) {
+    const Errc earlierCode = errorCode_;
+    const int earlierOs = osError_;
+    errorCode_ = Errc::kNone;
+    osError_ = 0;
+    if (op()) {
+      if (errorCode_ == Errc::kNone && osError_ == 0) errorCode_ = earlierCode, osError_ = earlierOs;
+      return Error();
+    }
+    if (errorCode_ == Errc::kNone) errorCode_ = fallback;
+    return LastError();
   }
 
  public:
-
   // --- Messages by number. The base's walks ask HighestNumber and HasMessage
   // afresh on every step, so messages that appear during a walk are reached.
   virtual bool HasMessage(std::int32_t number) = 0;
@@ -100,15 +112,15 @@ class MessageBase {
   virtual void PositionByUid(std::int32_t uid) = 0;
 
   // --- The current message
-  Error BeginNewMessage() { return Outcome(DoBeginNewMessage(), Errc::kCreateFailed); }
-  Error LoadMessage() { return Outcome(DoLoadMessage(), Errc::kReadFailed); }
-  Error LoadHeaderAndKludges() { return Outcome(DoLoadHeaderAndKludges(), Errc::kReadFailed); }
+  Error BeginNewMessage() { return Run([&] { return DoBeginNewMessage(); }, Errc::kCreateFailed); }
+  Error LoadMessage() { return Run([&] { return DoLoadMessage(); }, Errc::kReadFailed); }
+  Error LoadHeaderAndKludges() { return Run([&] { return DoLoadHeaderAndKludges(); }, Errc::kReadFailed); }
   // Fails when any part of the message could not be written.
-  Error StoreMessage() { return Outcome(DoStoreMessage(), Errc::kWriteFailed); }
-  Error StoreHeaderOnly() { return Outcome(DoStoreHeaderOnly(), Errc::kWriteFailed); }
+  Error StoreMessage() { return Run([&] { return DoStoreMessage(); }, Errc::kWriteFailed); }
+  Error StoreHeaderOnly() { return Run([&] { return DoStoreHeaderOnly(); }, Errc::kWriteFailed); }
   // Fails when no message was held.
-  Error ReleaseMessage() { return Outcome(DoReleaseMessage(), Errc::kMsgNotOpen); }
-  Error DeleteMessage() { return Outcome(DoDeleteMessage(), Errc::kDeleteFailed); }
+  Error ReleaseMessage() { return Run([&] { return DoReleaseMessage(); }, Errc::kNotHeld); }
+  Error DeleteMessage() { return Run([&] { return DoDeleteMessage(); }, Errc::kDeleteFailed); }
 
   // --- Header fields
   virtual Str FromName() = 0;

@@ -22,11 +22,13 @@ class TestBase : public texttest::PlainBase {
   bool HasMessage(std::int32_t number) override { return numbers.count(number) != 0; }
   void PutWrittenDate(const DateTimeRec& d) override { order += 'W', dates.push_back(d); }
   void PutArrivedDate(const DateTimeRec& d) override { order += 'A', dates.push_back(d); }
-  // LoadMessage fails with failWith set as its code, or succeeds.
+  // LoadMessage sets failWith and failOs (when set), then fails or succeeds.
   Errc failWith = Errc::kNone;
+  int failOs = 0;
   bool succeed = false;
   bool DoLoadMessage() override {
     if (failWith != Errc::kNone) SetErrorCode(failWith);
+    NoteOsError(failOs);
     return succeed;
   }
 };
@@ -73,19 +75,25 @@ TEST(AreaFlags, KindAndMasks) {
   }
 }
 
-// A format that fails without setting a code is still reported as failing,
-// with the operation's own code; a success hides a code left from before.
-TEST(Outcome, AFailureIsNeverReportedAsSuccess) {
+// Each failure reports its own reason, or its operation's code when the
+// format set none: it never reads as a success, nor carries an earlier
+// failure's reason. A success leaves the last failure to be asked for.
+TEST(Outcome, EachFailureSaysItsOwnReason) {
   TestBase base;
-  EXPECT_EQ(base.StoreMessage().code(), Errc::kWriteFailed);
-  EXPECT_EQ(base.OpenArea("x").code(), Errc::kOpenFailed);
-  EXPECT_EQ(base.LoadMessage().code(), Errc::kReadFailed);
   base.failWith = Errc::kSquishBadFrame;
-  const Error e = base.LoadMessage();
+  base.failOs = 13;
+  Error e = base.LoadMessage();
   EXPECT_EQ(e.code(), Errc::kSquishBadFrame);
+  EXPECT_EQ(e.osError(), 13);
+  e = base.StoreMessage();
+  EXPECT_EQ(e.code(), Errc::kWriteFailed);
   EXPECT_EQ(e.osError(), 0);
+  EXPECT_EQ(base.OpenArea("x").code(), Errc::kOpenFailed);
   base.succeed = true;
+  base.failWith = Errc::kNone;
+  base.failOs = 0;
   EXPECT_TRUE(base.LoadMessage().ok());
+  EXPECT_EQ(base.ErrorCode(), Errc::kOpenFailed);
 }
 
 }  // namespace
