@@ -60,6 +60,4 @@ const char* ErrcText(Errc code) {
   return "unknown error";
 }
 
-const char* ErrcText(std::int32_t number) { return ErrcText(static_cast<Errc>(number)); }
-
 }  // namespace mvx

@@ -96,7 +96,6 @@ constexpr std::int32_t ErrcNumber(Errc code) { return static_cast<std::int32_t>(
 // What the code means, in words a sysop can act on; "unknown error" for a
 // number that is no code.
 const char* ErrcText(Errc code);
-const char* ErrcText(std::int32_t number);
 
 class [[nodiscard]] Error {
  public:

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "msgbase/message_base.h"
+#include "support/datetime.h"
 #include "support/msgid_serials.h"
 #include "support/text.h"
 
@@ -102,7 +103,7 @@ void MessageBase::EmitOrigKludges(bool newSerial, const FidoAddress& orig) {
   if (!newSerial && FindControlLine(kMsgIdKey, existing)) {
     serial = Word(3, existing);
   } else {
-    serial = SerialText(env_.Serials().Next());
+    serial = Hex8(env_.Serials().Next());
   }
   ReplaceControlLine(kMsgIdKey, kMsgIdKey + " " + FormatAddress(orig) + " " + serial);
   EmitOrigNetmailKludges(orig);

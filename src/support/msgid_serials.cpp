@@ -26,8 +26,6 @@ std::uint32_t SerialAfter(std::uint32_t first, std::uint32_t count) {
   return plain < first || plain == 0 ? plain + 1 : plain;
 }
 
-Str SerialText(std::uint32_t serial) { return Hex8(serial); }
-
 std::uint32_t ClockSerials::Next() {
   std::uint32_t clock = ClockSerial(clock_.Now());
   if (clock == lastClock_) {

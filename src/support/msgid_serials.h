@@ -35,9 +35,6 @@ class SerialSource {
   virtual std::uint32_t Next() = 0;
 };
 
-// The serial as the MSGID line shows it: eight lower-case hex digits.
-Str SerialText(std::uint32_t serial);
-
 // The clock rule: serials from the clock, waiting for it to move on, and
 // counting on from the last serial handed out while it stands still. The
 // memory of the last serial is this object's: two of them know nothing of

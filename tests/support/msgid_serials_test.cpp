@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "support/datetime.h"
 #include "support/seqdir.h"
 #include "support/serial_state.h"
 #include "testkit/testkit.h"
@@ -53,7 +54,7 @@ TEST(MsgIdSerials, ClockRuleNeverRepeats) {
   testkit::TestClock clock;
   clock.Set(2026, 12, 6, 4, 57, 36);
   ClockSerials serials(clock);
-  auto next = [&] { return SerialText(serials.Next()); };
+  auto next = [&] { return Hex8(serials.Next()); };
   EXPECT_EQ(next(), "0b4a6000");
   // Same hundredth: the next serials wait for the clock to move on.
   EXPECT_EQ(next(), "0b4a6001");
