@@ -53,7 +53,8 @@ class PlainBase : public MessageBase {
 };
 
 // A base of type B whose text buffer holds exactly these bytes, at offset 0,
-// made with env.
+// made with env. The text is a real memory stream whatever env makes, so that
+// a test's env may fail only the streams the base makes for itself.
 template <typename B = PlainBase>
 std::unique_ptr<B> ReaderOver(std::string_view bytes, Env& env = DefaultEnv()) {
   std::unique_ptr<DataStream> stream = DefaultEnv().NewMemoryStream(65536);
