@@ -24,6 +24,7 @@ const char* ErrcText(Errc code) {
     case Errc::kTimeFailed: return "its time could not be set";
     case Errc::kBadMode: return "no such open mode";
     case Errc::kNotHeld: return "no message is held";
+    case Errc::kTooLarge: return "too large";
 
     case Errc::kMsgNoArea: return "the area directory is missing";
     case Errc::kMsgNoMessage: return "there is no message of that number";

@@ -37,6 +37,7 @@ enum class Errc : std::int32_t {
   kTimeFailed,
   kBadMode,             // a stream asked for with an open mode that does not exist
   kNotHeld,             // no message is held to release
+  kTooLarge,            // larger than the reader takes (a configuration that is no configuration)
 
   // *.MSG areas.
   kMsgNoArea = 0x1000,  // the area directory is missing

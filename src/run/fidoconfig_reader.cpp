@@ -68,8 +68,8 @@ std::vector<std::string> SplitWords(const std::string& text) {
 }
 
 // ": <the system's text>" or nothing.
-std::string Reason(int error) {
-  const std::string text = platform::ErrorText(error);
+std::string Reason(const Error& error) {
+  const std::string text = platform::ErrorText(error.osError());
   return text.empty() ? std::string() : ": " + text;
 }
 
@@ -135,35 +135,32 @@ void ConfigProblems::Warning(const std::string& file, int number, const std::str
   if (Room()) log_.Write(file + ", line " + std::to_string(number) + ": " + what);
 }
 
-FidoconfigReader::ReadResult FidoconfigReader::ReadWhole(const std::string& name, std::string& text, int& error) {
-  error = 0;
+Error FidoconfigReader::ReadWhole(const std::string& name, std::string& text) {
   text.clear();
   platform::FileHandle file = platform::kNoFile;
   if (const Error e = platform::OpenExisting(InDirectory(workDir_, name), platform::Access::kRead,
                                              platform::Share::kReadWrite, lockWaitMs_, &file);
       !e.ok()) {
-    error = e.osError();
-    return ReadResult::kCantOpen;
+    return Error(Errc::kOpenFailed, e.osError(), name);
   }
   const std::size_t limit = std::min(kMaxFileBytes, kMaxTotalBytes - totalBytes_);
   std::string chunk(64u << 10, '\0');
-  ReadResult result = ReadResult::kOk;
+  Error result;
   for (;;) {
     std::size_t got = 0;
     if (const Error e = platform::ReadFile(file, chunk.data(), chunk.size(), &got); !e.ok()) {
-      error = e.osError();
-      result = ReadResult::kReadError;
+      result = Error(Errc::kReadFailed, e.osError(), name);
       break;
     }
     if (got == 0) break;
     if (got > limit - text.size()) {
-      result = ReadResult::kTooLarge;
+      result = Error(Errc::kTooLarge, 0, name);
       break;
     }
     text.append(chunk, 0, got);
   }
   platform::CloseFile(file);
-  if (result != ReadResult::kOk) {
+  if (!result.ok()) {
     text.clear();
     return result;
   }
@@ -181,19 +178,11 @@ bool FidoconfigReader::Open(const std::string& path, std::string& failure) {
   Source main;
   main.name = path;
   main.identity = platform::FullPath(InDirectory(workDir_, path));
-  int error = 0;
-  switch (ReadWhole(path, main.text, error)) {
-    case ReadResult::kOk:
-      break;
-    case ReadResult::kCantOpen:
-      failure = "Can't open tosser configuration " + path + Reason(error);
-      return false;
-    case ReadResult::kReadError:
-      failure = "Error reading tosser configuration " + path + Reason(error);
-      return false;
-    case ReadResult::kTooLarge:
-      failure = "Tosser configuration " + path + " is too large to be a configuration";
-      return false;
+  if (const Error e = ReadWhole(path, main.text); !e.ok()) {
+    failure = e.code() == Errc::kOpenFailed   ? "Can't open tosser configuration " + path + Reason(e)
+              : e.code() == Errc::kReadFailed ? "Error reading tosser configuration " + path + Reason(e)
+                                              : "Tosser configuration " + path + " is too large to be a configuration";
+    return false;
   }
   // What the tosser sets before it reads: configurations test these
   // ("if [module]==hpt") and build paths on them ("[configdir]areas").
@@ -483,19 +472,12 @@ void FidoconfigReader::Include(const std::string& name, const std::string& file,
     problems_.Error(file, number, name + " is included a second time; it is not read again");
     return;
   }
-  int error = 0;
-  switch (ReadWhole(name, source.text, error)) {
-    case ReadResult::kOk:
-      break;
-    case ReadResult::kCantOpen:
-      problems_.Error(file, number, "can't open included file " + name + Reason(error));
-      return;
-    case ReadResult::kReadError:
-      problems_.Error(file, number, "error reading included file " + name + Reason(error));
-      return;
-    case ReadResult::kTooLarge:
-      problems_.Error(file, number, "included file " + name + " is too large to be a configuration");
-      return;
+  if (const Error e = ReadWhole(name, source.text); !e.ok()) {
+    problems_.Error(file, number,
+                    e.code() == Errc::kOpenFailed   ? "can't open included file " + name + Reason(e)
+                    : e.code() == Errc::kReadFailed ? "error reading included file " + name + Reason(e)
+                                                    : "included file " + name + " is too large to be a configuration");
+    return;
   }
   SkipByteOrderMark(source);
   seen_.push_back(source.identity);

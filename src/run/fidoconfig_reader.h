@@ -89,8 +89,9 @@ class FidoconfigReader {
     bool active = true;
   };
 
-  enum class ReadResult { kOk, kCantOpen, kReadError, kTooLarge };
-  ReadResult ReadWhole(const std::string& name, std::string& text, int& error);
+  // The whole file into text: kOpenFailed, kReadFailed (with the system's
+  // reason) or kTooLarge, and text empty, when it cannot be had.
+  Error ReadWhole(const std::string& name, std::string& text);
   void SkipByteOrderMark(Source& source);
   std::string PhysicalLine(Source& source, int& number);
   std::string StripComment(const std::string& line) const;
