@@ -53,6 +53,8 @@ TEST(NulFields, NeverReadOrWriteOutsideTheField) {
   std::vector<std::uint8_t> buf(12, 0xEE);
   PutNulField(buf.data() + 2, 8, "ABCDEFGHIJK");
   EXPECT_EQ(buf, (std::vector<std::uint8_t>{0xEE, 0xEE, 'A', 'B', 'C', 'D', 'E', 'F', 'G', 0, 0xEE, 0xEE}));
+  PutNulField(buf.data() + 2, 8, "12345678");  // a text of the field's size still ends in NUL
+  EXPECT_EQ(buf, (std::vector<std::uint8_t>{0xEE, 0xEE, '1', '2', '3', '4', '5', '6', '7', 0, 0xEE, 0xEE}));
   PutNulField(buf.data() + 2, 8, "Hi");
   EXPECT_EQ(buf, (std::vector<std::uint8_t>{0xEE, 0xEE, 'H', 'i', 0, 0, 0, 0, 0, 0, 0xEE, 0xEE}));
   PutNulField(buf.data() + 2, 1, "xyz");
