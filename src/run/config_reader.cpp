@@ -35,7 +35,7 @@ bool LoadConfiguration(RunContext& ctx, const Str& name, ConfigMode mode) {
   TextFileReader file;
   if (!file.Open(Str(ctx.Here(name)), ctx.RunEnv.LockWaitMs())) {
     const int error = file.OsError();
-    ctx.Log.Write(error != 0 ? "Error reading cfg file: " + Str(platform::ErrorText(error)) : Str("Error reading cfg file"));
+    ctx.Log.Write(error != 0 ? "Error reading cfg file: " + Str(platform::ErrorText(error, ctx.RunEnv.LockWaitMs())) : Str("Error reading cfg file"));
     StampWorkFlag(ctx);
     return true;
   }

@@ -95,7 +95,7 @@ int RunMarvex(const std::vector<std::string>& args, std::ostream& console, Env& 
     ctx.Log.OpenConsoleOnly(kLogTitle);
     ctx.Log.Write("Dry run: nothing is posted, and no file is written");
   } else {
-    ctx.Log.Open(Str(ctx.Here(kLogName)), kLogTitle);
+    ctx.Log.Open(Str(ctx.Here(kLogName)), kLogTitle, ctx.RunEnv.LockWaitMs());
   }
 
   if (FirstWord(command) == "-P") {

@@ -68,8 +68,8 @@ std::vector<std::string> SplitWords(const std::string& text) {
 }
 
 // ": <the system's text>" or nothing.
-std::string Reason(const Error& error) {
-  const std::string text = platform::ErrorText(error.osError());
+std::string Reason(const Error& error, int lockWaitMs) {
+  const std::string text = platform::ErrorText(error.osError(), lockWaitMs);
   return text.empty() ? std::string() : ": " + text;
 }
 
@@ -179,8 +179,8 @@ bool FidoconfigReader::Open(const std::string& path, std::string& failure) {
   main.name = path;
   main.identity = platform::FullPath(InDirectory(workDir_, path));
   if (const Error e = ReadWhole(path, main.text); !e.ok()) {
-    failure = e.code() == Errc::kOpenFailed   ? "Can't open tosser configuration " + path + Reason(e)
-              : e.code() == Errc::kReadFailed ? "Error reading tosser configuration " + path + Reason(e)
+    failure = e.code() == Errc::kOpenFailed   ? "Can't open tosser configuration " + path + Reason(e, lockWaitMs_)
+              : e.code() == Errc::kReadFailed ? "Error reading tosser configuration " + path + Reason(e, lockWaitMs_)
                                               : "Tosser configuration " + path + " is too large to be a configuration";
     return false;
   }
@@ -474,8 +474,8 @@ void FidoconfigReader::Include(const std::string& name, const std::string& file,
   }
   if (const Error e = ReadWhole(name, source.text); !e.ok()) {
     problems_.Error(file, number,
-                    e.code() == Errc::kOpenFailed   ? "can't open included file " + name + Reason(e)
-                    : e.code() == Errc::kReadFailed ? "error reading included file " + name + Reason(e)
+                    e.code() == Errc::kOpenFailed   ? "can't open included file " + name + Reason(e, lockWaitMs_)
+                    : e.code() == Errc::kReadFailed ? "error reading included file " + name + Reason(e, lockWaitMs_)
                                                     : "included file " + name + " is too large to be a configuration");
     return;
   }

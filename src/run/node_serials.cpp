@@ -45,7 +45,7 @@ bool NodeSerials::ReserveFromSeqDir(std::uint32_t count, const std::string& dir)
     outrun = ParseSeqOutrun(*env, false).value_or(kDefaultSeqOutrun);
   }
   SeqDirResult r;
-  if (TakeSeqDirSerials(dir, count, ctx_.RunEnv.Time().UnixTime(), outrun, r)) {
+  if (TakeSeqDirSerials(dir, count, ctx_.RunEnv.Time().UnixTime(), outrun, ctx_.RunEnv.LockWaitMs(), r)) {
     next_ = r.first;
     left_ = count;
     return true;

@@ -82,9 +82,9 @@ void ReadPostedLines(TextFileReader& file, Charset from, PostedText& text) {
   text.readFailed = file.ReadError();
 }
 
-bool ReadPostedText(const Str& name, Charset from, PostedText& text) {
+bool ReadPostedText(const Str& name, Charset from, int lockWaitMs, PostedText& text) {
   TextFileReader file;
-  if (!file.Open(name)) {
+  if (!file.Open(name, lockWaitMs)) {
     text.osError = file.OsError();
     return false;
   }
@@ -95,7 +95,7 @@ bool ReadPostedText(const Str& name, Charset from, PostedText& text) {
 
 // The text of the current posting: the file, or what standard input gave.
 bool ReadPostingText(RunContext& ctx, Charset from, PostedText& text) {
-  if (!ctx.PostsStandardInput) return ReadPostedText(Str(ctx.Here(ctx.Job.PostFile)), from, text);
+  if (!ctx.PostsStandardInput) return ReadPostedText(Str(ctx.Here(ctx.Job.PostFile)), from, ctx.RunEnv.LockWaitMs(), text);
   // The text is posted once; the posting takes it over.
   TextFileReader input;
   input.OpenText(std::move(ctx.StandardInput));
@@ -256,9 +256,9 @@ std::size_t RecodeJobTexts(PostJob& job, Charset from) {
 
 }  // namespace
 
-std::int32_t CountMessageParts(const Str& name, Charset from) {
+std::int32_t CountMessageParts(const Str& name, Charset from, int lockWaitMs) {
   PostedText text;
-  if (!ReadPostedText(name, from, text)) return 0;
+  if (!ReadPostedText(name, from, lockWaitMs, text)) return 0;
   return static_cast<std::int32_t>(PartStarts(text.lines).size() - 1);
 }
 
@@ -276,7 +276,7 @@ void DescribePosting(RunContext& ctx) {
   if (!FileExists(Str(ctx.Here(job.PostFile)))) {
     PostingError(ctx, "File not found \"" + job.PostFile + "\"");
   } else if (set) {
-    ctx.Log.Write(" >> Parts: " + IntToStr(CountMessageParts(Str(ctx.Here(job.PostFile)), *set)));
+    ctx.Log.Write(" >> Parts: " + IntToStr(CountMessageParts(Str(ctx.Here(job.PostFile)), *set, ctx.RunEnv.LockWaitMs())));
   }
 }
 

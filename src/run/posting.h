@@ -30,8 +30,9 @@ void DescribePosting(RunContext& ctx);
 // The number of messages WriteMessages will write for the file: its lines
 // (recoded from the character set into CP866, then each cut to 255
 // characters, counted as length plus 2) packed in order into parts of at
-// most kPartLimit bytes. 0 for an empty or unreadable file.
-std::int32_t CountMessageParts(const Str& name, Charset from = Charset::Cp866);
+// most kPartLimit bytes. 0 for an empty or unreadable file, or one another
+// program holds for longer than lockWaitMs.
+std::int32_t CountMessageParts(const Str& name, Charset from, int lockWaitMs);
 
 // Marks the posting as failed and logs the text as an error.
 void PostingError(RunContext& ctx, const Str& text);

@@ -38,7 +38,7 @@ LogFile::~LogFile() {
 
 void LogFile::Console(const Str& text) { *console_ << text.view() << '\n' << std::flush; }
 
-void LogFile::Open(const Str& fileName, const Str& title) {
+void LogFile::Open(const Str& fileName, const Str& title, int lockWaitMs) {
   if (file_ != platform::kNoFile) {
     platform::CloseFile(file_);
     file_ = platform::kNoFile;
@@ -53,7 +53,7 @@ void LogFile::Open(const Str& fileName, const Str& title) {
     unusable_ = true;
     Console("I can't make log file!!!..");
   } else {
-    if (!platform::CreateAlways(fileName.str(), platform::kDefaultLockWaitMs, &file_).ok()) {
+    if (!platform::CreateAlways(fileName.str(), lockWaitMs, &file_).ok()) {
       unusable_ = true;
       Console("I can't make log file!!!..");
     } else {

@@ -23,7 +23,8 @@ class LogFile {
   // "I can't make log file!!!.." on the console), then logs title +
   // ": started..". A file that exists but cannot be opened for appending makes
   // the log unusable (console only) instead of stopping the program.
-  void Open(const Str& fileName, const Str& title);
+  // lockWaitMs: how long a new log that another program holds is waited for.
+  void Open(const Str& fileName, const Str& title, int lockWaitMs);
   // Logs to the console alone, as from Open on: for a run that must leave
   // nothing on disk. No file is opened, made or written.
   void OpenConsoleOnly(const Str& title);

@@ -89,7 +89,7 @@ std::optional<std::int64_t> ParseSeqOutrun(const std::string& text, bool strict)
 }
 
 bool TakeSeqDirSerials(const std::string& dir, std::uint32_t count, std::int64_t now,
-                       std::int64_t outrun, SeqDirResult& out) {
+                       std::int64_t outrun, int lockWaitMs, SeqDirResult& out) {
   out = SeqDirResult{};
   if (count == 0) count = 1;
   const std::uint64_t t = now < 0 ? 0 : static_cast<std::uint64_t>(now);
@@ -130,9 +130,9 @@ bool TakeSeqDirSerials(const std::string& dir, std::uint32_t count, std::int64_t
       }
       continue;
     }
-    // The counters are empty files that no program keeps open: the usual
-    // wait is only ever spent on one caught at the moment of its own rename.
-    Error e = platform::ReplaceFile(dir + "/" + largest->name, CounterName(dir, s + count), platform::kDefaultLockWaitMs);
+    // The counters are empty files that no program keeps open: the wait is
+    // only ever spent on one caught at the moment of its own rename.
+    Error e = platform::ReplaceFile(dir + "/" + largest->name, CounterName(dir, s + count), lockWaitMs);
     if (e.ok()) {
       out.first = static_cast<std::uint32_t>(s);
       if (out.first == 0) return Fail(out, "the counter stands at 0");

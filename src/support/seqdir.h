@@ -35,7 +35,8 @@ struct SeqDirResult {
 // Takes count (at least 1) consecutive serials from the counter directory
 // dir at Unix time now. Creates the directory when it is missing. False when
 // the protocol cannot be followed (the caller falls back to its own serials).
+// lockWaitMs: how long a counter another program holds is waited for.
 bool TakeSeqDirSerials(const std::string& dir, std::uint32_t count, std::int64_t now,
-                       std::int64_t outrun, SeqDirResult& out);
+                       std::int64_t outrun, int lockWaitMs, SeqDirResult& out);
 
 }  // namespace mvx

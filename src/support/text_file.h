@@ -21,7 +21,7 @@ class TextFileReader {
 
   // A file another program holds without sharing is waited for at most
   // lockWaitMs.
-  bool Open(const Str& name, int lockWaitMs = platform::kDefaultLockWaitMs);
+  bool Open(const Str& name, int lockWaitMs);
   // Reads the lines of text instead of a file's.
   void OpenText(std::string text);
   void Close();

@@ -208,8 +208,8 @@ TEST_F(InputPostingTest, LineCutAndPartSizeCountRecodedBytes) {
   for (int k = 0; k < 100; ++k) text += "я";
   text += "\xFF\n";
   Write("text.txt", text);
-  EXPECT_EQ(CountMessageParts(dir_ / "text.txt", Charset::Utf8), 1);
-  EXPECT_EQ(CountMessageParts(dir_ / "text.txt"), 2);  // its bytes taken as CP866
+  EXPECT_EQ(CountMessageParts(dir_ / "text.txt", Charset::Utf8, env_.LockWaitMs()), 1);
+  EXPECT_EQ(CountMessageParts(dir_ / "text.txt", Charset::Cp866, env_.LockWaitMs()), 2);  // its bytes taken as CP866
   Write("config.mvx", "HPTPATH fido.cfg\nAREA RU.TEST\nFILE text.txt\nCHARSET UTF-8\nENDAREA\n");
   ASSERT_EQ(Run({}), 0);
   const auto msgs = Msgs("areas/test");

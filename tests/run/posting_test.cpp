@@ -87,7 +87,7 @@ TEST_F(PostingTest, AnnouncedPartsAreThePartsReallyWritten) {
   for (int i = 0; i < 1600; ++i) lf += "123456789\n";
   for (const auto& [t, parts] : {std::pair{exact, 1}, {"z" + exact, 2}, {lf, 2}}) {
     Write("f.txt", t);
-    EXPECT_EQ(CountMessageParts(dir_ / "f.txt"), parts) << t.size();
+    EXPECT_EQ(CountMessageParts(dir_ / "f.txt", Charset::Cp866, env_.LockWaitMs()), parts) << t.size();
   }
   Post(exact);  // posted as it was counted: one message, no [n/m]
   ASSERT_EQ(Msgs("area").size(), 3u);

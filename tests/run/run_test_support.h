@@ -66,13 +66,13 @@ inline bool IsMsgId(const std::string& line, const std::string& address) {
 // memory), or an empty name where the system has none.
 inline std::string UnreadableFile() {
   TextFileReader r;
-  return r.Open("/proc/self/mem") && r.AtEnd() && r.ReadError() ? "/proc/self/mem" : "";
+  return r.Open("/proc/self/mem", 100) && r.AtEnd() && r.ReadError() ? "/proc/self/mem" : "";
 }
 
 // What the system says when UnreadableFile is read ("Input/output error").
 inline std::string UnreadableFileReason() {
   TextFileReader r;
-  return r.Open(UnreadableFile()) && r.AtEnd() ? platform::ErrorText(r.OsError()) : "";
+  return r.Open(UnreadableFile(), 100) && r.AtEnd() ? platform::ErrorText(r.OsError()) : "";
 }
 
 // Lines of 78 characters and CR LF up to at least total bytes; each names its

@@ -22,7 +22,7 @@ class LogFileTest : public ::testing::Test {
   std::string Run(const std::string& name, const std::function<void(LogFile&)>& body = nullptr) {
     std::ostringstream console;
     LogFile log(clock_, &console);
-    log.Open(name, "Marvex 2.1");
+    log.Open(name, "Marvex 2.1", 100);
     if (body) body(log);
     log.Close();
     return console.str();
@@ -129,7 +129,7 @@ TEST(TextFileReader, LineEndsAndLongLines) {
   for (const auto& c : cases) {
     testkit::WriteFileText(dir / "f.txt", c.content);
     TextFileReader r;
-    ASSERT_TRUE(r.Open(dir.path() + "\\F.TXT"));  // found whatever the case
+    ASSERT_TRUE(r.Open(dir.path() + "\\F.TXT", 100));  // found whatever the case
     EXPECT_EQ(ReadAll(r), c.lines) << c.content.substr(0, 20);
   }
 }
@@ -138,7 +138,7 @@ TEST(TextFileReader, EndRewindAndMissingFile) {
   testkit::TempDir dir;
   testkit::WriteFileText(dir / "f.txt", "one\ntwo\n");
   TextFileReader r;
-  ASSERT_TRUE(r.Open(dir / "f.txt"));
+  ASSERT_TRUE(r.Open(dir / "f.txt", 100));
   EXPECT_EQ(ReadAll(r), (Lines{"one", "two"}));
   Str line = "stale";
   EXPECT_FALSE(r.ReadLine(line));  // no line left: false and empty, no error
@@ -146,7 +146,7 @@ TEST(TextFileReader, EndRewindAndMissingFile) {
   EXPECT_FALSE(r.ReadError());
   ASSERT_TRUE(r.Rewind());
   EXPECT_EQ(ReadAll(r), (Lines{"one", "two"}));
-  EXPECT_FALSE(r.Open(dir / "none.txt"));
+  EXPECT_FALSE(r.Open(dir / "none.txt", 100));
   EXPECT_TRUE(r.AtEnd());
   EXPECT_FALSE(r.Rewind());
 }

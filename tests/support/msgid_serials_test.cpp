@@ -173,17 +173,18 @@ class SeqDirTest : public ::testing::Test {
   testkit::TempDir dir_;
   std::string seq_ = dir_ / "seq";
   static constexpr std::int64_t kNow = 0x6a000000;
+  static constexpr int kWaitMs = 100;
 };
 
 TEST_F(SeqDirTest, CountersAreTakenByRenaming) {
   SeqDirResult r;
   // A missing directory is made, and the first counter starts at the clock.
-  ASSERT_TRUE(TakeSeqDirSerials(seq_, 3, kNow, kDefaultSeqOutrun, r)) << r.why;
+  ASSERT_TRUE(TakeSeqDirSerials(seq_, 3, kNow, kDefaultSeqOutrun, kWaitMs, r)) << r.why;
   const std::uint32_t first = r.first;
   EXPECT_TRUE(first == kNow || first == kNow + 1) << first;
   EXPECT_EQ(Counters(), std::vector<std::string>{CounterFile(first + 3)});
   // The counter runs ahead of a clock that stands still.
-  ASSERT_TRUE(TakeSeqDirSerials(seq_, 1, kNow, kDefaultSeqOutrun, r));
+  ASSERT_TRUE(TakeSeqDirSerials(seq_, 1, kNow, kDefaultSeqOutrun, kWaitMs, r));
   EXPECT_EQ(r.first, first + 3);
 }
 
@@ -195,11 +196,11 @@ TEST_F(SeqDirTest, StaleAndRunawayCountersAreDropped) {
   Touch("notes.txt");      // not a counter
   Touch("123456789.seq");  // 13 characters: not a counter
   SeqDirResult r;
-  ASSERT_TRUE(TakeSeqDirSerials(seq_, 2, kNow, 86400, r)) << r.why;
+  ASSERT_TRUE(TakeSeqDirSerials(seq_, 2, kNow, 86400, kWaitMs, r)) << r.why;
   EXPECT_EQ(r.first, 0x6a000010u);
   EXPECT_EQ(Counters(), (std::vector<std::string>{"123456789.seq", CounterFile(0x6a000012), "notes.txt"}));
   // Every counter too far ahead: a new one at the clock.
-  ASSERT_TRUE(TakeSeqDirSerials(seq_, 1, 0x10000000, 86400, r)) << r.why;
+  ASSERT_TRUE(TakeSeqDirSerials(seq_, 1, 0x10000000, 86400, kWaitMs, r)) << r.why;
   EXPECT_TRUE(r.first == 0x10000000u || r.first == 0x10000001u) << std::hex << r.first;
 }
 
