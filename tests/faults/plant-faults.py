@@ -234,7 +234,10 @@ def main():
     c.add_argument('--lines', type=int, required=True)
     c.add_argument('--keep', default='', help='tests never dropped, comma-separated')
     args = parser.parse_args()
-    {'run': run, 'summary': summary, 'cost': cost}[args.command](args)
+    try:
+        {'run': run, 'summary': summary, 'cost': cost}[args.command](args)
+    except BrokenPipeError:  # the reader (head, less) has had enough
+        pass
 
 
 main()
