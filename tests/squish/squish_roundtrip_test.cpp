@@ -23,7 +23,7 @@ TEST_F(SquishRoundTrip, EveryFieldSurvivesCloseAndReopen) {
   ASSERT_TRUE(base->BeginNewMessage().ok());
   base->EmitOrigKludges(true, FidoAddress{2, 5020, 1, 3});
   base->AppendTextLine("\x01PID: Marvex 2.1");
-  base->AppendTextLine("\x01INTL 1:234/5 2:5020/1");
+  base->AppendTextLine("\n\x01INTL 1:234/5 2:5020/1");  // the PID line ends in CR LF, as other editors end it
   base->PutFromName(std::string(50, 'F'));  // cut to the 35 and 71 characters the
   base->PutToName("All of you");            // fields hold with their NUL
   base->PutSubject(std::string(100, 'S'));

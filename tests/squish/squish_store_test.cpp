@@ -144,18 +144,6 @@ TEST_F(SquishStore, StoringAgainAndStoreHeaderOnly) {
   EXPECT_EQ(base->TextLength(), 13);  // "first", "second"
 }
 
-// Control lines ended by CR LF (another editor's text, stored again) go to
-// the control area all the same; the body keeps its own line ends.
-TEST_F(SquishStore, CrLfEndedControlLines) {
-  auto base = Create();
-  ASSERT_TRUE(base->BeginNewMessage().ok());
-  const std::string text = "\x01MSGID: 2:5020/1 abc\r\n\x01PID: X\r\nHello\r\n";
-  base->WriteTextBytes(static_cast<std::uint16_t>(text.size()), text.data());
-  ASSERT_TRUE(base->StoreMessage().ok());
-  ASSERT_TRUE(Load(*base, 1));
-  EXPECT_EQ(TextOf(*base), "\x01MSGID: 2:5020/1 abc\r\x01PID: X\rHello\r\n");
-}
-
 TEST_F(SquishStore, ControlInformationLimit) {
   // 6 x 10001 + 5512 = 65518 bytes of control lines: with the NUL, the most
   // that loads back. One byte more, or a line over the 16384-byte line
