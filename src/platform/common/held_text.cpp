@@ -1,6 +1,5 @@
 #include "platform/common/held_text.h"
 
-
 namespace mvx::platform::common {
 
 std::string HeldByOtherText(int waitMs) {
