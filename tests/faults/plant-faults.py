@@ -10,6 +10,11 @@ fails. The source file is put back after every fault.
     tests/faults/plant-faults.py run --count 400 --seed 7   # into build-faults/faults.jsonl
     tests/faults/plant-faults.py summary build-faults/faults.jsonl
     tests/faults/plant-faults.py cost build-faults/faults.jsonl --lines 1400
+    tests/faults/plant-faults.py replay tests/faults/seed7.jsonl --since 33c7a9d
+
+"replay" plants again the faults of a recorded run that only tests changed
+or deleted since a commit caught, and says which of them nothing catches
+now: what a reshaping of the tests has cost.
 
 "cost" answers what deleting whole tests would do to the catch rate: the
 faults are split into four parts; on three of them the tests are dropped
@@ -119,29 +124,37 @@ def failing_tests():
     return [c.get('name') for c in cases if c.get('status') not in ('run', 'notrun', 'disabled')]
 
 
-def run(args):
+def check_committed():
     if subprocess.run(['git', 'diff', '--quiet', '--', 'src'], cwd=ROOT).returncode != 0:
         sys.exit('src/ has uncommitted changes: commit or stash them first')
+
+
+def plant_each(chosen, out_path, expect=None):
+    """Plants each site in turn, rebuilding and running the suite, and appends
+    a record per fault to out_path; src/ is restored whatever happens. With
+    expect (site -> change), a site whose change reads differently now is
+    skipped: the code moved since the faults were recorded."""
     restore = lambda *_: (quiet(['git', 'checkout', '--', 'src']), sys.exit(1))
     signal.signal(signal.SIGINT, restore)
     signal.signal(signal.SIGTERM, restore)
     quiet(['cmake', '-S', ROOT, '-B', BUILD, '-DMARVEX_TESTS=ON', '-DCMAKE_BUILD_TYPE=Debug'])
     if quiet(['cmake', '--build', BUILD, '-j2']).returncode != 0:
         sys.exit('the unchanged tree does not build')
-    random.seed(args.seed)
-    every = sites()
-    chosen = random.sample(every, min(args.count, len(every)))
     done = set()
-    if os.path.exists(args.out):
-        done = {tuple(json.loads(line)['site']) for line in open(args.out)}
-    print(f'{len(every)} places to plant a fault; {len(chosen)} chosen, {len(done)} done before', file=sys.stderr)
+    if os.path.exists(out_path):
+        done = {tuple(json.loads(line)['site']) for line in open(out_path)}
+    print(f'{len(chosen)} faults to plant, {len(done)} done before', file=sys.stderr)
     try:
-        with open(args.out, 'a') as out:
+        with open(out_path, 'a') as out:
             for n, site in enumerate(chosen, 1):
                 if site in done:
                     continue
                 original, description = plant(site)
                 if original is None:
+                    continue
+                if expect and expect.get(site) != description:
+                    open(os.path.join(ROOT, site[0]), 'w', encoding='latin-1').write(original)
+                    print(f'{n}/{len(chosen)} {site[0]}:{site[1] + 1} moved; skipped', file=sys.stderr)
                     continue
                 try:
                     built = quiet(['cmake', '--build', BUILD, '-j2'], timeout=900).returncode == 0
@@ -158,6 +171,33 @@ def run(args):
     finally:
         quiet(['git', 'checkout', '--', 'src'])
         quiet(['cmake', '--build', BUILD, '-j2'])
+
+
+def run(args):
+    check_committed()
+    random.seed(args.seed)
+    every = sites()
+    plant_each(random.sample(every, min(args.count, len(every))), args.out)
+
+
+def replay(args):
+    """Plants again the faults that only changed or deleted tests caught."""
+    check_committed()
+    before = test_bodies(lambda: git_test_files(args.since))
+    now = test_bodies(work_test_files)
+    changed = {t for t in before if now.get(t) != before[t]}
+    records = [json.loads(line) for line in open(args.file)]
+    risky = [r for r in records if r['built'] and r['failed'] and set(r['failed']) <= changed]
+    print(f'{len(changed)} tests changed or deleted since {args.since}; {len(risky)} faults only they caught',
+          file=sys.stderr)
+    if os.path.exists(args.out) and not args.resume:
+        os.remove(args.out)
+    plant_each([tuple(r['site']) for r in risky], args.out, {tuple(r['site']): r['change'] for r in risky})
+    again = [json.loads(line) for line in open(args.out)] if os.path.exists(args.out) else []
+    lost = [r for r in again if r['built'] and r['failed'] == []]
+    print(f'{len(again)} planted again: {len(lost)} no longer caught')
+    for r in lost:
+        print(f'  {r["site"][0]}:{r["site"][1] + 1}  {r["change"][:150]}')
 
 
 def summary(args):
@@ -177,22 +217,40 @@ def summary(args):
             print(f'  {r["site"][0]}:{r["site"][1] + 1}  {r["change"][:150]}')
 
 
-def test_lines():
-    """Each TEST's name and its number of lines (to its closing brace)."""
-    sizes = {}
+def work_test_files():
     for folder, _, files in os.walk(os.path.join(ROOT, 'tests')):
         for name in files:
-            if not name.endswith('.cpp'):
-                continue
-            lines = open(os.path.join(folder, name), encoding='latin-1').read().split('\n')
-            starts = [(i, m.group(1) + '.' + m.group(2)) for i, line in enumerate(lines)
-                      if (m := re.match(r'^TEST(?:_F)?\((\w+),\s*(\w+)\)', line))]
-            for j, (i, test) in enumerate(starts):
-                end = starts[j + 1][0] if j + 1 < len(starts) else len(lines)
-                while end > i + 1 and not lines[end - 1].startswith('}'):
-                    end -= 1
-                sizes[test] = end - i + 1  # with the blank line after it
-    return sizes
+            if name.endswith('.cpp'):
+                yield open(os.path.join(folder, name), encoding='latin-1').read()
+
+
+def git_test_files(rev):
+    names = subprocess.run(['git', 'ls-tree', '-r', '--name-only', rev, 'tests'], cwd=ROOT,
+                           capture_output=True, text=True, check=True).stdout.split()
+    for name in names:
+        if name.endswith('.cpp'):
+            yield subprocess.run(['git', 'show', f'{rev}:{name}'], cwd=ROOT, capture_output=True,
+                                 check=True).stdout.decode('latin-1')
+
+
+def test_bodies(files=work_test_files):
+    """Each TEST's name and its lines (to its closing brace)."""
+    bodies = {}
+    for text in files():
+        lines = text.split('\n')
+        starts = [(i, m.group(1) + '.' + m.group(2)) for i, line in enumerate(lines)
+                  if (m := re.match(r'^TEST(?:_F)?\((\w+),\s*(\w+)\)', line))]
+        for j, (i, test) in enumerate(starts):
+            end = starts[j + 1][0] if j + 1 < len(starts) else len(lines)
+            while end > i + 1 and not lines[end - 1].startswith('}'):
+                end -= 1
+            bodies[test] = lines[i:end]
+    return bodies
+
+
+def test_lines():
+    """Each TEST's number of lines, with the blank line after it."""
+    return {test: len(body) + 1 for test, body in test_bodies().items()}
 
 
 def cost(args):
@@ -233,9 +291,14 @@ def main():
     c.add_argument('file')
     c.add_argument('--lines', type=int, required=True)
     c.add_argument('--keep', default='', help='tests never dropped, comma-separated')
+    p = sub.add_parser('replay')
+    p.add_argument('file')
+    p.add_argument('--since', required=True, help='the commit the faults were recorded at')
+    p.add_argument('--out', default=os.path.join(BUILD, 'replay.jsonl'))
+    p.add_argument('--resume', action='store_true', help='keep what a stopped replay recorded')
     args = parser.parse_args()
     try:
-        {'run': run, 'summary': summary, 'cost': cost}[args.command](args)
+        {'run': run, 'summary': summary, 'cost': cost, 'replay': replay}[args.command](args)
     except BrokenPipeError:  # the reader (head, less) has had enough
         pass
 
