@@ -192,10 +192,27 @@ def replay(args):
           file=sys.stderr)
     if os.path.exists(args.out) and not args.resume:
         os.remove(args.out)
-    plant_each([tuple(r['site']) for r in risky], args.out, {tuple(r['site']): r['change'] for r in risky})
+    # The code may have moved since the record: a fault goes to the line that
+    # still reads as its line did, nearest the recorded place (a line whose
+    # indent changed is not planted: the change would read differently).
+    expect, moved = {}, []
+    for r in risky:
+        rel, i, k, pos = r['site']
+        was = r['change'].split('  =>  ')[0]
+        lines = open(os.path.join(ROOT, rel), encoding='latin-1').read().split('\n')
+        same = [j for j, line in enumerate(lines) if line.strip() == was]
+        if not same:
+            moved.append(r)
+            continue
+        j = min(same, key=lambda j: abs(j - i))
+        expect[(rel, j, k, pos)] = r['change']
+    plant_each(list(expect), args.out, expect)
     again = [json.loads(line) for line in open(args.out)] if os.path.exists(args.out) else []
     lost = [r for r in again if r['built'] and r['failed'] == []]
-    print(f'{len(again)} planted again: {len(lost)} no longer caught')
+    print(f'{len(again)} planted again: {len(lost)} no longer caught; '
+          f'{len(moved) + len(expect) - len(again)} whose line is gone or changed, not planted')
+    for r in moved:
+        print(f'  not planted: {r["site"][0]}:{r["site"][1] + 1}  {r["change"][:150]}')
     for r in lost:
         print(f'  {r["site"][0]}:{r["site"][1] + 1}  {r["change"][:150]}')
 
