@@ -15,6 +15,7 @@ namespace mvx {
 namespace {
 
 using runtest::Lines;
+using runtest::Repeat;
 using Files = std::vector<std::pair<std::string, std::string>>;
 
 struct LookupCase {
@@ -59,12 +60,6 @@ class FidoconfigTest : public runtest::RunTest {
 
 const std::string kPassthrough = "[err] Area X is passthrough: it has no message base";
 const std::string kRefused = "[err] Area X is not posted to: the tosser would refuse its line (fido.cfg, line 1)";
-
-std::string Repeat(const std::string& s, int n) {
-  std::string out;
-  while (n-- > 0) out += s;
-  return out;
-}
 
 TEST_F(FidoconfigTest, AreaLinesDefaultsAndOptions) {
   const LookupCase cases[] = {

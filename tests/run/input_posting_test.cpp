@@ -150,18 +150,10 @@ TEST_F(InputPostingTest, StandardInputIsPostedAsAFileOfTheSameBytes) {
 
 TEST_F(InputPostingTest, LineCutAndPartSizeCountRecodedBytes) {
   // 150 lines of 100 letters: 30300 bytes as UTF-8, 15300 once recoded.
-  std::string text;
-  for (int i = 0; i < 150; ++i) {
-    for (int k = 0; k < 100; ++k) text += "Ж";
-    text += "\n";
-  }
-  // The 255 kept bytes end in an invalid byte; the tail that is cut off holds
-  // another, which is not posted and so not counted.
-  for (int k = 0; k < 254; ++k) text += "я";
-  text += "\xFF";
-  for (int k = 0; k < 100; ++k) text += "я";
-  text += "\xFF\n";
-  Write("text.txt", text);
+  // The 255 kept bytes of the last line end in an invalid byte; the tail that
+  // is cut off holds another, which is not posted and so not counted.
+  using runtest::Repeat;
+  Write("text.txt", Repeat(Repeat("Ж", 100) + "\n", 150) + Repeat("я", 254) + "\xFF" + Repeat("я", 100) + "\xFF\n");
   EXPECT_EQ(CountMessageParts(dir_ / "text.txt", Charset::Utf8, env_.LockWaitMs()), 1);
   EXPECT_EQ(CountMessageParts(dir_ / "text.txt", Charset::Cp866, env_.LockWaitMs()), 2);  // its bytes taken as CP866
   Write("config.mvx", "HPTPATH fido.cfg\nAREA RU.TEST\nFILE text.txt\nCHARSET UTF-8\nENDAREA\n");
