@@ -99,7 +99,8 @@ class InputPostingTest : public runtest::RunTest {
  protected:
   void SetUp() override {
     Write("fido.cfg", "EchoArea RU.TEST areas/test -b Msg\n");
-    Write("config.mvx", "HPTPATH fido.cfg\nFROMADDR 2:5020/1\n[EndOfCommonPart]\n");
+    // A byte-order mark and a tab, as editors leave them.
+    Write("config.mvx", "\xEF\xBB\xBFHPTPATH\tfido.cfg\nFROMADDR 2:5020/1\n[EndOfCommonPart]\n");
   }
   int RunWithInput(const std::optional<std::string>& input, const std::vector<std::string>& args) {
     ScopedStdin in(input);

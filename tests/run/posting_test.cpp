@@ -123,7 +123,9 @@ TEST_F(PostingTest, ErrorsSayWhy) {
   // A JAM area whose header file another program holds: the open waits for
   // it, then says so.
   ctx_.Job.Area = {AreaType::kJam, "jm"};
+  out_.str("");
   Post("x\n");
+  EXPECT_EQ(Log().at(1), " >> Base: JAM " + runtest::Shown(dir_.path(), "/jm"));
   platform::FileHandle held = platform::kNoFile;
   ASSERT_TRUE(
       platform::OpenExisting(dir_ / "jm.jhr", platform::Access::kReadWrite, platform::Share::kNone, 0, &held).ok());
