@@ -61,7 +61,6 @@ TEST_F(NodeRunTest, EchoTossLogGetsEachAreaOncePerRunAndIsNeverRewritten) {
   ASSERT_EQ(Run({"-p", "t.txt", "A.AREA"}), 0);
   env_.lockWaitMs = platform::kDefaultLockWaitMs;
   const Lines log = LastRun();
-  EXPECT_NE(std::find(log.begin(), log.end(), "  - Ok..."), log.end());
   EXPECT_TRUE(std::any_of(log.begin(), log.end(), [](const std::string& l) {
     return l.starts_with("[err] Can't add A.AREA to echo toss log toss.log: tosser lock hpt.lck");
   })) << ::testing::PrintToString(log);
@@ -76,9 +75,7 @@ TEST_F(NodeRunTest, UnstampableWorkFlagPostsNothing) {
   Fidoconfig("");
   ASSERT_TRUE(platform::CreateDirectory(dir_ / "EVERYDAY.FLG").ok());
   ASSERT_EQ(Run({}), 0);
-  const Lines log = LastRun();
-  ASSERT_GE(log.size(), 2u);
-  EXPECT_TRUE(log[1].starts_with("[err] Can't write work flag EVERYDAY.FLG (")) << log[1];
+  EXPECT_TRUE(LastRun().at(1).starts_with("[err] Can't write work flag EVERYDAY.FLG (")) << LastRun().at(1);
   EXPECT_FALSE(Exists("areas"));
   // A -p run does not stamp the flag and posts as before.
   ASSERT_EQ(Run({"-p", "t.txt", "A.AREA"}), 0);
