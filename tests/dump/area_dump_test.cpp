@@ -106,45 +106,37 @@ TEST(AreaDumpTest, ListingsOfEachFormat) {
   }
 }
 
-TEST(AreaDumpTest, MissingAreaIsAnErrorAndNothingIsCreated) {
-  testkit::TempDir dir;
-  std::string out, err;
-  EXPECT_EQ(Dump({"S" + dir / "nothing"}, out, err), kDumpAreaError);
-  EXPECT_NE(err.find("cannot open area"), std::string::npos);
-  EXPECT_NE(err.find(": no .sqd file (error 0x3000)"), std::string::npos);
-  EXPECT_EQ(Dump({"J" + dir / "nothing"}, out, err), kDumpAreaError);
-  EXPECT_EQ(Dump({"M" + dir / "nodir"}, out, err), kDumpAreaError);
-  EXPECT_TRUE(testkit::ListDir(dir.path()).empty());
-}
-
-TEST(AreaDumpTest, DamagedMessageIsNamedAndTheListingGoesOn) {
+// Each failure, its exit code and its words. A damaged message is named and
+// the listing goes on; looking never creates an area.
+TEST(AreaDumpTest, FailuresAndTheCommandLine) {
   testkit::TempDir dir;
   FillArea("M" + dir / "area");
-  // Message 2 cut short inside its header.
-  testkit::WriteFileText(dir / "area/2.msg", "short");
-  std::string out, err;
-  EXPECT_EQ(Dump({"-h", "M" + dir / "area"}, out, err), kDumpDamaged);
-  EXPECT_EQ(err, "mvxdump: message 2 could not be loaded: a message file cannot be read (error 0x1002)\n");
-  EXPECT_EQ(out.rfind("Message 3\n", 0), 0u);
-  EXPECT_EQ(Dump({"-m", "4", "M" + dir / "area"}, out, err), kDumpAreaError);
-  EXPECT_EQ(err, "mvxdump: there is no message 4\n");
-}
-
-TEST(AreaDumpTest, CommandLine) {
-  DumpOptions o;
-  std::string error;
-  EXPECT_TRUE(ParseDumpArguments({"-h", "-f", "5", "-n", "2", "Sx"}, o, error));
-  EXPECT_TRUE(o.headersOnly);
-  EXPECT_EQ(o.fromNumber, 5);
-  EXPECT_EQ(o.maxCount, 2);
-  EXPECT_EQ(o.area.type, AreaType::kSquish);
-  EXPECT_EQ(o.area.path, "x");
-  DumpOptions bad;
-  for (const auto& args : std::vector<std::vector<std::string>>{{"-f", "x", "Sx"}, {"-q", "Sx"}, {}, {"Sa", "Sb"}}) {
-    EXPECT_FALSE(ParseDumpArguments(args, bad, error)) << args.size();
+  testkit::WriteFileText(dir / "area/2.msg", "short");  // message 2 cut short inside its header
+  const auto noArea = [&](const std::string& name, const std::string& why) {
+    return "mvxdump: cannot open area \"" + dir / name + "\": " + why + ")\n";
+  };
+  const struct {
+    std::vector<std::string> args;
+    int rc;
+    std::string err, outStart = "";
+  } cases[] = {
+      {{"S" + dir / "nothing"}, kDumpAreaError, noArea("nothing", "no .sqd file (error 0x3000")},
+      {{"J" + dir / "nothing"}, kDumpAreaError, ""},
+      {{"M" + dir / "nodir"}, kDumpAreaError, ""},
+      {{"-h", "M" + dir / "area"}, kDumpDamaged,
+       "mvxdump: message 2 could not be loaded: a message file cannot be read (error 0x1002)\n", "Message 3\n"},
+      {{"-m", "4", "M" + dir / "area"}, kDumpAreaError, "mvxdump: there is no message 4\n"},
+      {{"xyz"}, kDumpUsage, "mvxdump: \"xyz\" is no area: it must start with a type letter (S, J, M, F or *)\n"},
+      {{"-f", "x", "Sx"}, kDumpUsage, ""}, {{"-q", "Sx"}, kDumpUsage, ""}, {{}, kDumpUsage, ""},
+      {{"Sa", "Sb"}, kDumpUsage, ""},
+  };
+  for (const auto& c : cases) {
+    std::string out, err;
+    EXPECT_EQ(Dump(c.args, out, err), c.rc) << err;
+    EXPECT_TRUE(c.err.empty() || err == c.err) << err;
+    EXPECT_TRUE(out.starts_with(c.outStart)) << out;
   }
-  std::string out, err;
-  EXPECT_EQ(Dump({"xyz"}, out, err), kDumpUsage);
+  EXPECT_EQ(testkit::ListDir(dir.path()), std::vector<std::string>{"area"});
 }
 
 }  // namespace

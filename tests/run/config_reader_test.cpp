@@ -45,18 +45,6 @@ TEST(EvaluateWhenTest, RulesOnChosenDays) {
   }
 }
 
-TEST_F(ConfigReaderTest, ResetJobParsesAddressesRelatively) {
-  ctx_.Job.FromAddr = FidoAddress{2, 5020, 1, 3};
-  ctx_.Job.Area.path = "kept";
-  ctx_.Common.FromAddr = "99";
-  ctx_.Common.ToAddr = "2:50x";
-  ResetJob(ctx_);
-  EXPECT_EQ(FormatAddress(ctx_.Job.FromAddr), "2:5020/99");
-  EXPECT_EQ(FormatAddress(ctx_.Job.ToAddr), "0:0/0");
-  EXPECT_EQ(ctx_.Job.Area.path, "kept");
-  EXPECT_EQ(runtest::Entries(out_.str()), Lines{"Error converting 2:50x"});
-}
-
 TEST_F(ConfigReaderTest, CommonPartKeywordsCommentsAndValues) {
   EXPECT_EQ(Load(";FROM Commented\r\n  ;FROM Indented\r\n#FROM Hash\r\n\\\\FROM Backslashes\r\n"
                  "from \"John Smith\" x\r\nSUBJ  Weekly  rules \r\nFLAGS $102\r\nUSEASKLUDGE no\r\n"
@@ -70,10 +58,8 @@ TEST_F(ConfigReaderTest, CommonPartKeywordsCommentsAndValues) {
                    ctx_.TerminateCfgPath.str(), c.When.str(), c.ToAddr.str(), c.EncodedMessage.str()}),
             (Lines{"John Smith", "Weekly  rules ", "Fido/Hpt.cfg", "Squish.Cfg", "", "WEEKLY 1", "2:5020/2.1",
                    "decode me"}));
-  EXPECT_EQ(c.AttrFlags, 258);
-  EXPECT_FALSE(c.UseAsKludge);
-  EXPECT_TRUE(c.UseEncodedString);
-  EXPECT_FALSE(c.UseEncodedMessage);
+  EXPECT_EQ((std::vector<int>{c.AttrFlags, c.UseAsKludge, c.UseEncodedString, c.UseEncodedMessage}),
+            (std::vector<int>{258, false, true, false}));
   EXPECT_TRUE(Exists(kWorkFlagName));  // read to its end, even when only the common part was asked for
 }
 
@@ -99,10 +85,9 @@ TEST_F(ConfigReaderTest, HostileLinesDoNoHarm) {
                         "TO\tTabbed\nORIGIN \x8f\xe0\xa8\nNOSUCHKEYWORD value\nFLAGS 258x\n\r\r\n\n"
                         "AREA \xad\xa5\xe2 \nWHEN WEEKLY 1,2,3\nFROMADDR x:y/z\nFLAGS $zz\nFROM Inside\n");
   const CommonSettings& c = ctx_.Common;
-  EXPECT_EQ(c.FromUser, Str(std::string(250, 'n')));  // the line was cut at 255
-  EXPECT_EQ(c.SubjLine, Str(std::string("\x00\x01\xff bin", 7)));
-  EXPECT_EQ(c.ToUser, "Tabbed");  // a tab separates words like a blank
-  EXPECT_EQ(c.OriginText, "\x8f\xe0\xa8");
+  // FROM was cut with its line at 255; a tab separates words like a blank.
+  EXPECT_EQ((Lines{c.FromUser.str(), c.SubjLine.str(), c.ToUser.str(), c.OriginText.str()}),
+            (Lines{std::string(250, 'n'), std::string("\x00\x01\xff bin", 7), "Tabbed", "\x8f\xe0\xa8"}));
   EXPECT_EQ(c.AttrFlags, 0);
   // The block without ENDAREA runs to the end of the file.
   EXPECT_EQ(log, (Lines{"Loading b.mvx", " [+] Working with \xad\xa5\xe2 ", "Error converting x:y/z",
@@ -112,7 +97,14 @@ TEST_F(ConfigReaderTest, HostileLinesDoNoHarm) {
 }
 
 TEST_F(ConfigReaderTest, AreaLinesSetTheJobOnlyAndSomeAreNotUnquoted) {
+  // ResetJob reads the common addresses relative to the job's own, and keeps
+  // the area found.
+  ctx_.Job.FromAddr = FidoAddress{2, 5020, 1, 3};
+  ctx_.Job.Area.path = "kept";
+  ctx_.Common.FromAddr = "99";
+  ctx_.Common.ToAddr = "2:50x";
   ResetJob(ctx_);
+  EXPECT_EQ(FormatAddress(ctx_.Job.ToAddr), "0:0/0");
   for (const char* line : {"SUBJ \"Quoted subject\"", "FLAGS pvt k/s", "SQUISH sq.cfg", "TERMINATE t.cfg",
                            "; FILE commented.txt", "TOADDR 3:3/3", "TOADDR \"4:4/4\"", "WHEN YEARLY 2025",
                            "BEGINENCODEDSTRING b%"}) {
@@ -120,16 +112,18 @@ TEST_F(ConfigReaderTest, AreaLinesSetTheJobOnlyAndSomeAreNotUnquoted) {
   }
   const PostJob& j = ctx_.Job;
   EXPECT_EQ((Lines{j.SubjLine.str(), ctx_.SquishCfgPath.str(), ctx_.TerminateCfgPath.str(), j.PostFile.str(),
-                   FormatAddress(j.ToAddr).str(), ctx_.BeginEncodedString.str(), ctx_.Common.SubjLine.str()}),
-            (Lines{"Quoted subject", "sq.cfg", "t.cfg", "", "3:3/3", "b%", ""}));
+                   FormatAddress(j.ToAddr).str(), ctx_.BeginEncodedString.str(), ctx_.Common.SubjLine.str(),
+                   FormatAddress(j.FromAddr).str(), j.Area.path.str()}),
+            (Lines{"Quoted subject", "sq.cfg", "t.cfg", "", "3:3/3", "b%", "", "2:5020/99", "kept"}));
   EXPECT_EQ(j.AttrFlags, 0x0081);
   EXPECT_FALSE(j.Due);
-  EXPECT_EQ(runtest::Entries(out_.str()), Lines{"Error converting \"4:4/4\""});
+  EXPECT_EQ(runtest::Entries(out_.str()), (Lines{"Error converting 2:50x", "Error converting \"4:4/4\""}));
 }
 
 TEST_F(ConfigReaderTest, WhatEndsABlock) {
   const auto log = Load(
-      "WHEN WEEKLY 9\nAREA ONE\n  WHEN WEEKLY 9\n; ENDAREA\n"  // any word before ENDAREA ends it
+      "WHEN WEEKLY 9\nAREA ONE\n  WHEN WEEKLY 9\nFROM Block\nSUBJ One\nFLAGS Pvt\nUSEASKLUDGE no\n"
+      "; ENDAREA\n"  // any word before ENDAREA ends it
       "FROM AfterOne\nAREA TWO\nENDAREA more\nFROM InsideTwo\nENDAREA \nFROM StillInsideTwo\n   endarea\n"
       "AREA ENDAREA\n"  // the AREA line itself ends the block
       "FROM AfterEmptyBlock\n");
@@ -137,6 +131,11 @@ TEST_F(ConfigReaderTest, WhatEndsABlock) {
                         " [+] Working with TWO", "     [-]> Skipping TWO by date...", "",
                         " [+] Working with ENDAREA", "     [-]> Skipping ENDAREA by date...", ""}));
   EXPECT_EQ(ctx_.Common.FromUser, "AfterEmptyBlock");
+  // The last block started from the defaults again, not from ONE's lines.
+  EXPECT_EQ((Lines{ctx_.Job.AreaTag.str(), ctx_.Job.FromUser.str(), ctx_.Job.SubjLine.str()}),
+            (Lines{"ENDAREA", "AfterOne", ""}));
+  EXPECT_EQ(ctx_.Job.AttrFlags, 256);
+  EXPECT_TRUE(ctx_.UseAsKludge);
 }
 
 TEST_F(ConfigReaderTest, UnrecognisedCommonWhenCarriesDueFromBlockToBlock) {
@@ -151,16 +150,6 @@ TEST_F(ConfigReaderTest, UnrecognisedCommonWhenCarriesDueFromBlockToBlock) {
                    " [+] Working with SECOND", "     [-]> Skipping SECOND by date...", "", " [+] Working with THIRD",
                    "     [-]> Skipping THIRD by date...", "", "[err] Area  not found in fido.cfg", " [+] Working with ", failed[0],
                    failed[1], failed[2], ""}));
-}
-
-TEST_F(ConfigReaderTest, SecondBlockStartsFromTheDefaultsAgain) {
-  Load("AREA ONE\nWHEN WEEKLY 9\nFROM Block\nSUBJ One\nFLAGS Pvt\nUSEASKLUDGE no\nENDAREA\n"
-       "AREA TWO\nWHEN WEEKLY 9\nENDAREA\n");
-  EXPECT_EQ(ctx_.Job.FromUser, "Sysop");
-  EXPECT_EQ(ctx_.Job.SubjLine, "");
-  EXPECT_EQ(ctx_.Job.AttrFlags, 256);
-  EXPECT_TRUE(ctx_.UseAsKludge);
-  EXPECT_EQ(ctx_.Job.AreaTag, "TWO");
 }
 
 }  // namespace

@@ -1,7 +1,6 @@
 // Finding an area in the tosser configurations.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdlib>
 #include <tuple>
 
@@ -9,12 +8,12 @@
 #include "run/area_lookup.h"
 #include "run_test_support.h"
 #include "support/address.h"
-#include "testkit/messages.h"
 
 namespace mvx {
 namespace {
 
 using runtest::Lines;
+using runtest::Repeat;
 using Files = std::vector<std::pair<std::string, std::string>>;
 
 struct LookupCase {
@@ -59,12 +58,6 @@ class FidoconfigTest : public runtest::RunTest {
 
 const std::string kPassthrough = "[err] Area X is passthrough: it has no message base";
 const std::string kRefused = "[err] Area X is not posted to: the tosser would refuse its line (fido.cfg, line 1)";
-
-std::string Repeat(const std::string& s, int n) {
-  std::string out;
-  while (n-- > 0) out += s;
-  return out;
-}
 
 TEST_F(FidoconfigTest, AreaLinesDefaultsAndOptions) {
   const LookupCase cases[] = {
@@ -171,10 +164,11 @@ TEST_F(FidoconfigTest, EveryOptionReadsItsOwnNumberOfWords) {
 
 TEST_F(FidoconfigTest, IncludesVariablesConditionsAndTosserSettings) {
 #ifdef _WIN32
-  ASSERT_EQ(_putenv_s("MARVEX_TEST_HOME", "/home/sysop"), 0);
+  const auto setHome = [](const char* v) { return _putenv_s("MARVEX_TEST_HOME", v); };  // "" removes it
 #else
-  ASSERT_EQ(setenv("MARVEX_TEST_HOME", "/home/sysop", 1), 0);
+  const auto setHome = [](const char* v) { return *v ? setenv("MARVEX_TEST_HOME", v, 1) : unsetenv("MARVEX_TEST_HOME"); };
 #endif
+  ASSERT_EQ(setHome("/home/sysop"), 0);
   const std::string fido =
         "# main configuration\n"
         "set BASEDIR=/var/spool/fido\n"
@@ -212,16 +206,11 @@ TEST_F(FidoconfigTest, IncludesVariablesConditionsAndTosserSettings) {
                               LookupCase{fido, "RU.ENV", "/home/sysop/env", "S", {}, "0:0/0", "", areas}}) {
     const TosserSettings t = Check(c);
     // [OS] is UNIX here and WIN on Windows, where both tests of it fail.
-    const bool windows = testkit::kWindows;
     EXPECT_EQ((Lines{t.SeqDir, t.EchoTossLog, t.LockFile, t.SeqOutrun}),
-              (Lines{"/var/spool/fido/seq", "/var/spool/fido/echo toss.log", "/home/sysop/hpt.lock", windows ? "" : "3y"}));
-    EXPECT_EQ(t.AdvisoryLock, windows ? 0 : 5);
+              (Lines{"/var/spool/fido/seq", "/var/spool/fido/echo toss.log", "/home/sysop/hpt.lock", testkit::kWindows ? "" : "3y"}));
+    EXPECT_EQ(t.AdvisoryLock, testkit::kWindows ? 0 : 5);
   }
-#ifdef _WIN32
-  _putenv_s("MARVEX_TEST_HOME", "");
-#else
-  unsetenv("MARVEX_TEST_HOME");
-#endif
+  setHome("");
 }
 
 TEST_F(FidoconfigTest, IncludeAndExpansionProblems) {
@@ -297,54 +286,6 @@ TEST_F(FidoconfigTest, UnreadableTosserConfigurationIsNoMissingArea) {
   ctx.HptPath = bad;
   LookupArea(ctx);
   EXPECT_NE(out.str().find("[err] Error reading tosser configuration " + bad), std::string::npos) << out.str();
-}
-
-// The run reaches every format through the factory alone.
-TEST_F(FidoconfigTest, RunCreatesOnlyTheBasesTheTosserHas) {
-  // A byte-order mark and tabs in config.mvx; passthrough and unknown areas
-  // beside ones found through an include and a variable.
-  Write("config.mvx",
-        "\xEF\xBB\xBFHPTPATH\tfido.cfg\nFROMADDR\t2:5020/1\nAREA\tPASS.AREA\nFILE\tt.txt\nENDAREA\n"
-        "AREA NO.SUCH\nFILE t.txt\nENDAREA\nAREA RU.JAM\nFILE t.txt\nFLAGS Pvt K/s\nENDAREA\n"
-        "AREA RU.SQ\nFILE t.txt\nFLAGS Pvt K/s\nENDAREA\n");
-  Write("fido.cfg", "set BASE=bases\ninclude areas.cfg\n");
-  Write("areas.cfg", "EchoAreaDefaults Passthrough\nEchoArea PASS.AREA -g A 2:5020/2\n"
-                     "EchoArea RU.JAM [BASE]/rujam -b Jam\nEchoArea RU.SQ [BASE]/rusq -b Squish\n");
-  Write("t.txt", "hello\r\n");
-  const Lines before = testkit::ListDir(dir_.path());
-  EXPECT_EQ(Run({}), 0);
-  const Lines log = LastRun();
-  for (const std::string& line : {std::string("[err] Area PASS.AREA is passthrough: it has no message base"),
-                                  std::string("[err] Area NO.SUCH not found in fido.cfg"),
-                                  " >> Base: JAM " + runtest::Shown(dir_.path(), "/bases/rujam"),
-                                  " >> Base: Squish " + runtest::Shown(dir_.path(), "/bases/rusq")}) {
-    EXPECT_NE(std::find(log.begin(), log.end(), line), log.end()) << line;
-  }
-  EXPECT_EQ(std::count(log.begin(), log.end(), "  - Ok..."), 2);
-  // Besides the run's own files (log, work flag and the like), only the two
-  // bases. (The names of their files: the formats' own tests.)
-  for (const std::string& name : testkit::ListDir(dir_.path())) {
-    const bool runFile = name.starts_with("Marvex.") || name == "EVERYDAY.FLG";
-    EXPECT_TRUE(runFile || name == "bases" || std::find(before.begin(), before.end(), name) != before.end()) << name;
-  }
-  EXPECT_EQ(testkit::ListDir(dir_ / "bases").size(), 6u);
-  for (const char* id : {"Jbases/rujam", "Sbases/rusq"}) {
-    std::unique_ptr<MessageBase> base;
-    ASSERT_TRUE(OpenOrCreateBase(ParseAreaId(std::string(1, id[0]) + (dir_ / (id + 1))), base)) << id;
-    ASSERT_EQ(base->MessageCount(), 1) << id;
-    base->PositionFrom(1);
-    ASSERT_TRUE(base->LoadMessage().ok()) << id;
-    EXPECT_EQ(base->FromName() + "|" + base->ToName(), "Sysop|All") << id;
-    // Two flags and Local: each bit is given to the base on its own.
-    for (std::int32_t bit : {kAttrPrivate, kAttrKillSent, kAttrLocal}) EXPECT_TRUE(base->HasAttribute(bit)) << id;
-    const Lines lines = testkit::LinesOf(*base);
-    ASSERT_GE(lines.size(), 4u) << id;
-    EXPECT_TRUE(runtest::IsMsgId(lines[0], "2:5020/1")) << id;
-    EXPECT_EQ(Lines(lines.end() - 4, lines.end()), (Lines{"hello", "", "--- ", " * Origin: Autoposted message (2:5020/1)"}))
-        << id;
-    base->ReleaseMessage().Ignore();
-    EXPECT_TRUE(CloseBase(base)) << id;
-  }
 }
 
 }  // namespace

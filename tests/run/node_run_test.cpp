@@ -26,27 +26,25 @@ class NodeRunTest : public RunTest {
 };
 
 // Two processes at once: SerialStateTest.ConcurrentProcessesNeverShareASerial.
-TEST_F(NodeRunTest, SerialsNeverRepeatAcrossRunsAtAFrozenClock) {
+TEST_F(NodeRunTest, SerialsNeverRepeatAndComeFromTheTossersCounterDirectory) {
   Fidoconfig("");
   for (int run = 0; run < 4; ++run) ASSERT_EQ(Run({"-p", "t.txt", "A.AREA"}), 0);
   const std::vector<std::string> ids = MsgIds("areas/a");
   for (const std::string& id : ids) EXPECT_TRUE(IsMsgId(id, "2:5020/1")) << id;
-  EXPECT_EQ(std::set<std::string>(ids.begin(), ids.end()).size(), 4u);
-  EXPECT_TRUE(Exists("Marvex.Serial"));
-}
-
-TEST_F(NodeRunTest, SerialsComeFromTheTossersCounterDirectory) {
+  EXPECT_EQ(std::set<std::string>(ids.begin(), ids.end()).size(), 4u);  // at a frozen clock
+  // With the tosser's counter, that counter names the next free serial: the
+  // message took the one before it, and Marvex.Serial stays as it was.
+  ASSERT_TRUE(Exists("Marvex.Serial"));
+  const auto serial = testkit::ReadFileBytes(dir_ / "Marvex.Serial");
   Fidoconfig("SeqDir seq\n");
-  ASSERT_EQ(Run({"-p", "t.txt", "A.AREA"}), 0);
+  ASSERT_EQ(Run({"-p", "t.txt", "B.AREA"}), 0);
   const std::vector<std::string> names = testkit::ListDir(dir_ / "seq");
   ASSERT_EQ(names.size(), 1u);
-  // The counter names the next free serial: this message took the one
-  // before it.
-  const std::uint32_t next = static_cast<std::uint32_t>(std::stoul(names[0].substr(0, 8), nullptr, 16));
   char expected[16];
-  std::snprintf(expected, sizeof expected, "%08x", next - 1);
-  EXPECT_EQ(MsgIds("areas/a").at(0), "\x01MSGID: 2:5020/1 " + std::string(expected));
-  EXPECT_FALSE(Exists("Marvex.Serial"));
+  const unsigned long next = std::stoul(names[0].substr(0, 8), nullptr, 16);
+  std::snprintf(expected, sizeof expected, "%08lx", next - 1);
+  EXPECT_EQ(MsgIds("areas/b").at(0), "\x01MSGID: 2:5020/1 " + std::string(expected));
+  EXPECT_EQ(testkit::ReadFileBytes(dir_ / "Marvex.Serial"), serial);
 }
 
 TEST_F(NodeRunTest, EchoTossLogGetsEachAreaOncePerRunAndIsNeverRewritten) {
@@ -63,7 +61,6 @@ TEST_F(NodeRunTest, EchoTossLogGetsEachAreaOncePerRunAndIsNeverRewritten) {
   ASSERT_EQ(Run({"-p", "t.txt", "A.AREA"}), 0);
   env_.lockWaitMs = platform::kDefaultLockWaitMs;
   const Lines log = LastRun();
-  EXPECT_NE(std::find(log.begin(), log.end(), "  - Ok..."), log.end());
   EXPECT_TRUE(std::any_of(log.begin(), log.end(), [](const std::string& l) {
     return l.starts_with("[err] Can't add A.AREA to echo toss log toss.log: tosser lock hpt.lck");
   })) << ::testing::PrintToString(log);
@@ -78,9 +75,7 @@ TEST_F(NodeRunTest, UnstampableWorkFlagPostsNothing) {
   Fidoconfig("");
   ASSERT_TRUE(platform::CreateDirectory(dir_ / "EVERYDAY.FLG").ok());
   ASSERT_EQ(Run({}), 0);
-  const Lines log = LastRun();
-  ASSERT_GE(log.size(), 2u);
-  EXPECT_TRUE(log[1].starts_with("[err] Can't write work flag EVERYDAY.FLG (")) << log[1];
+  EXPECT_TRUE(LastRun().at(1).starts_with("[err] Can't write work flag EVERYDAY.FLG (")) << LastRun().at(1);
   EXPECT_FALSE(Exists("areas"));
   // A -p run does not stamp the flag and posts as before.
   ASSERT_EQ(Run({"-p", "t.txt", "A.AREA"}), 0);

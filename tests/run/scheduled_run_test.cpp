@@ -84,7 +84,7 @@ TEST_F(ScheduledRunTest, PostsIntoMsgAreaFoundThroughHptPath) {
   Write("config.mvx",
         "; Marvex test configuration\r\nHPTPATH Fido.cfg\r\nFROM John Smith\r\nFROMADDR 2:5020/1\r\n\r\n"
         "AREA Net.Talk\r\n  FILE News.txt\r\n  SUBJ Weekly news\r\n  TO Everybody\r\n  TOADDR 2:5030/4\r\n"
-        "  ORIGIN Test station\r\n  TEARLINE Marvex\r\nENDAREA\r\n");
+        "  ORIGIN Test station\r\n  TEARLINE Marvex\r\n  FLAGS Pvt K/s\r\nENDAREA\r\n");
   EXPECT_EQ(Run({}), 0);
   EXPECT_EQ(LastRun(), (Lines{"Marvex 2.1: started..", "Loading config.mvx", " [+] Working with Net.Talk",
                               " >> Posting News.txt to Net.Talk // Talk about the net",
@@ -98,10 +98,11 @@ TEST_F(ScheduledRunTest, PostsIntoMsgAreaFoundThroughHptPath) {
   EXPECT_EQ((Lines{m.Field(0), m.Field(36), m.Field(72), m.Field(144)}),
             (Lines{"John Smith", "Everybody", "Weekly news", "06 Dec 26  04:57:36"}));
   // Destination node, origin node, origin net, destination net, then the
-  // date word of 6 Dec 2026 and the time word of 04:57:36, attributes Local.
+  // date word of 6 Dec 2026 and the time word of 04:57:36, attributes Local,
+  // Kill/sent and Private.
   EXPECT_EQ((std::vector<unsigned>{m.U16(166), m.U16(168), m.U16(172), m.U16(174), m.U16(176), m.U16(178),
                                    m.U16(186)}),
-            (std::vector<unsigned>{4, 1, 5020, 5030, 0x5D86, 0x2732, 0x0100}));
+            (std::vector<unsigned>{4, 1, 5020, 5030, 0x5D86, 0x2732, 0x0181}));
   ASSERT_EQ(m.lines.size(), 7u);
   EXPECT_TRUE(IsMsgId(m.lines[0], "2:5020/1")) << m.lines[0];
   EXPECT_EQ(Lines(m.lines.begin() + 1, m.lines.end()),
@@ -181,28 +182,21 @@ TEST_F(ScheduledRunTest, DryRunShowsTodaysDecisionsAndWritesNothing) {
 TEST_F(ScheduledRunTest, ErrorsAreLoggedAndTheRunGoesOn) {
   Write("blocker", "a file where a directory should be");
   Write("Fido.cfg", "EchoArea NET.TALK Areas/NetTalk -b Msg\nEchoArea BLOCKED blocker/area -b Msg\n");
-  Write("Other.cfg", "EchoArea NET.TALK Other/NetTalk -b Msg\n");
-  Write("config.mvx",
-        "HPTPATH Fido.cfg\nAREA NET.TALK\nFILE Missing.txt\nENDAREA\nAREA NO.SUCH\nFILE News.txt\nENDAREA\n"
-        "AREA BLOCKED\nFILE News.txt\nHPTPATH Other.cfg\nENDAREA\nFROM Second Sender\n"
-        "AREA NET.TALK\nFILE News.txt\nFROMADDR 2:50x/1\nENDAREA\n");
+  Write("Other.cfg", "EchoArea NET.TALK Other/NetTalk -b Squish\n");
+  Write("config.mvx", "HPTPATH Fido.cfg\nAREA BLOCKED\nFILE News.txt\nHPTPATH Other.cfg\nENDAREA\nFROM Second Sender\n"
+                      "AREA NET.TALK\nFILE News.txt\nFROMADDR 2:50x/1\nENDAREA\n");
   EXPECT_EQ(Run({}), 0);
   EXPECT_EQ(LastRun(),
-            (Lines{"Marvex 2.1: started..", "Loading config.mvx", " [+] Working with NET.TALK",
-                   " >> Posting Missing.txt to NET.TALK", " >> Base: MSG " + runtest::Shown(dir_.path(), "/Areas/NetTalk"),
-                   " >> From: Sysop, 0:0/0", " >> To: All, 0:0/0", " >> Subj: ",
-                   "[err] File not found \"Missing.txt\"", "[err] We can't make posting...", "",
-                   "[err] Area NO.SUCH not found in Fido.cfg", " [+] Working with NO.SUCH",
-                   "[err] Unable to open/create msgbase \"\"", "[err] We can't make posting...", "",
-                   " [+] Working with BLOCKED", "[err] Unable to open/create msgbase \"blocker/area\": the area directory is missing",
+            (Lines{"Marvex 2.1: started..", "Loading config.mvx", " [+] Working with BLOCKED",
+                   "[err] Unable to open/create msgbase \"blocker/area\": the area directory is missing",
                    "[err] We can't make posting...", "",
                    // A common line between blocks changes the later ones; HPTPATH
                    // in a block takes effect from the next block on.
                    " [+] Working with NET.TALK", "Error converting 2:50x/1", " >> Posting News.txt to NET.TALK",
-                   " >> Base: MSG " + runtest::Shown(dir_.path(), "/Other/NetTalk"), " >> From: Second Sender, 0:0/0",
+                   " >> Base: Squish " + runtest::Shown(dir_.path(), "/Other/NetTalk"), " >> From: Second Sender, 0:0/0",
                    " >> To: All, 0:0/0", " >> Subj: ", "  - Ok...", "", "End..", ""}));
-  EXPECT_EQ(Msgs("Areas/NetTalk").size(), 0u);
-  EXPECT_EQ(Msgs("Other/NetTalk").size(), 1u);
+  EXPECT_FALSE(Exists("Areas"));
+  EXPECT_TRUE(Exists("Other/NetTalk.sqd"));
 }
 
 }  // namespace
