@@ -140,8 +140,7 @@ TEST_F(TwoCreators, EveryInterleavingEndsInOneWholeArea) {
         // Which of the two made a file decides the case of its name on
         // Windows (ours are in capitals there): names compare folded.
         EXPECT_EQ(testkit::Folded(testkit::ListDir(dir.path())),
-                  (std::vector<std::string>{"area.jdt", "area.jdx", "area.jhr", "area.jlr"}))
-            << where;
+                  (std::vector<std::string>{"area.jdt", "area.jdx", "area.jhr", "area.jlr"})) << where;
         JamBase base(env_);
         ASSERT_TRUE(base.OpenArea(dir / "area").ok()) << where << " error " << ErrcNumber(base.ErrorCode());
         // Whoever made the .JHR, its header is the one in force.

@@ -11,8 +11,6 @@
 #include "msgbase/file_stream.h"
 #include "msgdir/msgdir_base.h"
 #include "squish/squish_base.h"
-#include "support/datetime.h"
-#include "support/msgid_serials.h"
 #include "testkit/messages.h"
 #include "testkit/testkit.h"
 
@@ -28,12 +26,8 @@ char KindOf(MessageBase* base) {
 }
 
 TEST(ParseAreaId, TypeLetterPathAndObject) {
-  const struct {
-    const char* id;
-    AreaType type;
-    const char* path;
-    char kind;  // of the object MakeBase makes; '-' for none
-  } cases[] = {
+  // The id, its type and path, and the kind of object MakeBase makes ('-' for none).
+  const struct { const char* id; AreaType type; const char* path; char kind; } cases[] = {
       {"J/jam/echo", AreaType::kJam, "/jam/echo", 'J'},  {"jC:\\JAM", AreaType::kJam, "C:\\JAM", 'J'},
       {"F/n/", AreaType::kMsgDir, "/n/", 'M'},           {"f/n", AreaType::kMsgDir, "/n", 'M'},
       {"M/m", AreaType::kMsgDir, "/m", 'M'},             {"m/m", AreaType::kMsgDir, "/m", 'M'},
@@ -75,12 +69,8 @@ TEST_F(FactoryArea, MessageThroughTheFactoryHasExactlyTheseBytes) {
     base->PutFromName("Sender Name");
     base->PutToName("All");
     base->PutSubject("Test subject");
-    DateTimeRec now;
-    GetNow(env.clock, now);
-    base->PutWrittenDate(now);
-    base->PutArrivedDate(now);
-    base->ChangeAttribute(true, kAttrLocal);
-    base->ChangeAttribute(true, kAttrFileRequest);
+    // Written and arrived: the moment the message was begun.
+    for (std::int32_t attr : {kAttrLocal, kAttrFileRequest}) base->ChangeAttribute(true, attr);
     for (const char* line : {"\001PID: Marvex 2.1", "Hello", "--- Marvex"}) base->AppendTextLine(line);
     ASSERT_TRUE(base->StoreMessage().ok());
     ASSERT_TRUE(base->ReleaseMessage().ok());

@@ -76,11 +76,8 @@ TEST(ReadAddresses, FirstLineAndControlLinesLaterOnesOverriding) {
 }
 
 TEST(ParseKludges, EachLineKindChangesOnlyWhatItNames) {
-  const struct {
-    bool orig;
-    const char* line;
-    const char* want;  // the running address after the line
-  } steps[] = {
+  // Parsed as an origin or a destination line, the line, the running address after it.
+  const struct { bool orig; const char* line; const char* want; } steps[] = {
       {true, "\001MSGID: 1:234/56@fidonet 1234abcd", "1:234/56.0"},
       {true, "\001" "FMPT 65535", "1:234/56.-1"},
       {true, "\001" "FMPT 5", "1:234/56.5"},

@@ -12,51 +12,36 @@ using namespace std::literals;
 using texttest::ReaderOver;
 using texttest::TextOf;
 
-TEST(FindControlLine, FirstMatchItsOffsetsAndNoMatch) {
-  auto base = ReaderOver("hello\r\n\001PID: x\r\n\001PID: y\r\001msgid: 2\rlast\r"sv);
-  std::string line;
-  ASSERT_TRUE(base->FindControlLine("\001PID", line));
-  EXPECT_EQ(line, "\001PID: x");
-  EXPECT_EQ(base->FoundLineStart(), 7);
-  EXPECT_EQ(base->FoundLineEnd(), 16);  // after the CR LF
-  ASSERT_TRUE(base->FindControlLine("", line));  // the first line
-  EXPECT_EQ(base->FoundLineEnd(), 7);
-  // Case matters and a line shorter than the key never matches; the line is
-  // left as it was, the position ends at the end of the text.
-  EXPECT_FALSE(base->FindControlLine("\001MSGID:", line));
-  EXPECT_EQ(line, "hello");
-  EXPECT_EQ(base->TextOffset(), base->TextLength());
-  EXPECT_FALSE(base->FindControlLine("lastline", line));
-  EXPECT_FALSE(ReaderOver(""sv)->FindControlLine("", line));
-  // A line longer than a Str comes back whole.
+TEST(FindControlLine, FirstMatchWholeAndCaseKept) {
+  // Longer than a Str, the line still comes back whole; its end is after the CR LF.
   const std::string seen = "\001SEEN-BY: " + std::string(300, '1');
-  ASSERT_TRUE(ReaderOver(seen + "\r")->FindControlLine("\001SEEN", line));
+  auto base = ReaderOver("hello\r\n" + seen + "\r\n\001SEEN-BY: 2\r\001msgid: 2\r");
+  std::string line;
+  ASSERT_TRUE(base->FindControlLine("\001SEEN", line));
   EXPECT_EQ(line, seen);
-}
-
-TEST(ControlBlockEnd, AfterTheFirstRunOfControlLines) {
-  EXPECT_EQ(ReaderOver("\001PID: p\rBody\r"sv)->ControlBlockEnd(), 8);
-  EXPECT_EQ(ReaderOver("\001A\r\n\001B\000Body\r"sv)->ControlBlockEnd(), 7);
-  EXPECT_EQ(ReaderOver("top\r\001X\rBody\r"sv)->ControlBlockEnd(), 7);
-  EXPECT_EQ(ReaderOver("Body\rmore\r"sv)->ControlBlockEnd(), 10);
-  EXPECT_EQ(ReaderOver("\001X\r\001Y\r"sv)->ControlBlockEnd(), 6);
-  EXPECT_EQ(ReaderOver(""sv)->ControlBlockEnd(), 0);
+  EXPECT_EQ(base->FoundLineStart(), 7);
+  EXPECT_EQ(base->FoundLineEnd(), 7 + 310 + 2);
+  // No match (case matters) leaves the line as it was.
+  EXPECT_FALSE(base->FindControlLine("\001MSGID:", line));
+  EXPECT_EQ(line, seen);
 }
 
 TEST(ControlLineEdits, EachEditOnEachKindOfText) {
   const std::string x20k = "\001X" + std::string(20000, 'a');
   const std::string seen30k = "\001SEEN-BY: " + std::string(30000, '1');
   const std::string body18k = std::string(18000, 'b') + "\r";
-  const struct {
-    char op;  // I insert, R replace, D delete
-    std::string key, line, before, after;
-  } cases[] = {
+  // op: I insert, R replace, D delete.
+  const struct { char op; std::string key, line, before, after; } cases[] = {
       {'I', "", "\001TID: t", "\001PID: p\rBody\r", "\001PID: p\r\001TID: t\rBody\r"},
       {'I', "", "\001TID: t", "Body\rmore\r", "Body\rmore\r\001TID: t\r"},
       {'I', "", "\001TID: t", "", "\001TID: t\r"},
       // A last line without its line end is not joined to the new one.
       {'I', "", "\001TID: t", "\001PID: p", "\001PID: p\r\001TID: t\r"},
       {'I', "", "\001TID: t", "\001PID: p\000"s, "\001PID: p\000\001TID: t\r"s},
+      // The control block is the first run of control lines, wherever it
+      // starts and however its lines end.
+      {'I', "", "\001T", "top\r\001A\r\n\001B\000Body\r"s, "top\r\001A\r\n\001B\000\001T\rBody\r"s},
+      {'I', "", "\001T", "\001X\r\001Y\rBody\r\001Z\r", "\001X\r\001Y\r\001T\rBody\r\001Z\r"},
       // Only the first match is replaced, in place.
       {'R', "\001PID:", "\001PID: new", "\001M: 1\r\n\001PID: old\r\n\001PID: dup\r\nBody\r\n",
        "\001M: 1\r\n\001PID: new\r\001PID: dup\r\nBody\r\n"},

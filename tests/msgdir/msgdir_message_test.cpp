@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <utility>
 
 #include "msgbase/file_stream.h"
 #include "msgdir/msg_attributes.h"
@@ -49,21 +50,16 @@ TEST_F(MsgDirMessage, DamagedAndMissingFilesFailCleanly) {
   PutFile("3.MSG", std::vector<std::uint8_t>(189, 'x'));
   auto base = Open();
   std::filesystem::remove(Path("9.MSG"));
-  const struct {
-    std::int32_t number;
-    Errc code;
-  } codes[] = {{1, Errc::kMsgNoMessage}, {2, Errc::kMsgOpenFailed}, {3, Errc::kMsgOpenFailed},
-               {9, Errc::kMsgOpenFailed}};
-  for (const auto& c : codes) {
+  const std::pair<std::int32_t, Errc> codes[] = {
+      {1, Errc::kMsgNoMessage}, {2, Errc::kMsgOpenFailed}, {3, Errc::kMsgOpenFailed}, {9, Errc::kMsgOpenFailed}};
+  for (const auto& [number, code] : codes) {
     ASSERT_TRUE(Load(*base, 4));
-    base->PositionByUid(c.number);
-    EXPECT_FALSE(base->LoadMessage().ok()) << c.number;
-    EXPECT_EQ(base->ErrorCode(), c.code) << c.number;
-    EXPECT_FALSE(base->LoadHeaderAndKludges().ok()) << c.number;
-    EXPECT_EQ(base->ErrorCode(), c.code) << c.number;
-    if (c.number != 1) {
-      EXPECT_EQ(base->TextBuffer(), nullptr) << c.number;
-    }
+    base->PositionByUid(number);
+    EXPECT_FALSE(base->LoadMessage().ok()) << number;
+    EXPECT_EQ(base->ErrorCode(), code) << number;
+    EXPECT_FALSE(base->LoadHeaderAndKludges().ok()) << number;
+    EXPECT_EQ(base->ErrorCode(), code) << number;
+    EXPECT_TRUE(number == 1 || base->TextBuffer() == nullptr) << number;
   }
 }
 
@@ -136,10 +132,8 @@ TEST_F(MsgDirMessage, StoreHeaderOnlyRewritesTheHeaderInPlaceOrSaysItFailed) {
   EXPECT_FALSE(MsgDirBase().StoreHeaderOnly().ok());
 }
 
-TEST_F(MsgDirMessage, ReleaseWithoutAMessageAndCloseWithOne) {
+TEST_F(MsgDirMessage, ReleaseUnstoredAndCloseWithOne) {
   auto base = Open();
-  EXPECT_FALSE(base->ReleaseMessage().ok());
-  EXPECT_EQ(base->ErrorCode(), Errc::kMsgNotOpen);
   // A message begun and released unstored leaves nothing behind.
   ASSERT_TRUE(base->BeginNewMessage().ok());
   EXPECT_EQ(Names().size(), 1u);

@@ -16,11 +16,8 @@ namespace {
 using MsgDirNumbers = MsgDirTest;
 
 TEST_F(MsgDirNumbers, NewNumbersStartAboveTheHighestAndNeverAtOne) {
-  const struct {
-    std::vector<std::string> present;
-    std::int32_t count, highest;
-    const char* next;
-  } cases[] = {
+  // The files there, the count and highest number they give, the next name.
+  const struct { std::vector<std::string> present; std::int32_t count, highest; const char* next; } cases[] = {
       // 1.MSG is the tossers' high-water mark, which they overwrite.
       {{}, 0, 0, "2.msg"},
       {{"1.MSG"}, 1, 1, "2.msg"},
