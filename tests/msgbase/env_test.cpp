@@ -54,7 +54,7 @@ TEST(DirScannerTest, AttributesChooseTheEntriesAndFillTheFields) {
   EXPECT_EQ(ScanAll(s, dir.path() + "/NET/*.msg", 0x3F),
             (std::set<std::string>{".3.msg", "1.MSG", "2.msg", "4.msg", "5.MSG"}));
   ASSERT_TRUE(s.ScanFirst(dir.path() + "/net/4.MSG", 0x3F));
-  EXPECT_EQ(s.Name.str() + " attr " + std::to_string(s.Attr) + " size " + std::to_string(s.Size), "4.msg attr 33 size 4");
+  EXPECT_EQ(s.Name.str() + " " + std::to_string(s.Attr) + " " + std::to_string(s.Size), "4.msg 33 4");  // 0x21
   EXPECT_GT(s.Time, 0x00210000u);  // after 1 January 1980
   EXPECT_FALSE(s.ScanNext());
   ASSERT_TRUE(s.ScanFirst(dir / "Net/*.*", 0x3F));

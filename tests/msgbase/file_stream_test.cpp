@@ -103,11 +103,12 @@ TEST_F(FileStreamTest, ModesAndTheirSharing) {
   testkit::WriteFileText(dir_ / "area.sqd", "data");
   // The high byte picks the sharing. POSIX: 0x20 keeps other writers out, 0x00
   // and 0x10 everyone who locks, 0x30 nobody; a create (1) holds no lock. On
-  // Windows no-sharing opens (0x00, 0x10) keep out and get in nowhere.
-  // The mode held, the second one and whether it gets in on POSIX and on Windows.
-  const struct { std::uint16_t held, second; bool posix, windows; } cases[] = {{0x2002, 0x2004, false, false}, {0x2004, 0x2004, true, true},  {0x1002, 0x4004, true, false},
-               {0x1002, 0x2004, false, false}, {0x3002, 0x0002, true, false}, {0x0001, 0x0002, true, false},
-               {0x4002, 0x4008, true, true}};
+  // Windows no-sharing opens (0x00, 0x10) keep out and get in nowhere. Rows:
+  // the mode held, the second one, whether that gets in on POSIX and Windows.
+  const struct { std::uint16_t held, second; bool posix, windows; } cases[] = {
+      {0x2002, 0x2004, false, false}, {0x2004, 0x2004, true, true},  {0x1002, 0x4004, true, false},
+      {0x1002, 0x2004, false, false}, {0x3002, 0x0002, true, false}, {0x0001, 0x0002, true, false},
+      {0x4002, 0x4008, true, true}};
   using testkit::kWindows;
   for (const auto& c : cases) {
     FileStream held(dir_ / "area.sqd", c.held);
@@ -180,7 +181,8 @@ TEST(MemoryStreamTest, GrowsByWholeChunksWithOneToSpareAndShrinksWhenCut) {
   EXPECT_EQ(back, Bytes(data.begin() + 4000, data.begin() + 16000));
   m.SeekTo(100);
   m.TruncateHere();
-  EXPECT_EQ((std::vector<std::int32_t>{m.Size(), m.Capacity(), m.Position()}), (std::vector<std::int32_t>{100, 8192, 100}));
+  using Ints = std::vector<std::int32_t>;
+  EXPECT_EQ((Ints{m.Size(), m.Capacity(), m.Position()}), (Ints{100, 8192, 100}));
   EXPECT_EQ(Bytes(m.Bytes(), m.Bytes() + 100), Bytes(data.begin(), data.begin() + 100));
 }
 
