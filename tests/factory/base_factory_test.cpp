@@ -87,7 +87,7 @@ TEST_F(FactoryArea, MessageThroughTheFactoryHasExactlyTheseBytes) {
     EXPECT_EQ(testkit::ReadFileText(area + "/2.msg"), want) << letter;
 
     // Present now: opened, not made anew; the message reads back whole.
-    // (Addresses and dates through the header: msgdir_post_test.cpp.)
+    // (Addresses and dates through the header: msgdir_message_test.cpp.)
     ASSERT_TRUE(OpenOrCreateBase(ParseAreaId(Str(letter + area)), base, env_));
     EXPECT_EQ(testkit::LoadText(*base, 2), want.substr(190, want.size() - 191));
     EXPECT_EQ(base->FromName() + "|" + base->ToName() + "|" + base->SubjectText(), "Sender Name|All|Test subject");

@@ -1,11 +1,14 @@
-// The common MessageBase: navigation by number, StampNow and the area flags.
+// The common MessageBase: navigation by number, StampNow, the area flags, the
+// outcome of operations and the attribute names of FLAGS lines.
 #include <gtest/gtest.h>
 
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "message_text_fixture.h"
+#include "msgbase/attribute_names.h"
 #include "testkit/testkit.h"
 
 namespace mvx {
@@ -92,6 +95,18 @@ TEST(Outcome, EachFailureSaysItsOwnReason) {
   base.failOs = 0;
   EXPECT_TRUE(base.LoadMessage().ok());
   EXPECT_EQ(base.ErrorCode(), Errc::kOpenFailed);
+}
+
+TEST(AttributeNamesTest, FlagsNamesToBits) {
+  // Each name on its own gives its bit: a swap in the table would post with
+  // the wrong attribute.
+  const char* inOrder[] = {"pvt", "CRA", "Rcv", "snt", "Att", "trs", "Orp", "k/S",
+                           "Loc", "HLD", "FRq", "rrq", "RRc", "arq", "URq", "sca"};
+  for (int i = 0; i < 16; ++i) EXPECT_EQ(ApplyFlagNames(inOrder[i]), 1 << i) << inOrder[i];
+  const std::pair<const char*, std::int32_t> lists[] = {
+      {"Pvt Loc", 0x0101}, {"pvt k/s", 0x0081}, {"Xyz", 0}, {"FLAGS", 0},  // a line holding only the keyword
+      {"Pvt, Loc", 0x0100}, {"Pvt Pvt  pvt ", 0x0001}, {"", 0}};
+  for (const auto& [list, bits] : lists) EXPECT_EQ(ApplyFlagNames(list), bits) << list;
 }
 
 }  // namespace

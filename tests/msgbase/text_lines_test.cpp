@@ -1,4 +1,5 @@
-// Reading and writing text lines of a message.
+// Reading and writing text lines of a message, and finding and editing its
+// control lines, on texts of every line end and length.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -70,6 +71,77 @@ TEST(TextBuffer, NoneOrAFailedOneIsAnEmptyTextForEveryScan) {
   }
   EXPECT_EQ(none.TextLength(), 0);
   EXPECT_EQ(failed.ControlBlockEnd(), 8);
+}
+
+TEST(FindControlLine, FirstMatchWholeAndCaseKept) {
+  // Longer than a Str, the line still comes back whole; its end is after the CR LF.
+  const std::string seen = "\001SEEN-BY: " + std::string(300, '1');
+  auto base = ReaderOver("hello\r\n" + seen + "\r\n\001SEEN-BY: 2\r\001msgid: 2\r");
+  std::string line;
+  ASSERT_TRUE(base->FindControlLine("\001SEEN", line));
+  EXPECT_EQ(line, seen);
+  EXPECT_EQ(base->FoundLineStart(), 7);
+  EXPECT_EQ(base->FoundLineEnd(), 7 + 310 + 2);
+  // No match (case matters) leaves the line as it was.
+  EXPECT_FALSE(base->FindControlLine("\001MSGID:", line));
+  EXPECT_EQ(line, seen);
+}
+
+TEST(ControlLineEdits, EachEditOnEachKindOfText) {
+  const std::string x20k = "\001X" + std::string(20000, 'a');
+  const std::string seen30k = "\001SEEN-BY: " + std::string(30000, '1');
+  const std::string body18k = std::string(18000, 'b') + "\r";
+  // op: I insert, R replace, D delete.
+  const struct { char op; std::string key, line, before, after; } cases[] = {
+      {'I', "", "\001TID: t", "\001PID: p\rBody\r", "\001PID: p\r\001TID: t\rBody\r"},
+      {'I', "", "\001TID: t", "Body\rmore\r", "Body\rmore\r\001TID: t\r"},
+      {'I', "", "\001TID: t", "", "\001TID: t\r"},
+      // A last line without its line end is not joined to the new one.
+      {'I', "", "\001TID: t", "\001PID: p", "\001PID: p\r\001TID: t\r"},
+      {'I', "", "\001TID: t", "\001PID: p\000"s, "\001PID: p\000\001TID: t\r"s},
+      // The control block is the first run of control lines, wherever it
+      // starts and however its lines end.
+      {'I', "", "\001T", "top\r\001A\r\n\001B\000Body\r"s, "top\r\001A\r\n\001B\000\001T\rBody\r"s},
+      {'I', "", "\001T", "\001X\r\001Y\rBody\r\001Z\r", "\001X\r\001Y\r\001T\rBody\r\001Z\r"},
+      // Only the first match is replaced, in place.
+      {'R', "\001PID:", "\001PID: new", "\001M: 1\r\n\001PID: old\r\n\001PID: dup\r\nBody\r\n",
+       "\001M: 1\r\n\001PID: new\r\001PID: dup\r\nBody\r\n"},
+      {'R', "\001MSGID:", "\001MSGID: y", "\001PID: p\000Body\r"s, "\001PID: p\000\001MSGID: y\rBody\r"s},
+      {'R', "\001MSGID:", "\001MSGID: y", "\001PID: p\r\001MSGID: x", "\001PID: p\r\001MSGID: y\r"},
+      {'D', "\001TOPT", "", "\001FMPT 3\r\n\001TOPT 4\000\001TOPT 5\rBody\r"s,
+       "\001FMPT 3\r\n\001TOPT 5\rBody\r"},
+      {'D', "\001INTL", "", "\001FMPT 3\r\nBody\r", "\001FMPT 3\r\nBody\r"},
+      // Lines far longer than the 16384-byte edit buffer: matched by their
+      // start, moved whole.
+      {'R', "\001MSGID:", "\001MSGID: new", x20k + "\r\001MSGID: old\r" + body18k,
+       x20k + "\r\001MSGID: new\r" + body18k},
+      {'I', "", "\001TID: t", x20k + "\r" + body18k, x20k + "\r\001TID: t\r" + body18k},
+      {'R', "\001X", "\001X short", x20k + "\r\001M\r" + body18k, "\001X short\r\001M\r" + body18k},
+      {'D', "\001SEEN-BY:", "", "\001PID: p\r" + seen30k + "\r\nBody\r", "\001PID: p\rBody\r"},
+  };
+  for (const auto& c : cases) {
+    auto base = ReaderOver(c.before);
+    if (c.op == 'I') base->InsertControlLine(c.line);
+    if (c.op == 'R') base->ReplaceControlLine(c.key, c.line);
+    if (c.op == 'D') base->DeleteControlLine(c.key);
+    EXPECT_EQ(TextOf(*base), c.after) << c.op << " " << c.before.substr(0, 20);
+    EXPECT_EQ(base->TextOffset(), base->TextLength());  // appending goes after it all
+  }
+}
+
+TEST(ControlLineEdits, TailThatCannotBeSavedLeavesTheTextAlone) {
+  // The temporary stream for the rest of the text fails: copying it back
+  // would put zeros where the body was.
+  const std::string text = "\001PID: p\r\001MSGID: a 1\rBody of the message\r";
+  testkit::TestEnv env;
+  env.newMemory = [](std::int32_t) -> std::unique_ptr<DataStream> { return std::make_unique<testkit::FailedStream>(); };
+  for (char op : {'I', 'R', 'D'}) {
+    auto base = ReaderOver(text, env);
+    if (op == 'I') base->InsertControlLine("\001TID: t");
+    if (op == 'R') base->ReplaceControlLine("\001PID:", "\001PID: longer than before");
+    if (op == 'D') base->DeleteControlLine("\001PID:");
+    EXPECT_EQ(TextOf(*base), text) << op;
+  }
 }
 
 }  // namespace
