@@ -90,9 +90,7 @@ TEST_F(FactoryArea, MessageThroughTheFactoryHasExactlyTheseBytes) {
     // Written and arrived: the moment the message was begun.
     for (std::int32_t attr : {kAttrLocal, kAttrFileRequest}) base->ChangeAttribute(true, attr);
     for (const char* line : {"\001PID: Marvex 2.1", "Hello", "--- Marvex"}) base->AppendTextLine(line);
-    ASSERT_TRUE(base->StoreMessage().ok());
-    ASSERT_TRUE(base->ReleaseMessage().ok());
-    ASSERT_TRUE(CloseBase(base));
+    ASSERT_TRUE(base->StoreMessage().ok() && base->ReleaseMessage().ok() && CloseBase(base));
 
     std::string want(190, '\0');
     want.replace(0, 11, "Sender Name").replace(36, 3, "All").replace(72, 12, "Test subject");
