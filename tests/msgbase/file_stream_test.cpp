@@ -1,9 +1,15 @@
+// The streams of a message base, file and memory, and the system environment
+// that makes them and the directory scanner.
 #include "msgbase/file_stream.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <set>
+#include <string>
 #include <vector>
 
+#include "msgbase/dir_scanner.h"
 #include "msgbase/env.h"
 #include "msgbase/memory_stream.h"
 #include "testkit/testkit.h"
@@ -93,18 +99,6 @@ TEST_F(FileStreamTest, SeekSizeTruncateAndWriteOnAReadOnlyOpen) {
   EXPECT_EQ(s.Position(), 0);
 }
 
-TEST_F(FileStreamTest, CreateReplacesButCreateNewNeverDoes) {
-  testkit::WriteFileText(dir_ / "12.msg", "their message");
-  FileStream taken(dir_ / "12.MSG", kModeCreateNew);
-  EXPECT_EQ(taken.Status().code(), Errc::kNameTaken);
-  EXPECT_EQ(testkit::ReadFileText(dir_ / "12.msg"), "their message");
-  FileStream fresh(dir_ / "13.msg", kModeCreateNew);
-  EXPECT_TRUE(fresh.Status().ok());
-  FileStream replaced(dir_ / "12.MSG", kModeCreate | kShareRead);
-  EXPECT_TRUE(replaced.Status().ok());
-  EXPECT_EQ(testkit::ReadFileText(dir_ / "12.msg"), "");
-}
-
 TEST_F(FileStreamTest, ModesAndTheirSharing) {
   for (std::uint16_t m : {0x2002, 0x2004, 0x2008, 0x2001, 0x0002, 0x0001, 0x1002, 0x3004, 0x4008, 0x0010}) {
     EXPECT_TRUE(FileStream::ValidMode(m)) << std::hex << m;
@@ -115,13 +109,12 @@ TEST_F(FileStreamTest, ModesAndTheirSharing) {
   testkit::WriteFileText(dir_ / "area.sqd", "data");
   // The high byte picks the sharing. POSIX: 0x20 keeps other writers out, 0x00
   // and 0x10 everyone who locks, 0x30 nobody; a create (1) holds no lock. On
-  // Windows no-sharing opens (0x00, 0x10) keep out and get in nowhere.
-  const struct {
-    std::uint16_t held, second;
-    bool posix, windows;  // whether the second open gets in
-  } cases[] = {{0x2002, 0x2004, false, false}, {0x2004, 0x2004, true, true},  {0x1002, 0x4004, true, false},
-               {0x1002, 0x2004, false, false}, {0x3002, 0x0002, true, false}, {0x0001, 0x0002, true, false},
-               {0x4002, 0x4008, true, true}};
+  // Windows no-sharing opens (0x00, 0x10) keep out and get in nowhere. Rows:
+  // the mode held, the second one, whether that gets in on POSIX and Windows.
+  const struct { std::uint16_t held, second; bool posix, windows; } cases[] = {
+      {0x2002, 0x2004, false, false}, {0x2004, 0x2004, true, true},  {0x1002, 0x4004, true, false},
+      {0x1002, 0x2004, false, false}, {0x3002, 0x0002, true, false}, {0x0001, 0x0002, true, false},
+      {0x4002, 0x4008, true, true}};
   using testkit::kWindows;
   for (const auto& c : cases) {
     FileStream held(dir_ / "area.sqd", c.held);
@@ -130,6 +123,7 @@ TEST_F(FileStreamTest, ModesAndTheirSharing) {
   }
 }
 
+// Into a file and into memory (which grows first, for the whole count).
 TEST_F(FileStreamTest, CopyFromAndTransfersBeyond65535Bytes) {
   const Bytes data = Counting(200000);
   {
@@ -141,28 +135,32 @@ TEST_F(FileStreamTest, CopyFromAndTransfersBeyond65535Bytes) {
   Bytes back(data.size());
   src.ReadAll(back.data(), 200000);
   EXPECT_EQ(back, data);
-  FileStream dst(dir_ / "dst", kModeCreate);
-  src.SeekTo(100);
-  dst.WriteBytes("hd", 2);
-  dst.CopyFrom(src, 2500);  // across the 1024-byte buffer
-  EXPECT_EQ(dst.Position(), 2502);
-  src.SeekTo(198500);
-  dst.CopyFrom(src, 2000);  // the source runs short in its second round...
-  EXPECT_EQ(src.Status().code(), Errc::kShortRead);
-  EXPECT_TRUE(dst.Status().ok());
   Bytes expected = {'h', 'd'};
   expected.insert(expected.end(), data.begin() + 100, data.begin() + 2600);
   expected.insert(expected.end(), data.begin() + 198500, data.begin() + 199524);
-  expected.resize(4502, 0);  // ...which is written as zeros, also the 476 bytes there were
+  expected.resize(4502, 0);  // the source runs short in its second round: zeros, also for the 476 bytes there were
+  FileStream dst(dir_ / "dst", kModeCreate);
+  MemoryStream mem;
+  for (DataStream* to : {static_cast<DataStream*>(&dst), static_cast<DataStream*>(&mem)}) {
+    src.ClearError();
+    src.SeekTo(100);
+    to->WriteBytes("hd", 2);
+    to->CopyFrom(src, 2500);  // across the 1024-byte buffer
+    EXPECT_EQ(to->Position(), 2502);
+    src.SeekTo(198500);
+    to->CopyFrom(src, 2000);
+    EXPECT_EQ(src.Status().code(), Errc::kShortRead);
+    EXPECT_TRUE(to->Status().ok());
+  }
   EXPECT_EQ(testkit::ReadFileBytes(dir_ / "dst"), expected);
+  EXPECT_EQ(Bytes(mem.Bytes(), mem.Bytes() + mem.Size()), expected);
+  EXPECT_EQ(mem.Capacity(), 8192);
 }
 
 std::string Text(MemoryStream& m) { return std::string(reinterpret_cast<const char*>(m.Bytes()), m.Size()); }
 
 TEST(MemoryStreamTest, GrowsByWholeChunksWithOneToSpareAndShrinksWhenCut) {
-  const struct {
-    std::int32_t seek, write, capacity, length;
-  } cases[] = {
+  const struct { std::int32_t seek, write, capacity, length; } cases[] = {
       {0, 0, 0, 0},  // a new stream holds nothing
       {0, 1, 8192, 1},        {0, 8191, 8192, 8191},  {0, 8192, 16384, 8192},
       {0, 20000, 24576, 20000}, {5000, 1, 8192, 5001},  // the length is one past the last byte
@@ -172,13 +170,12 @@ TEST(MemoryStreamTest, GrowsByWholeChunksWithOneToSpareAndShrinksWhenCut) {
     MemoryStream m;
     m.SeekTo(c.seek);
     m.WriteBytes(block.data(), static_cast<std::uint16_t>(c.write));
-    EXPECT_EQ(m.Capacity(), c.capacity) << c.seek << "+" << c.write;
-    EXPECT_EQ(m.Size(), c.length) << c.seek << "+" << c.write;
-    EXPECT_EQ(m.Position(), c.seek + c.write);
+    EXPECT_EQ((std::vector<std::int32_t>{m.Capacity(), m.Size(), m.Position()}),
+              (std::vector<std::int32_t>{c.capacity, c.length, c.seek + c.write}))
+        << c.seek << "+" << c.write;
   }
   MemoryStream m;
-  Bytes data(20000);
-  for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<std::uint8_t>(i % 251);
+  Bytes data = Counting(20000);
   m.WriteBytes(data.data(), 20000);
   m.SeekTo(10);
   m.WriteBytes("ab", 2);  // an overwrite inside leaves the length alone
@@ -190,9 +187,8 @@ TEST(MemoryStreamTest, GrowsByWholeChunksWithOneToSpareAndShrinksWhenCut) {
   EXPECT_EQ(back, Bytes(data.begin() + 4000, data.begin() + 16000));
   m.SeekTo(100);
   m.TruncateHere();
-  EXPECT_EQ(m.Size(), 100);
-  EXPECT_EQ(m.Capacity(), 8192);
-  EXPECT_EQ(m.Position(), 100);
+  using Ints = std::vector<std::int32_t>;
+  EXPECT_EQ((Ints{m.Size(), m.Capacity(), m.Position()}), (Ints{100, 8192, 100}));
   EXPECT_EQ(Bytes(m.Bytes(), m.Bytes() + 100), Bytes(data.begin(), data.begin() + 100));
 }
 
@@ -217,27 +213,57 @@ TEST(MemoryStreamTest, ReadsAndWritesNeverLeaveTheBuffer) {
   EXPECT_EQ(m.Size(), 5);
 }
 
-TEST(MemoryStreamTest, CopyFromGrowsFirstThenCopies) {
-  testkit::TempDir dir;
-  testkit::WriteFileText(dir / "text", std::string(3000, 'q') + "END");
-  FileStream src(dir / "text", kModeRead);
-  MemoryStream copy;
-  copy.WriteBytes("HD", 2);
-  copy.CopyFrom(src, 3003);
-  EXPECT_EQ(Text(copy), "HD" + std::string(3000, 'q') + "END");
-  // A source that runs short still leaves the length that was asked for.
-  src.SeekTo(0);
-  copy.CopyFrom(src, 5000);
-  EXPECT_EQ(src.Status().code(), Errc::kShortRead);
-  EXPECT_EQ(copy.Size(), 8005);
-  EXPECT_EQ(copy.Capacity(), 8192);
-  EXPECT_EQ(copy.Bytes()[3005 + 1023], 'q');
-  EXPECT_EQ(copy.Bytes()[8004], 0);
-}
-
 TEST(MemoryStreamDeathTest, ClearErrorStopsWithRunTimeError217) {
   MemoryStream m;
   EXPECT_EXIT(m.ClearError(), ::testing::ExitedWithCode(217), "217.*ClearError");
+}
+
+TEST(SystemEnvTest, MakesTheRealObjectsAndWaitsAsLongAsItSays) {
+  testkit::TempDir dir;
+  SystemEnv env(20);
+  auto f = env.OpenFileStream(dir / "new.jdt", kModeCreate | kShareRead);
+  ASSERT_NE(dynamic_cast<FileStream*>(f.get()), nullptr);
+  EXPECT_TRUE(f->Status().ok());
+  auto m = env.NewMemoryStream(65536);
+  ASSERT_NE(dynamic_cast<MemoryStream*>(m.get()), nullptr);
+  EXPECT_EQ(m->Size(), 0);
+  EXPECT_TRUE(env.NewDirScanner()->ScanFirst(dir / "NEW.JDT", 0x3F));
+  for (std::uint16_t unknown : {0x0003, 0x0102}) EXPECT_EQ(env.OpenFileStream(dir / "new.jdt", unknown), nullptr);
+  f.reset();
+  auto holder = env.OpenFileStream(dir / "new.jdt", kModeReadWrite | kShareNone);
+  const std::int64_t start = platform::MonotonicMilliseconds();
+  auto second = env.OpenFileStream(dir / "new.jdt", kModeReadWrite | kShareNone);
+  EXPECT_EQ(second->Status().code(), Errc::kHeldByOther);
+  EXPECT_LT(platform::MonotonicMilliseconds() - start, 1000);
+}
+
+namespace fs = std::filesystem;
+
+std::set<std::string> ScanAll(DirScanner& s, const std::string& mask, std::uint32_t attributes) {
+  std::set<std::string> names;
+  for (bool ok = s.ScanFirst(mask, attributes); ok; ok = s.ScanNext()) names.insert(s.Name.str());
+  return names;
+}
+
+TEST(DirScannerTest, AttributesChooseTheEntriesAndFillTheFields) {
+  testkit::TempDir dir;
+  fs::create_directories(dir / "Net/5.MSG");
+  for (const char* f : {"Net/1.MSG", "Net/2.msg", "Net/.3.msg"}) testkit::WriteFileText(dir / f, "a");
+  testkit::WriteFileText(dir / "Net/4.msg", "dddd");
+  fs::permissions(dir / "Net/4.msg", fs::perms::owner_read);
+  DirScanner s;
+  // The *.MSG scan (0x21): plain files, read-only or not; no directories or hidden files.
+  EXPECT_EQ(ScanAll(s, dir.path() + "\\net\\*.MSG", 0x21), (std::set<std::string>{"1.MSG", "2.msg", "4.msg"}));
+  // The existence test (0x3F): every kind.
+  EXPECT_EQ(ScanAll(s, dir.path() + "/NET/*.msg", 0x3F),
+            (std::set<std::string>{".3.msg", "1.MSG", "2.msg", "4.msg", "5.MSG"}));
+  ASSERT_TRUE(s.ScanFirst(dir.path() + "/net/4.MSG", 0x3F));
+  EXPECT_EQ(s.Name.str() + " " + std::to_string(s.Attr) + " " + std::to_string(s.Size), "4.msg 33 4");  // 0x21
+  EXPECT_GT(s.Time, 0x00210000u);  // after 1 January 1980
+  EXPECT_FALSE(s.ScanNext());
+  ASSERT_TRUE(s.ScanFirst(dir / "Net/*.*", 0x3F));
+  s.ScanEnd();
+  EXPECT_FALSE(s.ScanNext());
 }
 
 }  // namespace
