@@ -42,9 +42,8 @@ class SquishCrash : public AreaFixture {
   // last free frame (first fit); one of 40 lines is appended.
   void MakeBaseArea() {
     auto base = Create();
-    for (int lines : {2, 30, 2, 10, 2, 20, 2}) {
-      ASSERT_TRUE(Post(*base, std::string(1, static_cast<char>('A' + uidsPosted_++)), Body(lines)));
-    }
+    char name = 'A';
+    for (int lines : {2, 30, 2, 10, 2, 20, 2}) ASSERT_TRUE(Post(*base, std::string(1, name++), Body(lines)));
     for (std::int32_t uid : {4, 6, 2}) ASSERT_TRUE(Delete(*base, uid));
     ASSERT_TRUE(base->CloseArea().ok());
     ASSERT_TRUE(Sound());
@@ -52,10 +51,9 @@ class SquishCrash : public AreaFixture {
   }
   std::vector<IndexEntry> View() {
     std::vector<IndexEntry> v;
-    EXPECT_TRUE(IndexView(Data(), testkit::ReadFileBytes(sqi()), v));
+    EXPECT_TRUE(IndexView(Data(), Index(), v));
     return v;
   }
-  int uidsPosted_ = 0;
 };
 
 // A store of a new message is undone when it cannot be completed; a
@@ -88,19 +86,14 @@ TEST_F(SquishCrash, EveryWriteOfAStoreDeleteOrMoveStoppedOrFailed) {
       {"move into a free frame", Kind::kMove, [](SquishBase& b) { return Grow(b, 7, 8); }},
   };
   MakeBaseArea();
-  const Bytes pristineData = Data();
-  const Bytes pristineIndex = testkit::ReadFileBytes(sqi());
-  const auto restore = [&] {
-    testkit::WriteFileBytes(sqd(), pristineData);
-    testkit::WriteFileBytes(sqi(), pristineIndex);
-  };
+  const auto pristine = Files();
   const std::vector<IndexEntry> before = View();
   ASSERT_EQ(before.size(), 4u);
 
   for (const Operation& op : operations) {
     SCOPED_TRACE(op.what);
     // The outcome of the operation left alone, and that it does what it says.
-    restore();
+    PutFiles(pristine);
     ASSERT_TRUE(op.run(*Open()));
     ASSERT_TRUE(Sound());
     const std::vector<IndexEntry> done = View();
@@ -113,7 +106,7 @@ TEST_F(SquishCrash, EveryWriteOfAStoreDeleteOrMoveStoppedOrFailed) {
     for (const Fault kind : {Fault::kCrash, Fault::kFailOnce, Fault::kDiskFull}) {
       for (int at = kind == Fault::kCrash ? 0 : 1; at < 50; ++at) {
         SCOPED_TRACE(testing::Message() << "fault " << static_cast<int>(kind) << " at write " << at);
-        restore();
+        PutFiles(pristine);
         FaultPlan faults = Faults(kind, at);
         bool result = false;
         {
@@ -135,7 +128,7 @@ TEST_F(SquishCrash, EveryWriteOfAStoreDeleteOrMoveStoppedOrFailed) {
         // finished operation, each message whole, and programs walking the
         // chains meet only whole messages and free frames.
         const auto readersAccept = [&] {
-          EXPECT_TRUE(ForwardWalksSafe(Data(), testkit::ReadFileBytes(sqi())));
+          EXPECT_TRUE(ForwardWalksSafe(Data(), Index()));
           const std::vector<IndexEntry> seen = op.kind == Kind::kDelete ? WithoutRepeats(View()) : View();
           EXPECT_TRUE(seen == before || seen == done);
         };
@@ -143,12 +136,10 @@ TEST_F(SquishCrash, EveryWriteOfAStoreDeleteOrMoveStoppedOrFailed) {
         // The repair at the next open may be cut short too, at each of its
         // writes: what it leaves is just as acceptable, and settled later.
         if (kind == Fault::kCrash) {
-          const Bytes data = Data();
-          const Bytes index = testkit::ReadFileBytes(sqi());
+          const auto torn = Files();
           for (int cut = 0; cut < 50; ++cut) {
             SCOPED_TRACE(testing::Message() << "repair stopped after write " << cut);
-            testkit::WriteFileBytes(sqd(), data);
-            testkit::WriteFileBytes(sqi(), index);
+            PutFiles(torn);
             FaultPlan again = Faults(Fault::kCrash, cut);
             {
               ScopedFaults scope(env_, again);
@@ -204,8 +195,7 @@ TEST_F(SquishCrash, CloseAndLastReadFailures) {
 
 TEST_F(SquishCrash, CreatingBesideAnotherProgram) {
   MakeArea({"Theirs"});
-  const Bytes theirData = Data();
-  const Bytes theirIndex = testkit::ReadFileBytes(sqi());
+  const auto [theirData, theirIndex] = Files();
   const Bytes junk(300, 0x5A);
   struct Case {
     const char* what;

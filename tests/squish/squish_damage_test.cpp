@@ -19,8 +19,7 @@ class SquishDamage : public squishtest::AreaFixture {};
 
 TEST_F(SquishDamage, DamagedFramesFailToLoadAndAreNeverWrittenOver) {
   MakeArea({"One", "Two"});  // frames at 256 and 552, EndFrame 848
-  const Bytes pristine = Data();
-  const Bytes pristineIndex = testkit::ReadFileBytes(sqi());
+  const auto pristine = Files();
   struct Case {
     const char* what;
     bool index;  // a field of the second index record, else of the second frame
@@ -38,8 +37,7 @@ TEST_F(SquishDamage, DamagedFramesFailToLoadAndAreNeverWrittenOver) {
                         Case{"index names offset 0", true, 0, 0, kBad, true},
                         Case{"index past the file", true, 0, 900000, Errc::kSquishFrameIoError, true}}) {
     SCOPED_TRACE(c.what);
-    testkit::WriteFileBytes(sqd(), pristine);
-    testkit::WriteFileBytes(sqi(), pristineIndex);
+    PutFiles(pristine);
     PatchU32(c.index ? sqi() : sqd(), (c.index ? 12 : 552) + c.field, c.value);
     if (c.value == 70000) {  // a frame large enough that only the limit is in the way
       Bytes b = Data();
@@ -146,7 +144,7 @@ TEST_F(SquishDamage, ChainsRelinkOnlyFramesThatLinkBack) {
 
 TEST_F(SquishDamage, OnlyTheFirstMessageTotalIndexRecordsAreLive) {
   MakeArea({"One", "Two"});
-  Bytes index = testkit::ReadFileBytes(sqi());  // a blank record after the live ones
+  Bytes index = Index();  // a blank record after the live ones
   index.insert(index.end(), {0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF});
   testkit::WriteFileBytes(sqi(), index);
   auto base = Open();

@@ -70,7 +70,7 @@ TEST_F(SquishRoundTrip, EveryFieldSurvivesCloseAndReopen) {
   EXPECT_EQ(base->ToName(), "All of you");
 }
 
-TEST_F(SquishRoundTrip, NavigationOverTheIndex) {
+TEST_F(SquishRoundTrip, NavigationOverTheIndexAndLastReadPointers) {
   MakeArea({"m1", "m2", "m3", "m4", "m5"}, 1);
   auto base = Open();
   ASSERT_TRUE(Delete(*base, 2));
@@ -104,10 +104,8 @@ TEST_F(SquishRoundTrip, NavigationOverTheIndex) {
     EXPECT_FALSE(base->IsPositioned()) << bad;
     EXPECT_EQ(base->CurrentUid(), 0);
   }
-}
 
-TEST_F(SquishRoundTrip, LastReadPointers) {
-  auto base = Create();
+  // Last-read pointers, in the .sql beside the area.
   EXPECT_EQ(base->ReadLastRead(0), 0);  // no .sql yet
   base->WriteLastRead(3, 42);           // creates it
   EXPECT_EQ(testkit::ReadFileBytes(sql()), (Bytes{0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 42, 0, 0, 0}));

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "squish/squish_base.h"
@@ -25,9 +26,8 @@ TEST_F(SquishStore, DeleteThenStoreReusesFreedFramesFirstFit) {
   ASSERT_TRUE(Delete(*base, 1));
   ASSERT_TRUE(Delete(*base, 2));
   ASSERT_TRUE(Sound());
-  EXPECT_EQ(DataU32(4), 1u);     // MessageTotal
-  EXPECT_EQ(DataU32(112), 256u);  // freed frames join the free chain at its end
-  EXPECT_EQ(DataU32(116), 538u);
+  // MessageTotal 1; freed frames join the free chain (112, 116) at its end.
+  EXPECT_EQ(DataU32s({4, 112, 116}), (U32s{1, 256, 538}));
   EXPECT_EQ(IndexSize(), 12u);
   // Needing 390 bytes passes over the 254-byte frame and takes the 550-byte
   // one whole; needing 247 then takes the small one.
@@ -36,12 +36,10 @@ TEST_F(SquishStore, DeleteThenStoreReusesFreedFramesFirstFit) {
   ASSERT_TRUE(Post(*base, "e", Body(1)));
   EXPECT_EQ(base->CurrentFrameOffset(), 256u);
   ASSERT_TRUE(base->CloseArea().ok());
-  EXPECT_EQ(DataU32(120), 1454u);  // EndFrame unchanged
+  // EndFrame unchanged, no free frames left, 538's FrameLength kept with a
+  // MessageLength of 390; "e", added last, is last in the chain.
+  EXPECT_EQ(DataU32s({120, 112, 116, 538 + 12, 538 + 16, 108}), (U32s{1454, 0, 0, 550, 390, 256}));
   EXPECT_EQ(Data().size(), 1454u);
-  EXPECT_EQ(DataU32(112) | DataU32(116), 0u);  // no free frames left
-  EXPECT_EQ(DataU32(538 + 12), 550u);  // FrameLength kept
-  EXPECT_EQ(DataU32(538 + 16), 390u);  // MessageLength
-  EXPECT_EQ(DataU32(108), 256u);       // added last: last in the chain and the index
   EXPECT_TRUE(Sound());
   // A frame of exactly the length needed (254, that of "a") is taken too.
   base = Open();
@@ -68,10 +66,10 @@ TEST_F(SquishStore, LoadedMessageStaysInItsFrameOrMovesKeepingItsPlace) {
   EXPECT_EQ(base->CurrentFrameOffset(), 1144u);
   ASSERT_TRUE(base->CloseArea().ok());
   EXPECT_TRUE(Sound());  // index order is still chain order
-  EXPECT_EQ(DataU32(112), 552u);  // the old frame is free
-  EXPECT_EQ(DataU32(108), 848u);  // still second of three, not appended to the chain
-  EXPECT_EQ(IndexU32(12), 1144u);
-  EXPECT_EQ(IndexU32(16), 2u);
+  // The old frame heads the free chain; the moved message is still second
+  // of three (LastFrame 848), not appended to the chain.
+  EXPECT_EQ(DataU32s({112, 108}), (U32s{552, 848}));
+  EXPECT_EQ(std::pair(IndexU32(12), IndexU32(16)), std::pair(1144u, 2u));
   base = Open();
   ASSERT_TRUE(Load(*base, 2));
   EXPECT_EQ(base->SubjectText(), "Changed");
@@ -130,8 +128,7 @@ TEST_F(SquishStore, StoringAgainAndStoreHeaderOnly) {
   ASSERT_TRUE(base->BeginNewMessage().ok());
   EXPECT_FALSE(base->StoreHeaderOnly().ok());
   ASSERT_TRUE(base->CloseArea().ok());
-  EXPECT_EQ(DataU32(4), 2u);   // MessageTotal
-  EXPECT_EQ(DataU32(20), 4u);  // NextUid: the third uid stays used
+  EXPECT_EQ(DataU32s({4, 20}), (U32s{2, 4}));  // MessageTotal; NextUid: the third uid stays used
   EXPECT_EQ(IndexSize(), 24u);
   EXPECT_TRUE(Sound());
   base = Open();
