@@ -38,8 +38,10 @@ TEST_F(JamAreaTest, FileNamesTheDotRuleAndCase) {
   EXPECT_EQ(AsCompared(testkit::ListDir(dir_.path())), AsCompared(Names{"AREA.JDT", "AREA.JDX", "AREA.JHR", "AREA.JLR", "sub"}));
 }
 
-// The tossers never make a .JLR.
-TEST_F(JamAreaTest, AMissingLastReadFileIsMadeAndNothingIsLost) {
+// The tossers never make a .JLR: a missing one is made and nothing else is
+// touched. Another program's fields are kept and a torn tail is reused. A
+// held .JLR is neither recreated nor needed; a held .JDX refuses the area.
+TEST_F(JamAreaTest, TheLastReadFileAndFilesHeldByAnotherProgram) {
   MakeArea(env_, area(), {"one", "two"});
   const Bytes headers = testkit::ReadFileBytes(file("jhr"));
   for (bool create : {false, true}) {
@@ -51,11 +53,8 @@ TEST_F(JamAreaTest, AMissingLastReadFileIsMadeAndNothingIsLost) {
     EXPECT_EQ(testkit::ReadFileBytes(file("jhr")), headers);
     EXPECT_EQ(LoadText(base, 2), "two\r");
   }
-}
 
-// Another program's fields are kept and a torn tail is reused.
-TEST_F(JamAreaTest, LastReadAppendThenUpdate) {
-  auto base = Open(true);
+  auto base = Open();
   EXPECT_EQ(base->ReadLastRead(5), 0);
   base->WriteLastRead(5, 10);
   base->WriteLastRead(7, 3);
@@ -74,8 +73,27 @@ TEST_F(JamAreaTest, LastReadAppendThenUpdate) {
   base->WriteLastRead(9, 8);
   base->WriteLastRead(1, 1);
   ASSERT_TRUE(base->CloseArea().ok());
-  EXPECT_EQ(testkit::ReadFileBytes(file("jlr")), (Bytes{0xAA, 0xBB, 0xCC, 0xDD, 9, 0, 0, 0, 8, 0, 0, 0, 8, 0, 0, 0,  //
-                                                        1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0}));
+  const Bytes pointers{0xAA, 0xBB, 0xCC, 0xDD, 9, 0, 0, 0, 8, 0, 0, 0, 8, 0, 0, 0,  //
+                       1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0};
+  EXPECT_EQ(testkit::ReadFileBytes(file("jlr")), pointers);
+
+  env_.lockWaitMs = 0;  // a held file fails at once, not after a wait
+  std::unique_ptr<DataStream> holder = env_.OpenFileStream(file("jlr"), kModeReadWrite | kShareNone);
+  ASSERT_TRUE(holder->Status().ok());
+  base = Open();
+  EXPECT_FALSE(base->HasLastReadFile());
+  base->WriteLastRead(1, 9);
+  ASSERT_TRUE(Post(*base, "All", {"three"}));
+  EXPECT_TRUE(base->CloseArea().ok());
+  holder.reset();  // on Windows nobody else reads what is held without sharing
+  EXPECT_EQ(testkit::ReadFileBytes(file("jlr")), pointers);
+
+  holder = env_.OpenFileStream(file("jdx"), kModeReadWrite | kShareNone);
+  ASSERT_TRUE(holder->Status().ok());
+  EXPECT_FALSE(base->OpenArea(area()).ok());
+  EXPECT_EQ(base->ErrorCode(), Errc::kJamOpenIndex);
+  holder.reset();
+  EXPECT_EQ(Open()->MessageCount(), 3);
 }
 
 TEST_F(JamAreaTest, APartialAreaIsRefusedAndLeftAloneThreeEmptyFilesAreMadeNew) {
@@ -146,29 +164,41 @@ TEST_F(JamAreaTest, AFailedCreationLeavesNothingBehind) {
   }
 }
 
-// A held .JLR is neither recreated nor needed; a held .JDX refuses the area.
-TEST_F(JamAreaTest, FilesHeldByAnotherProgram) {
+// Another program's fields are written back as they were. A damaged header
+// is refused and nothing is written, not even the missing .JLR. (Three empty
+// files are a new area: see above.)
+TEST_F(JamAreaTest, TheBaseHeaderIsWrittenBackWholeOrRefusedAsItIs) {
   MakeArea(env_, area(), {"one"});
-  Open()->WriteLastRead(3, 1);
-  const Bytes pointers = testkit::ReadFileBytes(file("jlr"));
-  env_.lockWaitMs = 0;  // a held file fails at once, not after a wait
-  std::unique_ptr<DataStream> holder = env_.OpenFileStream(file("jlr"), kModeReadWrite | kShareNone);
-  ASSERT_TRUE(holder->Status().ok());
-  JamBase base(env_);
-  ASSERT_TRUE(base.OpenArea(area()).ok());
-  EXPECT_FALSE(base.HasLastReadFile());
-  base.WriteLastRead(3, 9);
-  ASSERT_TRUE(Post(base, "All", {"two"}));
-  EXPECT_TRUE(base.CloseArea().ok());
-  holder.reset();  // on Windows nobody else reads what is held without sharing
-  EXPECT_EQ(testkit::ReadFileBytes(file("jlr")), pointers);
+  PatchU32(file("jhr"), 24, 0x12345678);  // another program's high-water mark
+  PatchU32(file("jhr"), 1020, 0xAB000000);
+  PatchU32(file("jhr"), 16, 0x0BADF00D);  // a password crc nobody checks
+  Bytes expected = testkit::ReadFileBytes(file("jhr"));
+  {
+    auto base = Open();
+    ASSERT_TRUE(Post(*base, "All", {"two"}));
+    ASSERT_TRUE(base->CloseArea().ok());
+  }
+  PutU32(expected.data() + 8, 2);   // ModifyCount
+  PutU32(expected.data() + 12, 2);  // ActiveCount
+  expected.resize(1024);
+  const Bytes whole = testkit::ReadFileBytes(file("jhr"));
+  EXPECT_EQ(Bytes(whole.begin(), whole.begin() + 1024), expected);
 
-  holder = env_.OpenFileStream(file("jdx"), kModeReadWrite | kShareNone);
-  ASSERT_TRUE(holder->Status().ok());
-  EXPECT_FALSE(base.OpenArea(area()).ok());
-  EXPECT_EQ(base.ErrorCode(), Errc::kJamOpenIndex);
-  holder.reset();
-  EXPECT_EQ(Open()->MessageCount(), 2);
+  ASSERT_EQ(std::remove(file("jlr").c_str()), 0);
+  Bytes unsigned_ = whole;
+  unsigned_[2] = 'N';
+  for (const Bytes& jhr : {Bytes(whole.begin(), whole.begin() + 24), Bytes(whole.begin(), whole.begin() + 500),
+                           Bytes(whole.begin(), whole.begin() + 1023), Bytes(), unsigned_}) {
+    testkit::WriteFileBytes(file("jhr"), jhr);
+    const auto before = DirContents(dir_.path());
+    JamBase base(env_);
+    EXPECT_FALSE(base.OpenArea(area()).ok()) << jhr.size();
+    EXPECT_EQ(base.ErrorCode(), Errc::kJamBadBaseHeader);
+    EXPECT_FALSE(base.CreateArea(area()).ok());
+    EXPECT_EQ(base.ErrorCode(), Errc::kJamBadBaseHeader);
+    EXPECT_FALSE(base.IsOpen() || base.BeginNewMessage().ok());
+    EXPECT_EQ(DirContents(dir_.path()), before);
+  }
 }
 
 TEST_F(JamLoadTest, RoundTripThroughCloseAndReopen) {
@@ -336,43 +366,6 @@ TEST_F(JamLoadTest, DamagedMessagesFailWithTheirCode) {
     EXPECT_EQ(LoadText(*base, 3), "three\r");
     base.reset();
     RemoveArea();
-  }
-}
-
-// Another program's fields are written back as they were. A damaged header
-// is refused and nothing is written, not even the missing .JLR. (An empty
-// .JHR beside an empty .JDX is a new area: see above.)
-TEST_F(JamAreaTest, TheBaseHeaderIsWrittenBackWholeOrRefusedAsItIs) {
-  MakeArea(env_, area(), {"one"});
-  PatchU32(file("jhr"), 24, 0x12345678);  // another program's high-water mark
-  PatchU32(file("jhr"), 1020, 0xAB000000);
-  PatchU32(file("jhr"), 16, 0x0BADF00D);  // a password crc nobody checks
-  Bytes expected = testkit::ReadFileBytes(file("jhr"));
-  {
-    auto base = Open();
-    ASSERT_TRUE(Post(*base, "All", {"two"}));
-    ASSERT_TRUE(base->CloseArea().ok());
-  }
-  PutU32(expected.data() + 8, 2);   // ModifyCount
-  PutU32(expected.data() + 12, 2);  // ActiveCount
-  expected.resize(1024);
-  const Bytes whole = testkit::ReadFileBytes(file("jhr"));
-  EXPECT_EQ(Bytes(whole.begin(), whole.begin() + 1024), expected);
-
-  ASSERT_EQ(std::remove(file("jlr").c_str()), 0);
-  Bytes unsigned_ = whole;
-  unsigned_[2] = 'N';
-  for (const Bytes& jhr : {Bytes(whole.begin(), whole.begin() + 24), Bytes(whole.begin(), whole.begin() + 500),
-                           Bytes(whole.begin(), whole.begin() + 1023), Bytes(), unsigned_}) {
-    testkit::WriteFileBytes(file("jhr"), jhr);
-    const auto before = DirContents(dir_.path());
-    JamBase base(env_);
-    EXPECT_FALSE(base.OpenArea(area()).ok()) << jhr.size();
-    EXPECT_EQ(base.ErrorCode(), Errc::kJamBadBaseHeader);
-    EXPECT_FALSE(base.CreateArea(area()).ok());
-    EXPECT_EQ(base.ErrorCode(), Errc::kJamBadBaseHeader);
-    EXPECT_FALSE(base.IsOpen() || base.BeginNewMessage().ok());
-    EXPECT_EQ(DirContents(dir_.path()), before);
   }
 }
 
