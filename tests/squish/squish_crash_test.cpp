@@ -39,19 +39,6 @@ std::vector<IndexEntry> WithoutRepeats(std::vector<IndexEntry> v) {
 
 class SquishCrash : public AreaFixture {
  protected:
-  // Messages A, C, E, G (uids 1, 3, 5, 7, two lines each) in the chain and
-  // the free chain D (310-byte body), F (390), B (470), deleted in that
-  // order. A new message of 5, 15 or 25 lines takes the first, middle or
-  // last free frame (first fit); one of 40 lines is appended.
-  void MakeBaseArea() {
-    auto base = Create();
-    char name = 'A';
-    for (int lines : {2, 30, 2, 10, 2, 20, 2}) ASSERT_TRUE(Post(*base, std::string(1, name++), Body(lines)));
-    for (std::int32_t uid : {4, 6, 2}) ASSERT_TRUE(Delete(*base, uid));
-    ASSERT_TRUE(base->CloseArea().ok());
-    ASSERT_TRUE(Sound());
-    ASSERT_EQ(DataU32(112), 256u + 282 + 498 + 282);  // D heads the free chain
-  }
   std::vector<IndexEntry> View() {
     std::vector<IndexEntry> v;
     EXPECT_TRUE(IndexView(Data(), Index(), v));
@@ -88,7 +75,17 @@ TEST_F(SquishCrash, EveryWriteOfAStoreDeleteOrMoveStoppedOrFailed) {
       {"move to a new frame at EndFrame", Kind::kMove, [](SquishBase& b) { return Grow(b, 3, 50); }},
       {"move into a free frame", Kind::kMove, [](SquishBase& b) { return Grow(b, 7, 8); }},
   };
-  MakeBaseArea();
+  // Messages A, C, E, G (uids 1, 3, 5, 7, two lines each) in the chain and
+  // the free chain D (310-byte body), F (390), B (470), deleted in that
+  // order. A new message of 5, 15 or 25 lines takes the first, middle or
+  // last free frame (first fit); one of 40 lines is appended.
+  auto maker = Open(true);
+  char name = 'A';
+  for (int lines : {2, 30, 2, 10, 2, 20, 2}) ASSERT_TRUE(Post(*maker, std::string(1, name++), Body(lines)));
+  for (std::int32_t uid : {4, 6, 2}) ASSERT_TRUE(Delete(*maker, uid));
+  ASSERT_TRUE(maker->CloseArea().ok());
+  ASSERT_TRUE(Sound());
+  ASSERT_EQ(DataU32(112), 256u + 282 + 498 + 282);  // D heads the free chain
   const auto pristine = Files();
   const std::vector<IndexEntry> before = View();
   ASSERT_EQ(before.size(), 4u);
@@ -287,9 +284,8 @@ TEST_F(SquishDamage, DamagedFramesFailToLoadAndAreNeverWrittenOver) {
     EXPECT_EQ(base->ErrorCode(), c.code);
     EXPECT_FALSE(base->LoadHeaderAndKludges().ok());
     EXPECT_EQ(base->TextBuffer(), nullptr);
-    if (c.deleteRefused) {
-      EXPECT_FALSE(base->DeleteMessage().ok());  // relinking it would write into whatever is there
-    }
+    // Relinking a frame that cannot be trusted would write into whatever is there.
+    EXPECT_FALSE(c.deleteRefused && base->DeleteMessage().ok());
     EXPECT_TRUE(Load(*base, 1));
     // A new message goes after EndFrame or is refused; the frames stay as
     // they were but for the last frame's next link.
@@ -314,11 +310,9 @@ TEST_F(SquishDamage, EndFrameThatWouldPutANewFrameOverOneInUse) {
   ASSERT_TRUE(Delete(*base, 2));
   ASSERT_TRUE(base->CloseArea().ok());
   ASSERT_TRUE(Sound());
-  for (std::uint32_t bad : {1144u,  // at D, a live frame that is no chain's last
-                            1184u,  // inside D
-                            1480u,  // inside F, a free frame that is no chain's last
-                            296u,   // inside E, the message chain's last frame
-                            1836u, 0u, 100u}) {
+  // At D (a live frame that is no chain's last), inside D, inside F (a free
+  // frame that is no chain's last), inside E (the message chain's last).
+  for (std::uint32_t bad : {1144u, 1184u, 1480u, 296u, 1836u, 0u, 100u}) {
     SCOPED_TRACE(bad);
     PatchU32(sqd(), 120, bad);
     const Bytes frames = Data(256, 1736);
@@ -360,8 +354,8 @@ TEST_F(SquishDamage, FrameLengthsReachingIntoTheNextFrame) {
 
 TEST_F(SquishDamage, ChainsRelinkOnlyFramesThatLinkBack) {
   MakeArea({"A", "B", "C", "D"});  // frames 256, 552, 848, 1144; EndFrame 1440
-  PatchU32(sqd(), 112, 1144);      // the free chain "ends" at D, the message chain's last
-  PatchU32(sqd(), 116, 1144);
+  // The free chain "ends" at D, the message chain's last.
+  for (std::size_t at : {112, 116}) PatchU32(sqd(), at, 1144);
   auto base = Open();
   ASSERT_TRUE(Delete(*base, 1));
   EXPECT_EQ(DataU32(1144 + 4), 0u);  // D still ends the message chain
@@ -376,7 +370,10 @@ TEST_F(SquishDamage, ChainsRelinkOnlyFramesThatLinkBack) {
   EXPECT_EQ(base->CurrentFrameOffset(), 1440u);
 }
 
-TEST_F(SquishDamage, OnlyTheFirstMessageTotalIndexRecordsAreLive) {
+// Only the first MessageTotal index records are live, and the index wins over
+// a total above what it holds; a total at the limit refuses stores; a data
+// file shorter than its header is refused and left as it is.
+TEST_F(SquishDamage, MessageTotalsAgainstTheIndexAndAShortDataFile) {
   MakeArea({"One", "Two"});
   Bytes index = Index();  // a blank record after the live ones
   index.insert(index.end(), {0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF});
@@ -387,8 +384,7 @@ TEST_F(SquishDamage, OnlyTheFirstMessageTotalIndexRecordsAreLive) {
   EXPECT_EQ(IndexSize(), 36u);  // over the blank, not after it
   EXPECT_EQ(IndexU32(24 + 4), 3u);
   ASSERT_TRUE(base->CloseArea().ok());
-  PatchU32(sqd(), 4, 5);  // a total above what the index holds: the index wins
-  PatchU32(sqd(), 8, 5);
+  for (std::size_t at : {4, 8}) PatchU32(sqd(), at, 5);  // above what the index holds: the index wins
   base = Open();
   EXPECT_EQ(Walk(*base, 1), (std::vector<std::int32_t>{1, 2, 3}));
   ASSERT_TRUE(Post(*base, "Four", Body(2)));
@@ -402,23 +398,20 @@ TEST_F(SquishDamage, OnlyTheFirstMessageTotalIndexRecordsAreLive) {
   ASSERT_TRUE(base->CloseArea().ok());
   EXPECT_EQ(IndexSize(), 36u);
   EXPECT_TRUE(Sound());
-}
 
-TEST_F(SquishDamage, ShortDataFileAndTooManyMessages) {
-  testkit::WriteFileBytes(sqd(), Bytes(100, 0));
-  testkit::WriteFileBytes(sqi(), {});
-  auto base = std::make_unique<SquishBase>(env_);
-  EXPECT_FALSE(base->OpenArea(area()).ok());
-  EXPECT_EQ(base->ErrorCode(), Errc::kSquishDamagedArea);
-  EXPECT_EQ(Data(), Bytes(100, 0));
-  RemoveArea();
-  MakeArea({"One", "Two"});
   for (std::size_t at : {4, 8}) PatchU32(sqd(), at, 1000000);
   PatchU32(sqd(), 20, 1000001);
   std::filesystem::resize_file(sqi(), 12000000);  // sparse: the rest reads as zeros
   base = Open();
   EXPECT_FALSE(Post(*base, "Too many", Body(1)));
   EXPECT_EQ(base->ErrorCode(), Errc::kSquishLimitReached);
+  base.reset();
+  testkit::WriteFileBytes(sqd(), Bytes(100, 0));
+  testkit::WriteFileBytes(sqi(), {});
+  base = std::make_unique<SquishBase>(env_);
+  EXPECT_FALSE(base->OpenArea(area()).ok());
+  EXPECT_EQ(base->ErrorCode(), Errc::kSquishDamagedArea);
+  EXPECT_EQ(Data(), Bytes(100, 0));
 }
 
 }  // namespace

@@ -117,7 +117,7 @@ TEST_F(SquishLayout, EmptyTextAndOnlyControlLines) {
   };
   for (const auto& [lines, length, control, bytes] : cases) {
     RemoveArea();
-    ASSERT_TRUE(Post(*Create(), "", lines));
+    ASSERT_TRUE(Post(*Open(true), "", lines));
     ASSERT_EQ(Data().size(), 256u + 28 + length);
     EXPECT_EQ(DataU32s({268, 272, 276}), (U32s{length, length, control}));
     EXPECT_EQ(Data(522, 284 + length), Nul(bytes));  // the body is empty
@@ -181,7 +181,7 @@ TEST(SquishRecords, ControlAreaToLines) {
 }
 
 TEST_F(SquishRoundTrip, EveryFieldSurvivesCloseAndReopen) {
-  auto base = Create();
+  auto base = Open(true);
   ASSERT_TRUE(base->BeginNewMessage().ok());
   base->EmitOrigKludges(true, FidoAddress{2, 5020, 1, 3});
   base->AppendTextLine("\x01PID: Marvex 2.1");
@@ -371,7 +371,7 @@ TEST_F(SquishStore, StoringLoadedAndStoredMessagesAgain) {
 }
 
 TEST_F(SquishStore, LongMixedSequenceKeepsEveryInvariant) {
-  auto base = Create();
+  auto base = Open(true);
   std::mt19937 rng(20261206);
   U32s uids;
   std::uint32_t nextUid = 1;
@@ -408,7 +408,7 @@ TEST_F(SquishStore, ControlInformationLimit) {
   const std::string line = "\x01X" + std::string(9999, 'k');
   for (const std::size_t last : {5512, 5513, 20000}) {
     RemoveArea();
-    auto base = Create();
+    auto base = Open(true);
     ASSERT_TRUE(base->BeginNewMessage().ok());
     for (int i = 0; i < (last < 20000 ? 6 : 0); ++i) base->AppendTextLine(line.c_str());
     base->AppendTextLine(("\x01Z" + std::string(last - 2, 'z')).c_str());

@@ -156,19 +156,15 @@ class AreaFixture : public testkit::ScratchTest {
   std::string sqi() const { return dir_ / "area.sqi"; }
   std::string sql() const { return dir_ / "area.sql"; }
   void RemoveArea() const { std::filesystem::remove(sqd()), std::filesystem::remove(sqi()); }
-  std::unique_ptr<SquishBase> Create() {
+  std::unique_ptr<SquishBase> Open(bool create = false) {
     auto base = std::make_unique<SquishBase>(env_);
-    EXPECT_TRUE(base->CreateArea(area()).ok());
-    return base;
-  }
-  std::unique_ptr<SquishBase> Open() {
-    auto base = std::make_unique<SquishBase>(env_);
-    EXPECT_TRUE(base->OpenArea(area()).ok()) << std::hex << ErrcNumber(base->ErrorCode());
+    EXPECT_TRUE(create ? base->CreateArea(area()).ok() : base->OpenArea(area()).ok())
+        << std::hex << ErrcNumber(base->ErrorCode());
     return base;
   }
   // A closed area holding one message to each name.
   void MakeArea(const std::vector<std::string>& names, int lines = 4) {
-    auto base = Create();
+    auto base = Open(true);
     for (const std::string& n : names) ASSERT_TRUE(Post(*base, n, Body(lines)));
     ASSERT_TRUE(base->CloseArea().ok());
   }
