@@ -82,7 +82,9 @@ std::string Describe(const std::vector<Subfield>& fields) {
 
 using JamStoreTest = AreaFixture;
 
-TEST_F(JamStoreTest, NewAreaAndFirstMessageBytes) {
+// The bytes of a new area and its first message, and its fields back after
+// closing and reopening.
+TEST_F(JamStoreTest, NewAreaFirstMessageBytesAndRoundTrip) {
   auto base = Open(true);
   EXPECT_EQ(testkit::ReadFileBytes(file("jhr")), NewAreaHeader());
   for (const char* ext : {"jdx", "jdt", "jlr"}) EXPECT_TRUE(testkit::ReadFileBytes(file(ext)).empty()) << ext;
@@ -91,7 +93,8 @@ TEST_F(JamStoreTest, NewAreaAndFirstMessageBytes) {
   base->PutFromName("Alice");
   base->PutToName("Bob");
   base->PutSubject("Hi");
-  base->ChangeAttribute(true, kAttrLocal);
+  base->PutWrittenDate(DateTimeRec{4, 5, 6, 0, 3, 2, 2001});
+  for (std::int32_t bit : {kAttrLocal, kAttrPrivate, kAttrKillSent}) base->ChangeAttribute(true, bit);
   base->ChangeAttribute(true, 0x02000000);  // netmail kind: cleared, the area has no kind
   for (const char* line : {"\x01MSGID: 2:5020/1.3 12345678", "\x01PID: Marvex 2.1", "Hello", "SEEN-BY: 5020/1 2"}) {
     base->AppendTextLine(line);
@@ -105,9 +108,9 @@ TEST_F(JamStoreTest, NewAreaAndFirstMessageBytes) {
                  131, 0, 0, 0, 0, 0, 0, 0,                        // subfield length, times read
                  0xE0, 0xF4, 0xC9, 0xC7, 0xFF, 0xFF, 0xFF, 0xFF,  // MSGID crc, REPLY crc
                  0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,              // reply to, first, next reply
-                 0x40, 0xEB, 0x14, 0x6B, 0, 0, 0, 0,              // written (1796533056), received
-                 0x40, 0xEB, 0x14, 0x6B, 1, 0, 0, 0,              // processed, message number
-                 1, 0, 0, 0, 0, 0, 0, 0,                          // attributes (local), attributes 2
+                 0x72, 0x83, 0x7B, 0x3A, 0, 0, 0, 0,              // written (981173106), received
+                 0x40, 0xEB, 0x14, 0x6B, 1, 0, 0, 0,              // processed (1796533056), message number
+                 0x25, 0, 0, 0, 0, 0, 0, 0,                       // attributes (local, private, kill/sent), 2
                  0, 0, 0, 0, 6, 0, 0, 0,                          // text start, text size
                  0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0};             // password crc, cost
   // Subfields: id (u16), id high 0, length (u32), data. A destination of
@@ -126,9 +129,28 @@ TEST_F(JamStoreTest, NewAreaAndFirstMessageBytes) {
 
   // The counters reach the file when the area is closed.
   EXPECT_EQ(U32At(jhr, 12), 0u);
+  ASSERT_TRUE(Post(*base, "All", {"two"}));
+  ASSERT_TRUE(Post(*base, "All", {"three", "SEEN-BY: 1/1"}));
   ASSERT_TRUE(base->CloseArea().ok());
-  EXPECT_EQ(U32At(file("jhr"), 8), 1u);   // ModifyCount
-  EXPECT_EQ(U32At(file("jhr"), 12), 1u);  // ActiveCount
+  EXPECT_EQ(U32At(file("jhr"), 8), 3u);   // ModifyCount
+  EXPECT_EQ(U32At(file("jhr"), 12), 3u);  // ActiveCount
+  // The last text loses its last line end; its trailing lines still come on
+  // lines of their own. (Written while no base holds the area: on Windows
+  // its share mode keeps other writers out.)
+  testkit::WriteFileText(file("jdt"), "Hello\rtwo\rthreeX");
+  base = Open();
+  EXPECT_EQ(LoadText(*base, 3), "threeX\rSEEN-BY: 1/1\r");
+  EXPECT_EQ(base->HighestNumber(), 3);
+  EXPECT_FALSE(base->HasMessage(0) || base->HasMessage(4));
+  ASSERT_TRUE(Load(*base, 1));
+  EXPECT_EQ(base->FromName() + "|" + base->ToName() + "|" + base->SubjectText(), "Alice|Bob|Hi");
+  EXPECT_TRUE(base->HasAttribute(kAttrLocal) && base->HasAttribute(kAttrPrivate) && base->HasAttribute(kAttrKillSent));
+  EXPECT_FALSE(base->HasAttribute(kAttrSent));
+  DateTimeRec d;
+  base->ReadWrittenDate(d);
+  EXPECT_EQ(DateText(d), "2001-02-03 04:05:06");
+  base->ReadArrivedDate(d);  // stamped when the message was begun
+  EXPECT_EQ(DateText(d), "2026-12-06 04:57:36");
 }
 
 // Loading gives the control lines, the body, then Via, SEEN-BY and PATH.
