@@ -96,9 +96,8 @@ TEST_F(JamStoreTest, NewAreaFirstMessageBytesAndRoundTrip) {
   base->PutWrittenDate(DateTimeRec{4, 5, 6, 0, 3, 2, 2001});
   for (std::int32_t bit : {kAttrLocal, kAttrPrivate, kAttrKillSent}) base->ChangeAttribute(true, bit);
   base->ChangeAttribute(true, 0x02000000);  // netmail kind: cleared, the area has no kind
-  for (const char* line : {"\x01MSGID: 2:5020/1.3 12345678", "\x01PID: Marvex 2.1", "Hello", "SEEN-BY: 5020/1 2"}) {
+  for (const char* line : {"\x01MSGID: 2:5020/1.3 12345678", "\x01PID: Marvex 2.1", "Hello", "SEEN-BY: 5020/1 2"})
     base->AppendTextLine(line);
-  }
   ASSERT_TRUE(base->StoreMessage().ok());
 
   // JamCrc("Bob") = 0x0A344EBF, header at 1024.
@@ -132,8 +131,7 @@ TEST_F(JamStoreTest, NewAreaFirstMessageBytesAndRoundTrip) {
   ASSERT_TRUE(Post(*base, "All", {"two"}));
   ASSERT_TRUE(Post(*base, "All", {"three", "SEEN-BY: 1/1"}));
   ASSERT_TRUE(base->CloseArea().ok());
-  EXPECT_EQ(U32At(file("jhr"), 8), 3u);   // ModifyCount
-  EXPECT_EQ(U32At(file("jhr"), 12), 3u);  // ActiveCount
+  EXPECT_EQ(std::pair(U32At(file("jhr"), 8), U32At(file("jhr"), 12)), std::pair(3u, 3u));  // ModifyCount, ActiveCount
   // The last text loses its last line end; its trailing lines still come on
   // lines of their own. (Written while no base holds the area: on Windows
   // its share mode keeps other writers out.)
