@@ -6,9 +6,11 @@
 #include <algorithm>
 #include <cstdint>
 #include <filesystem>
+#include <initializer_list>
 #include <memory>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "msgbase/env.h"
@@ -22,6 +24,7 @@ namespace mvx::squishtest {
 using namespace testkit;
 using ::testing::AssertionFailure;
 using ::testing::AssertionResult;
+using U32s = std::vector<std::uint32_t>;
 
 inline bool Delete(MessageBase& base, std::int32_t uid) {
   base.PositionFrom(uid);
@@ -153,19 +156,15 @@ class AreaFixture : public testkit::ScratchTest {
   std::string sqi() const { return dir_ / "area.sqi"; }
   std::string sql() const { return dir_ / "area.sql"; }
   void RemoveArea() const { std::filesystem::remove(sqd()), std::filesystem::remove(sqi()); }
-  std::unique_ptr<SquishBase> Create() {
+  std::unique_ptr<SquishBase> Open(bool create = false) {
     auto base = std::make_unique<SquishBase>(env_);
-    EXPECT_TRUE(base->CreateArea(area()).ok());
-    return base;
-  }
-  std::unique_ptr<SquishBase> Open() {
-    auto base = std::make_unique<SquishBase>(env_);
-    EXPECT_TRUE(base->OpenArea(area()).ok()) << std::hex << ErrcNumber(base->ErrorCode());
+    EXPECT_TRUE(create ? base->CreateArea(area()).ok() : base->OpenArea(area()).ok())
+        << std::hex << ErrcNumber(base->ErrorCode());
     return base;
   }
   // A closed area holding one message to each name.
   void MakeArea(const std::vector<std::string>& names, int lines = 4) {
-    auto base = Create();
+    auto base = Open(true);
     for (const std::string& n : names) ASSERT_TRUE(Post(*base, n, Body(lines)));
     ASSERT_TRUE(base->CloseArea().ok());
   }
@@ -175,9 +174,20 @@ class AreaFixture : public testkit::ScratchTest {
     const Bytes b = Data();
     return Bytes(b.begin() + from, b.begin() + std::min<std::size_t>(to, b.size()));
   }
+  Bytes Index() const { return testkit::ReadFileBytes(sqi()); }
   std::uint32_t DataU32(std::size_t at) const { return U32At(Data(), at); }
-  std::uint32_t IndexU32(std::size_t at) const { return U32At(testkit::ReadFileBytes(sqi()), at); }
-  std::size_t IndexSize() const { return testkit::ReadFileBytes(sqi()).size(); }
+  U32s DataU32s(std::initializer_list<std::size_t> at) const {
+    U32s out;
+    for (const std::size_t a : at) out.push_back(DataU32(a));
+    return out;
+  }
+  std::uint32_t IndexU32(std::size_t at) const { return U32At(Index(), at); }
+  std::size_t IndexSize() const { return Index().size(); }
+  // Both files as they are, and put back.
+  std::pair<Bytes, Bytes> Files() const { return {Data(), Index()}; }
+  void PutFiles(const std::pair<Bytes, Bytes>& f) const {
+    testkit::WriteFileBytes(sqd(), f.first), testkit::WriteFileBytes(sqi(), f.second);
+  }
   AssertionResult Sound() const { return AreaIsSound(sqd(), sqi()); }
 };
 
