@@ -40,10 +40,7 @@ class DirSearchTest : public ::testing::Test {
 
 TEST_F(DirSearchTest, MasksMatchWithoutRegardToCaseThroughEitherSeparator) {
   const std::string d = dir_.path();
-  const struct {
-    std::string mask;
-    std::size_t count;
-  } cases[] = {
+  const struct { std::string mask; std::size_t count; } cases[] = {
       {d + "\\AREA\\*.Msg", 4},     {d + "/area/?.MSG", 2},
       {d + "/Area\\*.*", 8},         // also "lastread", "3.msgx", "." and ".."
       {d + "\\EMPTY\\*.*", 2},       // "." and "..": an empty directory exists
@@ -65,20 +62,15 @@ TEST_F(DirSearchTest, MasksMatchWithoutRegardToCaseThroughEitherSeparator) {
 
 TEST_F(DirSearchTest, AttributesSizeAndTimeOfEachKind) {
   fs::permissions(dir_ / "Area/1.msg", fs::perms::owner_read | fs::perms::group_read);
-  LocalTime t;
-  t.year = 2026, t.month = 12, t.day = 6, t.hour = 4, t.minute = 57, t.second = 36;
-  ASSERT_TRUE(SetFileTime(dir_ / "Area/2.MSG", t).ok());
+  ASSERT_TRUE(SetFileTime(dir_ / "Area/2.MSG", LocalTime{2026, 12, 6, 4, 57, 36}).ok());
   const auto found = SearchAll(dir_ / "Area/*.*");
-  EXPECT_EQ(found.at("1.msg").attr, kAttrArchive | kAttrReadOnly);
-  EXPECT_EQ(found.at("1.msg").size, 3u);
-  EXPECT_EQ(found.at("2.MSG").attr, kAttrArchive);
-  EXPECT_EQ(found.at("2.MSG").size, 6u);
+  const std::pair<const char*, std::uint32_t> attrs[] = {
+      {"1.msg", kAttrArchive | kAttrReadOnly}, {"2.MSG", kAttrArchive}, {"Sub.msg", kAttrDirectory},
+      {".hidden.msg", kAttrArchive | kAttrHidden}, {".", kAttrDirectory}, {"..", kAttrDirectory}};
+  for (const auto& [name, attr] : attrs) EXPECT_EQ(found.at(name).attr, attr) << name;
+  EXPECT_EQ(std::pair(found.at("1.msg").size, found.at("2.MSG").size), std::pair(3u, 6u));
   // Date (2026-1980)<<9 | 12<<5 | 6 = 0x5D86; time 4<<11 | 57<<5 | 36/2 = 0x2732.
   EXPECT_EQ(found.at("2.MSG").dosTime, 0x5D862732u);
-  EXPECT_EQ(found.at("Sub.msg").attr, kAttrDirectory);
-  EXPECT_EQ(found.at(".hidden.msg").attr, kAttrArchive | kAttrHidden);
-  EXPECT_EQ(found.at(".").attr, kAttrDirectory);
-  EXPECT_EQ(found.at("..").attr, kAttrDirectory);
 }
 
 TEST_F(DirSearchTest, EntriesDeletedDuringTheSearchAreSkipped) {
@@ -93,10 +85,7 @@ TEST_F(DirSearchTest, EntriesDeletedDuringTheSearchAreSkipped) {
 TEST(MatchesMaskTest, WildcardsIgnoringAsciiCase) {
   using common::MatchesMask;
   const std::string stars(200, '*'), a255(255, 'a');
-  const struct {
-    std::string mask, name;
-    bool match;
-  } cases[] = {
+  const struct { std::string mask, name; bool match; } cases[] = {
       {"*.MSG", "12.msg", true},        {"*.MSG", "1.msg.bak", false},
       {"?.msg", "7.MSG", true},         {"?.msg", "17.MSG", false},
       {"a*b*c", "aXXbYYbZc", true},     {"a*b*c", "aXXbYYbZ", false},

@@ -37,13 +37,7 @@ class LogFileTest : public ::testing::Test {
 // Windows); the console's in LF.
 std::string InFile(const std::string& text) {
   std::string out;
-  for (char c : text) {
-    if (c == '\n') {
-      out += platform::kLineEnd;
-    } else {
-      out += c;
-    }
-  }
+  for (char c : text) out += c == '\n' ? std::string(platform::kLineEnd) : std::string(1, c);
   return out;
 }
 
@@ -112,10 +106,7 @@ Lines ReadAll(TextFileReader& r) {
 
 TEST(TextFileReader, LineEndsAndLongLines) {
   const std::string x300(300, 'x'), y255(255, 'y'), q255(255, 'q');
-  const struct {
-    std::string content;
-    Lines lines;
-  } cases[] = {
+  const struct { std::string content; Lines lines; } cases[] = {
       {"a\r\nb\rc\n\nd", {"a", "b", "c", "", "d"}},
       {"a\n\r\n\r\rb\r", {"a", "", "", "", "b"}},
       {"\n", {""}},

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -21,28 +22,20 @@
 namespace mvx {
 namespace {
 
-platform::LocalTime At(int y, int mo, int d, int h, int mi, int s, int ms = 0) {
-  return platform::LocalTime{y, mo, d, h, mi, s, ms};
-}
-
 TEST(MsgIdSerials, ClockSerialsAndTheRuleAfterTheLast) {
   // The clock's value counts 30-day months and 355-day years, so the 31st of
   // a month and the 1st of the next give the same serial at the same time,
   // and late December those of early January.
-  EXPECT_EQ(ClockSerial(At(2026, 12, 6, 4, 57, 36)), 0x0b4a6000u);
-  const std::uint32_t jan31 = ClockSerial(At(2027, 1, 31, 12, 0, 0));
+  EXPECT_EQ(ClockSerial({2026, 12, 6, 4, 57, 36}), 0x0b4a6000u);
+  const std::uint32_t jan31 = ClockSerial({2027, 1, 31, 12, 0, 0});
   EXPECT_EQ(jan31, 0x2c716000u);
-  EXPECT_EQ(ClockSerial(At(2027, 2, 1, 12, 0, 0)), jan31);
-  EXPECT_EQ(ClockSerial(At(2026, 12, 26, 8, 0, 0, 990)), ClockSerial(At(2027, 1, 1, 8, 0, 0, 990)));
-  struct Case {
-    std::uint32_t clock, last, next;
-  } const cases[] = {
-      {0x2c716000, 0, 0x2c716000},           // nothing yet: the clock
-      {0x2c716000, 0x2c715fff, 0x2c716000},  // the clock is above the last
-      {jan31, jan31, jan31 + 1},             // 1 Feb after 31 Jan: counts on
-      {0x10, 0x2c716005, 0x2c716006},        // the clock is behind (it wrapped)
-      {0x10, 0xffffffff, 1},                 // wrapping skips 0
-      {0, 0, 1},
+  EXPECT_EQ(ClockSerial({2027, 2, 1, 12, 0, 0}), jan31);
+  EXPECT_EQ(ClockSerial({2026, 12, 26, 8, 0, 0, 990}), ClockSerial({2027, 1, 1, 8, 0, 0, 990}));
+  // Nothing yet: the clock; the clock above the last; 1 Feb after 31 Jan counts on; the clock behind
+  // (it wrapped); wrapping skips 0.
+  struct Case { std::uint32_t clock, last, next; } const cases[] = {
+      {0x2c716000, 0, 0x2c716000}, {0x2c716000, 0x2c715fff, 0x2c716000}, {jan31, jan31, jan31 + 1},
+      {0x10, 0x2c716005, 0x2c716006}, {0x10, 0xffffffff, 1}, {0, 0, 1},
   };
   for (const Case& c : cases) EXPECT_EQ(NextSerial(c.clock, c.last), c.next) << std::hex << c.clock << " " << c.last;
   EXPECT_EQ(SerialAfter(0xfffffffe, 1), 0xffffffffu);
@@ -142,29 +135,19 @@ TEST_F(SerialStateTest, ConcurrentProcessesNeverShareASerial) {
     }
   }
   for (pid_t pid : pids) {
-    int status = 0;
-    waitpid(pid, &status, 0);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    int status = 1;
+    EXPECT_TRUE(waitpid(pid, &status, 0) == pid && status == 0);
   }
-  std::set<std::string> seen;
+  std::set<std::uint64_t> seen;
   std::size_t total = 0;
-  for (const std::string& f : out) {
-    const std::string text = testkit::ReadFileText(f);
-    for (std::size_t at = 0, end; (end = text.find_first_of(" \n", at)) != std::string::npos; at = end + 1) {
-      seen.insert(text.substr(at, end - at));
-      ++total;
-    }
-  }
+  std::istringstream both(testkit::ReadFileText(out[0]) + testkit::ReadFileText(out[1]));
+  for (std::uint64_t v; both >> v; ++total) seen.insert(v);
   EXPECT_EQ(total, 4u * kEach);
   EXPECT_EQ(seen.size(), total);
 }
 #endif
 
-std::string CounterFile(std::uint32_t v) {
-  char b[16];
-  std::snprintf(b, sizeof b, "%08x.seq", v);
-  return b;
-}
+std::string CounterFile(std::uint32_t v) { return Hex8(v).str() + ".seq"; }
 
 class SeqDirTest : public ::testing::Test {
  protected:
@@ -205,11 +188,7 @@ TEST_F(SeqDirTest, StaleAndRunawayCountersAreDropped) {
 }
 
 TEST(SeqDir, OutrunTexts) {
-  struct Case {
-    const char* text;
-    bool strict;
-    std::optional<std::int64_t> seconds;
-  } const cases[] = {
+  struct Case { const char* text; bool strict; std::optional<std::int64_t> seconds; } const cases[] = {
       {"90", true, 90},          {"2h", true, 7200},       {"3d", true, 3 * 86400},
       {"1w", true, 7 * 86400},   {"2m", true, 62 * 86400}, {"1Y", true, 365 * 86400},
       {"5q", true, std::nullopt}, {"5q", false, 5},        {"", false, std::nullopt},

@@ -50,24 +50,16 @@ TEST(Directories, MakeAndFindWithMixedSeparatorsAndCase) {
 }
 
 TEST(Directories, DirectoryOfANameInARootIsTheRoot) {
+  const std::pair<const char*, const char*> cases[] = {
 #ifdef _WIN32
-  const struct {
-    const char* path;
-    const char* directory;
-  } cases[] = {
-      {"C:\\area", "C:\\"},
-      {"C:\\fido\\area", "C:\\fido"},
-      {"C:/fido/echo/", "C:\\fido\\echo"},
+      {"C:\\area", "C:\\"}, {"C:\\fido\\area", "C:\\fido"}, {"C:/fido/echo/", "C:\\fido\\echo"},
       {"\\\\server\\share\\area", "\\\\server\\share\\"},
       {"\\\\server\\share\\fido\\area", "\\\\server\\share\\fido"},
-  };
 #else
-  const struct {
-    const char* path;
-    const char* directory;
-  } cases[] = {{"/area", "/"}, {"/fido/area", "/fido"}, {"/fido/echo/", "/fido/echo"}};
+      {"/area", "/"}, {"/fido/area", "/fido"}, {"/fido/echo/", "/fido/echo"},
 #endif
-  for (const auto& c : cases) EXPECT_EQ(DirectoryOf(c.path), c.directory) << c.path;
+  };
+  for (const auto& [path, directory] : cases) EXPECT_EQ(DirectoryOf(path), directory) << path;
 }
 
 #ifndef _WIN32
