@@ -106,13 +106,11 @@ class DirSearchTest : public ::testing::Test {
   void SetUp() override {
     fs::create_directories(dir_ / "Area/Sub.msg");
     fs::create_directories(dir_ / "Empty");
-    testkit::WriteFileText(dir_ / "Area/1.msg", "one");
-    testkit::WriteFileText(dir_ / "Area/2.MSG", "second");
-    testkit::WriteFileText(dir_ / "Area/lastread", "");
-    // On Windows the system also matches masks against 8.3 short names, and
-    // the short name of 3.msgx ends in .MSG: "*.MSG" must not find it.
-    testkit::WriteFileText(dir_ / "Area/3.msgx", "x");
-    testkit::WriteFileText(dir_ / "Area/.hidden.msg", "h");
+    // On Windows the system also matches masks against 8.3 short names, and the short name of 3.msgx
+    // ends in .MSG: "*.MSG" must not find it.
+    for (const auto& [name, text] :
+         {std::pair{"1.msg", "one"}, {"2.MSG", "second"}, {"lastread", ""}, {"3.msgx", "x"}, {".hidden.msg", "h"}})
+      testkit::WriteFileText(dir_ / "Area/" + name, text);
   }
   testkit::TempDir dir_;
 };
@@ -129,8 +127,7 @@ TEST_F(DirSearchTest, MasksMatchWithoutRegardToCaseThroughEitherSeparator) {
   };
   for (const auto& c : cases) EXPECT_EQ(SearchAll(c.mask).size(), c.count) << c.mask;
   EXPECT_EQ(SearchAll(d + "/area/LASTREAD").begin()->first, "lastread");  // the name on disk
-  // Relative masks, and a drive's own current directory on Windows
-  // ("C:*.MSG"); on POSIX a name that starts with "C:".
+  // Relative masks, and a drive's own current directory on Windows ("C:*.MSG"); on POSIX a name "C:...".
   MVX_IN_DIRECTORY(dir_ / "Area", {
     EXPECT_EQ(SearchAll("*.MSG").size(), 4u);
     EXPECT_EQ(SearchAll("..\\AREA\\1.MSG").size(), 1u);
@@ -165,10 +162,9 @@ TEST(MatchesMaskTest, WildcardsIgnoringAsciiCase) {
   using common::MatchesMask;
   const std::string stars(200, '*'), a255(255, 'a');
   const struct { std::string mask, name; bool match; } cases[] = {
-      {"*.MSG", "12.msg", true},        {"*.MSG", "1.msg.bak", false},
-      {"?.msg", "7.MSG", true},         {"?.msg", "17.MSG", false},
-      {"a*b*c", "aXXbYYbZc", true},     {"a*b*c", "aXXbYYbZ", false},
-      {"*.*", "lastread", true},        {"LASTREAD.*", "lastread", true},  // names without a dot
+      {"*.MSG", "12.msg", true},    {"*.MSG", "1.msg.bak", false}, {"?.msg", "7.MSG", true},
+      {"?.msg", "17.MSG", false},   {"a*b*c", "aXXbYYbZc", true},  {"a*b*c", "aXXbYYbZ", false},
+      {"*.*", "lastread", true},    {"LASTREAD.*", "lastread", true},  // names without a dot
       {"LASTREAD.*", "lastrea", false}, {"EVERYDAY.FLG", "everyday.flgx", false},
       {"\xC0*", "\xC0x", true},         {"\xE0*", "\xC0x", false},  // bytes above 127 exactly
       {"@", "`", false},                                            // 0x40 and 0x60: no letters

@@ -118,9 +118,8 @@ TEST(DateTexts, MonthsYearsFtsTextAndHex) {
 }
 
 TEST(MsgIdSerials, ClockSerialsAndTheRuleAfterTheLast) {
-  // The clock's value counts 30-day months and 355-day years, so the 31st of
-  // a month and the 1st of the next give the same serial at the same time,
-  // and late December those of early January.
+  // The clock's value counts 30-day months and 355-day years, so the 31st of a month and the 1st of the
+  // next give the same serial at the same time, and late December those of early January.
   EXPECT_EQ(ClockSerial({2026, 12, 6, 4, 57, 36}), 0x0b4a6000u);
   const std::uint32_t jan31 = ClockSerial({2027, 1, 31, 12, 0, 0});
   EXPECT_EQ(jan31, 0x2c716000u);
@@ -133,9 +132,8 @@ TEST(MsgIdSerials, ClockSerialsAndTheRuleAfterTheLast) {
       {0x10, 0x2c716005, 0x2c716006}, {0x10, 0xffffffff, 1}, {0, 0, 1},
   };
   for (const Case& c : cases) EXPECT_EQ(NextSerial(c.clock, c.last), c.next) << std::hex << c.clock << " " << c.last;
-  EXPECT_EQ(SerialAfter(0xfffffffe, 1), 0xffffffffu);
-  EXPECT_EQ(SerialAfter(0xfffffffe, 2), 1u);
-  EXPECT_EQ(SerialAfter(7, 0), 7u);
+  EXPECT_EQ((std::array{SerialAfter(0xfffffffe, 1), SerialAfter(0xfffffffe, 2), SerialAfter(7, 0)}),
+            (std::array<std::uint32_t, 3>{0xffffffff, 1, 7}));
 }
 
 TEST(MsgIdSerials, ClockRuleNeverRepeats) {
@@ -146,8 +144,8 @@ TEST(MsgIdSerials, ClockRuleNeverRepeats) {
   EXPECT_EQ(next(), "0b4a6000");
   // Same hundredth: the next serials wait for the clock to move on.
   EXPECT_EQ(next(), "0b4a6001");
-  // A clock that stands still must neither hang nor repeat: they count on,
-  // and when it moves on again, not back onto a serial already given.
+  // A clock that stands still must neither hang nor repeat: they count on, and when it moves on again,
+  // not back onto a serial already given.
   clock.Hold(true);
   for (const char* want : {"0b4a6002", "0b4a6003", "0b4a6004"}) EXPECT_EQ(next(), want);
   clock.Hold(false);
@@ -185,8 +183,7 @@ TEST_F(SerialStateTest, DamagedFileIsReplacedAndSaidSo) {
     testkit::WriteFileText(path_, bad);
     SerialReservation r;
     ASSERT_TRUE(ReserveSerials(path_, 1, 0x40, 100, r));
-    EXPECT_TRUE(r.replacedDamaged);
-    EXPECT_EQ(r.first, 0x40u);
+    EXPECT_TRUE(r.replacedDamaged && r.first == 0x40u) << r.first;
     EXPECT_EQ(Stored(), "00000040\n");
   }
 }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -15,24 +16,19 @@ namespace mvx {
 namespace {
 
 TEST(Numbers, ParseIntegerValuesErrorPositionsAndTheLow16Bits) {
-  const struct {
-    std::string text;
-    std::int32_t value, errorPos, small;  // small: what ParseSmallInt stores
-  } cases[] = {
+  // small: what ParseSmallInt stores. 400 nines stop at the digit that overflows.
+  const struct { std::string text; std::int32_t value, errorPos, small; } cases[] = {
       {" 12", 12, 0, 12},         {"$1F", 31, 0, 31},          {"-$1f", -31, 0, -31},
       {"$FFFFFFFF", -1, 0, -1},   {"70000", 70000, 0, 4464},   {"65535", 65535, 0, -1},
-      {"+2147483647", 2147483647, 0, -1},
-      {"12a", 0, 3, 0},           {"", 0, 1, 0},               {"-", 0, 2, 0},
-      {"12 ", 0, 3, 0},           {"2147483648", 0, 10, 0},    {"$123456789", 0, 10, 0},
-      {std::string(400, '9'), 0, 10, 0},  // stops at the digit that overflows
+      {"+2147483647", 2147483647, 0, -1},  {"12a", 0, 3, 0},   {"", 0, 1, 0},
+      {"-", 0, 2, 0},             {"12 ", 0, 3, 0},            {"2147483648", 0, 10, 0},
+      {"$123456789", 0, 10, 0},   {std::string(400, '9'), 0, 10, 0},
   };
   for (const auto& c : cases) {
-    std::int32_t pos = -1;
+    std::int32_t pos = -1, value = ParseInteger(c.text, pos);
     std::int16_t small = 99;
-    EXPECT_EQ(ParseInteger(c.text, pos), c.value) << c.text;
-    EXPECT_EQ(pos, c.errorPos) << c.text;
     ParseSmallInt(c.text, small);
-    EXPECT_EQ(small, c.small) << c.text;
+    EXPECT_EQ((std::array<std::int32_t, 3>{value, pos, small}), (std::array{c.value, c.errorPos, c.small})) << c.text;
   }
   std::uint16_t u = 99;
   ParseSmallInt("-1", u);
@@ -253,13 +249,9 @@ TEST(Charset, InvalidUtf8GivesOneQuestionMarkPerMaximalSubpart) {
 
 TEST(Charset, PiecesByteOrderMarkAndFlush) {
   constexpr Charset U = Charset::Utf8;
-  const struct {
-    Charset set;
-    std::vector<std::string> feeds;
-    bool flushEach;  // as a caller feeding lines without their line ends
-    std::string out;
-    std::size_t unmapped;
-  } cases[] = {
+  using Feeds = std::vector<std::string>;
+  // flushEach: as a caller feeding lines without their line ends
+  const struct { Charset set; Feeds feeds; bool flushEach; std::string out; std::size_t unmapped; } cases[] = {
       {U, {"\xEF\xBB\xBF\xD0\xAF"}, false, "\x9F", 0}, {U, {"", "\xEF", "\xBB", "\xBF\xD0\xAF"}, false, "\x9F", 0},
       {U, {"A\xEF\xBB\xBF"}, false, "A?", 1},          {U, {"\xEF\xBB\xBF\xEF\xBB\xBF"}, false, "?", 1},
       {Charset::Koi8r, {"\xEF\xBB\xBF"}, false, "\x8E\xCA?", 1},  // "О╩©": a mark only in UTF-8
