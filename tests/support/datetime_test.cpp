@@ -195,8 +195,7 @@ TEST_F(SerialStateTest, LockedOrUnwritableFileFailsAndStaysAsItWas) {
   ASSERT_TRUE(platform::LockRange(other, 0, 0, true, 0).ok());
   SerialReservation r;
   EXPECT_FALSE(ReserveSerials(path_, 1, 0, 30, r));
-  EXPECT_EQ(r.failedStep, "lock");
-  EXPECT_EQ(r.error.code(), Errc::kHeldByOther);
+  EXPECT_EQ(std::pair(r.failedStep, r.error.code()), std::pair(std::string("lock"), Errc::kHeldByOther));
   platform::CloseFile(other);
   EXPECT_EQ(Stored(), "00000100\n");
   // A name that is no file: nothing to keep the serial in.

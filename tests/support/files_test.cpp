@@ -24,9 +24,8 @@ namespace fs = std::filesystem;
 
 TEST(PathParts, BothSeparators) {
   EXPECT_TRUE(EndsWithSeparator("a\\") && EndsWithSeparator("a/") && !EndsWithSeparator(""));
-  EXPECT_EQ(FileNamePart("c:\\fido/echo\\NET.SQD"), "NET.SQD");
-  EXPECT_EQ(FileNamePart("a/b/"), "");
-  EXPECT_EQ(FileNamePart("plain"), "plain");
+  EXPECT_EQ(FileNamePart("c:\\fido/echo\\NET.SQD") + "|" + FileNamePart("a/b/") + "|" + FileNamePart("plain"),
+            "NET.SQD||plain");
 }
 
 TEST(Directories, MakeAndFindWithMixedSeparatorsAndCase) {
