@@ -67,8 +67,7 @@ TEST(NulFields, NeverReadOrWriteOutsideTheField) {
 
 TEST(Hashing, Crc32StepAndLowerAscii) {
   EXPECT_EQ(Crc32Step(1, 0), 0x77073096u);
-  // With the usual inversion at both ends the steps give the CRC-32 check
-  // value of "123456789".
+  // With the usual inversion at both ends the steps give the CRC-32 check value of "123456789".
   std::uint32_t crc = 0xFFFFFFFFu;
   for (char c : std::string("123456789")) crc = Crc32Step(static_cast<std::uint8_t>(c), crc);
   EXPECT_EQ(crc ^ 0xFFFFFFFFu, 0xCBF43926u);
