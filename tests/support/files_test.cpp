@@ -72,11 +72,9 @@ TEST(Directories, AThreeCharacterPathIsNoDriveRoot) {
   std::string name = "/m0";
   while (fs::exists(name) && name[2] < '9') ++name[2];
   ASSERT_FALSE(fs::exists(name));
-  EXPECT_TRUE(MakeDirectoryPath(name));
-  EXPECT_TRUE(fs::is_directory(name));
+  EXPECT_TRUE(MakeDirectoryPath(name) && fs::is_directory(name));
   fs::remove(name);
-  EXPECT_TRUE(MakeDirectory(name + "\\"));
-  EXPECT_TRUE(fs::is_directory(name));
+  EXPECT_TRUE(MakeDirectory(name + "\\") && fs::is_directory(name));
   fs::remove(name);
 }
 #endif
