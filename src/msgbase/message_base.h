@@ -229,6 +229,9 @@ class MessageBase {
   void NoteOsError(int error) {
     if (error != 0) osError_ = error;
   }
+  // Forgets what the operation met on its way to success (a name another
+  // program took, whose area is then joined), so the success reads as one.
+  void ForgetFailure() { errorCode_ = Errc::kNone, osError_ = 0; }
 
   // For a format that keeps the origin address outside the text: after
   // loading, the MSGID line (if the message has one) takes that address, and

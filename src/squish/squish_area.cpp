@@ -156,6 +156,7 @@ bool SquishBase::DoCreateArea(const Str& path) {
       // Another run (or another program) made the area between our
       // caller's failed open and now: post into it rather than start it
       // afresh.
+      ForgetFailure();
       return OpenFiles();
     }
     if (!haveData && !haveIndex) {
