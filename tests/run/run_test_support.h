@@ -69,12 +69,6 @@ inline std::string UnreadableFile() {
   return r.Open("/proc/self/mem", 100) && r.AtEnd() && r.ReadError() ? "/proc/self/mem" : "";
 }
 
-// What the system says when UnreadableFile is read ("Input/output error").
-inline std::string UnreadableFileReason() {
-  TextFileReader r;
-  return r.Open(UnreadableFile(), 100) && r.AtEnd() ? platform::ErrorText(r.OsError()) : "";
-}
-
 inline std::string Repeat(const std::string& s, int n) {
   std::string out;
   while (n-- > 0) out += s;
@@ -110,6 +104,13 @@ class RunTest : public testkit::ScratchTest {
     const Lines all = Entries(testkit::ReadFileText(dir_ / "Marvex.Log"));
     const auto it = std::find(all.rbegin(), all.rend(), "Marvex 2.1: started..");
     return it == all.rend() ? all : Lines(it.base() - 1, all.end());
+  }
+  // Its entries from..from+n (fewer where it has fewer).
+  Lines LastRun(std::size_t from, std::size_t n) const {
+    Lines all = LastRun();
+    all.erase(all.begin(), all.begin() + std::min(from, all.size()));
+    all.resize(std::min(n, all.size()));
+    return all;
   }
   // The messages of a *.MSG area, in number order.
   std::vector<Msg> Msgs(const std::string& area) const {
