@@ -21,13 +21,12 @@ void FillArea(const std::string& id) {
   env.clock.Set(2026, 12, 6, 4, 57, 36);
   std::unique_ptr<MessageBase> base;
   ASSERT_TRUE(OpenOrCreateBase(ParseAreaId(Str(id)), base, env));
+  // "Hello,\r\nWorld.\r": a CR LF, as another editor may write it, lists as one line end.
   const struct {
     const char *from, *to, *subject;
     std::int32_t attributes;
     std::vector<std::string> lines;
-  } messages[] = {{"John Smith", "All", "First", 0x0101,
-                   // "Hello,\r\nWorld.\r": a CR LF, as another editor may write it, lists as one line end
-                   {"\x01MSGID: 2:5020/1.3 0b4a6000", "\x01PID: Marvex 2.2Alpha", "Hello,", "\nWorld."}},
+  } messages[] = {{"John Smith", "All", "First", 0x0101, {"\x01MSGID: 2:5020/1.3 0b4a6000", "\x01PID: Marvex 2.2Alpha", "Hello,", "\nWorld."}},
                   {"Sysop", "Bob", "Second", 0x0100, {"Just text"}}};
   for (const auto& m : messages) {
     ASSERT_TRUE(base->BeginNewMessage().ok());

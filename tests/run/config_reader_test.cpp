@@ -42,24 +42,6 @@ TEST(EvaluateWhenTest, RulesOnChosenDays) {
   }
 }
 
-TEST_F(ConfigReaderTest, CommonPartKeywordsCommentsAndValues) {
-  EXPECT_EQ(Load(";FROM Commented\r\n  ;FROM Indented\r\n#FROM Hash\r\n\\\\FROM Backslashes\r\n"
-                 "from \"John Smith\" x\r\nSUBJ  Weekly  rules \r\nFLAGS $102\r\nUSEASKLUDGE no\r\n"
-                 "USEENCODEDSTRING Yes please\r\nUSEENCODEDMESSAGE\r\nHPTPATH Fido/Hpt.cfg\r\nSQUISH Squish.Cfg\r\n"
-                 "WHEN WEEKLY 1\r\nTOADDR 2:5020/2.1\r\nENCODEDMESSAGE decode me\r\nFILE ignored.txt\r\n"
-                 "TERMINATE ignored.cfg\r\n",
-                 ConfigMode::kCommonOnly),
-            Lines{"Loading b.mvx"});
-  const CommonSettings& c = ctx_.Common;
-  EXPECT_EQ((Lines{c.FromUser.str(), c.SubjLine.str(), ctx_.HptPath.str(), ctx_.SquishCfgPath.str(),
-                   ctx_.TerminateCfgPath.str(), c.When.str(), c.ToAddr.str(), c.EncodedMessage.str()}),
-            (Lines{"John Smith", "Weekly  rules ", "Fido/Hpt.cfg", "Squish.Cfg", "", "WEEKLY 1", "2:5020/2.1",
-                   "decode me"}));
-  EXPECT_EQ((std::vector<int>{c.AttrFlags, c.UseAsKludge, c.UseEncodedString, c.UseEncodedMessage}),
-            (std::vector<int>{258, false, true, false}));
-  EXPECT_TRUE(Exists(kWorkFlagName));  // read to its end, even when only the common part was asked for
-}
-
 TEST_F(ConfigReaderTest, HostileLinesDoNoHarm) {
   const auto log = Load("FROM " + std::string(4000, 'n') + "\n" + std::string("SUBJ \x00\x01\xff bin\n", 13) +
                         "TO\tTabbed\nORIGIN \x8f\xe0\xa8\nNOSUCHKEYWORD value\nFLAGS 258x\n\r\r\n\n     \n"

@@ -198,9 +198,7 @@ TEST_F(FidoconfigTest, IncludesVariablesConditionsAndTosserSettings) {
 TEST_F(FidoconfigTest, IncludeAndExpansionProblems) {
   ASSERT_TRUE(platform::CreateDirectory(dir_ / "sub").ok());
   Files chain;
-  for (int i = 1; i <= 20; ++i) {
-    chain.push_back({"n" + std::to_string(i) + ".cfg", "include n" + std::to_string(i + 1) + ".cfg\n"});
-  }
+  for (int i = 1; i <= 20; ++i) chain.push_back({"n" + std::to_string(i) + ".cfg", "include n" + std::to_string(i + 1) + ".cfg\n"});
   const LookupCase cases[] = {
       // A relative include is taken from the current directory, not from
       // the including file's.

@@ -39,10 +39,9 @@ inline std::string Shown(const std::string& dir, std::string tail) {
   return dir + tail;
 }
 
-// The system's words for the failures the tests provoke. ENOENT and
-// ERROR_FILE_NOT_FOUND are both 2; a missing directory on the way is
-// ERROR_PATH_NOT_FOUND (3) on Windows, and opening a directory as a file is
-// EISDIR (21) on POSIX, ERROR_ACCESS_DENIED (5) on Windows.
+// The system's words for a missing file (2 on both), a missing directory on
+// the way (3 on Windows) and a directory opened as a file (EISDIR 21 on POSIX,
+// ERROR_ACCESS_DENIED 5 on Windows).
 inline std::string NoSuchFile() { return platform::ErrorText(2); }
 inline std::string NoSuchPath() { return platform::ErrorText(testkit::kWindows ? 3 : 2); }
 inline std::string IsADirectory() { return platform::ErrorText(testkit::kWindows ? 5 : 21); }
