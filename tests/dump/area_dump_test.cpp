@@ -21,13 +21,12 @@ void FillArea(const std::string& id) {
   env.clock.Set(2026, 12, 6, 4, 57, 36);
   std::unique_ptr<MessageBase> base;
   ASSERT_TRUE(OpenOrCreateBase(ParseAreaId(Str(id)), base, env));
+  // "Hello,\r\nWorld.\r": a CR LF, as another editor may write it, lists as one line end.
   const struct {
     const char *from, *to, *subject;
     std::int32_t attributes;
     std::vector<std::string> lines;
-  } messages[] = {{"John Smith", "All", "First", 0x0101,
-                   // "Hello,\r\nWorld.\r": a CR LF, as another editor may write it, lists as one line end
-                   {"\x01MSGID: 2:5020/1.3 0b4a6000", "\x01PID: Marvex 2.2Alpha", "Hello,", "\nWorld."}},
+  } messages[] = {{"John Smith", "All", "First", 0x0101, {"\x01MSGID: 2:5020/1.3 0b4a6000", "\x01PID: Marvex 2.2Alpha", "Hello,", "\nWorld."}},
                   {"Sysop", "Bob", "Second", 0x0100, {"Just text"}}};
   for (const auto& m : messages) {
     ASSERT_TRUE(base->BeginNewMessage().ok());
@@ -57,25 +56,12 @@ int Dump(const std::vector<std::string>& args, std::string& out, std::string& er
 }
 
 constexpr const char* kFirstHeader =
-    "From:    John Smith (2:5020/1.3)\n"
-    "To:      All (0:0/0)\n"
-    "Subject: First\n"
-    "Written: 06 Dec 2026 04:57:36\n"
-    "Arrived: 06 Dec 2026 04:57:36\n"
-    "Flags:   Pvt Loc\n";
-constexpr const char* kFirstText =
-    "--\n"
-    "^AMSGID: 2:5020/1.3 0b4a6000\n"
-    "^APID: Marvex 2.2Alpha\n"
-    "Hello,\n"
-    "World.\n";
+    "From:    John Smith (2:5020/1.3)\nTo:      All (0:0/0)\nSubject: First\n"
+    "Written: 06 Dec 2026 04:57:36\nArrived: 06 Dec 2026 04:57:36\nFlags:   Pvt Loc\n";
+constexpr const char* kFirstText = "--\n^AMSGID: 2:5020/1.3 0b4a6000\n^APID: Marvex 2.2Alpha\nHello,\nWorld.\n";
 constexpr const char* kSecondHeader =
-    "From:    Sysop (0:0/0)\n"
-    "To:      Bob (0:0/0)\n"
-    "Subject: Second\n"
-    "Written: 06 Dec 2026 04:57:36\n"
-    "Arrived: 06 Dec 2026 04:57:36\n"
-    "Flags:   Loc\n";
+    "From:    Sysop (0:0/0)\nTo:      Bob (0:0/0)\nSubject: Second\n"
+    "Written: 06 Dec 2026 04:57:36\nArrived: 06 Dec 2026 04:57:36\nFlags:   Loc\n";
 
 // *.MSG keeps message 1 for the tossers: its messages are 2 and 3.
 TEST(AreaDumpTest, ListingsOfEachFormat) {

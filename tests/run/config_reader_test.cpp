@@ -3,13 +3,11 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <tuple>
 
 #include "run/job_settings.h"
 #include "run/work_flag.h"
 #include "run_test_support.h"
-#include "support/address.h"
 
 namespace mvx {
 namespace {
@@ -29,13 +27,12 @@ class ConfigReaderTest : public runtest::RunTest {
 
 TEST(EvaluateWhenTest, RulesOnChosenDays) {
   // In 2026: 7 December is a Monday, the 6th a Sunday. An unrecognised rule
-  // leaves Due as it was.
+  // leaves Due as it was; a rule word alone reads as 0: due never.
   const std::tuple<int, int, const char*, bool, bool> cases[] = {
-      {12, 6, "weekly 7", false, true}, {12, 7, "WEEKLY 7", true, false}, {12, 6, "WEEKLY 0", true, false},
-      {12, 7, "WEEKLY", true, false},  // a rule word alone reads as 0: due never
+      {12, 6, "weekly 7", false, true}, {12, 7, "WEEKLY 7", true, false}, {12, 7, "WEEKLY", true, false},
       {12, 7, "WEEKLY 1,5", true, false}, {5, 31, "mounthly 1 31", false, true}, {4, 30, "MOUNTHLY 31", true, false},
       {1, 1, "YEARLY 2025 2026", false, true}, {12, 7, "daily", false, true}, {12, 7, "MONTHLY 7", false, false},
-      {12, 7, "MONTHLY 7", true, true}, {12, 7, "DAILY x", false, false}, {12, 7, "", true, true}};
+      {12, 7, "DAILY x", false, false}, {12, 7, "", true, true}};
   for (const auto& [m, d, rule, before, after] : cases) {
     testkit::TestClock clock;
     clock.Set(2026, m, d, 12);
@@ -45,79 +42,21 @@ TEST(EvaluateWhenTest, RulesOnChosenDays) {
   }
 }
 
-TEST_F(ConfigReaderTest, CommonPartKeywordsCommentsAndValues) {
-  EXPECT_EQ(Load(";FROM Commented\r\n  ;FROM Indented\r\n#FROM Hash\r\n\\\\FROM Backslashes\r\n"
-                 "from \"John Smith\" x\r\nSUBJ  Weekly  rules \r\nFLAGS $102\r\nUSEASKLUDGE no\r\n"
-                 "USEENCODEDSTRING Yes please\r\nUSEENCODEDMESSAGE\r\nHPTPATH Fido/Hpt.cfg\r\nSQUISH Squish.Cfg\r\n"
-                 "WHEN WEEKLY 1\r\nTOADDR 2:5020/2.1\r\nENCODEDMESSAGE decode me\r\nFILE ignored.txt\r\n"
-                 "TERMINATE ignored.cfg\r\n",
-                 ConfigMode::kCommonOnly),
-            Lines{"Loading b.mvx"});
-  const CommonSettings& c = ctx_.Common;
-  EXPECT_EQ((Lines{c.FromUser.str(), c.SubjLine.str(), ctx_.HptPath.str(), ctx_.SquishCfgPath.str(),
-                   ctx_.TerminateCfgPath.str(), c.When.str(), c.ToAddr.str(), c.EncodedMessage.str()}),
-            (Lines{"John Smith", "Weekly  rules ", "Fido/Hpt.cfg", "Squish.Cfg", "", "WEEKLY 1", "2:5020/2.1",
-                   "decode me"}));
-  EXPECT_EQ((std::vector<int>{c.AttrFlags, c.UseAsKludge, c.UseEncodedString, c.UseEncodedMessage}),
-            (std::vector<int>{258, false, true, false}));
-  EXPECT_TRUE(Exists(kWorkFlagName));  // read to its end, even when only the common part was asked for
-}
-
-TEST_F(ConfigReaderTest, WhereTheReadingStops) {
-  const std::tuple<const char*, ConfigMode, const char*, const char*, bool> cases[] = {
-      {"FROM First\nAREA X\nFROM Second\nENDAREA\n", ConfigMode::kCommonOnly, "", "First", false},
-      {"FROM First\n   \n[endofcommonpart]\nFROM x\n", ConfigMode::kCommonOnly, kCommonPartEnd, "First", false},
-      // A line of blanks must not end a scheduled run and drop what follows.
-      {"FROM First\n     \nFROM Second\n", ConfigMode::kFullRun, "", "Second", true}};
-  for (const auto& [text, mode, stopLine, from, flag] : cases) {
-    RunContext ctx(out_, env_);
-    ctx.StopLine = stopLine;
-    Write("b.mvx", text);
-    EXPECT_TRUE(LoadConfiguration(ctx, "b.mvx", mode));
-    EXPECT_EQ(ctx.Common.FromUser, from) << text;
-    EXPECT_EQ(Exists(kWorkFlagName), flag) << text;
-    std::remove((dir_ / kWorkFlagName).c_str());
-  }
-}
-
 TEST_F(ConfigReaderTest, HostileLinesDoNoHarm) {
   const auto log = Load("FROM " + std::string(4000, 'n') + "\n" + std::string("SUBJ \x00\x01\xff bin\n", 13) +
-                        "TO\tTabbed\nORIGIN \x8f\xe0\xa8\nNOSUCHKEYWORD value\nFLAGS 258x\n\r\r\n\n"
+                        "TO\tTabbed\nORIGIN \x8f\xe0\xa8\nNOSUCHKEYWORD value\nFLAGS 258x\n\r\r\n\n     \n"
                         "AREA \xad\xa5\xe2 \nWHEN WEEKLY 1,2,3\nFROMADDR x:y/z\nFLAGS $zz\nFROM Inside\n");
   const CommonSettings& c = ctx_.Common;
   // FROM was cut with its line at 255; a tab separates words like a blank.
   EXPECT_EQ((Lines{c.FromUser.str(), c.SubjLine.str(), c.ToUser.str(), c.OriginText.str()}),
             (Lines{std::string(250, 'n'), std::string("\x00\x01\xff bin", 7), "Tabbed", "\x8f\xe0\xa8"}));
   EXPECT_EQ(c.AttrFlags, 0);
-  // The block without ENDAREA runs to the end of the file.
+  // A line of blanks is no stop line: the run goes on to the block, which
+  // without ENDAREA runs to the end of the file.
   EXPECT_EQ(log, (Lines{"Loading b.mvx", " [+] Working with \xad\xa5\xe2 ", "Error converting x:y/z",
                         "     [-]> Skipping \xad\xa5\xe2  by date...", ""}));
   EXPECT_EQ(ctx_.Job.FromUser, "Inside");
   EXPECT_TRUE(Exists(kWorkFlagName));
-}
-
-TEST_F(ConfigReaderTest, AreaLinesSetTheJobOnlyAndSomeAreNotUnquoted) {
-  // ResetJob reads the common addresses relative to the job's own, and keeps
-  // the area found.
-  ctx_.Job.FromAddr = FidoAddress{2, 5020, 1, 3};
-  ctx_.Job.Area.path = "kept";
-  ctx_.Common.FromAddr = "99";
-  ctx_.Common.ToAddr = "2:50x";
-  ResetJob(ctx_);
-  EXPECT_EQ(FormatAddress(ctx_.Job.ToAddr), "0:0/0");
-  for (const char* line : {"SUBJ \"Quoted subject\"", "FLAGS pvt k/s", "SQUISH sq.cfg", "TERMINATE t.cfg",
-                           "; FILE commented.txt", "TOADDR 3:3/3", "TOADDR \"4:4/4\"", "WHEN YEARLY 2025",
-                           "BEGINENCODEDSTRING b%"}) {
-    ApplyAreaLine(ctx_, line);
-  }
-  const PostJob& j = ctx_.Job;
-  EXPECT_EQ((Lines{j.SubjLine.str(), ctx_.SquishCfgPath.str(), ctx_.TerminateCfgPath.str(), j.PostFile.str(),
-                   FormatAddress(j.ToAddr).str(), ctx_.BeginEncodedString.str(), ctx_.Common.SubjLine.str(),
-                   FormatAddress(j.FromAddr).str(), j.Area.path.str()}),
-            (Lines{"Quoted subject", "sq.cfg", "t.cfg", "", "3:3/3", "b%", "", "2:5020/99", "kept"}));
-  EXPECT_EQ(j.AttrFlags, 0x0081);
-  EXPECT_FALSE(j.Due);
-  EXPECT_EQ(runtest::Entries(out_.str()), (Lines{"Error converting 2:50x", "Error converting \"4:4/4\""}));
 }
 
 TEST_F(ConfigReaderTest, WhatEndsABlock) {
@@ -136,20 +75,6 @@ TEST_F(ConfigReaderTest, WhatEndsABlock) {
             (Lines{"ENDAREA", "AfterOne", ""}));
   EXPECT_EQ(ctx_.Job.AttrFlags, 256);
   EXPECT_TRUE(ctx_.UseAsKludge);
-}
-
-TEST_F(ConfigReaderTest, UnrecognisedCommonWhenCarriesDueFromBlockToBlock) {
-  // FIRST (still due from the start) and the last block try to post; with no
-  // tosser configuration, or an empty tag (AREA alone), there is no base.
-  Write("fido.cfg", "EchoArea AREA a/b -b Msg\n\n");
-  const Lines failed = {"[err] Unable to open/create msgbase \"\"", "[err] File not found \"\"",
-                        "[err] We can't make posting..."};
-  EXPECT_EQ(Load("WHEN NEVER\nAREA FIRST\nENDAREA\nAREA SECOND\nWHEN WEEKLY 9\nENDAREA\nAREA THIRD\nENDAREA\n"
-                 "HPTPATH fido.cfg\nAREA\nWHEN WEEKLY 9\nWHEN DAILY\nENDAREA\n"),
-            (Lines{"Loading b.mvx", " [+] Working with FIRST", failed[0], failed[1], failed[2], "",
-                   " [+] Working with SECOND", "     [-]> Skipping SECOND by date...", "", " [+] Working with THIRD",
-                   "     [-]> Skipping THIRD by date...", "", "[err] Area  not found in fido.cfg", " [+] Working with ", failed[0],
-                   failed[1], failed[2], ""}));
 }
 
 }  // namespace

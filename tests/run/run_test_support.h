@@ -39,10 +39,9 @@ inline std::string Shown(const std::string& dir, std::string tail) {
   return dir + tail;
 }
 
-// The system's words for the failures the tests provoke. ENOENT and
-// ERROR_FILE_NOT_FOUND are both 2; a missing directory on the way is
-// ERROR_PATH_NOT_FOUND (3) on Windows, and opening a directory as a file is
-// EISDIR (21) on POSIX, ERROR_ACCESS_DENIED (5) on Windows.
+// The system's words for a missing file (2 on both), a missing directory on
+// the way (3 on Windows) and a directory opened as a file (EISDIR 21 on POSIX,
+// ERROR_ACCESS_DENIED 5 on Windows).
 inline std::string NoSuchFile() { return platform::ErrorText(2); }
 inline std::string NoSuchPath() { return platform::ErrorText(testkit::kWindows ? 3 : 2); }
 inline std::string IsADirectory() { return platform::ErrorText(testkit::kWindows ? 5 : 21); }
@@ -67,12 +66,6 @@ inline bool IsMsgId(const std::string& line, const std::string& address) {
 inline std::string UnreadableFile() {
   TextFileReader r;
   return r.Open("/proc/self/mem", 100) && r.AtEnd() && r.ReadError() ? "/proc/self/mem" : "";
-}
-
-// What the system says when UnreadableFile is read ("Input/output error").
-inline std::string UnreadableFileReason() {
-  TextFileReader r;
-  return r.Open(UnreadableFile(), 100) && r.AtEnd() ? platform::ErrorText(r.OsError()) : "";
 }
 
 inline std::string Repeat(const std::string& s, int n) {
@@ -110,6 +103,13 @@ class RunTest : public testkit::ScratchTest {
     const Lines all = Entries(testkit::ReadFileText(dir_ / "Marvex.Log"));
     const auto it = std::find(all.rbegin(), all.rend(), "Marvex 2.1: started..");
     return it == all.rend() ? all : Lines(it.base() - 1, all.end());
+  }
+  // Its entries from..from+n (fewer where it has fewer).
+  Lines LastRun(std::size_t from, std::size_t n) const {
+    Lines all = LastRun();
+    all.erase(all.begin(), all.begin() + std::min(from, all.size()));
+    all.resize(std::min(n, all.size()));
+    return all;
   }
   // The messages of a *.MSG area, in number order.
   std::vector<Msg> Msgs(const std::string& area) const {
