@@ -256,13 +256,13 @@ TEST(NativeNameTest, ResolvesEachComponentOnARealDirectory) {
   fs::create_directories(dir / "Echo/Area");
   for (const char* f : {"Echo/Area/mail.SQD", "Echo/Area/Twin", "Echo/Area/TWIN", "\xC0\xE1.txt"})
     testkit::WriteFileText(dir / f, "x");
-  const std::string longPart(300, 'L');
+  const std::string longDir(300, 'L');
   const std::pair<std::string, std::string> cases[] = {
       {"ECHO/area\\MAIL.SQD", "Echo/Area/mail.SQD"}, {"\\", "/"}, {"..", ".."}, {"", ""},
       {"echo\\NEW.SQD", "Echo/NEW.SQD"}, {"Gone/AREA/x", "Gone/AREA/x"},  // a new file keeps the name as written
       {"echo/area/Twin", "Echo/Area/Twin"}, {"echo/area/twin", "Echo/Area/TWIN"},  // exact name, else first sorted
       {".\\ECHO\\..\\echo/Area", "./Echo/../Echo/Area"}, {"ECHO\\\\area//", "Echo//Area//"},
-      {"echo\\" + longPart + "\\x", "Echo/" + longPart + "/x"},
+      {"echo\\" + longDir + "\\x", "Echo/" + longDir + "/x"},
       // Bytes above 127 compare exactly: 0xE0 is not the lower case of 0xC0.
       {"\xC0\xE1.TXT", "\xC0\xE1.txt"}, {"\xE0\xE1.txt", "\xE0\xE1.txt"},
   };
