@@ -14,7 +14,9 @@ fails. The source file is put back after every fault.
 
 "replay" plants again the faults of a recorded run that only tests changed
 or deleted since a commit caught, and says which of them nothing catches
-now: what a reshaping of the tests has cost.
+now: what a reshaping of the tests has cost. A test counts as changed when
+the text of its TEST body is; a change to a helper it calls does not count,
+so after weakening a shared helper run the faults anew.
 
 "cost" answers what deleting whole tests would do to the catch rate: the
 faults are split into four parts; on three of them the tests are dropped

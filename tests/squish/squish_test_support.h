@@ -177,8 +177,9 @@ class AreaFixture : public testkit::ScratchTest {
   Bytes Index() const { return testkit::ReadFileBytes(sqi()); }
   std::uint32_t DataU32(std::size_t at) const { return U32At(Data(), at); }
   U32s DataU32s(std::initializer_list<std::size_t> at) const {
+    const Bytes data = Data();
     U32s out;
-    for (const std::size_t a : at) out.push_back(DataU32(a));
+    for (const std::size_t a : at) out.push_back(U32At(data, a));
     return out;
   }
   std::uint32_t IndexU32(std::size_t at) const { return U32At(Index(), at); }
